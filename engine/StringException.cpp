@@ -1,0 +1,48 @@
+// CStringException and the process-wide text its ToString formats into.
+#include "engine/StringException.h"
+
+#include "engine/ProcessLocks.h"
+
+#include <cwchar>
+
+namespace {
+
+// Longer texts are cut at the field's capacity rather than overflowing it.
+void CopyCut(wchar_t* target, size_t capacity, const wchar_t* source)
+{
+    size_t i = 0;
+    if (source) {
+        for (; i + 1 < capacity && source[i] != L'\0'; ++i)
+            target[i] = source[i];
+    }
+    target[i] = L'\0';
+}
+
+wchar_t g_sharedText[CStringException::SharedTextLength];
+
+} // namespace
+
+CStringException::CStringException(const wchar_t* where, const wchar_t* what)
+{
+    CopyCut(m_where, FieldLength, where);
+    CopyCut(m_what, FieldLength, what);
+}
+
+const wchar_t* CStringException::ToString() const
+{
+    CThreadMutex& lock = TextLock();
+    if (!lock.Lock())
+        throw L"CStringException::ToString: mutex wait failed!";
+    // Both fields hold at most 255 characters, so "where: what" always fits.
+    size_t n = 0;
+    for (const wchar_t* p = m_where; *p; ++p)
+        g_sharedText[n++] = *p;
+    g_sharedText[n++] = L':';
+    g_sharedText[n++] = L' ';
+    for (const wchar_t* p = m_what; *p; ++p)
+        g_sharedText[n++] = *p;
+    g_sharedText[n] = L'\0';
+    if (!lock.Unlock())
+        throw L"CStringException::ToString: mutex release failed!";
+    return g_sharedText;
+}

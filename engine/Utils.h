@@ -1,0 +1,43 @@
+// CUtils: the filter language (tokens and masks), trimming and replacing, and
+// the key/value line file. Free of window and file code except the last two.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class CFileReader;
+class CFileWriter;
+
+using TokenList = std::vector<std::wstring>;
+
+class CUtils {
+public:
+    // Filter text to token list; false for a null text or an empty list.
+    static bool Tokenize(TokenList& tokens, const wchar_t* text, bool ignoreCase);
+    // True when the zero-terminated line matches; `position` gets the index of
+    // the last literal found, or -1. Throws the narrow text
+    // "CUtils::StrMaskCompare: unable to duplicate the string" when the
+    // lower-cased copy cannot be made.
+    static bool StrMaskCompare(const wchar_t* text, const TokenList& tokens, int& position,
+                               bool ignoreCase);
+    static bool MatchLine(bool ignoreCase, const TokenList& tokens, const wchar_t* text);
+
+    // The matcher's core: `text` holds `length` characters, already lower-cased
+    // when the tokens ask for it. It never copies the text.
+    static bool MatchTokens(const wchar_t* text, size_t length, const TokenList& tokens,
+                            int* position);
+    // True when matching must work on the lower-cased line.
+    static bool FoldsCase(const TokenList& tokens, bool ignoreCase)
+    {
+        return ignoreCase || (!tokens.empty() && tokens.front() == L"~");
+    }
+    static wchar_t FoldChar(wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c + 32) : c; }
+
+    static void Trim(std::wstring& text);
+    static bool ReplaceAll(std::wstring& text, const wchar_t* what, const wchar_t* with);
+
+    // Key/value line file: "key = value" lines, "#" comments.
+    static bool ReadKeyValue(CFileReader& reader, std::wstring& key, std::wstring& value);
+    static bool WriteKeyValue(CFileWriter& writer, const wchar_t* key, const wchar_t* value);
+};

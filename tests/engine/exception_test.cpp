@@ -1,0 +1,66 @@
+// CStringException texts, the shared ToString buffer and CThreadMutex.
+#include "engine/ProcessLocks.h"
+#include "engine/StringException.h"
+#include "engine/ThreadMutex.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+TEST(StringException, ToStringJoinsWhereAndWhat)
+{
+    CStringException e(L"CMainDlg::CMainDlg", L"Duplicate MainDlg instance!");
+    EXPECT_STREQ(e.ToString(), L"CMainDlg::CMainDlg: Duplicate MainDlg instance!");
+    CStringException copy = e;
+    EXPECT_STREQ(copy.What(), L"Duplicate MainDlg instance!");
+}
+
+TEST(StringException, ToStringSharesOneBuffer)
+{
+    CStringException a(L"A::A", L"first");
+    CStringException b(L"B::B", L"second");
+    const wchar_t* first = a.ToString();
+    const wchar_t* second = b.ToString();
+    EXPECT_EQ(first, second);
+    EXPECT_STREQ(first, L"B::B: second");
+}
+
+TEST(StringException, LongTextsAreCutAtTheFieldSize)
+{
+    const std::wstring where(400, L'w');
+    const std::wstring what(1000, L'x');
+    CStringException e(where.c_str(), what.c_str());
+    EXPECT_EQ(std::wstring(e.Where()), std::wstring(255, L'w'));
+    EXPECT_EQ(std::wstring(e.What()), std::wstring(255, L'x'));
+    EXPECT_EQ(std::wstring(e.ToString()), std::wstring(255, L'w') + L": " + std::wstring(255, L'x'));
+    CStringException none(nullptr, nullptr);
+    EXPECT_STREQ(none.ToString(), L": ");
+}
+
+TEST(StringException, ToStringFromAnotherThread)
+{
+    std::wstring seen;
+    std::thread worker([&] { seen = CStringException(L"W::W", L"from the worker").ToString(); });
+    worker.join();
+    EXPECT_EQ(seen, L"W::W: from the worker");
+}
+
+TEST(ThreadMutex, LockAndUnlock)
+{
+    CThreadMutex mutex;
+    EXPECT_TRUE(mutex.Lock());
+    EXPECT_TRUE(mutex.Unlock());
+    EXPECT_FALSE(mutex.Unlock());   // not held any more
+    // The process locks exist and work.
+    EXPECT_TRUE(RunLock().Lock());
+    EXPECT_TRUE(RunLock().Unlock());
+}
+
+TEST(ThreadMutex, AnAbandonedMutexIsAFailedLock)
+{
+    CThreadMutex mutex;
+    std::thread holder([&] { mutex.Lock(); });   // ends while holding it
+    holder.join();
+    EXPECT_FALSE(mutex.Lock());
+}

@@ -1,0 +1,25 @@
+// Test helpers: a temporary folder that removes itself, and whole-file I/O.
+#pragma once
+
+#include <string>
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::wstring& Path() const { return m_path; }
+    // The full path of a file name inside the folder.
+    std::wstring File(const std::wstring& name) const { return m_path + L"\\" + name; }
+
+private:
+    std::wstring m_path;
+};
+
+// Writes the bytes exactly; returns false on failure.
+bool WriteBytes(const std::wstring& path, const std::string& bytes);
+// The whole file, or an empty string with ok = false when it cannot be read.
+std::string ReadBytes(const std::wstring& path, bool* ok = nullptr);
+bool FileExists(const std::wstring& path);
