@@ -1,0 +1,66 @@
+// Resource and control ids of the dialogs, menu, icons and bitmaps.
+#pragma once
+
+// Dialogs
+#define IDD_MAIN                102
+#define IDD_FIND                113
+#define IDD_NAME_CATEGORY       114
+#define IDD_NAME_FILTER         115
+
+// Menu of the result viewer
+#define IDR_VIEW_MENU           110
+#define IDM_SAVE                1001
+#define IDM_CLOSE               1002
+#define IDM_FIND                1003
+#define IDM_ABOUT               1004
+#define IDM_LINE_INFO           1005
+#define IDM_COPY_SCREEN         1006
+#define IDM_FIND_NEXT           1007
+#define IDM_FIND_PREVIOUS       1008
+
+// Icons and bitmaps
+#define IDI_TILVO               107
+#define IDI_TILVO_SMALL         108
+#define IDB_AND                 116
+#define IDB_OR                  117
+#define IDB_AND_MASK            118
+#define IDB_OR_MASK             119
+
+// Main dialog controls
+#define IDC_FILTER_LIST         131
+#define IDC_GO                  132
+#define IDC_FILE_LABEL          133
+#define IDC_FILE                134
+#define IDC_BROWSE              135
+#define IDC_STATUS              137
+#define IDC_ADD_FILTER          139
+#define IDC_REMOVE_FILTER       140
+#define IDC_LINES_BEFORE_LABEL  141
+#define IDC_LINES_BEFORE        142
+#define IDC_LINES_AFTER_LABEL   143
+#define IDC_LINES_AFTER         144
+#define IDC_LINES_AFTER_SPIN    145
+#define IDC_LINES_BEFORE_SPIN   146
+#define IDC_REPLACE_FILTER      147
+#define IDC_ALL                 148
+#define IDC_NONE                149
+#define IDC_FILTERS_LABEL       156
+#define IDC_CATEGORY_LABEL      155
+#define IDC_CATEGORY            157
+#define IDC_ADD_CATEGORY        158
+#define IDC_DELETE_CATEGORY     159
+#define IDC_OR_AND              161
+
+// Name dialogs
+#define IDC_NAME_EDIT           160
+#define IDC_NAME_LABEL          162
+
+// Find dialog
+#define IDC_FIND_TEXT           150
+#define IDC_MATCH_CASE          151
+#define IDC_HIGHLIGHT           152
+#define IDC_BACKWARDS           153
+
+// Messages between the worker, the viewers and the main dialog
+#define WM_RUN_FINISHED         (WM_USER + 2)
+#define NM_VIEWER_CLOSED        (-98)
