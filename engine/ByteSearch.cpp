@@ -1,0 +1,126 @@
+// Literal and line-end searches over raw bytes. Under wine the runtime's
+// memchr and friends are several times slower than these loops.
+#include "engine/ByteSearch.h"
+
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+#if defined(__SSE2__)
+// Bytes of a 16-byte block equal to `lower`, or to its upper-case form when
+// folding: one compare against the block with bit 0x20 set covers both cases
+// of a letter.
+inline __m128i EqualFolded(__m128i block, uint8_t lower, bool fold)
+{
+    if (fold && lower >= 'a' && lower <= 'z')
+        block = _mm_or_si128(block, _mm_set1_epi8(0x20));
+    return _mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(lower)));
+}
+#endif
+
+} // namespace
+
+CByteFinder::CByteFinder(std::string needle, bool foldAscii)
+    : m_needle(std::move(needle)), m_fold(foldAscii), m_second(0)
+{
+    // The fingerprint's second byte: the last one that differs from the
+    // first, so runs like "aaa" do not check the same byte twice.
+    if (m_needle.size() > 1) {
+        m_second = m_needle.size() - 1;
+        while (m_second > 1 && m_needle[m_second] == m_needle[0])
+            --m_second;
+    }
+}
+
+bool CByteFinder::MatchesAt(const uint8_t* at) const
+{
+    const size_t m = m_needle.size();
+    const uint8_t* n = reinterpret_cast<const uint8_t*>(m_needle.data());
+    if (m_fold) {
+        for (size_t k = 0; k < m; ++k)
+            if (FoldAsciiByte(at[k]) != n[k])
+                return false;
+        return true;
+    }
+    for (size_t k = 0; k < m; ++k)
+        if (at[k] != n[k])
+            return false;
+    return true;
+}
+
+size_t CByteFinder::FindScalar(const uint8_t* data, size_t length, size_t from) const
+{
+    const size_t m = m_needle.size();
+    if (m > length)
+        return length;
+    const uint8_t first = static_cast<uint8_t>(m_needle[0]);
+    for (size_t i = from; i + m <= length; ++i) {
+        const uint8_t b = m_fold ? FoldAsciiByte(data[i]) : data[i];
+        if (b == first && MatchesAt(data + i))
+            return i;
+    }
+    return length;
+}
+
+size_t CByteFinder::Find(const uint8_t* data, size_t length, size_t from) const
+{
+    const size_t m = m_needle.size();
+    if (m == 0)
+        return from <= length ? from : length;
+    if (from >= length || m > length - from)
+        return length;
+#if defined(__SSE2__)
+    const uint8_t first = static_cast<uint8_t>(m_needle[0]);
+    const uint8_t second = static_cast<uint8_t>(m_needle[m_second]);
+    size_t i = from;
+    // Each step tests 16 starting places: the first byte and the second
+    // fingerprint byte must both fit before the whole needle is compared.
+    while (i + m_second + 16 <= length) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + m_second));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_and_si128(EqualFolded(a, first, m_fold), EqualFolded(b, second, m_fold))));
+        while (mask) {
+            const unsigned bit = static_cast<unsigned>(__builtin_ctz(mask));
+            const size_t at = i + bit;
+            if (at + m <= length && MatchesAt(data + at))
+                return at;
+            mask &= mask - 1;
+        }
+        i += 16;
+    }
+    return FindScalar(data, length, i);
+#else
+    return FindScalar(data, length, from);
+#endif
+}
+
+size_t FindLineEnd(const uint8_t* data, size_t length, size_t from)
+{
+    size_t i = from;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i zero = _mm_setzero_si128();
+    while (i + 16 <= length) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, lf),
+                                                      _mm_cmpeq_epi8(block, cr)),
+                                         _mm_cmpeq_epi8(block, zero));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+        if (mask)
+            return i + static_cast<size_t>(__builtin_ctz(mask));
+        i += 16;
+    }
+#endif
+    for (; i < length; ++i) {
+        const uint8_t b = data[i];
+        if (b == '\n' || b == '\r' || b == 0)
+            return i;
+    }
+    return length;
+}

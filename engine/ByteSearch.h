@@ -1,0 +1,38 @@
+// Fast searches in raw bytes: a literal (optionally ignoring the case of ASCII
+// letters) and line ends. Free of platform headers; SSE2 where the compiler
+// has it, a plain loop otherwise.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class CByteFinder {
+public:
+    // `needle` holds bytes; with foldAscii it must already be in lower case and
+    // the search treats 'A'-'Z' in the haystack as 'a'-'z'.
+    CByteFinder(std::string needle, bool foldAscii);
+
+    // First occurrence starting at or after `from`; `length` when there is none.
+    size_t Find(const uint8_t* data, size_t length, size_t from) const;
+
+    const std::string& Needle() const { return m_needle; }
+    bool FoldsAscii() const { return m_fold; }
+
+private:
+    bool MatchesAt(const uint8_t* at) const;
+    size_t FindScalar(const uint8_t* data, size_t length, size_t from) const;
+
+    std::string m_needle;
+    bool m_fold;
+    size_t m_second;   // index of the second byte the fingerprint checks
+};
+
+// Lower-cases an ASCII letter; other bytes stay.
+inline uint8_t FoldAsciiByte(uint8_t b)
+{
+    return (b >= 'A' && b <= 'Z') ? uint8_t(b + 32) : b;
+}
+
+// Index of the first LF, CR or zero byte at or after `from`; `length` if none.
+size_t FindLineEnd(const uint8_t* data, size_t length, size_t from);
