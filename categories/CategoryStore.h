@@ -1,0 +1,47 @@
+// The process-wide category store: named filter sets with one state digit per
+// filter, and the categories file TilvoCats.dat. UI thread only, no lock.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// A named filter set. `checks` holds one digit per filter, by position: bit 0
+// checked, bit 1 And mode ("0" to "3"); missing or other characters read as 0.
+struct Category {
+    std::wstring name;
+    std::vector<std::wstring> filters;
+    std::wstring checks;
+};
+
+void ClearCategories();
+size_t CategoryCount();
+// Store order: creation order, file order after a load. Null past the end.
+Category* CategoryAt(size_t index);
+// Names compare ASCII-case-insensitively; null for a null or empty name.
+Category* FindCategory(const wchar_t* name);
+// The existing category of that name, or a new empty one at the end.
+Category* AddCategory(const wchar_t* name);
+bool DeleteCategory(const wchar_t* name);
+// 0 to 3; 0 for an index outside `checks` or a category not in the store.
+int GetFilterState(const Category* c, int index);
+// Pads `checks` with "0" up to the number of filters, then sets one digit.
+bool SetFilterState(Category* c, int index, int state);
+bool SetFilterStates(Category* c, const wchar_t* text);
+
+// TilvoCats.dat beside the executable.
+bool LoadCategories();
+bool SaveCategories();
+// The same for any path. A load that stops before the end of the file (at a line
+// without "=", or on a read error) keeps what it read and its usual result; the
+// first save to that path afterwards keeps the file as it was in
+// "<path>.bak" before replacing it. Saves replace the file only once every line
+// was written; any failure returns false and leaves the old file as it was.
+bool LoadCategories(const std::wstring& path);
+bool SaveCategories(const std::wstring& path);
+
+// TilvoCats.dat beside the executable.
+std::wstring CategoriesFilePath();
+// The file the store was last loaded from or saved to; the default path before
+// either happened. The one-time registry import saves the store there.
+std::wstring CategoriesFileInUse();

@@ -1,0 +1,41 @@
+// The key/value line file: "key = value" lines, "#" comments, no quoting.
+#include "categories/KeyValueFile.h"
+
+#include "engine/FileReader.h"
+#include "engine/FileWriter.h"
+#include "engine/Utils.h"
+
+KeyValueRead ReadKeyValueEntry(CFileReader& reader, std::wstring& key, std::wstring& value)
+{
+    std::wstring line;
+    while (reader.ReadLine(line)) {
+        // Only the very first character makes a comment: " # x" is not one.
+        if (line.empty() || line[0] == L'#')
+            continue;
+        const size_t equals = line.find(L'=');
+        if (equals == std::wstring::npos)
+            return KeyValueRead::Malformed;
+        key.assign(line, 0, equals);
+        value.assign(line, equals + 1, std::wstring::npos);
+        CUtils::Trim(key);
+        CUtils::Trim(value);
+        return KeyValueRead::Entry;
+    }
+    return KeyValueRead::End;
+}
+
+bool CUtils::ReadKeyValue(CFileReader& reader, std::wstring& key, std::wstring& value)
+{
+    return ReadKeyValueEntry(reader, key, value) == KeyValueRead::Entry;
+}
+
+bool CUtils::WriteKeyValue(CFileWriter& writer, const wchar_t* key, const wchar_t* value)
+{
+    if (!key || !value)
+        return false;
+    // One piece per line, so a failed write never leaves half a key behind.
+    std::wstring line = key;
+    line += L" = ";
+    line += value;
+    return writer.WriteLine(line);
+}

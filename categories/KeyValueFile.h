@@ -1,0 +1,18 @@
+// The key/value line file shared by the categories file and the colour file:
+// reading one entry with the reason reading stopped, and the line writer.
+#pragma once
+
+#include <string>
+
+class CFileReader;
+
+enum class KeyValueRead {
+    Entry,      // a key/value line was read
+    End,        // the end of the file
+    Malformed,  // a line that is neither blank, comment nor key/value: reading stops
+};
+
+// Skips empty lines and lines whose first character is "#"; splits the next line
+// at its first "=" and trims both sides. CUtils::ReadKeyValue is this call with
+// End and Malformed folded into false.
+KeyValueRead ReadKeyValueEntry(CFileReader& reader, std::wstring& key, std::wstring& value);

@@ -1,0 +1,107 @@
+// Temporary-file saves and the backups of files that were not read to the end.
+#include "categories/SafeSave.h"
+
+#include "engine/FileWriter.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Paths whose last load stopped before the end of the file. UI thread only,
+// like the stores that load and save them.
+std::vector<std::wstring>& IncompleteLoads()
+{
+    static std::vector<std::wstring> paths;
+    return paths;
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b)
+{
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// CFileWriter keeps no buffer, but the system may: the data must be on the disk
+// before the rename makes the new file the only one.
+bool FlushToDisk(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool flushed = FlushFileBuffers(file) != FALSE;
+    CloseHandle(file);
+    return flushed;
+}
+
+// Writes every line into the temporary file; false when any step fails.
+bool WriteTemporary(const std::wstring& temporary,
+                    const std::function<bool(CFileWriter&)>& writeLines)
+{
+    try {
+        CFileWriter writer(temporary.c_str());
+        if (!writeLines(writer))
+            return false;
+    } catch (const wchar_t*) {
+        return false;  // the temporary file could not be created
+    }
+    return FlushToDisk(temporary);
+}
+
+} // namespace
+
+std::wstring TemporaryFileFor(const std::wstring& path)
+{
+    return path + L".tmp";
+}
+
+std::wstring BackupFileFor(const std::wstring& path)
+{
+    return path + L".bak";
+}
+
+void NoteLoadOutcome(const std::wstring& path, bool readToTheEnd)
+{
+    auto& paths = IncompleteLoads();
+    paths.erase(std::remove_if(paths.begin(), paths.end(),
+                               [&](const std::wstring& p) { return SamePath(p, path); }),
+                paths.end());
+    if (!readToTheEnd)
+        paths.push_back(path);
+}
+
+bool NeedsBackupBeforeSave(const std::wstring& path)
+{
+    const auto& paths = IncompleteLoads();
+    return std::any_of(paths.begin(), paths.end(),
+                       [&](const std::wstring& p) { return SamePath(p, path); });
+}
+
+bool SaveFileSafely(const std::wstring& path, const std::function<bool(CFileWriter&)>& writeLines)
+{
+    const std::wstring temporary = TemporaryFileFor(path);
+    if (!WriteTemporary(temporary, writeLines)) {
+        DeleteFileW(temporary.c_str());
+        return false;
+    }
+    const bool needsBackup = NeedsBackupBeforeSave(path);
+    if (needsBackup && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        !CopyFileW(path.c_str(), BackupFileFor(path).c_str(), FALSE)) {
+        // Without the copy the entries the load skipped would be gone for good.
+        DeleteFileW(temporary.c_str());
+        return false;
+    }
+    if (!MoveFileExW(temporary.c_str(), path.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileW(temporary.c_str());
+        return false;
+    }
+    // The file now holds what memory holds; the backup keeps the original, and
+    // later saves must not overwrite it with a rewritten file.
+    if (needsBackup)
+        NoteLoadOutcome(path, true);
+    return true;
+}
