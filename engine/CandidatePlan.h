@@ -1,0 +1,37 @@
+// Which raw bytes a kept line must contain: the literals that let the grep run
+// skip most lines without converting or matching them. Free of platform
+// headers: the code page comes in as its byte-to-character table.
+#pragma once
+
+#include "engine/ByteSearch.h"
+#include "engine/Utils.h"
+
+#include <vector>
+
+struct CandidateFilter {
+    const TokenList* tokens;
+    bool isAnd;
+    bool foldsCase;   // matched against the lower-cased line
+};
+
+class CCandidatePlan {
+public:
+    // False when no literal narrows the lines down (an Or filter without a
+    // required literal, such as "*" alone or an exclusion alone, or a code page
+    // whose letters are not ASCII): every line must then be matched.
+    bool Build(const std::vector<CandidateFilter>& filters, const wchar_t (&toWide)[256]);
+
+    // True when no line can ever be kept (an And filter that matches nothing,
+    // or only Or filters that match nothing).
+    bool KeepsNothing() const { return m_keepsNothing; }
+
+    // A kept line contains at least one of these.
+    const std::vector<CByteFinder>& AnyOf() const { return m_anyOf; }
+
+    // The literals of a mask that every matching line contains, in order.
+    static std::vector<std::wstring> RequiredLiterals(const TokenList& tokens);
+
+private:
+    bool m_keepsNothing = false;
+    std::vector<CByteFinder> m_anyOf;
+};

@@ -1,0 +1,120 @@
+// The literals a kept line must contain. Portable: also built natively.
+#include "engine/CandidatePlan.h"
+#include "engine/FilterSet.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+// A Latin-1 style table: each byte is the character of the same code.
+struct Latin1 {
+    wchar_t table[256];
+    Latin1()
+    {
+        for (int b = 0; b < 256; ++b)
+            table[b] = static_cast<wchar_t>(b);
+    }
+};
+
+TokenList Tokens(const wchar_t* text, bool ignoreCase = false)
+{
+    TokenList t;
+    CUtils::Tokenize(t, text, ignoreCase);
+    return t;
+}
+
+TEST(CandidatePlan, RequiredLiteralsSkipExclusions)
+{
+    using L = std::vector<std::wstring>;
+    EXPECT_EQ(CCandidatePlan::RequiredLiterals(Tokens(L"*ERROR:*")), L{L"ERROR:"});
+    EXPECT_EQ(CCandidatePlan::RequiredLiterals(Tokens(L"~*error*-config")), L{L"error"});
+    EXPECT_EQ(CCandidatePlan::RequiredLiterals(Tokens(L"-config")), L{});
+    EXPECT_EQ(CCandidatePlan::RequiredLiterals(Tokens(L"a-b*c")), (L{L"a", L"c"}));
+    // After an excluded literal, a literal with no marker between is not counted.
+    EXPECT_EQ(CCandidatePlan::RequiredLiterals(Tokens(L"-\"b\"\"c\"*d")), L{L"d"});
+    EXPECT_EQ(CCandidatePlan::RequiredLiterals(Tokens(L"k?m")), (L{L"k", L"m"}));
+}
+
+TEST(CandidatePlan, PlansByFilterKind)
+{
+    Latin1 cp;
+    const TokenList error = Tokens(L"*ERROR:*"), timeout = Tokens(L"~*Timeout*"),
+                    star = Tokens(L"*"), none;
+    CCandidatePlan plan;
+    ASSERT_TRUE(plan.Build({{&error, false, false}, {&timeout, false, true}}, cp.table));
+    ASSERT_EQ(plan.AnyOf().size(), 2u);
+    EXPECT_EQ(plan.AnyOf()[0].Needle(), "ERROR:");
+    EXPECT_EQ(plan.AnyOf()[1].Needle(), "timeout");
+    EXPECT_TRUE(plan.AnyOf()[1].FoldsAscii());
+    // "*" alone gives no literal: every line must be matched.
+    EXPECT_FALSE(plan.Build({{&error, false, false}, {&star, false, false}}, cp.table));
+    // And filters only: one literal of them suffices.
+    ASSERT_TRUE(plan.Build({{&star, true, false}, {&timeout, true, true}}, cp.table));
+    ASSERT_EQ(plan.AnyOf().size(), 1u);
+    EXPECT_EQ(plan.AnyOf()[0].Needle(), "timeout");
+    // A filter without tokens keeps nothing.
+    ASSERT_TRUE(plan.Build({{&none, true, false}, {&error, false, false}}, cp.table));
+    EXPECT_TRUE(plan.KeepsNothing());
+    ASSERT_TRUE(plan.Build({{&none, false, false}}, cp.table));
+    EXPECT_TRUE(plan.KeepsNothing());
+    // A code page whose letters are not ASCII cannot be searched as bytes.
+    Latin1 odd;
+    odd.table['E'] = L'\u0395';
+    EXPECT_FALSE(plan.Build({{&error, false, false}}, odd.table));
+}
+
+// Soundness on random filters and lines: a line the filters keep always holds
+// one of the planned literals, and a plan that keeps nothing keeps nothing.
+TEST(CandidatePlan, NeverDropsALineTheFiltersKeep)
+{
+    Latin1 cp;
+    std::mt19937 rng(11);
+    const wchar_t maskChars[] = L"abAB*?-~\" ";
+    const wchar_t lineChars[] = L"abAB -";
+    int planned = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::vector<std::wstring> texts;
+        std::vector<int> modes;
+        for (int k = 1 + rng() % 3; k > 0; --k) {
+            std::wstring t(1 + rng() % 6, L' ');
+            for (wchar_t& c : t)
+                c = maskChars[rng() % 10];
+            texts.push_back(t);
+            modes.push_back(rng() % 3 == 0 ? FilterAnd : FilterOr);
+        }
+        const bool ignoreCase = rng() % 4 == 0;
+        CFilterSet set;
+        set.Build(texts, modes, ignoreCase);
+        std::vector<TokenList> tokens(texts.size());
+        std::vector<CandidateFilter> filters;
+        for (size_t i = 0; i < texts.size(); ++i) {
+            if (!CUtils::Tokenize(tokens[i], texts[i].c_str(), ignoreCase))
+                tokens[i].clear();
+            filters.push_back({&tokens[i], modes[i] == FilterAnd,
+                               CUtils::FoldsCase(tokens[i], ignoreCase)});
+        }
+        CCandidatePlan plan;
+        if (!plan.Build(filters, cp.table))
+            continue;
+        ++planned;
+        for (int l = 0; l < 20; ++l) {
+            std::wstring line(rng() % 12, L' ');
+            for (wchar_t& c : line)
+                c = lineChars[rng() % 6];
+            if (!set.Matches(line.c_str(), line.size()))
+                continue;
+            ASSERT_FALSE(plan.KeepsNothing()) << "round " << round;
+            std::string bytes(line.begin(), line.end());
+            bool found = false;
+            for (const CByteFinder& f : plan.AnyOf())
+                found |= f.Find(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 0) <
+                         bytes.size();
+            ASSERT_TRUE(found) << "round " << round;
+        }
+    }
+    EXPECT_GT(planned, 1000);
+}
+
+} // namespace
