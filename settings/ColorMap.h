@@ -1,0 +1,31 @@
+// The colour map: filter expressions (as token lists) to text colours, read
+// from and written to Tilvo.ini. UI thread only, read-only while the program runs.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Tilvo.ini beside the executable.
+bool LoadColors();
+bool SaveColors();
+// The same for any path. A load that stops at a line without "=" succeeds with
+// the entries before it; the first save to that path afterwards keeps the file
+// as it was in "<path>.bak". Saves replace the file only once every line was
+// written; a failure returns false and leaves the old file as it was.
+bool LoadColors(const std::wstring& path);
+bool SaveColors(const std::wstring& path);
+void ClearColors();
+size_t ColorCount();
+// The colour of the first entry in map order whose expression matches the line;
+// 0 (black) when none does.
+COLORREF GetLineColor(const wchar_t* text);
+
+std::wstring ColorsFilePath();
+
+// The value of a "Color" entry: the filter text, a blank, and the colour in
+// hexadecimal (optional "0x", read up to the first non-digit). False when there
+// is no blank, no digit, or the filter text is longer than 1023 characters.
+bool ParseColorValue(const std::wstring& value, std::wstring& filterText, COLORREF& color);
+// "%s %06x"; false when the result would be longer than 1023 characters.
+bool FormatColorValue(const std::wstring& filterText, COLORREF color, std::wstring& value);

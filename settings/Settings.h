@@ -1,0 +1,40 @@
+// The settings record: context sizes, last folder, file and search, the view
+// font, the recent lists; kept under HKCU\SOFTWARE\Osmi\Tilvo. UI thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct Settings {
+    std::wstring LastFolder = L"C:\\";
+    std::wstring LastFile;
+    std::wstring LastSearch;
+    DWORD LinesBefore = 0;
+    DWORD LinesAfter = 8;
+    std::wstring ViewFontFamily = L"Courier New";
+    int ViewFontSize = 15;
+    int ViewFontWeight = 400;
+    int RecentLimit = 25;
+    std::vector<std::wstring> RecentFiles;
+    std::vector<std::wstring> RecentSearches;
+};
+
+// The process-wide record, holding the defaults until LoadSettings runs.
+Settings& AppSettings();
+
+// The program's key, "SOFTWARE\Osmi\Tilvo" under HKEY_CURRENT_USER.
+extern const wchar_t* const kSettingsKey;
+
+// Reads the record and both recent lists, creating every missing value with
+// the value the setting holds, and imports the filters of the old registry
+// layout into the category "Default" once. The import saves the categories to
+// CategoriesFileInUse().
+bool LoadSettings();
+bool SaveSettings();
+// The same under another key path of HKEY_CURRENT_USER (tests: a throw-away key).
+bool LoadSettings(const wchar_t* keyPath);
+bool SaveSettings(const wchar_t* keyPath);
+// The import saves the categories to `categoriesPath`.
+bool LoadSettings(const wchar_t* keyPath, const std::wstring& categoriesPath);
