@@ -1,0 +1,68 @@
+// DrawRows: the lines from the top line down, in their colours, with search marks.
+#include "viewer/RowPainter.h"
+
+#include "viewer/GdiScope.h"
+#include "viewer/ScrollableFileReader.h"
+#include "viewer/ViewMath.h"
+
+namespace {
+
+// The background of a row while the search marks are shown: pale green for
+// the found line (row 0), pale grey for other matches, white otherwise.
+COLORREF MarkBackground(const RowPaint& paint, const wchar_t* text, uint32_t row)
+{
+    if (paint.search && !paint.search->empty() && (row == 0 || paint.highlightMatches) &&
+        CUtils::MatchLine(paint.searchIgnoreCase, *paint.search, text))
+        return row == 0 ? kFoundLineBack : kOtherMatchBack;
+    return 0xFFFFFF;
+}
+
+} // namespace
+
+void DrawRows(HDC dc, const RECT& client, const RowPaint& paint)
+{
+    if (!paint.reader)
+        return;
+    const int saved = SaveDC(dc);   // the clip region and colours go back afterwards
+    CSelectObject font(dc, paint.font);
+
+    const int rowHeight = paint.fontSize + 1;
+    RECT row;
+    row.left = viewmath::TextLeft(paint.horzPos, paint.charWidth);
+    row.top = viewmath::kBorder;
+    row.right = client.right - viewmath::kMargin;
+    row.bottom = paint.fontSize + viewmath::kBorder;
+
+    HRGN clip = CreateRectRgn(viewmath::kBorder, viewmath::kBorder,
+                              client.right - viewmath::kMargin, client.bottom - viewmath::kMargin);
+    ExtSelectClipRgn(dc, clip, RGN_AND);
+    DeleteObject(clip);
+
+    for (uint32_t i = 0; row.top < client.bottom; ++i) {
+        const wchar_t* text = paint.reader->GetLineText(i);
+        if (!text) {
+            // Only past the real end of the file: a row that merely lies
+            // beyond a full block of a longer file stays empty.
+            if (paint.reader->BlockReachesEnd()) {
+                SetBkColor(dc, 0xFFFFFF);
+                SetTextColor(dc, kEndMarkerColor);
+                RECT marker = row;
+                DrawTextExW(dc, const_cast<wchar_t*>(kEndOfFileMarker), -1, &marker,
+                            DT_SINGLELINE, nullptr);
+            }
+            break;
+        }
+        const uint32_t length = paint.reader->GetLineLength(i);
+        if (length > 0) {
+            SetTextColor(dc, paint.lineColor ? paint.lineColor(text) : 0);
+            if (paint.highlight)
+                SetBkColor(dc, MarkBackground(paint, text, i));
+            RECT cell = row;
+            DrawTextExW(dc, const_cast<wchar_t*>(text), int(length), &cell,
+                        DT_NOPREFIX | DT_NOCLIP | DT_SINGLELINE, nullptr);
+        }
+        row.top += rowHeight;
+        row.bottom = row.top + paint.fontSize;
+    }
+    RestoreDC(dc, saved);
+}

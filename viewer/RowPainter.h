@@ -1,0 +1,33 @@
+// Drawing the view's rows into any DC and rectangle, so tests can paint into a bitmap.
+#pragma once
+
+#include "engine/Utils.h"
+
+#include <windows.h>
+
+class CScrollableFileReader;
+
+using LineColorFunction = COLORREF (*)(const wchar_t* text);
+
+constexpr COLORREF kEndMarkerColor = 0x0000A0;
+constexpr COLORREF kFoundLineBack = 0xE0FFE0;
+constexpr COLORREF kOtherMatchBack = 0xE0E0E0;
+constexpr wchar_t kEndOfFileMarker[] = L"---=== END OF FILE ===---";
+
+struct RowPaint {
+    const CScrollableFileReader* reader = nullptr;
+    HFONT font = nullptr;
+    int fontSize = 15;                 // pixels; a row is one more
+    int charWidth = 0;
+    int horzPos = 0;                   // first visible column
+    bool highlight = false;            // the view shows the last search's marks
+    const TokenList* search = nullptr; // the search expression, if any
+    bool searchIgnoreCase = true;
+    bool highlightMatches = true;
+    LineColorFunction lineColor = nullptr;
+};
+
+// Draws the rows of the top line downwards inside `client` (the view's client
+// rectangle): each line in its colour, the search marks, and the end-of-file
+// marker after the last line of the file.
+void DrawRows(HDC dc, const RECT& client, const RowPaint& paint);

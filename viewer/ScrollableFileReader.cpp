@@ -1,0 +1,275 @@
+// CScrollableFileReader: block reads, moves by lines and offsets, and the two searches.
+#include "viewer/ScrollableFileReader.h"
+
+#include "engine/StringException.h"
+
+#include <algorithm>
+#include <climits>
+#include <new>
+
+namespace {
+const wchar_t kReadBlock[] = L"CScrollableFileReader::ReadBlock";
+const wchar_t kNoPosition[] = L"Unable to get string position";
+const wchar_t kUnknown[] = L"Unknown Error";
+const wchar_t kFillFailed[] = L"CScrollableFileReader::SeekTo: FillBuffer failed";
+} // namespace
+
+CScrollableFileReader::CScrollableFileReader(const wchar_t* path)
+    : CFileReader(path, kBufferSize), m_texts(kBlockLines), m_offsets(kBlockLines, 0)
+{
+    ReadBlock();
+}
+
+CScrollableFileReader::~CScrollableFileReader() = default;
+
+void CScrollableFileReader::ReadBlock()
+{
+    // The base throws plain wide texts; the view expects CStringException
+    // with this function as the source. Allocation failure stays what it is.
+    try {
+        FillBlock();
+    } catch (const CStringException&) {
+        throw;
+    } catch (const wchar_t* text) {
+        throw CStringException(kReadBlock, text);
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (...) {
+        throw CStringException(kReadBlock, kUnknown);
+    }
+}
+
+void CScrollableFileReader::FillBlock()
+{
+    m_count = 0;
+    m_topIndex = 0;
+    for (uint32_t i = 0; i < kBlockLines; ++i) {
+        int64_t position = 0;
+        if (!GetPosition(position))
+            throw CStringException(kReadBlock, kNoPosition);
+        if (i == 0)
+            m_blockStart = position;
+        m_lastOffset = position;
+        if (!ReadLine(m_texts[i]))
+            break;
+        m_offsets[i] = position;
+        ++m_count;
+    }
+    GetPosition(m_blockEnd);
+}
+
+const wchar_t* CScrollableFileReader::GetLineText(uint32_t k) const
+{
+    const uint64_t index = uint64_t(m_topIndex) + k;
+    return index < m_count ? m_texts[size_t(index)].c_str() : nullptr;
+}
+
+uint32_t CScrollableFileReader::GetLineLength(uint32_t k) const
+{
+    const uint64_t index = uint64_t(m_topIndex) + k;
+    return index < m_count ? uint32_t(m_texts[size_t(index)].size()) : 0;
+}
+
+bool CScrollableFileReader::GetTopPosition(int64_t& offset) const
+{
+    // The last line of the block stands for the position after it, so a view
+    // whose top line is the file's last line reads 100 %. The recorded block
+    // end is used rather than the live file position, which searches and
+    // line-start checks move.
+    if (m_count == 0 || m_topIndex == m_count - 1) {
+        offset = m_blockEnd;
+        return true;
+    }
+    if (m_topIndex < m_count) {
+        offset = m_offsets[m_topIndex];
+        return true;
+    }
+    return false;
+}
+
+// The highest top index that still keeps a page of lines below it in the
+// block. A page of at least one line: with none, a move past a full block
+// would keep re-reading the same block and never advance.
+uint32_t CScrollableFileReader::KeepLimit(uint32_t pageLines)
+{
+    const uint32_t page = std::clamp<uint32_t>(pageLines, 1, kBlockLines);
+    return kBlockLines - page;
+}
+
+bool CScrollableFileReader::ScrollBy(int32_t lines, uint32_t pageLines)
+{
+    const int64_t index = int64_t(m_topIndex) + lines;
+    if (index < 0) {
+        const int64_t above = std::min<int64_t>(-index, INT32_MAX);
+        if (!MoveAbove(uint32_t(above), m_blockStart))
+            return false;
+        ReadBlock();
+        return true;
+    }
+    if (index >= int64_t(m_count))
+        return SeekTo(m_lastOffset, pageLines);
+    if (index <= int64_t(KeepLimit(pageLines))) {
+        m_topIndex = uint32_t(index);
+        return true;
+    }
+    return SeekTo(m_offsets[size_t(index)], pageLines);
+}
+
+bool CScrollableFileReader::SeekTo(int64_t offset, uint32_t pageLines)
+{
+    if (m_count > 0 && m_blockStart <= offset && offset <= m_lastOffset) {
+        for (uint32_t i = 0; i < m_count; ++i) {
+            if (m_offsets[i] < offset)
+                continue;
+            // Strictly below the limit, where ScrollBy accepts the limit itself.
+            if (i < KeepLimit(pageLines)) {
+                m_topIndex = i;
+                return true;
+            }
+            if (!Seek(m_offsets[i]))
+                continue;
+            ReadBlock();
+            return true;
+        }
+    }
+    if (!MoveToLineStart(offset))
+        return false;
+    ReadBlock();
+    return true;
+}
+
+bool CScrollableFileReader::MoveToLineStart(int64_t offset)
+{
+    if (offset <= 0)
+        return Seek(0);
+    if (offset >= GetSize())
+        return Seek(GetSize());
+    // Read from the byte before the offset: it says whether a line starts at
+    // the offset. The place between the CR and the LF of a pair is no line start.
+    if (!Seek(offset - 1))
+        return false;
+    if (!FillBuffer())
+        throw kFillFailed;
+    if (m_byteCount < 2)
+        return Seek(offset);
+    const uint8_t before = m_buffer[0];
+    const uint8_t at = m_buffer[1];
+    m_bufferPos = 1;
+    if (IsLineEnd(before) && !(before == '\r' && at == '\n'))
+        return true;
+    SkipToNextLine();
+    return true;
+}
+
+bool CScrollableFileReader::IsLineStart(int64_t offset)
+{
+    if (offset <= 0)
+        return true;
+    if (!Seek(offset - 1))
+        return false;
+    if (!FillBuffer())
+        throw kFillFailed;
+    if (m_byteCount == 0)
+        return true;
+    const uint8_t before = m_buffer[0];
+    if (!IsLineEnd(before))
+        return false;
+    return !(before == '\r' && m_byteCount > 1 && m_buffer[1] == '\n');
+}
+
+bool CScrollableFileReader::MoveAbove(uint32_t lines, int64_t from)
+{
+    // A block that starts at the end of a file whose last line has no line
+    // end: that last line holds `from`, and it is the first line above.
+    uint32_t steps = lines;
+    if (steps > 0 && from > 0 && from >= GetSize() && !IsLineStart(from))
+        --steps;
+    if (SeekBack(int32_t(std::min<uint32_t>(steps, INT32_MAX)), from))
+        return true;
+    // Fewer lines above than asked: the first line of the file.
+    return Seek(0);
+}
+
+bool CScrollableFileReader::FindForward(const TokenList& expression, bool ignoreCase,
+                                        uint32_t pageLines)
+{
+    if (m_count == 0)
+        return false;
+    const int64_t savedStart = m_blockStart;
+    const uint32_t savedTop = m_topIndex;
+
+    for (uint32_t j = m_topIndex + 1; j < m_count; ++j) {
+        if (CUtils::MatchLine(ignoreCase, expression, m_texts[j].c_str()))
+            return ScrollBy(int32_t(j - m_topIndex), pageLines);
+    }
+    bool moved = false;
+    while (m_count == kBlockLines && !BlockReachesEnd()) {
+        // Usually the file position is still just after the block, and the
+        // buffered bytes can be used as they are.
+        int64_t position = 0;
+        GetPosition(position);
+        if (position != m_blockEnd && !Seek(m_blockEnd))
+            break;
+        ReadBlock();
+        moved = true;
+        for (uint32_t j = 0; j < m_count; ++j) {
+            if (CUtils::MatchLine(ignoreCase, expression, m_texts[j].c_str()))
+                return ScrollBy(int32_t(j), pageLines);
+        }
+    }
+    if (moved && Seek(savedStart)) {
+        ReadBlock();
+        m_topIndex = std::min(savedTop, m_count ? m_count - 1 : 0);
+    }
+    return false;
+}
+
+bool CScrollableFileReader::FindBackward(const TokenList& expression, bool ignoreCase,
+                                         uint32_t pageLines)
+{
+    (void)pageLines;   // the found line always begins a fresh block
+    const uint32_t savedTop = m_topIndex;
+    while (m_topIndex > 0) {
+        --m_topIndex;
+        if (CUtils::MatchLine(ignoreCase, expression, m_texts[m_topIndex].c_str()))
+            return true;
+    }
+
+    // Above the block the lines are read a block at a time, backwards, and
+    // tested from memory nearest first: the same lines in the same order as
+    // stepping back one line at a time, at a fraction of the reads.
+    std::vector<std::wstring> texts(kBlockLines + 1);
+    std::vector<int64_t> offsets(kBlockLines + 1);
+    int64_t end = m_blockStart;
+    while (end > 0) {
+        if (!MoveAbove(kBlockLines, end))
+            break;
+        size_t n = 0;
+        int64_t position = 0;
+        while (GetPosition(position) && position < end) {
+            if (n == texts.size()) {
+                texts.resize(n * 2);
+                offsets.resize(n * 2);
+            }
+            if (!ReadLine(texts[n]))
+                break;
+            offsets[n] = position;
+            ++n;
+        }
+        if (n == 0 || offsets[0] >= end)
+            break;   // no progress: never loop for ever
+        for (size_t i = n; i-- > 0;) {
+            if (CUtils::MatchLine(ignoreCase, expression, texts[i].c_str())) {
+                if (!Seek(offsets[i])) {
+                    m_topIndex = savedTop;
+                    return false;
+                }
+                ReadBlock();
+                return true;
+            }
+        }
+        end = offsets[0];
+    }
+    m_topIndex = savedTop;
+    return false;
+}

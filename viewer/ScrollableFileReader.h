@@ -1,0 +1,72 @@
+// CScrollableFileReader: a result file read by blocks of up to 1024 lines, with a top line.
+#pragma once
+
+#include "engine/FileReader.h"
+#include "engine/Utils.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Positions are byte offsets, never line numbers: the whole file is never
+// counted, and memory stays one block of lines plus the 1 MiB read buffer
+// whatever the size of the file. Line k means the k-th line below the top line.
+class CScrollableFileReader : public CFileReader {
+public:
+    static constexpr uint32_t kBlockLines = 0x400;
+    static constexpr uint32_t kBufferSize = 0x100000;
+
+    // Opens the file and reads the first block. Throws what the base throws
+    // (wide texts) and CStringException from ReadBlock.
+    explicit CScrollableFileReader(const wchar_t* path);
+    ~CScrollableFileReader() override;
+
+    // Replaces the block with up to 1024 lines from the current position.
+    void ReadBlock();
+
+    const wchar_t* GetLineText(uint32_t k) const;
+    uint32_t GetLineLength(uint32_t k) const;
+    bool GetTopPosition(int64_t& offset) const;
+    bool ScrollBy(int32_t lines, uint32_t pageLines);
+    bool SeekTo(int64_t offset, uint32_t pageLines);
+
+    // Searches move the matching line to the top; on failure the top line is
+    // the one shown before. No wrap-around in either direction.
+    bool FindForward(const TokenList& expression, bool ignoreCase, uint32_t pageLines);
+    bool FindBackward(const TokenList& expression, bool ignoreCase, uint32_t pageLines);
+
+    // True when the block ends where the file ends, so a row past the block is
+    // past the end of the file rather than merely outside the cache.
+    bool BlockReachesEnd() const { return m_blockEnd >= GetSize(); }
+
+    // The top line is the first line of the file.
+    bool AtFirstLine() const { return m_blockStart == 0 && m_topIndex == 0 && m_count > 0; }
+
+    uint32_t TopIndex() const { return m_topIndex; }
+    uint32_t LineCount() const { return m_count; }
+    int64_t BlockStart() const { return m_blockStart; }
+    int64_t LastOffset() const { return m_lastOffset; }
+    int64_t LineOffset(uint32_t index) const { return m_offsets[index]; }
+
+private:
+    void FillBlock();
+    // Moves the base to the first line start at or after the offset.
+    bool MoveToLineStart(int64_t offset);
+    // Moves the base to the start of the line `lines` lines above the one that
+    // begins at (or, at the end of a file without a final line end, holds) `from`.
+    bool MoveAbove(uint32_t lines, int64_t from);
+    bool IsLineStart(int64_t offset);
+    static uint32_t KeepLimit(uint32_t pageLines);
+
+    // The texts are kept allocated between blocks; m_count says how many hold lines.
+    std::vector<std::wstring> m_texts;
+    std::vector<int64_t> m_offsets;
+    uint32_t m_count = 0;
+    uint32_t m_topIndex = 0;
+    int64_t m_blockStart = 0;
+    // Where the block's last read attempt began: the start of line 1023 of a
+    // full block, or where the end of the file was found.
+    int64_t m_lastOffset = 0;
+    // The position just after the block's last line.
+    int64_t m_blockEnd = 0;
+};

@@ -1,0 +1,17 @@
+// The search state shared by every open view for the whole run of the program.
+#pragma once
+
+#include "engine/Utils.h"
+
+#include <string>
+
+struct SearchState {
+    std::wstring text;       // what the user last confirmed, "*"-wrapped once searched
+    TokenList expression;    // compiled from text by the first search; empty before
+    bool ignoreCase = true;
+    bool backwards = false;
+    bool highlightMatches = true;
+};
+
+// The process-wide record; used on the user-interface thread only.
+SearchState& AppSearch();

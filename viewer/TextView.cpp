@@ -1,0 +1,316 @@
+// CTextView: window class, creation, opening a file, painting, closing and the message dispatch.
+#include "viewer/TextView.h"
+
+#include "engine/StringException.h"
+#include "resources/resource.h"
+#include "viewer/GdiScope.h"
+#include "viewer/RowPainter.h"
+#include "viewer/ScrollableFileReader.h"
+#include "viewer/SearchState.h"
+#include "viewer/ViewMath.h"
+#include "viewer/ViewSettings.h"
+
+#include <new>
+
+namespace {
+const wchar_t kClassName[] = L"TilvoTextView";
+const wchar_t kAboutText[] =
+    L"Tilvo v1.0\r\n\r\nA filter and viewer for large log files.\r\n"
+    L"Lines are coloured by the entries of Tilvo.ini.";
+bool g_classRegistered = false;
+} // namespace
+
+CTextView::CTextView(HINSTANCE instance) : m_instance(instance)
+{
+    if (g_classRegistered)
+        return;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = &CTextView::WindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TILVO));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TILVO_SMALL),
+                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszMenuName = MAKEINTRESOURCEW(IDR_VIEW_MENU);
+    wc.lpszClassName = kClassName;
+    if (!RegisterClassExW(&wc))
+        throw CStringException(L"CTextView::CTextView", L"Unable to register window class");
+    g_classRegistered = true;
+}
+
+CTextView::~CTextView()
+{
+    CloseFile();
+    if (m_window) {
+        // Whoever deletes the view already knows it is gone: no notice now,
+        // which could make the main dialog delete it a second time.
+        m_notifyWindow = nullptr;
+        DestroyWindow(m_window);
+    }
+    if (m_font)
+        DeleteObject(m_font);
+}
+
+bool CTextView::Create(const wchar_t* title)
+{
+    if (m_window)
+        throw CStringException(L"CTextView::Create", L"Already created");
+    m_owner = nullptr;
+    HWND window = CreateWindowExW(0, kClassName, title,
+                                  WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                  m_instance, this);
+    if (!window)
+        return false;
+    m_window = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    CreateViewFont();
+    // The WM_SIZE of the creation came before the view was attached and before
+    // the font was known: take the size now, or the page would hold no lines.
+    RECT client;
+    GetClientRect(window, &client);
+    OnSize(client.right, client.bottom);
+    SetUpScrollBars();
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    return true;
+}
+
+void CTextView::CreateViewFont()
+{
+    const ViewFontSettings font = CurrentViewFont();
+    m_fontSize = font.size > 0 ? font.size : ViewFontSettings{}.size;
+    m_font = CreateFontW(m_fontSize, 0, 0, 0, font.weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
+                         DEFAULT_PITCH | FF_DONTCARE, font.family.c_str());
+    if (!m_font)
+        MessageBoxW(m_owner, L"Unable to create font!", L"Error", MB_ICONWARNING);
+    CWindowDC dc(m_window);
+    CSelectObject selected(dc.Get(), m_font);
+    INT width = 0;
+    if (GetCharWidth32W(dc.Get(), L'W', L'W', &width))
+        m_charWidth = width;
+}
+
+void CTextView::SetUpScrollBars()
+{
+    if (!m_reader) {
+        EnableScrollBar(m_window, SB_BOTH, ESB_DISABLE_BOTH);
+        return;
+    }
+    EnableScrollBar(m_window, SB_BOTH, ESB_ENABLE_BOTH);
+    SetScrollRange(m_window, SB_VERT, 0, viewmath::kVertRange, FALSE);
+    SetScrollPos(m_window, SB_VERT, 0, FALSE);
+    SetScrollPos(m_window, SB_HORZ, 0, FALSE);
+}
+
+bool CTextView::OpenFile(const wchar_t* path)
+{
+    if (!m_window)
+        return false;
+    CloseFile();
+    m_path = path ? path : L"";
+    try {
+        m_reader = std::make_unique<CScrollableFileReader>(m_path.c_str());
+    } catch (const std::bad_alloc&) {
+        m_path.clear();
+        return false;
+    } catch (const CStringException&) {
+        m_path.clear();
+        throw;
+    } catch (const wchar_t* text) {
+        m_path.clear();
+        throw CStringException(L"CTextView::OpenFile", text);
+    } catch (...) {
+        m_path.clear();
+        throw CStringException(L"CTextView::OpenFile", L"Unknown Error");
+    }
+    SetUpScrollBars();
+    UpdateHorzRange();
+    UpdatePercent();
+    RedrawAll();
+    return true;
+}
+
+void CTextView::CloseFile()
+{
+    m_reader.reset();
+    m_path.clear();
+}
+
+void CTextView::Close()
+{
+    CloseFile();
+    if (m_window)
+        DestroyWindow(m_window);   // the view may be deleted by the notice: touch nothing after
+}
+
+LRESULT CALLBACK CTextView::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* view = reinterpret_cast<CTextView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!view)
+        return DefWindowProcW(window, message, wParam, lParam);
+    // No exception leaves the window procedure: it becomes the message the user sees.
+    const wchar_t* text = L"Unknown Error";
+    try {
+        return view->HandleMessage(message, wParam, lParam);
+    } catch (const CStringException& e) {
+        try {
+            text = e.ToString();
+        } catch (...) {
+            text = e.What();
+        }
+    } catch (const wchar_t* thrown) {
+        text = thrown;
+    } catch (...) {
+    }
+    MessageBoxW(window, text, L"Error", MB_ICONERROR);
+    return 0;
+}
+
+LRESULT CTextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    case WM_SIZE:
+        OnSize(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_KEYDOWN:
+        return OnKeyDown(wParam) ? 0 : 1;
+    case WM_COMMAND:
+        return OnCommand(LOWORD(wParam)) ? 1 : 0;
+    case WM_HSCROLL:
+        OnHScroll(LOWORD(wParam), static_cast<short>(HIWORD(wParam)));
+        return 0;
+    case WM_VSCROLL:
+        if (m_reader)
+            OnVScroll(LOWORD(wParam), static_cast<short>(HIWORD(wParam)));
+        return 0;
+    case WM_LBUTTONDOWN:
+        return 0;
+    case WM_MOUSEWHEEL:
+        OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam), GET_KEYSTATE_WPARAM(wParam));
+        return 0;
+    default:
+        return DefWindowProcW(m_window, message, wParam, lParam);
+    }
+}
+
+void CTextView::OnDestroy()
+{
+    CloseFile();
+    if (m_font) {
+        DeleteObject(m_font);
+        m_font = nullptr;
+    }
+    HWND window = m_window;
+    HWND notify = m_notifyWindow;
+    // Detach first: the main dialog may delete this view when it hears of it.
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    m_window = nullptr;
+    if (notify) {
+        NMHDR header{};
+        header.hwndFrom = window;
+        header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(window));
+        header.code = static_cast<UINT>(NM_VIEWER_CLOSED);
+        SendMessageW(notify, WM_NOTIFY, reinterpret_cast<WPARAM>(window),
+                     reinterpret_cast<LPARAM>(&header));
+    }
+}
+
+void CTextView::OnSize(int width, int height)
+{
+    const viewmath::PageSize page =
+        viewmath::PageFromClient(width, height, m_charWidth, m_fontSize);
+    if (m_charWidth > 0)
+        m_visibleColumns = page.visibleColumns;
+    m_pageLines = page.pageLines;
+    UpdateHorzRange();
+}
+
+void CTextView::OnPaint()
+{
+    CPaintScope paint(m_window);
+    RECT client;
+    GetClientRect(m_window, &client);
+    DrawEdge(paint.Get(), &client, EDGE_SUNKEN, BF_RECT);
+    if (m_reader)
+        PaintRows(paint.Get(), client);
+}
+
+void CTextView::PaintRows(HDC dc, const RECT& client) const
+{
+    const SearchState& search = AppSearch();
+    RowPaint rows;
+    rows.reader = m_reader.get();
+    rows.font = m_font;
+    rows.fontSize = m_fontSize;
+    rows.charWidth = m_charWidth;
+    rows.horzPos = HorzPos();
+    rows.highlight = m_highlight == 1;
+    rows.search = &search.expression;
+    rows.searchIgnoreCase = search.ignoreCase;
+    rows.highlightMatches = search.highlightMatches;
+    rows.lineColor = &ViewLineColor;
+    DrawRows(dc, client, rows);
+}
+
+bool CTextView::OnCommand(int id)
+{
+    switch (id) {
+    case IDM_SAVE:
+        SaveFile();
+        return true;
+    case IDM_CLOSE:
+        DestroyWindow(m_window);
+        return true;
+    case IDM_FIND:
+        ShowFindDialog();
+        return true;
+    case IDM_ABOUT:
+        ShowAbout();
+        return true;
+    case IDM_LINE_INFO:
+        ShowLineInfo();
+        return true;
+    case IDM_COPY_SCREEN:
+        CopyScreen();
+        return true;
+    case IDM_FIND_NEXT:
+        FindNext();
+        return true;
+    case IDM_FIND_PREVIOUS:
+        FindPrevious();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CTextView::ShowAbout()
+{
+    MessageBoxW(m_window, kAboutText, L"About...", MB_ICONINFORMATION);
+}
+
+void CTextView::RedrawAll()
+{
+    RedrawWindow(m_window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+RECT CTextView::TextRect() const
+{
+    RECT client;
+    GetClientRect(m_window, &client);
+    RECT text{viewmath::kBorder, viewmath::kBorder, client.right - viewmath::kMargin,
+              client.bottom - viewmath::kMargin};
+    return text;
+}

@@ -1,0 +1,96 @@
+// CTextView: the result viewer window over one result file.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CScrollableFileReader;
+
+// A top-level window of class "TilvoTextView" with menu 110. It draws the
+// lines of its file from a top line down, scrolls vertically on a 0..10000
+// scale of byte offsets and horizontally by columns, and tells the main dialog
+// with WM_NOTIFY code -98 (NM_VIEWER_CLOSED) when its window is destroyed.
+// Everything runs on the user-interface thread.
+class CTextView {
+public:
+    explicit CTextView(HINSTANCE instance);
+    ~CTextView();
+    CTextView(const CTextView&) = delete;
+    CTextView& operator=(const CTextView&) = delete;
+
+    // The window that receives the closing notification.
+    void SetNotifyWindow(HWND mainDialog) { m_notifyWindow = mainDialog; }
+    bool Create(const wchar_t* title);
+    bool OpenFile(const wchar_t* path);
+    void Close();
+    HWND Window() const { return m_window; }
+
+    // Search (menu and keys reach these too).
+    void ShowFindDialog();
+    void SearchText(bool forward);
+    void RepeatSearch();
+    void FindNext();
+    void FindPrevious();
+    void ShowLineInfo();
+
+    // Save, HTML export and copy screen.
+    void SaveFile();
+    bool ExportHtml(const wchar_t* path);
+    void CopyScreen();
+
+    // State the tests and the main dialog may look at.
+    const CScrollableFileReader* Reader() const { return m_reader.get(); }
+    CScrollableFileReader* Reader() { return m_reader.get(); }
+    const std::wstring& FilePath() const { return m_path; }
+    uint32_t PageLines() const { return m_pageLines; }
+    int VisibleColumns() const { return m_visibleColumns; }
+    int WidestLine() const { return m_widestLine; }
+    int CharWidth() const { return m_charWidth; }
+    int Highlight() const { return m_highlight; }
+    // The text of the percentage item at the right of the menu bar.
+    std::wstring PercentText() const;
+
+    // Paints the rows of the current state into any DC, as WM_PAINT does.
+    void PaintRows(HDC dc, const RECT& client) const;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnDestroy();
+    void OnSize(int width, int height);
+    void OnPaint();
+    bool OnKeyDown(WPARAM key);
+    bool OnCommand(int id);
+    void OnVScroll(int request, int thumb);
+    void OnHScroll(int request, int thumb);
+    void OnMouseWheel(int delta, int keys);
+
+    void CloseFile();
+    void CreateViewFont();
+    void SetUpScrollBars();
+    void UpdateHorzRange();
+    void UpdatePercent();
+    void RedrawAll();
+    void ShowAbout();
+    int VertPos() const;
+    int HorzPos() const;
+    RECT TextRect() const;
+    void ReportError(const wchar_t* text);
+
+    int m_highlight = 0;
+    HWND m_window = nullptr;
+    HWND m_owner = nullptr;
+    HINSTANCE m_instance = nullptr;
+    std::wstring m_path;
+    std::unique_ptr<CScrollableFileReader> m_reader;
+    HFONT m_font = nullptr;
+    int m_charWidth = 0;
+    int m_fontSize = 15;
+    int m_visibleColumns = 0;
+    uint32_t m_pageLines = 0;
+    int m_widestLine = 0;
+    HWND m_notifyWindow = nullptr;
+};
