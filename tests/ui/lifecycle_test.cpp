@@ -1,0 +1,199 @@
+// The main dialog's life: start-up messages and files, the single instance, close box versus Esc.
+#include "tests/ui/MainDialogTest.h"
+
+#include "categories/CategoryStore.h"
+#include "engine/ModulePath.h"
+#include "engine/StringException.h"
+#include "resources/resource.h"
+#include "settings/Settings.h"
+
+#include <commctrl.h>
+
+namespace {
+
+const char* const TwoCategories =
+    "Category = Default\n"
+    "Filter = *ERROR*\n"
+    "Filter = *WARN*\n"
+    "Check = 13\n"
+    "Category = Extra\n"
+    "Filter = *x*\n"
+    "Check = 0\n";
+
+}  // namespace
+
+TEST(MainDialogInstance, SecondInstanceIsRefused)
+{
+    auto first = std::make_unique<CMainDlg>(GetModuleHandleW(nullptr));
+    EXPECT_EQ(CMainDlg::Instance(), first.get());
+    try {
+        CMainDlg second(GetModuleHandleW(nullptr));
+        FAIL() << "a second instance was made";
+    } catch (const CStringException& e) {
+        EXPECT_STREQ(e.Where(), L"CMainDlg::CMainDlg");
+        EXPECT_STREQ(e.What(), L"Duplicate MainDlg instance!");
+    }
+    EXPECT_EQ(CMainDlg::Instance(), first.get());
+    first.reset();
+    EXPECT_EQ(CMainDlg::Instance(), nullptr);
+    CMainDlg again(GetModuleHandleW(nullptr));
+    EXPECT_EQ(CMainDlg::Instance(), &again);
+}
+
+// The program's own places: the files beside the executable and the key of the current user.
+TEST_F(MainDialogTest, FirstStartWithNothingShowsBothMessagesAndWritesOnlyCategoriesAndKey)
+{
+    const std::wstring categories = FileBesideExecutable(L"TilvoCats.dat");
+    const std::wstring colors = FileBesideExecutable(L"Tilvo.ini");
+    const std::wstring programKey = L"SOFTWARE\\Osmi\\Tilvo";
+    DeleteFileW(categories.c_str());
+    DeleteFileW(colors.c_str());
+    DeleteKeyTree(programKey);
+    removeAfter = {categories, colors};
+    storage = CMainDlg::Storage{};
+
+    Start([this] {
+        BoxInfo error = ExpectBox(L"Error", L"Unable to load filter categories!\r\nPlease check TilvoCats.dat file.",
+                                  BoxIcon::Error);
+        ASSERT_TRUE(PressButton(error.window, IDOK));
+        BoxInfo warning = ExpectBox(L"Warning", L"Unable to load settings", BoxIcon::Warning);
+        ASSERT_TRUE(PressButton(warning.window, IDOK));
+    });
+    EXPECT_TRUE(CategoryEntries().empty());
+    EXPECT_EQ(SelectedCategory(), L"(none)");
+    EXPECT_TRUE(ListEntries().empty());
+    EXPECT_FALSE(Enabled(IDC_DELETE_CATEGORY));
+    CloseWithCloseBox();
+
+    bool ok = false;
+    EXPECT_EQ(ReadBytes(categories, &ok), "");
+    EXPECT_TRUE(ok) << "the categories file was not written";
+    EXPECT_FALSE(FileExists(colors)) << "a colour file that failed to load was written";
+    DWORD linesAfter = 0;
+    EXPECT_TRUE(ReadDwordValue(programKey, L"LinesAfter", linesAfter));
+    EXPECT_EQ(linesAfter, 8u);
+    std::wstring lastFolder;
+    EXPECT_TRUE(ReadStringValue(programKey, L"LastFolder", lastFolder));
+    EXPECT_EQ(lastFolder, L"C:\\");
+    DeleteKeyTree(programKey);
+}
+
+TEST_F(MainDialogTest, ColourFileThatLoadedIsSavedAgain)
+{
+    WriteCategories(TwoCategories);
+    ASSERT_TRUE(WriteBytes(storage.colorsFile, "# mine\nColor = *ERROR* ff\n"));
+    Start();
+    CloseWithEsc();
+    bool ok = false;
+    EXPECT_EQ(ReadBytes(storage.colorsFile, &ok), "Color = *ERROR* 0000ff\n");
+}
+
+TEST_F(MainDialogTest, CloseBoxReadsEverythingBack)
+{
+    WriteCategories(TwoCategories);
+    ASSERT_TRUE(WriteStringValue(key + L"\\RecentFiles", L"File001", L"C:\\logs\\b.log"));
+    ASSERT_TRUE(WriteStringValue(key + L"\\RecentFiles", L"File002", L"C:\\logs\\a.log"));
+    Start();
+    EXPECT_EQ(ListEntries(), (std::vector<ListEntry>{{L"*ERROR*", 1}, {L"*WARN*", 3}}));
+    Click(IDC_NONE);
+    Type(IDC_LINES_BEFORE, L"7");
+    Type(IDC_LINES_AFTER, L"x1");
+    CloseWithCloseBox();
+
+    EXPECT_EQ(CategoriesOnDisk(),
+              "Category = Default\nFilter = *ERROR*\nFilter = *WARN*\nCheck = 02\n"
+              "Category = Extra\nFilter = *x*\nCheck = 0\n");
+    DWORD value = 99;
+    EXPECT_TRUE(ReadDwordValue(key, L"LinesBefore", value));
+    EXPECT_EQ(value, 7u);
+    EXPECT_TRUE(ReadDwordValue(key, L"LinesAfter", value));
+    EXPECT_EQ(value, 0u) << "text that is not a number reads as 0";
+    // The box sorts its entries; the close step stores them in the box's order.
+    EXPECT_EQ(ReadValues(key + L"\\RecentFiles"),
+              (std::vector<std::pair<std::wstring, std::wstring>>{{L"File001", L"C:\\logs\\a.log"},
+                                                                   {L"File002", L"C:\\logs\\b.log"}}));
+}
+
+TEST_F(MainDialogTest, EscKeepsWhatWasLastCollectedButSavesCategoryCommands)
+{
+    WriteCategories(TwoCategories);
+    ASSERT_TRUE(WriteDwordValue(key, L"LinesBefore", 3));
+    Start();
+    Click(IDC_NONE);
+    Type(IDC_LINES_BEFORE, L"9");
+    EnterName(IDC_ADD_CATEGORY, L"Add Category", L"Later");
+    EnterName(IDC_ADD_FILTER, L"Add Filter", L"*late*");
+    EXPECT_EQ(ListEntries(), (std::vector<ListEntry>{{L"*late*", 1}}));
+    CloseWithEsc();
+
+    // Showing "Later" read the unchecked Default list back into the store; the filter added
+    // to "Later" was never read back, so that category is still empty and not written.
+    EXPECT_EQ(CategoriesOnDisk(),
+              "Category = Default\nFilter = *ERROR*\nFilter = *WARN*\nCheck = 02\n"
+              "Category = Extra\nFilter = *x*\nCheck = 0\n");
+    DWORD value = 0;
+    EXPECT_TRUE(ReadDwordValue(key, L"LinesBefore", value));
+    EXPECT_EQ(value, 3u);
+}
+
+TEST_F(MainDialogTest, EscWithoutChangesLeavesChecksAsLoaded)
+{
+    WriteCategories(TwoCategories);
+    Start();
+    Click(IDC_NONE);
+    CloseWithEsc();
+    EXPECT_EQ(CategoriesOnDisk(), TwoCategories);
+}
+
+TEST_F(MainDialogTest, InitialisationFillsTheControls)
+{
+    WriteCategories(TwoCategories);
+    ASSERT_TRUE(WriteStringValue(key, L"LastFile", L"c:\\LOGS\\B.LOG"));
+    ASSERT_TRUE(WriteStringValue(key + L"\\RecentFiles", L"File001", L"C:\\logs\\b.log"));
+    ASSERT_TRUE(WriteStringValue(key + L"\\RecentFiles", L"File002", L"C:\\logs\\a.log"));
+    ASSERT_TRUE(WriteDwordValue(key, L"LinesBefore", 300));
+    ASSERT_TRUE(WriteDwordValue(key, L"LinesAfter", 12));
+    Start();
+
+    EXPECT_EQ(FileBoxEntries(), (std::vector<std::wstring>{L"C:\\logs\\a.log", L"C:\\logs\\b.log"}));
+    EXPECT_EQ(Text(IDC_FILE), L"C:\\logs\\b.log") << "LastFile is found ignoring case";
+    EXPECT_EQ(Text(IDC_LINES_BEFORE), L"300") << "a larger size typed earlier is kept";
+    EXPECT_EQ(Text(IDC_LINES_AFTER), L"12");
+    EXPECT_EQ(Text(IDC_GO), L"&Go");
+    EXPECT_EQ(Text(IDC_STATUS), L"Idle");
+    EXPECT_TRUE(Enabled(IDC_GO));
+    EXPECT_FALSE(Enabled(IDC_REMOVE_FILTER));
+    EXPECT_FALSE(Enabled(IDC_REPLACE_FILTER));
+    EXPECT_FALSE(Enabled(IDC_OR_AND));
+    EXPECT_TRUE(Enabled(IDC_DELETE_CATEGORY));
+    EXPECT_EQ(CategoryEntries(), (std::vector<std::wstring>{L"Default", L"Extra"}));
+    EXPECT_EQ(SelectedCategory(), L"Default");
+
+    ui->Invoke([&] {
+        EXPECT_EQ(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+        EXPECT_NE(SendMessageW(dialog, WM_GETICON, ICON_BIG, 0), 0);
+        EXPECT_NE(SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0), 0);
+        int low = -1, high = -1;
+        SendDlgItemMessageW(dialog, IDC_LINES_BEFORE_SPIN, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
+                            reinterpret_cast<LPARAM>(&high));
+        EXPECT_EQ(low, 0);
+        EXPECT_EQ(high, 255);
+        SendDlgItemMessageW(dialog, IDC_LINES_AFTER_SPIN, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
+                            reinterpret_cast<LPARAM>(&high));
+        EXPECT_EQ(high, 255);
+        EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_LINES_AFTER_SPIN, UDM_GETPOS32, 0, 0), 12);
+        HWND list = GetDlgItem(dialog, IDC_FILTER_LIST);
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), LVS_EX_CHECKBOXES);
+        LONG style = GetWindowLongW(list, GWL_STYLE);
+        EXPECT_EQ(style & LVS_TYPEMASK, LVS_LIST);
+        EXPECT_NE(style & LVS_SORTASCENDING, 0);
+        EXPECT_NE(style & LVS_SINGLESEL, 0);
+        auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+        ASSERT_NE(images, nullptr);
+        EXPECT_EQ(ImageList_GetImageCount(images), 2);
+        // The list is last in the tab order.
+        EXPECT_EQ(GetWindow(list, GW_HWNDLAST), list);
+    });
+    CloseWithEsc();
+}

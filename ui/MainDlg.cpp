@@ -1,0 +1,219 @@
+// CMainDlg's life: the one instance, Run with its load and save order, the dialog procedure, the close step.
+#include "ui/MainDlg.h"
+
+#include "categories/CategoryStore.h"
+#include "engine/StringException.h"
+#include "resources/resource.h"
+#include "settings/ColorMap.h"
+#include "settings/Settings.h"
+#include "ui/WindowText.h"
+#include "viewer/TextView.h"
+
+#include <utility>
+
+namespace {
+
+const wchar_t* const DuplicateInstanceText = L"Duplicate MainDlg instance!";
+const wchar_t* const LoadCategoriesFailedText =
+    L"Unable to load filter categories!\r\nPlease check TilvoCats.dat file.";
+const wchar_t* const LoadColorsFailedText = L"Unable to load settings";
+const wchar_t* const SaveColorsFailedText = L"Unable to save settings";
+const wchar_t* const SaveCategoriesFailedText = L"Unable to save filter categories!";
+
+CMainDlg* g_instance = nullptr;
+
+// Empties the category store when Run is left by an exception.
+class CClearCategoriesOnThrow {
+public:
+    CClearCategoriesOnThrow() = default;
+    ~CClearCategoriesOnThrow()
+    {
+        if (armed)
+            ClearCategories();
+    }
+    CClearCategoriesOnThrow(const CClearCategoriesOnThrow&) = delete;
+    CClearCategoriesOnThrow& operator=(const CClearCategoriesOnThrow&) = delete;
+    void Disarm() { armed = false; }
+
+private:
+    bool armed = true;
+};
+
+}  // namespace
+
+CMainDlg::CMainDlg(HINSTANCE instance, Storage storageIn)
+    : hInstance(instance), storage(std::move(storageIn))
+{
+    if (g_instance)
+        throw CStringException(L"CMainDlg::CMainDlg", DuplicateInstanceText);
+    g_instance = this;
+}
+
+CMainDlg::~CMainDlg()
+{
+    // A run still going when the dialog closed has worked on, unseen, while everything was
+    // saved; it ends here. Nothing may leave a destructor, so a lock failure is dropped.
+    try {
+        if (CGrepThread::IsRunning())
+            CGrepThread::Stop();
+    } catch (...) {
+    }
+    if (g_instance == this)
+        g_instance = nullptr;
+    DestroyImageList();
+}
+
+CMainDlg* CMainDlg::Instance()
+{
+    return g_instance;
+}
+
+void CMainDlg::Run()
+{
+    CClearCategoriesOnThrow clearOnThrow;
+    ClearCategories();
+    bool categoriesLoaded = storage.categoriesFile.empty() ? LoadCategories()
+                                                           : LoadCategories(storage.categoriesFile);
+    if (!categoriesLoaded)
+        MessageBoxW(nullptr, LoadCategoriesFailedText, L"Error", MB_OK | MB_ICONERROR);
+    if (storage.settingsKey.empty())
+        LoadSettings();
+    else if (storage.categoriesFile.empty())
+        LoadSettings(storage.settingsKey.c_str());
+    else
+        LoadSettings(storage.settingsKey.c_str(), storage.categoriesFile);
+    bool colorsLoaded = storage.colorsFile.empty() ? LoadColors() : LoadColors(storage.colorsFile);
+    if (!colorsLoaded)
+        MessageBoxW(nullptr, LoadColorsFailedText, L"Warning", MB_OK | MB_ICONWARNING);
+
+    DialogBoxParamW(hInstance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DialogProc, 0);
+    hwnd = nullptr;
+    DestroyImageList();
+    FreeClosedViewers();
+    if (pendingException)
+        std::rethrow_exception(std::exchange(pendingException, nullptr));
+
+    // A colour file that failed to load is never overwritten.
+    if (colorsLoaded) {
+        bool saved = storage.colorsFile.empty() ? SaveColors() : SaveColors(storage.colorsFile);
+        if (!saved)
+            MessageBoxW(nullptr, SaveColorsFailedText, L"Warning", MB_OK | MB_ICONWARNING);
+    }
+    if (storage.settingsKey.empty())
+        SaveSettings();
+    else
+        SaveSettings(storage.settingsKey.c_str());
+    bool categoriesSaved = storage.categoriesFile.empty() ? SaveCategories()
+                                                          : SaveCategories(storage.categoriesFile);
+    if (!categoriesSaved)
+        MessageBoxW(nullptr, SaveCategoriesFailedText, L"Warning", MB_OK | MB_ICONWARNING);
+    clearOnThrow.Disarm();
+    currentCategory = nullptr;
+    ClearCategories();
+}
+
+INT_PTR CALLBACK CMainDlg::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CMainDlg* self = g_instance;
+    if (!self)
+        return FALSE;
+    if (message == WM_INITDIALOG)
+        self->hwnd = window;
+    if (self->hwnd != window)
+        return FALSE;
+    // No exception may cross into the system's dialog code: keep it, end the dialog, and let
+    // Run pass it on to the entry point, which reports it and ends the program.
+    try {
+        return self->Dispatch(message, wParam, lParam);
+    } catch (...) {
+        if (!self->pendingException)
+            self->pendingException = std::current_exception();
+        EndDialog(window, -1);
+        return TRUE;
+    }
+}
+
+INT_PTR CMainDlg::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(hwnd);
+    case WM_COMMAND:
+        return OnCommand(LOWORD(wParam), HIWORD(wParam));
+    case WM_NOTIFY:
+        return OnNotify(reinterpret_cast<const NMHDR*>(lParam));
+    case WM_SIZE:
+        OnSize(LOWORD(lParam), HIWORD(lParam));
+        return FALSE;
+    case WM_SETCURSOR:
+        return OnSetCursor(reinterpret_cast<HWND>(wParam), static_cast<short>(LOWORD(lParam)));
+    case WM_CLOSE:
+        // Returning FALSE lets the standard handling turn the close into the Cancel command.
+        OnClose();
+        return FALSE;
+    case WM_RUN_FINISHED:
+        OnRunFinished(wParam != 0);
+        return FALSE;
+    }
+    return FALSE;
+}
+
+BOOL CMainDlg::OnSetCursor(HWND, int hitTest)
+{
+    // The busy arrow set by Go would give way to the control's own cursor at the first mouse
+    // move; over the client area it stays for as long as the run goes on.
+    if (!running || hitTest != HTCLIENT)
+        return FALSE;
+    SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
+    SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, TRUE);
+    return TRUE;
+}
+
+void CMainDlg::OnClose()
+{
+    Settings& settings = AppSettings();
+    HWND fileBox = Item(IDC_FILE);
+    settings.RecentFiles.clear();
+    int count = static_cast<int>(SendMessageW(fileBox, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        std::wstring entry = ComboEntryText(fileBox, i);
+        if (!entry.empty())
+            settings.RecentFiles.push_back(std::move(entry));
+    }
+    settings.LinesBefore = GetDlgItemInt(hwnd, IDC_LINES_BEFORE, nullptr, FALSE);
+    settings.LinesAfter = GetDlgItemInt(hwnd, IDC_LINES_AFTER, nullptr, FALSE);
+    ReadBackFilters();
+    CloseAllViewers();
+    // The image list outlives this step: the list view still draws with it until the dialog
+    // window is gone, so it is destroyed once DialogBoxParamW has returned.
+}
+
+void CMainDlg::CloseAllViewers()
+{
+    // Each Close destroys a viewer window, which reports back through OnNotify; the list is
+    // taken out first so that report finds nothing to change while this loop runs.
+    std::vector<std::unique_ptr<CTextView>> open = std::move(viewers);
+    viewers.clear();
+    for (auto& viewer : open) {
+        viewer->Close();
+        closedViewers.push_back(std::move(viewer));
+    }
+}
+
+void CMainDlg::FreeClosedViewers()
+{
+    closedViewers.clear();
+}
+
+void CMainDlg::DestroyImageList()
+{
+    if (imageList) {
+        ImageList_Destroy(imageList);
+        imageList = nullptr;
+    }
+}
+
+int CMainDlg::Message(const wchar_t* text, const wchar_t* caption, UINT flags) const
+{
+    return MessageBoxW(hwnd, text, caption, flags);
+}

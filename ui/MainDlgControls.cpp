@@ -1,0 +1,204 @@
+// CMainDlg's controls: initialisation, layout, command and notification dispatch, enable rules.
+#include "ui/MainDlg.h"
+
+#include "resources/resource.h"
+#include "settings/Settings.h"
+#include "ui/Layout.h"
+#include "ui/WindowText.h"
+#include "viewer/TextView.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int ContextMaximum = 255;
+
+// LoadImageW's bitmap, deleted at the end of the scope.
+class CBitmap {
+public:
+    CBitmap(HINSTANCE instance, int id)
+        : handle(static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0)))
+    {
+    }
+    ~CBitmap()
+    {
+        if (handle)
+            DeleteObject(handle);
+    }
+    CBitmap(const CBitmap&) = delete;
+    CBitmap& operator=(const CBitmap&) = delete;
+    HBITMAP Get() const { return handle; }
+
+private:
+    HBITMAP handle;
+};
+
+void AddMaskedImage(HIMAGELIST list, HINSTANCE instance, int imageId, int maskId)
+{
+    CBitmap image(instance, imageId);
+    CBitmap mask(instance, maskId);
+    if (image.Get() && mask.Get())
+        ImageList_Add(list, image.Get(), mask.Get());
+}
+
+void SetUpDown(HWND dialog, int upDownId, int editId, DWORD position)
+{
+    SendDlgItemMessageW(dialog, upDownId, UDM_SETRANGE32, 0, ContextMaximum);
+    SendDlgItemMessageW(dialog, upDownId, UDM_SETPOS32, 0, static_cast<LPARAM>(std::min<DWORD>(position, ContextMaximum)));
+    // A larger size typed earlier is kept as it was typed: the up-down would show its maximum
+    // and the next close would store that instead.
+    if (position > ContextMaximum)
+        SetDlgItemInt(dialog, editId, position, FALSE);
+}
+
+}  // namespace
+
+BOOL CMainDlg::OnInitDialog(HWND window)
+{
+    hwnd = window;
+    SetWindowLongW(hwnd, GWL_EXSTYLE, GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_COMPOSITED);
+
+    icon = LoadIconW(hInstance, MAKEINTRESOURCEW(IDI_TILVO));
+    SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+
+    DestroyImageList();
+    imageList = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 2, 1);
+    if (imageList) {
+        AddMaskedImage(imageList, hInstance, IDB_OR, IDB_OR_MASK);     // image 0: Or
+        AddMaskedImage(imageList, hInstance, IDB_AND, IDB_AND_MASK);   // image 1: And
+    }
+
+    const Settings& settings = AppSettings();
+    HWND fileBox = Item(IDC_FILE);
+    SendMessageW(fileBox, CB_RESETCONTENT, 0, 0);
+    for (const std::wstring& file : settings.RecentFiles)
+        SendMessageW(fileBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(file.c_str()));
+    LRESULT last = SendMessageW(fileBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                reinterpret_cast<LPARAM>(settings.LastFile.c_str()));
+    if (last != CB_ERR)
+        SendMessageW(fileBox, CB_SETCURSEL, static_cast<WPARAM>(last), 0);
+
+    SetUpDown(hwnd, IDC_LINES_BEFORE_SPIN, IDC_LINES_BEFORE, settings.LinesBefore);
+    SetUpDown(hwnd, IDC_LINES_AFTER_SPIN, IDC_LINES_AFTER, settings.LinesAfter);
+
+    InitFilters();
+
+    // The filter list is created with an empty rectangle; lay everything out once now.
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    OnSize(client.right - client.left, client.bottom - client.top);
+
+    UpdateControls();
+    return TRUE;
+}
+
+void CMainDlg::OnSize(int width, int height)
+{
+    for (const ControlPlace& place : MainDialogLayout(width, height)) {
+        if (HWND control = Item(place.id))
+            MoveWindow(control, place.x, place.y, place.width, place.height, FALSE);
+    }
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+BOOL CMainDlg::OnCommand(int id, int code)
+{
+    switch (id) {
+    case IDOK:
+        EndDialog(hwnd, IDOK);
+        return TRUE;
+    case IDCANCEL:
+        EndDialog(hwnd, IDCANCEL);
+        return TRUE;
+    case IDC_GO:
+        GoOrStop();
+        return TRUE;
+    case IDC_FILE:
+        if (code == CBN_EDITCHANGE)
+            UpdateControls();
+        return FALSE;
+    case IDC_BROWSE:
+        Browse();
+        return TRUE;
+    case IDC_ADD_FILTER:
+        AddFilter();
+        return TRUE;
+    case IDC_REMOVE_FILTER:
+        RemoveFilter();
+        return TRUE;
+    case IDC_REPLACE_FILTER:
+        ReplaceFilter();
+        return TRUE;
+    case IDC_ALL:
+        CheckAll(true);
+        return TRUE;
+    case IDC_NONE:
+        CheckAll(false);
+        return TRUE;
+    case IDC_CATEGORY:
+        if (code == CBN_SELCHANGE)
+            OnCategoryChange();
+        return FALSE;
+    case IDC_ADD_CATEGORY:
+        AddCategory();
+        return TRUE;
+    case IDC_DELETE_CATEGORY:
+        DeleteCategory();
+        return TRUE;
+    case IDC_OR_AND:
+        ToggleOrAnd();
+        return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL CMainDlg::OnNotify(const NMHDR* header)
+{
+    if (!header)
+        return FALSE;
+    switch (header->code) {
+    case LVN_KEYDOWN:
+        switch (reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey) {
+        case VK_RETURN:
+            ReplaceFilter();
+            return TRUE;
+        case VK_INSERT:
+            AddFilter();
+            return TRUE;
+        case VK_DELETE:
+            RemoveFilter();
+            return TRUE;
+        }
+        return FALSE;
+    case LVN_ITEMACTIVATE:
+        ReplaceFilter();
+        return TRUE;
+    case LVN_ITEMCHANGED:
+        if (reinterpret_cast<const NMLISTVIEW*>(header)->uChanged == LVIF_STATE)
+            UpdateControls();
+        return FALSE;
+    case static_cast<UINT>(NM_VIEWER_CLOSED): {
+        // The viewer is still inside its own WM_DESTROY: keep the object until later.
+        auto found = std::find_if(viewers.begin(), viewers.end(), [header](const auto& viewer) {
+            return viewer->Window() == header->hwndFrom;
+        });
+        if (found == viewers.end())
+            return FALSE;
+        closedViewers.push_back(std::move(*found));
+        viewers.erase(found);
+        return TRUE;
+    }
+    }
+    return FALSE;
+}
+
+void CMainDlg::UpdateControls()
+{
+    BOOL filterSelected = SelectedItem() >= 0;
+    EnableWindow(Item(IDC_REMOVE_FILTER), filterSelected);
+    EnableWindow(Item(IDC_REPLACE_FILTER), filterSelected);
+    EnableWindow(Item(IDC_OR_AND), filterSelected);
+    EnableWindow(Item(IDC_GO), GetWindowTextLengthW(Item(IDC_FILE)) > 0);
+    EnableWindow(Item(IDC_DELETE_CATEGORY), SendDlgItemMessageW(hwnd, IDC_CATEGORY, CB_GETCURSEL, 0, 0) != CB_ERR);
+}

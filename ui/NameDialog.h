@@ -1,0 +1,21 @@
+// The small modal dialog that asks for a category name or a filter text.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// What the name dialog shows and returns. One record for the whole program: every command
+// sets the caption and label before opening the dialog, while the text carries over, so a
+// dialog opens with the last text accepted or offered in any name dialog.
+struct NameDialogState {
+    std::wstring caption;
+    std::wstring label;
+    std::wstring text;
+};
+
+NameDialogState& NameDialog();
+
+// Shows dialog `resource` (IDD_NAME_CATEGORY or IDD_NAME_FILTER) owned by `owner`. Returns IDOK
+// with the entered text, untrimmed and never empty, in NameDialog().text, or IDCANCEL.
+INT_PTR ShowNameDialog(HINSTANCE instance, HWND owner, int resource);
