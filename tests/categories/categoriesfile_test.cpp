@@ -1,0 +1,209 @@
+// TilvoCats.dat: the example file byte for byte, the load edge cases, long
+// entries, and the backup of a file whose reading stopped early.
+#include "categories/CategoryStore.h"
+#include "categories/SafeSave.h"
+#include "engine/ModulePath.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Expected {
+    std::wstring name;
+    std::vector<std::wstring> filters;
+    std::wstring checks;
+};
+
+void ExpectStore(const std::vector<Expected>& expected)
+{
+    ASSERT_EQ(CategoryCount(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(i);
+        const Category* c = CategoryAt(i);
+        EXPECT_EQ(c->name, expected[i].name);
+        EXPECT_EQ(c->filters, expected[i].filters);
+        EXPECT_EQ(c->checks, expected[i].checks);
+    }
+}
+
+const char kExample[] =
+    "Category = Default\n"
+    "Filter = *ERROR:*\n"
+    "Filter = ~*error*-config\n"
+    "Check = 13\n"
+    "Category = Network\n"
+    "Filter = *12:51:2?*\n"
+    "Check = 0\n";
+
+class CategoriesFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { ClearCategories(); }
+    void TearDown() override { ClearCategories(); }
+    std::wstring Write(const std::string& bytes)
+    {
+        EXPECT_TRUE(WriteBytes(path, bytes));
+        return path;
+    }
+    TempDir dir;
+    std::wstring path = dir.File(L"TilvoCats.dat");
+};
+
+TEST_F(CategoriesFileTest, ExampleStoreIsWrittenByteForByteAndReadBack)
+{
+    Category* def = AddCategory(L"Default");
+    def->filters = {L"*ERROR:*", L"~*error*-config"};
+    ASSERT_TRUE(SetFilterState(def, 0, 1));
+    ASSERT_TRUE(SetFilterState(def, 1, 3));
+    Category* net = AddCategory(L"Network");
+    net->filters = {L"*12:51:2?*"};
+    ASSERT_TRUE(SetFilterState(net, 0, 0));
+
+    ASSERT_TRUE(SaveCategories(path));
+    EXPECT_EQ(ReadBytes(path), kExample);
+    EXPECT_FALSE(FileExists(TemporaryFileFor(path)));
+
+    ClearCategories();
+    ASSERT_TRUE(LoadCategories(path));
+    ExpectStore({{L"Default", {L"*ERROR:*", L"~*error*-config"}, L"13"},
+                 {L"Network", {L"*12:51:2?*"}, L"0"}});
+    EXPECT_EQ(GetFilterState(CategoryAt(0), 1), 3);
+}
+
+TEST_F(CategoriesFileTest, LoadEdgeCases)
+{
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<Expected> expected;
+    };
+    const Case cases[] = {
+        {"empty file gives one empty Default", "", {{L"Default", {}, L""}}},
+        {"comments only give one empty Default", "# a\n#Category = X\n\n",
+         {{L"Default", {}, L""}}},
+        {"filters before the first Category go into Default, first",
+         "Filter = a\nCheck = 1\nCategory = X\nFilter = b\n",
+         {{L"Default", {L"a"}, L"1"}, {L"X", {L"b"}, L""}}},
+        {"a lower-case default merges into Default, later Check replaces",
+         "Category = Default\nFilter = a\nCheck = 1\nCategory = default\nFilter = b\nCheck = 01\n",
+         {{L"Default", {L"a", L"b"}, L"01"}}},
+        {"short Check leaves the other filters unchecked Or",
+         "Category = C\nFilter = a\nFilter = b\nFilter = c\nCheck = 1\n",
+         {{L"C", {L"a", L"b", L"c"}, L"1"}}},
+        {"value with a further = is kept whole and trimmed",
+         "Category = C\n  Filter  =  *a=b*  \n", {{L"C", {L"*a=b*"}, L""}}},
+        {"a blank before # without = ends the load there",
+         "Category = C\nFilter = a\n #Filter b\nFilter = c\n", {{L"C", {L"a"}, L""}}},
+        {"a blank before # with = is an unknown key, skipped",
+         "Category = C\nFilter = a\n #Filter = b\nFilter = c\n", {{L"C", {L"a", L"c"}, L""}}},
+        {"empty values and unknown or lower-case keys are skipped",
+         "Category =\nFilter = \nfilter = x\nName = y\nCategory = C\nFilter = a\n",
+         {{L"C", {L"a"}, L""}}},
+        {"a Category without filters is kept in memory", "Category = Empty\n",
+         {{L"Empty", {}, L""}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearCategories();
+        Write(c.bytes);
+        EXPECT_TRUE(LoadCategories(path));
+        ExpectStore(c.expected);
+    }
+}
+
+TEST_F(CategoriesFileTest, MissingFileFailsWithoutMakingDefault)
+{
+    EXPECT_FALSE(LoadCategories(dir.File(L"absent.dat")));
+    EXPECT_EQ(CategoryCount(), 0u);
+}
+
+TEST_F(CategoriesFileTest, CategoryWithoutFiltersIsNotSavedAndDefaultComesBack)
+{
+    Category* only = AddCategory(L"Mine");
+    only->filters = {L"*x*"};
+    only->checks = L"1";
+    ASSERT_TRUE(SaveCategories(path));
+    only->filters.clear();
+    ASSERT_TRUE(SaveCategories(path));
+    EXPECT_EQ(ReadBytes(path), "");
+
+    ClearCategories();
+    ASSERT_TRUE(LoadCategories(path));
+    ExpectStore({{L"Default", {}, L""}});
+}
+
+TEST_F(CategoriesFileTest, EmptyChecksAreWrittenAsAnEmptyCheckLine)
+{
+    AddCategory(L"C")->filters = {L"a"};
+    ASSERT_TRUE(SaveCategories(path));
+    EXPECT_EQ(ReadBytes(path), "Category = C\nFilter = a\nCheck = \n");
+}
+
+// Entries longer than the dialog's 1023-character fields, and longer than the
+// reader's buffer, are kept whole and written back unchanged.
+TEST_F(CategoriesFileTest, LongNamesAndFiltersSurviveWhole)
+{
+    const std::string name(5000, 'N');
+    const std::string filter = "*" + std::string(70000, 'f') + "*";
+    const std::string bytes =
+        "Category = " + name + "\nFilter = " + filter + "\nFilter = short\nCheck = 10\n";
+    Write(bytes);
+    ASSERT_TRUE(LoadCategories(path));
+    ASSERT_EQ(CategoryCount(), 1u);
+    EXPECT_EQ(CategoryAt(0)->name.size(), 5000u);
+    ASSERT_EQ(CategoryAt(0)->filters.size(), 2u);
+    EXPECT_EQ(CategoryAt(0)->filters[0].size(), filter.size());
+    ASSERT_TRUE(SaveCategories(path));
+    EXPECT_EQ(ReadBytes(path), bytes);
+}
+
+TEST_F(CategoriesFileTest, FileReadOnlyUpToAMalformedLineIsKeptAsBackupOnce)
+{
+    const std::string original =
+        "Category = A\nFilter = a\nthis line has no equals sign\nCategory = B\nFilter = b\n";
+    Write(original);
+    ASSERT_TRUE(LoadCategories(path));
+    ExpectStore({{L"A", {L"a"}, L""}});
+
+    ASSERT_TRUE(SaveCategories(path));
+    EXPECT_EQ(ReadBytes(BackupFileFor(path)), original);
+    EXPECT_EQ(ReadBytes(path), "Category = A\nFilter = a\nCheck = \n");
+
+    // A later save replaces the file but never the backup.
+    CategoryAt(0)->filters.push_back(L"c");
+    ASSERT_TRUE(SaveCategories(path));
+    EXPECT_EQ(ReadBytes(BackupFileFor(path)), original);
+}
+
+TEST_F(CategoriesFileTest, FileReadToTheEndMakesNoBackup)
+{
+    Write(kExample);
+    ASSERT_TRUE(LoadCategories(path));
+    ASSERT_TRUE(SaveCategories(path));
+    EXPECT_FALSE(FileExists(BackupFileFor(path)));
+    EXPECT_EQ(ReadBytes(path), kExample);
+}
+
+TEST_F(CategoriesFileTest, DefaultPlaceIsBesideTheExecutable)
+{
+    wchar_t exe[1024] = {};
+    GetModuleFileNameW(nullptr, exe, 1023);
+    std::wstring expected = exe;
+    expected = expected.substr(0, expected.rfind(L'\\')) + L"\\TilvoCats.dat";
+    EXPECT_EQ(CategoriesFilePath(), expected);
+}
+
+TEST_F(CategoriesFileTest, FileInUseFollowsTheLastLoadOrSave)
+{
+    LoadCategories(path);
+    EXPECT_EQ(CategoriesFileInUse(), path);
+    const std::wstring other = dir.File(L"other.dat");
+    SaveCategories(other);
+    EXPECT_EQ(CategoriesFileInUse(), other);
+}
+
+} // namespace
