@@ -192,11 +192,11 @@ void CMainDlg::CloseAllViewers()
 {
     // Each Close destroys a viewer window, which reports back through OnNotify; the list is
     // taken out first so that report finds nothing to change while this loop runs.
-    std::vector<std::unique_ptr<CTextView>> open = std::move(viewers);
+    std::vector<ViewerEntry> open = std::move(viewers);
     viewers.clear();
-    for (auto& viewer : open) {
-        viewer->Close();
-        closedViewers.push_back(std::move(viewer));
+    for (ViewerEntry& viewer : open) {
+        viewer.view->Close();
+        closedViewers.push_back(std::move(viewer.view));
     }
 }
 

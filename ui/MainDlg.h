@@ -51,7 +51,7 @@ public:
     HWND Window() const { return hwnd; }
     bool IsRunning() const { return running; }
     size_t ViewerCount() const { return viewers.size(); }
-    CTextView* ViewerAt(size_t index) const { return viewers[index].get(); }
+    CTextView* ViewerAt(size_t index) const { return viewers[index].view.get(); }
     const Category* CurrentCategory() const { return currentCategory; }
     const CGrepParams& RunParams() const { return runParams; }
 
@@ -111,7 +111,13 @@ private:
     HIMAGELIST imageList = nullptr;
     bool running = false;
     CGrepParams runParams;
-    std::vector<std::unique_ptr<CTextView>> viewers;
+    // An open viewer and its window, kept here because the viewer forgets its window before
+    // it reports that the window has gone.
+    struct ViewerEntry {
+        std::unique_ptr<CTextView> view;
+        HWND window;
+    };
+    std::vector<ViewerEntry> viewers;
     std::vector<std::unique_ptr<CTextView>> closedViewers;
     Category* currentCategory = nullptr;
     // An exception a handler did not catch; it ends the dialog and leaves Run.

@@ -180,12 +180,12 @@ BOOL CMainDlg::OnNotify(const NMHDR* header)
         return FALSE;
     case static_cast<UINT>(NM_VIEWER_CLOSED): {
         // The viewer is still inside its own WM_DESTROY: keep the object until later.
-        auto found = std::find_if(viewers.begin(), viewers.end(), [header](const auto& viewer) {
-            return viewer->Window() == header->hwndFrom;
+        auto found = std::find_if(viewers.begin(), viewers.end(), [header](const ViewerEntry& viewer) {
+            return viewer.window == header->hwndFrom;
         });
         if (found == viewers.end())
             return FALSE;
-        closedViewers.push_back(std::move(*found));
+        closedViewers.push_back(std::move(found->view));
         viewers.erase(found);
         return TRUE;
     }

@@ -208,7 +208,8 @@ void CMainDlg::OpenViewer(const wchar_t* path)
             Message(OpenViewerFailedText, L"Error", MB_OK | MB_ICONWARNING);
             return;
         }
-        viewers.push_back(std::move(viewer));
+        HWND window = viewer->Window();
+        viewers.push_back(ViewerEntry{std::move(viewer), window});
     } catch (const CStringException& e) {
         DiscardViewer(viewer);
         Message(e.ToString(), L"Error", MB_OK | MB_ICONWARNING);

@@ -1,0 +1,274 @@
+// The filter list and the category commands with the real dialog: name dialogs, duplicates, Or/And, removal, deletion.
+#include "tests/ui/MainDialogTest.h"
+
+#include "categories/CategoryStore.h"
+#include "resources/resource.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+namespace {
+
+const char* const Store =
+    "Category = Default\n"
+    "Filter = *b*\n"
+    "Filter = *a*\n"
+    "Filter = *c*\n"
+    "Check = 123\n"
+    "Category = Errors\n"
+    "Filter = *ERROR*\n"
+    "Check = 1\n";
+
+}  // namespace
+
+class FilterListTest : public MainDialogTest {
+protected:
+    void SetUp() override
+    {
+        MainDialogTest::SetUp();
+        WriteCategories(Store);
+    }
+
+    // Posts a key to the filter list through the dialog's message loop.
+    void ListKey(WPARAM key)
+    {
+        PostMessageW(GetDlgItem(dialog, IDC_FILTER_LIST), WM_KEYDOWN, key, 0);
+        ui->Settle();
+    }
+};
+
+TEST_F(FilterListTest, ShowsTheCategorySortedWithStatesAndReadsItBackInListOrder)
+{
+    Start();
+    EXPECT_EQ(ListEntries(), (std::vector<ListEntry>{{L"*a*", 2}, {L"*b*", 1}, {L"*c*", 3}}));
+    SelectFilter(1);
+    EXPECT_TRUE(Enabled(IDC_OR_AND));
+    Click(IDC_OR_AND);
+    EXPECT_EQ(ListEntries()[1], ListEntry(L"*b*", 3)) << "a checked Or filter becomes a checked And filter";
+    SelectFilter(0);
+    Click(IDC_OR_AND);
+    EXPECT_EQ(ListEntries()[0], ListEntry(L"*a*", 0));
+    // Another category: the list goes back into Default first.
+    SelectCategory(L"Errors");
+    EXPECT_EQ(ListEntries(), (std::vector<ListEntry>{{L"*ERROR*", 1}}));
+    SelectCategory(L"Default");
+    EXPECT_EQ(ListEntries(), (std::vector<ListEntry>{{L"*a*", 0}, {L"*b*", 3}, {L"*c*", 3}}));
+    CloseWithCloseBox();
+    EXPECT_EQ(CategoriesOnDisk(),
+              "Category = Default\nFilter = *a*\nFilter = *b*\nFilter = *c*\nCheck = 033\n"
+              "Category = Errors\nFilter = *ERROR*\nCheck = 1\n");
+}
+
+TEST_F(FilterListTest, AddFilterIsCheckedOrAndRefusesCaseDuplicatesSilently)
+{
+    Start();
+    Click(IDC_ADD_FILTER);
+    BoxInfo dialogBox = ExpectNameDialog(L"Add Filter");
+    ASSERT_NE(dialogBox.window, nullptr);
+    EXPECT_EQ(ControlText(GetDlgItem(dialogBox.window, IDC_NAME_LABEL)), L"Filter:");
+    // Empty input is refused with the dialog's own caption, and the dialog stays open.
+    SetControlText(dialogBox.window, IDC_NAME_EDIT, L"");
+    PressButton(dialogBox.window, IDOK);
+    BoxInfo warning = ExpectBox(L"Add Filter", L"You should specify a name!", BoxIcon::Warning);
+    ASSERT_TRUE(PressButton(warning.window, IDOK));
+    EXPECT_TRUE(IsWindow(dialogBox.window));
+    SetControlText(dialogBox.window, IDC_NAME_EDIT, L" *new* ");
+    ASSERT_TRUE(PressButton(dialogBox.window, IDOK));
+    ui->Settle();
+    EXPECT_EQ(ListEntries(), (std::vector<ListEntry>{{L" *new* ", 1}, {L"*a*", 2}, {L"*b*", 1}, {L"*c*", 3}}));
+
+    EnterName(IDC_ADD_FILTER, L"Add Filter", L"*A*");
+    ExpectNoBox();
+    EXPECT_EQ(ListEntries().size(), 4u);
+
+    // Insert in the list opens the same dialog; cancelling changes nothing.
+    ListKey(VK_INSERT);
+    BoxInfo again = ExpectNameDialog(L"Add Filter");
+    EXPECT_EQ(ControlText(GetDlgItem(again.window, IDC_NAME_EDIT)), L"*A*") << "the last text carries over";
+    ASSERT_TRUE(PressButton(again.window, IDCANCEL));
+    EXPECT_EQ(ListEntries().size(), 4u);
+    CloseWithCloseBox();
+    // Stored as typed; the file trims values, so after a load it comes back without blanks.
+    EXPECT_NE(CategoriesOnDisk().find("Filter =  *new* \n"), std::string::npos);
+    ClearCategories();
+    ASSERT_TRUE(LoadCategories(storage.categoriesFile));
+    ASSERT_NE(FindCategory(L"Default"), nullptr);
+    EXPECT_EQ(FindCategory(L"Default")->filters.front(), L"*new*");
+    ClearCategories();
+}
+
+TEST_F(FilterListTest, ReplaceKeepsStateAndAllowsDuplicates)
+{
+    Start();
+    SelectFilter(2);   // *c*, checked And
+    Click(IDC_REPLACE_FILTER);
+    BoxInfo box = ExpectNameDialog(L"Replace Filter");
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_EQ(ControlText(GetDlgItem(box.window, IDC_NAME_EDIT)), L"*c*");
+    EXPECT_EQ(ControlText(GetDlgItem(box.window, IDC_NAME_LABEL)), L"Filter:");
+    SetControlText(box.window, IDC_NAME_EDIT, L"*A*");
+    ASSERT_TRUE(PressButton(box.window, IDOK));
+    ui->Settle();
+    std::vector<ListEntry> entries = ListEntries();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_NE(std::find(entries.begin(), entries.end(), ListEntry(L"*A*", 3)), entries.end());
+
+    // Enter in the list and activating an item replace too.
+    SelectFilter(0);
+    // (Through the dialog's loop Enter presses the default button, Go; the list's own key
+    // notice is what a list that gets the key sends.)
+    ui->Post([this] {
+        NMLVKEYDOWN key{};
+        key.hdr.hwndFrom = GetDlgItem(dialog, IDC_FILTER_LIST);
+        key.hdr.idFrom = IDC_FILTER_LIST;
+        key.hdr.code = LVN_KEYDOWN;
+        key.wVKey = VK_RETURN;
+        SendMessageW(dialog, WM_NOTIFY, IDC_FILTER_LIST, reinterpret_cast<LPARAM>(&key));
+    });
+    box = ExpectNameDialog(L"Replace Filter");
+    ASSERT_TRUE(PressButton(box.window, IDCANCEL));
+    ui->Post([this] {
+        NMITEMACTIVATE activate{};
+        activate.hdr.hwndFrom = GetDlgItem(dialog, IDC_FILTER_LIST);
+        activate.hdr.idFrom = IDC_FILTER_LIST;
+        activate.hdr.code = LVN_ITEMACTIVATE;
+        activate.iItem = 0;
+        SendMessageW(dialog, WM_NOTIFY, IDC_FILTER_LIST, reinterpret_cast<LPARAM>(&activate));
+    });
+    box = ExpectNameDialog(L"Replace Filter");
+    ASSERT_TRUE(PressButton(box.window, IDCANCEL));
+    EXPECT_EQ(ListEntries(), entries);
+    CloseWithEsc();
+}
+
+TEST_F(FilterListTest, RemovingSelectsTheNextOrLastAndTheEmptyListDisablesItemButtons)
+{
+    Start();
+    SelectFilter(0);
+    Click(IDC_REMOVE_FILTER);
+    EXPECT_EQ(ListEntries(), (std::vector<ListEntry>{{L"*b*", 1}, {L"*c*", 3}}));
+    EXPECT_EQ(SelectedFilter(), 0) << "the next item is selected";
+    SelectFilter(1);
+    ListKey(VK_DELETE);
+    EXPECT_EQ(ListEntries(), (std::vector<ListEntry>{{L"*b*", 1}}));
+    EXPECT_EQ(SelectedFilter(), 0) << "removing the last item selects the new last one";
+    EXPECT_TRUE(Enabled(IDC_REMOVE_FILTER));
+    Click(IDC_REMOVE_FILTER);
+    EXPECT_TRUE(ListEntries().empty());
+    EXPECT_EQ(SelectedFilter(), -1);
+    EXPECT_FALSE(Enabled(IDC_REMOVE_FILTER));
+    EXPECT_FALSE(Enabled(IDC_REPLACE_FILTER));
+    EXPECT_FALSE(Enabled(IDC_OR_AND));
+    Click(IDC_REMOVE_FILTER);   // nothing selected: nothing happens
+    ExpectNoBox();
+    CloseWithCloseBox();
+    EXPECT_EQ(CategoriesOnDisk(), "Category = Errors\nFilter = *ERROR*\nCheck = 1\n");
+}
+
+TEST_F(FilterListTest, AllAndNoneSetEveryCheckAndKeepModes)
+{
+    Start();
+    Click(IDC_ALL);
+    EXPECT_EQ(ListEntries(), (std::vector<ListEntry>{{L"*a*", 3}, {L"*b*", 1}, {L"*c*", 3}}));
+    Click(IDC_NONE);
+    EXPECT_EQ(ListEntries(), (std::vector<ListEntry>{{L"*a*", 2}, {L"*b*", 0}, {L"*c*", 2}}));
+    CloseWithCloseBox();
+}
+
+TEST_F(FilterListTest, CategoryInAnotherCaseIsListedTwiceAndDeletingOneEmptiesTheOther)
+{
+    Start();
+    EnterName(IDC_ADD_CATEGORY, L"Add Category", L"ERRORS");
+    std::vector<std::wstring> entries = CategoryEntries();
+    EXPECT_EQ(entries.size(), 3u);
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), L"ERRORS"), 1);
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), L"Errors"), 1);
+    EXPECT_EQ(SelectedCategory(), L"ERRORS");
+    EXPECT_EQ(ListEntries(), (std::vector<ListEntry>{{L"*ERROR*", 1}})) << "both entries show the stored category";
+
+    // The next Add Filter dialog opens with the name just entered.
+    Click(IDC_ADD_FILTER);
+    BoxInfo box = ExpectNameDialog(L"Add Filter");
+    EXPECT_EQ(ControlText(GetDlgItem(box.window, IDC_NAME_EDIT)), L"ERRORS");
+    ASSERT_TRUE(PressButton(box.window, IDCANCEL));
+
+    Click(IDC_DELETE_CATEGORY);
+    BoxInfo ask = ExpectBox(L"Delete?", L"Are you sure you want to delete the category?", BoxIcon::Question);
+    ASSERT_TRUE(PressButton(ask.window, IDYES));
+    ui->Settle();
+    entries = CategoryEntries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), L"Errors"), 1);
+    SelectCategory(L"Errors");
+    EXPECT_TRUE(ListEntries().empty()) << "the other entry names a category that is gone";
+    CloseWithCloseBox();
+    // Default was read back, in list order, when the new entry was shown.
+    EXPECT_EQ(CategoriesOnDisk(), "Category = Default\nFilter = *a*\nFilter = *b*\nFilter = *c*\nCheck = 213\n");
+}
+
+TEST_F(FilterListTest, DeletingDefaultIsRefusedInAnyCase)
+{
+    WriteCategories("Category = default\nFilter = *x*\nCheck = 1\n");
+    Start();
+    EXPECT_EQ(SelectedCategory(), L"default");
+    Click(IDC_DELETE_CATEGORY);
+    BoxInfo box = ExpectBox(L"Delete", L"You can not delete the default category!", BoxIcon::Warning);
+    ASSERT_TRUE(PressButton(box.window, IDOK));
+    ExpectNoBox();
+    EXPECT_EQ(CategoryEntries(), std::vector<std::wstring>{L"default"});
+    CloseWithCloseBox();
+    EXPECT_EQ(CategoriesOnDisk(), "Category = default\nFilter = *x*\nCheck = 1\n");
+}
+
+TEST_F(FilterListTest, AnsweringNoKeepsTheCategory)
+{
+    Start();
+    SelectCategory(L"Errors");
+    Click(IDC_DELETE_CATEGORY);
+    BoxInfo box = ExpectBox(L"Delete?", L"Are you sure you want to delete the category?", BoxIcon::Question);
+    ASSERT_TRUE(PressButton(box.window, IDNO));
+    EXPECT_EQ(CategoryEntries(), (std::vector<std::wstring>{L"Default", L"Errors"}));
+    EXPECT_EQ(ListEntries(), (std::vector<ListEntry>{{L"*ERROR*", 1}}));
+    CloseWithCloseBox();
+}
+
+TEST_F(FilterListTest, DeletingTheLastEntryLeavesNothingSelectedAndTheListUntouched)
+{
+    Start();
+    SelectCategory(L"Errors");
+    Click(IDC_DELETE_CATEGORY);
+    BoxInfo box = ExpectBox(L"Delete?", L"Are you sure you want to delete the category?", BoxIcon::Question);
+    ASSERT_TRUE(PressButton(box.window, IDYES));
+    ui->Settle();
+    // The removed entry was last: the one before it is selected and shown.
+    EXPECT_EQ(SelectedCategory(), L"Default");
+    EXPECT_EQ(ListEntries(), (std::vector<ListEntry>{{L"*a*", 2}, {L"*b*", 1}, {L"*c*", 3}}));
+    CloseWithCloseBox();
+    EXPECT_EQ(CategoriesOnDisk().find("Errors"), std::string::npos);
+}
+
+TEST_F(FilterListTest, CategoryNameDialogKeepsItsLabelAndNeedsAName)
+{
+    Start();
+    Click(IDC_ADD_CATEGORY);
+    BoxInfo box = ExpectNameDialog(L"Add Category");
+    ASSERT_NE(box.window, nullptr);
+    SetControlText(box.window, IDC_NAME_EDIT, L"");
+    PressButton(box.window, IDOK);
+    BoxInfo warning = ExpectBox(L"Add Category", L"You should specify a name!", BoxIcon::Warning);
+    ASSERT_TRUE(PressButton(warning.window, IDOK));
+    SetControlText(box.window, IDC_NAME_EDIT, L" Spaced ");
+    ASSERT_TRUE(PressButton(box.window, IDOK));
+    ui->Settle();
+    EXPECT_EQ(SelectedCategory(), L" Spaced ");
+    EnterName(IDC_ADD_FILTER, L"Add Filter", L"*s*");
+    CloseWithCloseBox();
+    // Stored as typed; a load trims it.
+    EXPECT_NE(CategoriesOnDisk().find("Category =  Spaced \nFilter = *s*\nCheck = 1\n"), std::string::npos);
+    ClearCategories();
+    ASSERT_TRUE(LoadCategories(storage.categoriesFile));
+    ASSERT_EQ(CategoryCount(), 3u);
+    EXPECT_EQ(CategoryAt(2)->name, L"Spaced");
+    ClearCategories();
+}

@@ -1,0 +1,490 @@
+// Go/Stop end to end with the real grep worker and viewers: progress, completion, stop, failures, names, recent files.
+#include "tests/ui/MainDialogTest.h"
+
+#include "engine/ModulePath.h"
+#include "resources/resource.h"
+#include "settings/Settings.h"
+#include "viewer/TextView.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+namespace {
+
+const char* const ErrorCategory =
+    "Category = Default\n"
+    "Filter = *ERROR*\n"
+    "Filter = *FATAL*\n"
+    "Check = 10\n";
+
+const char* const UncheckedCategory =
+    "Category = Default\n"
+    "Filter = *ERROR*\n"
+    "Check = 0\n";
+
+// Ten lines, matches in lines 5 and 7.
+const char* const TenLines =
+    "line 1\nline 2\nline 3\nline 4\nERROR five\nline 6\nERROR seven\nline 8\nline 9\nline 10\n";
+
+std::string ManyLines(int count)
+{
+    std::string text;
+    for (int i = 1; i <= count; ++i)
+        text += "line " + std::to_string(i) + "\n";
+    return text;
+}
+
+// Records every text the worker sets in the status line, on the user-interface thread.
+LRESULT CALLBACK RecordStatus(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
+{
+    if (message == WM_SETTEXT && lParam)
+        reinterpret_cast<std::vector<std::wstring>*>(data)->emplace_back(reinterpret_cast<const wchar_t*>(lParam));
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+bool StartsWith(const std::wstring& text, const std::wstring& prefix)
+{
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+BOOL CALLBACK FindViewerWindow(HWND window, LPARAM found)
+{
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    if (lstrcmpW(name, L"TilvoTextView") == 0)
+        *reinterpret_cast<bool*>(found) = true;
+    return TRUE;
+}
+
+}  // namespace
+
+class GoStopTest : public MainDialogTest {
+protected:
+    // The result file of a log in `dir`, beside the test executable; removed after the test.
+    std::wstring ResultBesideExe(const std::wstring& logName)
+    {
+        std::wstring path = ExecutableFolder() + L"\\" + logName + L".greptmp";
+        DeleteFileW(path.c_str());
+        removeAfter.push_back(path);
+        return path;
+    }
+
+    void RecordStatusTexts()
+    {
+        ui->Invoke([&] { SetWindowSubclass(GetDlgItem(dialog, IDC_STATUS), RecordStatus, 1, reinterpret_cast<DWORD_PTR>(&statusTexts)); });
+    }
+
+    std::vector<std::wstring> StatusTexts()
+    {
+        std::vector<std::wstring> copy;
+        ui->Invoke([&] { copy = statusTexts; });
+        return copy;
+    }
+
+    std::wstring ViewerPath(size_t index)
+    {
+        std::wstring path;
+        ui->Invoke([&] { path = CMainDlg::Instance()->ViewerAt(index)->FilePath(); });
+        return path;
+    }
+
+    bool AnyViewerWindow()
+    {
+        bool found = false;
+        EnumThreadWindows(ui->Id(), FindViewerWindow, reinterpret_cast<LPARAM>(&found));
+        return found;
+    }
+
+    CGrepParams Params()
+    {
+        CGrepParams params;
+        ui->Invoke([&] { params = CMainDlg::Instance()->RunParams(); });
+        return params;
+    }
+
+    bool WaitForIdle() { return WaitUntil([this] { return !Running(); }); }
+
+    std::vector<std::wstring> statusTexts;
+};
+
+TEST_F(GoStopTest, GoRunsTheSearchShowsProgressAndOpensTheResult)
+{
+    WriteCategories(ErrorCategory);
+    const std::wstring log = dir.File(L"app.log");
+    ASSERT_TRUE(WriteBytes(log, TenLines));
+    const std::wstring result = ResultBesideExe(L"app.log");
+    Start();
+    RecordStatusTexts();
+    Type(IDC_FILE, log);
+    Type(IDC_LINES_BEFORE, L"2");
+    Type(IDC_LINES_AFTER, L"2");
+
+    // Go and the state right after it, before the worker's first notice can be delivered.
+    ui->Invoke([&] {
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_GO, BN_CLICKED), 0);
+        EXPECT_TRUE(CMainDlg::Instance()->IsRunning());
+        EXPECT_EQ(ControlText(GetDlgItem(dialog, IDC_GO)), L"&Stop");
+        EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_APPSTARTING));
+    });
+    ASSERT_TRUE(WaitForIdle());
+    ui->Settle();
+    ExpectNoBox();
+
+    EXPECT_EQ(Text(IDC_GO), L"&Go");
+    ui->Invoke([&] { EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW)); });
+    bool ok = false;
+    EXPECT_EQ(ReadBytes(result, &ok), "/line 3\n/line 4\nERROR five\n\\line 6\nERROR seven\n\\line 8\n\\line 9\n");
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(Text(IDC_STATUS), L"Completed with 2 matches by 0 sec.");
+    std::vector<std::wstring> texts = StatusTexts();
+    ASSERT_GE(texts.size(), 3u);
+    EXPECT_TRUE(StartsWith(texts.front(), L"Processing the file: ")) << testing::PrintToString(texts.front());
+    EXPECT_EQ(texts[texts.size() - 2], L"Processing the file: 100 % (2 matches)");
+    EXPECT_EQ(texts.back(), L"Completed with 2 matches by 0 sec.");
+    ASSERT_EQ(ViewerCount(), 1u);
+    EXPECT_EQ(ViewerPath(0), result);
+
+    CGrepParams params = Params();
+    EXPECT_EQ(params.logFile, log);
+    EXPECT_EQ(params.resultFile, result);
+    EXPECT_EQ(params.filterTexts, std::vector<std::wstring>{L"*ERROR*"});
+    EXPECT_EQ(params.filterModes, std::vector<int>{0});
+    EXPECT_EQ(params.linesBefore, 2);
+    EXPECT_EQ(params.linesAfter, 2);
+    EXPECT_FALSE(params.ignoreCase);
+    EXPECT_TRUE(params.lfLineEnds);
+    EXPECT_EQ(FileBoxEntries(), std::vector<std::wstring>{log});
+
+    // Closing the viewer takes it off the dialog's list.
+    ui->Invoke([&] { DestroyWindow(CMainDlg::Instance()->ViewerAt(0)->Window()); });
+    EXPECT_EQ(ViewerCount(), 0u);
+    CloseWithCloseBox();
+    std::wstring lastFile;
+    EXPECT_TRUE(ReadStringValue(key, L"LastFile", lastFile));
+    EXPECT_EQ(lastFile, log);
+}
+
+TEST_F(GoStopTest, CheckedFiltersGoInListOrderWithTheirModes)
+{
+    WriteCategories("Category = Default\nFilter = *seven*\nFilter = *b*\nFilter = *ERROR*\nCheck = 301\n");
+    const std::wstring log = dir.File(L"modes.log");
+    ASSERT_TRUE(WriteBytes(log, TenLines));
+    ResultBesideExe(L"modes.log");
+    Start();
+    Type(IDC_FILE, log);
+    Click(IDC_GO);
+    ASSERT_TRUE(WaitForIdle());
+    CGrepParams params = Params();
+    EXPECT_EQ(params.filterTexts, (std::vector<std::wstring>{L"*ERROR*", L"*seven*"}));
+    EXPECT_EQ(params.filterModes, (std::vector<int>{0, 1}));
+    CloseWithCloseBox();
+}
+
+TEST_F(GoStopTest, StopAndAnswerNoKeepsThePartialResultOnly)
+{
+    WriteCategories(ErrorCategory);
+    const std::wstring log = dir.File(L"stop.log");
+    ASSERT_TRUE(WriteBytes(log, ManyLines(2000)));
+    const std::wstring result = ResultBesideExe(L"stop.log");
+    Start();
+    Type(IDC_FILE, log);
+    // Go, then Stop at once: the worker cannot finish, as its first notice waits for this thread.
+    ui->Post([this] {
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_GO, BN_CLICKED), 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_GO, BN_CLICKED), 0);
+    });
+    BoxInfo box = ExpectBox(L"Stopped", L"Do you want to view processed part of the file?", BoxIcon::Question);
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_EQ(Text(IDC_STATUS), L"Cancelled.");
+    EXPECT_EQ(Text(IDC_GO), L"&Go");
+    EXPECT_FALSE(Running());
+    ASSERT_TRUE(PressButton(box.window, IDNO));
+    EXPECT_EQ(ViewerCount(), 0u);
+    EXPECT_TRUE(FileExists(result)) << "the partial result stays on disk";
+    // A stopped run sends nothing more.
+    Sleep(300);
+    ExpectNoBox();
+    EXPECT_EQ(Text(IDC_STATUS), L"Cancelled.");
+    EXPECT_EQ(ViewerCount(), 0u);
+    CloseWithCloseBox();
+}
+
+TEST_F(GoStopTest, StopAndAnswerYesOpensThePartialResult)
+{
+    WriteCategories(ErrorCategory);
+    const std::wstring log = dir.File(L"stop2.log");
+    ASSERT_TRUE(WriteBytes(log, ManyLines(2000)));
+    const std::wstring result = ResultBesideExe(L"stop2.log");
+    Start();
+    Type(IDC_FILE, log);
+    ui->Post([this] {
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_GO, BN_CLICKED), 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_GO, BN_CLICKED), 0);
+    });
+    BoxInfo box = ExpectBox(L"Stopped", L"Do you want to view processed part of the file?", BoxIcon::Question);
+    ASSERT_TRUE(PressButton(box.window, IDYES));
+    ui->Settle();
+    ASSERT_EQ(ViewerCount(), 1u);
+    EXPECT_EQ(ViewerPath(0), result);
+    CloseWithCloseBox();
+}
+
+TEST_F(GoStopTest, FailedRunReportsAndKeepsTheWorkersText)
+{
+    WriteCategories(ErrorCategory);
+    const std::wstring log = dir.File(L"empty.log");
+    ASSERT_TRUE(WriteBytes(log, ""));
+    ResultBesideExe(L"empty.log");
+    Start();
+    Type(IDC_FILE, log);
+    Click(IDC_GO);
+    BoxInfo box = ExpectBox(L"Error", L"Operation failed.", BoxIcon::Warning);
+    EXPECT_EQ(Text(IDC_STATUS), L"File is empty");
+    EXPECT_EQ(Text(IDC_GO), L"&Go");
+    EXPECT_FALSE(Running());
+    ASSERT_TRUE(PressButton(box.window, IDOK));
+    EXPECT_EQ(ViewerCount(), 0u);
+    CloseWithCloseBox();
+}
+
+TEST_F(GoStopTest, EmptyFileBoxIsRefusedAndDisablesGo)
+{
+    WriteCategories(ErrorCategory);
+    Start();
+    EXPECT_EQ(Text(IDC_FILE), L"");
+    EXPECT_FALSE(Enabled(IDC_GO));
+    Click(IDC_GO);
+    BoxInfo box = ExpectBox(L"Error", L"You should specify a file name!", BoxIcon::Warning);
+    ASSERT_TRUE(PressButton(box.window, IDOK));
+    EXPECT_FALSE(Running());
+    EXPECT_TRUE(FileBoxEntries().empty());
+    Type(IDC_FILE, L"x");
+    EXPECT_TRUE(Enabled(IDC_GO));
+    Type(IDC_FILE, L"");
+    EXPECT_FALSE(Enabled(IDC_GO));
+    CloseWithCloseBox();
+}
+
+TEST_F(GoStopTest, NoCheckedFilterOpensTheLogItselfWithEnter)
+{
+    WriteCategories(UncheckedCategory);
+    const std::wstring log = dir.File(L"plain.log");
+    ASSERT_TRUE(WriteBytes(log, TenLines));
+    const std::wstring result = ResultBesideExe(L"plain.log");
+    Start();
+    Type(IDC_FILE, log);
+    // Enter in the file box presses the default button, Go.
+    HWND edit = FindWindowExW(GetDlgItem(dialog, IDC_FILE), nullptr, L"Edit", nullptr);
+    ASSERT_NE(edit, nullptr);
+    PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+    ui->Settle();
+    ExpectNoBox();
+    ASSERT_EQ(ViewerCount(), 1u);
+    EXPECT_EQ(ViewerPath(0), log);
+    EXPECT_FALSE(Running());
+    EXPECT_FALSE(FileExists(result)) << "no run took place";
+    EXPECT_EQ(FileBoxEntries(), std::vector<std::wstring>{log});
+    CloseWithCloseBox();
+}
+
+TEST_F(GoStopTest, ViewerThatCannotOpenItsFileIsGoneBeforeTheMessage)
+{
+    WriteCategories(UncheckedCategory);
+    Start();
+    Type(IDC_FILE, dir.File(L"missing.log"));
+    Click(IDC_GO);
+    BoxInfo box = WaitForBox(ui->Id(), dialog);
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_EQ(box.caption, L"Error");
+    EXPECT_FALSE(box.text.empty());
+    EXPECT_FALSE(AnyViewerWindow());
+    ASSERT_TRUE(PressButton(box.window, IDOK));
+    EXPECT_EQ(ViewerCount(), 0u);
+    CloseWithCloseBox();
+}
+
+TEST_F(GoStopTest, RecentFilesGrowToLimitPlusOneWithoutCaseDuplicates)
+{
+    WriteCategories(UncheckedCategory);
+    for (int i = 1; i <= 25; ++i) {
+        wchar_t name[16], value[64];
+        swprintf(name, 16, L"File%03d", i);
+        swprintf(value, 64, L"C:\\old\\f%02d.log", i);
+        ASSERT_TRUE(WriteStringValue(key + L"\\RecentFiles", name, value));
+    }
+    const std::wstring first = dir.File(L"new1.log");
+    const std::wstring second = dir.File(L"new2.log");
+    ASSERT_TRUE(WriteBytes(first, TenLines));
+    ASSERT_TRUE(WriteBytes(second, TenLines));
+    Start();
+    ASSERT_EQ(FileBoxEntries().size(), 25u);
+
+    Type(IDC_FILE, first);
+    Click(IDC_GO);
+    std::vector<std::wstring> entries = FileBoxEntries();
+    ASSERT_EQ(entries.size(), 26u);
+    EXPECT_EQ(entries.front(), first);
+    EXPECT_EQ(entries.back(), L"C:\\old\\f25.log");
+
+    Type(IDC_FILE, second);
+    Click(IDC_GO);
+    entries = FileBoxEntries();
+    ASSERT_EQ(entries.size(), 26u);
+    EXPECT_EQ(entries[0], second);
+    EXPECT_EQ(entries[1], first);
+    EXPECT_EQ(entries.back(), L"C:\\old\\f24.log");
+
+    std::wstring shouted = first;
+    CharUpperBuffW(shouted.data(), static_cast<DWORD>(shouted.size()));
+    Type(IDC_FILE, shouted);
+    Click(IDC_GO);
+    EXPECT_EQ(FileBoxEntries(), entries) << "an entry in another letter case is neither added nor moved";
+    EXPECT_EQ(ViewerCount(), 3u);
+    ExpectNoBox();
+    CloseWithCloseBox();
+
+    auto stored = ReadValues(key + L"\\RecentFiles");
+    ASSERT_EQ(stored.size(), 26u);
+    EXPECT_EQ(stored[0], std::make_pair(std::wstring(L"File001"), second));
+    EXPECT_EQ(stored[1], std::make_pair(std::wstring(L"File002"), first));
+    EXPECT_EQ(stored[25].second, L"C:\\old\\f24.log");
+    std::wstring lastFile;
+    EXPECT_TRUE(ReadStringValue(key, L"LastFile", lastFile));
+    EXPECT_EQ(lastFile, shouted);
+}
+
+TEST_F(GoStopTest, ResultNamesForBareAndForwardSlashedPaths)
+{
+    WriteCategories(ErrorCategory);
+    ASSERT_TRUE(WriteBytes(dir.File(L"bare.log"), TenLines));
+    ASSERT_TRUE(WriteBytes(dir.File(L"fwd.log"), TenLines));
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(dir.Path().c_str()));
+    Start();
+
+    Type(IDC_FILE, L"bare.log");
+    Click(IDC_GO);
+    ASSERT_TRUE(WaitForIdle());
+    EXPECT_EQ(Params().resultFile, L"bare.log.greptmp");
+    EXPECT_TRUE(FileExists(dir.File(L"bare.log.greptmp")));
+
+    std::wstring forward = dir.File(L"fwd.log");
+    for (wchar_t& c : forward)
+        if (c == L'\\')
+            c = L'/';
+    Type(IDC_FILE, forward);
+    Click(IDC_GO);
+    ASSERT_TRUE(WaitForIdle());
+    EXPECT_EQ(Params().resultFile, forward + L".greptmp");
+    EXPECT_TRUE(FileExists(dir.File(L"fwd.log.greptmp"))) << "beside the log file";
+    ui->Settle();
+    ExpectNoBox();
+    CloseWithCloseBox();
+    SetCurrentDirectoryW(previous);
+}
+
+TEST_F(GoStopTest, TypedContextSizesAboveTheUpDownRangeAreUsed)
+{
+    WriteCategories(ErrorCategory);
+    std::string text = ManyLines(301) + "ERROR at the end\n";
+    const std::wstring log = dir.File(L"long.log");
+    ASSERT_TRUE(WriteBytes(log, text));
+    const std::wstring result = ResultBesideExe(L"long.log");
+    Start();
+    Type(IDC_FILE, log);
+    Type(IDC_LINES_BEFORE, L"300");
+    Type(IDC_LINES_AFTER, L"abc");
+    Click(IDC_GO);
+    ASSERT_TRUE(WaitForIdle());
+    EXPECT_EQ(Params().linesBefore, 300);
+    EXPECT_EQ(Params().linesAfter, 0);
+    std::string expected;
+    for (int i = 2; i <= 301; ++i)
+        expected += "/line " + std::to_string(i) + "\n";
+    expected += "ERROR at the end\n";
+    EXPECT_EQ(ReadBytes(result), expected);
+    CloseWithCloseBox();
+    DWORD stored = 0;
+    EXPECT_TRUE(ReadDwordValue(key, L"LinesBefore", stored));
+    EXPECT_EQ(stored, 300u);
+}
+
+TEST_F(GoStopTest, ClearingTheFileBoxDuringARunDisablesStop)
+{
+    WriteCategories(ErrorCategory);
+    const std::wstring log = dir.File(L"clear.log");
+    ASSERT_TRUE(WriteBytes(log, TenLines));
+    ResultBesideExe(L"clear.log");
+    Start();
+    Type(IDC_FILE, log);
+    ui->Invoke([&] {
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_GO, BN_CLICKED), 0);
+        HWND box = GetDlgItem(dialog, IDC_FILE);
+        SetWindowTextW(box, L"");
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_FILE, CBN_EDITCHANGE), reinterpret_cast<LPARAM>(box));
+        EXPECT_EQ(ControlText(GetDlgItem(dialog, IDC_GO)), L"&Stop");
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_GO)));
+    });
+    ASSERT_TRUE(WaitForIdle());
+    ui->Settle();
+    EXPECT_EQ(ViewerCount(), 1u) << "the run ended by itself";
+    EXPECT_EQ(Text(IDC_GO), L"&Go");
+    EXPECT_FALSE(Enabled(IDC_GO));
+    CloseWithCloseBox();
+}
+
+TEST_F(GoStopTest, ClosingDuringARunEndsTheDialogAtOnce)
+{
+    WriteCategories(ErrorCategory);
+    const std::wstring log = dir.File(L"closing.log");
+    ASSERT_TRUE(WriteBytes(log, ManyLines(5000)));
+    ResultBesideExe(L"closing.log");
+    Start();
+    Type(IDC_FILE, log);
+    // Go and the close in one go: the dialog ends with the run still going; the destructor
+    // stops it after everything is saved.
+    ui->Post([this] {
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_GO, BN_CLICKED), 0);
+        SendMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+    WaitForRunToEnd();
+    EXPECT_FALSE(CGrepThread::IsRunning());
+    EXPECT_NE(CategoriesOnDisk().find("Filter = *ERROR*"), std::string::npos);
+}
+
+TEST_F(GoStopTest, BrowsePutsTheChosenFileInTheBoxAndRemembersItsFolder)
+{
+    WriteCategories(ErrorCategory);
+    const std::wstring log = dir.File(L"picked.log");
+    ASSERT_TRUE(WriteBytes(log, TenLines));
+    Start();
+    ASSERT_FALSE(Enabled(IDC_GO));
+    Click(IDC_BROWSE);
+    BoxInfo open = WaitForBox(ui->Id(), dialog);
+    ASSERT_NE(open.window, nullptr) << "no open dialog";
+    // The file name field of the open dialog (a combo box or an edit, by version).
+    HWND field = GetDlgItem(open.window, 0x47c);
+    if (!field)
+        field = GetDlgItem(open.window, 0x480);
+    ASSERT_NE(field, nullptr);
+    SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(log.c_str()));
+    ASSERT_TRUE(PressButton(open.window, IDOK));
+    ui->Settle();
+    EXPECT_EQ(Text(IDC_FILE), log);
+    EXPECT_TRUE(Enabled(IDC_GO));
+    std::wstring folder;
+    ui->Invoke([&] { folder = AppSettings().LastFolder; });
+    EXPECT_EQ(folder, dir.Path() + L"\\");
+    EXPECT_TRUE(FileBoxEntries().empty()) << "a browsed file joins the recent files only at Go";
+
+    // Cancelling changes nothing.
+    Click(IDC_BROWSE);
+    open = WaitForBox(ui->Id(), dialog);
+    ASSERT_NE(open.window, nullptr);
+    ASSERT_TRUE(PressButton(open.window, IDCANCEL));
+    ui->Settle();
+    EXPECT_EQ(Text(IDC_FILE), log);
+    CloseWithCloseBox();
+}
