@@ -88,7 +88,8 @@ void ImportLegacyFilters(CRegistryKey& key, const wchar_t* keyPath,
 
     // An empty legacy key has nothing to move: "Default" keeps what it holds,
     // and the states in "LastFilter" belong to no filter.
-    if (!legacy.empty()) {
+    const bool moved = !legacy.empty();
+    if (moved) {
         Category* target = AddCategory(L"Default");
         if (!target)
             return;
@@ -98,7 +99,7 @@ void ImportLegacyFilters(CRegistryKey& key, const wchar_t* keyPath,
         key.DeleteValue(L"LastFilter");
     key.Close();
     RegDeleteKeyW(HKEY_CURRENT_USER, SubKey(keyPath, L"RecentFilters").c_str());
-    if (!legacy.empty())
+    if (moved)
         SaveCategories(categoriesPath);
 }
 

@@ -1,0 +1,192 @@
+// The colour map and Tilvo.ini: parsing and writing entries, map order,
+// duplicates, and files that must be left as they are.
+#include "categories/SafeSave.h"
+#include "settings/ColorMap.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ColorValue, Parse)
+{
+    struct Case {
+        const wchar_t* value;
+        bool ok;
+        const wchar_t* filterText;
+        COLORREF color;
+    };
+    const Case cases[] = {
+        {L"*ERROR:* 0000ff", true, L"*ERROR:*", 0x0000FF},
+        {L"*ERROR:* ff", true, L"*ERROR:*", 0x0000FF},
+        {L"*a* 0xFF00", true, L"*a*", 0x00FF00},
+        {L"*a* 0X00ff00", true, L"*a*", 0x00FF00},
+        {L"*a* ABCDEFzz", true, L"*a*", 0xABCDEF},
+        {L"*disk full* ff0000", true, L"*disk full*", 0xFF0000},
+        {L"*a*  \t ff", true, L"*a*", 0x0000FF},
+        {L"*a*\tff", true, L"*a*", 0x0000FF},
+        {L"*a* 1ffffffff", true, L"*a*", 0xFFFFFFFF},
+        {L"*a*", false, L"", 0},
+        {L"*a* zz", false, L"", 0},
+        {L"*a* 0x", false, L"", 0},
+        {L"ff", false, L"", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.value)));
+        std::wstring filterText;
+        COLORREF color = 0;
+        ASSERT_EQ(ParseColorValue(c.value, filterText, color), c.ok);
+        if (c.ok) {
+            EXPECT_EQ(filterText, c.filterText);
+            EXPECT_EQ(color, c.color);
+        }
+    }
+    std::wstring text;
+    COLORREF color = 0;
+    EXPECT_TRUE(ParseColorValue(std::wstring(1023, L'x') + L" ff", text, color));
+    EXPECT_FALSE(ParseColorValue(std::wstring(1024, L'x') + L" ff", text, color));
+}
+
+TEST(ColorValue, FormatIsTextBlankAndSixHexDigits)
+{
+    std::wstring value;
+    EXPECT_TRUE(FormatColorValue(L"*ERROR:*", 0x0000FF, value));
+    EXPECT_EQ(value, L"*ERROR:* 0000ff");
+    EXPECT_TRUE(FormatColorValue(L"~*x*", 0x1ABCDEF, value));
+    EXPECT_EQ(value, L"~*x* 1abcdef");
+    EXPECT_TRUE(FormatColorValue(std::wstring(1016, L'x'), 0, value));
+    EXPECT_EQ(value.size(), 1023u);
+    EXPECT_FALSE(FormatColorValue(std::wstring(1017, L'x'), 0, value));
+}
+
+class ColorMapTest : public ::testing::Test {
+protected:
+    void SetUp() override { ClearColors(); }
+    void TearDown() override { ClearColors(); }
+    void Write(const std::string& bytes) { ASSERT_TRUE(WriteBytes(path, bytes)); }
+
+    TempDir dir;
+    std::wstring path = dir.File(L"Tilvo.ini");
+};
+
+TEST_F(ColorMapTest, MissingFileFailsAndLeavesEveryLineBlack)
+{
+    EXPECT_FALSE(LoadColors(path));
+    EXPECT_EQ(ColorCount(), 0u);
+    EXPECT_EQ(GetLineColor(L"ERROR: anything"), 0u);
+    EXPECT_FALSE(FileExists(path));
+}
+
+TEST_F(ColorMapTest, CommentsOnlyLoadAndSaveAnEmptyFile)
+{
+    Write("# colours\n\n#Color = *x* ff\n");
+    EXPECT_TRUE(LoadColors(path));
+    EXPECT_EQ(ColorCount(), 0u);
+    EXPECT_TRUE(SaveColors(path));
+    bool ok = false;
+    EXPECT_EQ(ReadBytes(path, &ok), "");
+    EXPECT_TRUE(ok);
+}
+
+TEST_F(ColorMapTest, FirstOfTwoEqualExpressionsWinsAndIsWrittenNormalised)
+{
+    Write("Color = *ERROR:* ff\n"
+          "Color = *ERROR:* ff00\n"
+          "Color = ~*Warn* 00ff00\n"
+          "Color = ~*WARN* ff0000\n"
+          "Color = *\"disk full\"* 800080\n"
+          "color = *lower* 123456\n"
+          "Other = x\n");
+    ASSERT_TRUE(LoadColors(path));
+    EXPECT_EQ(ColorCount(), 3u);
+    EXPECT_EQ(GetLineColor(L"10:01 ERROR: disk"), 0x0000FFu);
+    EXPECT_EQ(GetLineColor(L"a warning"), 0x00FF00u);
+    EXPECT_EQ(GetLineColor(L"the disk full now"), 0x800080u);
+    EXPECT_EQ(GetLineColor(L"lower"), 0u);
+    ASSERT_TRUE(SaveColors(path));
+    // Map order: "*" before "~"; within "*", "ERROR:" (0x45) before "disk full" (0x64).
+    EXPECT_EQ(ReadBytes(path), "Color = *ERROR:* 0000ff\n"
+                               "Color = *disk full* 800080\n"
+                               "Color = ~*warn* 00ff00\n");
+    EXPECT_FALSE(FileExists(BackupFileFor(path)));
+}
+
+TEST_F(ColorMapTest, MapOrderNotFileOrderDecidesBetweenTwoMatches)
+{
+    // Both match "x ERROR y"; "*ERROR*" sorts before "~*error*" whatever the file says.
+    Write("Color = ~*error* ff0000\nColor = *ERROR* 0000ff\n");
+    ASSERT_TRUE(LoadColors(path));
+    EXPECT_EQ(GetLineColor(L"x ERROR y"), 0x0000FFu);
+    EXPECT_EQ(GetLineColor(L"x error y"), 0xFF0000u);
+    // Within one first token, the second decides: "*" "A..." before "*" "B...".
+    ClearColors();
+    Write("Color = *B* 00ff00\nColor = *A* 0000ff\n");
+    ASSERT_TRUE(LoadColors(path));
+    EXPECT_EQ(GetLineColor(L"A and B"), 0x0000FFu);
+}
+
+TEST_F(ColorMapTest, RedWrittenAsTwoDigitsComesBackWithSix)
+{
+    Write("Color = *x* ff");
+    ASSERT_TRUE(LoadColors(path));
+    EXPECT_EQ(GetLineColor(L"x"), RGB(255, 0, 0));
+    ASSERT_TRUE(SaveColors(path));
+    EXPECT_EQ(ReadBytes(path), "Color = *x* 0000ff\n");
+}
+
+TEST_F(ColorMapTest, MalformedEntryInTheMiddleStopsTheLoad)
+{
+    const char* bad[] = {
+        "Color = *nocolour*\n",
+        "Color = *a* zz\n",
+        "Color = \" ff\n",
+    };
+    for (const char* line : bad) {
+        SCOPED_TRACE(line);
+        ClearColors();
+        const std::string original = std::string("Color = *first* ff\n") + line +
+                                     "Color = *after* ff00\n";
+        Write(original);
+        EXPECT_FALSE(LoadColors(path));
+        EXPECT_EQ(GetLineColor(L"first"), 0x0000FFu);
+        EXPECT_EQ(GetLineColor(L"after"), 0u);
+        // The program does not save after a failed load; if anything did, the
+        // original would still be kept beside it.
+        EXPECT_EQ(ReadBytes(path), original);
+        ASSERT_TRUE(SaveColors(path));
+        EXPECT_EQ(ReadBytes(BackupFileFor(path)), original);
+        DeleteFileW(BackupFileFor(path).c_str());
+    }
+}
+
+TEST_F(ColorMapTest, LineWithoutEqualsKeepsTheOriginalBesideTheNewFile)
+{
+    const std::string original = "Color = *a* ff\nno equals sign here\nColor = *b* ff00\n";
+    Write(original);
+    EXPECT_TRUE(LoadColors(path));
+    EXPECT_EQ(ColorCount(), 1u);
+    ASSERT_TRUE(SaveColors(path));
+    EXPECT_EQ(ReadBytes(BackupFileFor(path)), original);
+    EXPECT_EQ(ReadBytes(path), "Color = *a* 0000ff\n");
+}
+
+TEST_F(ColorMapTest, ValueTooLongToSaveFailsAndKeepsTheFile)
+{
+    // A filter text of 1022 characters loads (the limit on reading is 1023),
+    // but with its blank and six digits the value no longer fits in 1023.
+    const std::string text = "*" + std::string(1020, 'x') + "*";
+    const std::string original = "Color = " + text + " ff\n";
+    Write(original);
+    ASSERT_TRUE(LoadColors(path));
+    EXPECT_FALSE(SaveColors(path));
+    EXPECT_EQ(ReadBytes(path), original);
+    EXPECT_FALSE(FileExists(TemporaryFileFor(path)));
+}
+
+TEST_F(ColorMapTest, DefaultPlaceIsBesideTheExecutable)
+{
+    const std::wstring file = ColorsFilePath();
+    EXPECT_EQ(file.substr(file.rfind(L'\\')), L"\\Tilvo.ini");
+}
+
+} // namespace
