@@ -78,6 +78,7 @@ private:
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     BOOL OnSetCursor(HWND window, int hitTest);
 
+    void OnFileBoxPick();
     void Browse();
     void GoOrStop();
     void Go();

@@ -117,6 +117,8 @@ BOOL CMainDlg::OnCommand(int id, int code)
     case IDC_FILE:
         if (code == CBN_EDITCHANGE)
             UpdateControls();
+        else if (code == CBN_SELCHANGE)
+            OnFileBoxPick();
         return FALSE;
     case IDC_BROWSE:
         Browse();
@@ -193,12 +195,25 @@ BOOL CMainDlg::OnNotify(const NMHDR* header)
     return FALSE;
 }
 
+void CMainDlg::OnFileBoxPick()
+{
+    // The box sends this before it copies the picked entry into its edit field, so the
+    // entry itself says whether there is a file to search.
+    UpdateControls();
+    HWND fileBox = Item(IDC_FILE);
+    LRESULT picked = SendMessageW(fileBox, CB_GETCURSEL, 0, 0);
+    if (picked != CB_ERR && !ComboEntryText(fileBox, static_cast<int>(picked)).empty())
+        EnableWindow(Item(IDC_GO), TRUE);
+}
+
 void CMainDlg::UpdateControls()
 {
     BOOL filterSelected = SelectedItem() >= 0;
     EnableWindow(Item(IDC_REMOVE_FILTER), filterSelected);
     EnableWindow(Item(IDC_REPLACE_FILTER), filterSelected);
     EnableWindow(Item(IDC_OR_AND), filterSelected);
-    EnableWindow(Item(IDC_GO), GetWindowTextLengthW(Item(IDC_FILE)) > 0);
+    // While a run goes on the button is Stop, and stopping must stay possible whatever the
+    // file box holds.
+    EnableWindow(Item(IDC_GO), running || GetWindowTextLengthW(Item(IDC_FILE)) > 0);
     EnableWindow(Item(IDC_DELETE_CATEGORY), SendDlgItemMessageW(hwnd, IDC_CATEGORY, CB_GETCURSEL, 0, 0) != CB_ERR);
 }

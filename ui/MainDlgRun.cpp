@@ -173,6 +173,7 @@ void CMainDlg::ShowRunningState(bool isRunning)
     running = isRunning;
     SetCursor(LoadCursorW(nullptr, isRunning ? IDC_APPSTARTING : IDC_ARROW));
     SetDlgItemTextW(hwnd, IDC_GO, isRunning ? L"&Stop" : L"&Go");
+    UpdateControls();
 }
 
 void CMainDlg::OnRunFinished(bool succeeded)

@@ -411,7 +411,7 @@ TEST_F(GoStopTest, TypedContextSizesAboveTheUpDownRangeAreUsed)
     EXPECT_EQ(stored, 300u);
 }
 
-TEST_F(GoStopTest, ClearingTheFileBoxDuringARunDisablesStop)
+TEST_F(GoStopTest, ClearingTheFileBoxDuringARunKeepsStopUsable)
 {
     WriteCategories(ErrorCategory);
     const std::wstring log = dir.File(L"clear.log");
@@ -425,13 +425,13 @@ TEST_F(GoStopTest, ClearingTheFileBoxDuringARunDisablesStop)
         SetWindowTextW(box, L"");
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_FILE, CBN_EDITCHANGE), reinterpret_cast<LPARAM>(box));
         EXPECT_EQ(ControlText(GetDlgItem(dialog, IDC_GO)), L"&Stop");
-        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_GO)));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_GO))) << "a run can always be stopped";
     });
     ASSERT_TRUE(WaitForIdle());
     ui->Settle();
     EXPECT_EQ(ViewerCount(), 1u) << "the run ended by itself";
     EXPECT_EQ(Text(IDC_GO), L"&Go");
-    EXPECT_FALSE(Enabled(IDC_GO));
+    EXPECT_FALSE(Enabled(IDC_GO)) << "back to Go with nothing to search";
     CloseWithCloseBox();
 }
 
@@ -487,4 +487,20 @@ TEST_F(GoStopTest, BrowsePutsTheChosenFileInTheBoxAndRemembersItsFolder)
     ui->Settle();
     EXPECT_EQ(Text(IDC_FILE), log);
     CloseWithCloseBox();
+}
+
+TEST_F(GoStopTest, PickingARecentFileEnablesGo)
+{
+    WriteCategories(ErrorCategory);
+    ASSERT_TRUE(WriteStringValue(key + L"\\RecentFiles", L"File001", L"C:\\logs\\a.log"));
+    Start();
+    ASSERT_EQ(Text(IDC_FILE), L"");
+    ASSERT_FALSE(Enabled(IDC_GO));
+    ui->Invoke([&] {
+        HWND box = GetDlgItem(dialog, IDC_FILE);
+        SendMessageW(box, CB_SETCURSEL, 0, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_FILE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
+    });
+    EXPECT_TRUE(Enabled(IDC_GO));
+    CloseWithEsc();
 }
