@@ -161,6 +161,18 @@ TEST_F(CategoriesFileTest, LongNamesAndFiltersSurviveWhole)
     EXPECT_EQ(ReadBytes(path), bytes);
 }
 
+TEST_F(CategoriesFileTest, TextIsStoredInTheAnsiCodePage)
+{
+    // Code page 1252 under the test locale: e-acute is one byte; a Cyrillic
+    // letter has no byte and becomes the default character.
+    AddCategory(L"Caf\u00E9")->filters = {L"*\u0416*"};
+    ASSERT_TRUE(SaveCategories(path));
+    EXPECT_EQ(ReadBytes(path), "Category = Caf\xE9\nFilter = *?*\nCheck = \n");
+    ClearCategories();
+    ASSERT_TRUE(LoadCategories(path));
+    EXPECT_NE(FindCategory(L"caf\u00E9"), nullptr);
+}
+
 TEST_F(CategoriesFileTest, FileReadOnlyUpToAMalformedLineIsKeptAsBackupOnce)
 {
     const std::string original =
