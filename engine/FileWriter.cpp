@@ -1,9 +1,116 @@
-// CFileWriter: every piece goes to the file at once, so a run that stops or
-// fails leaves a file that is complete up to its last written line.
+// CFileWriter: text converted through a character-to-byte table of the ANSI
+// code page, written piece by piece or, for bulk output, in whole lines.
 #include "engine/FileWriter.h"
 
+#include <emmintrin.h>
+
+#include <algorithm>
 #include <cwchar>
 #include <vector>
+
+namespace {
+
+// The ANSI code page as a table from every UTF-16 unit to its byte, built with
+// one WideCharToMultiByte call per process: under wine that call costs far
+// more per character than the table. Each entry is exactly what the call
+// gives for the unit alone, so a character the code page lacks still becomes
+// its default character (or its best fit, as the call chooses).
+class CWideToAnsi {
+public:
+    static const CWideToAnsi& Get()
+    {
+        static const CWideToAnsi instance;
+        return instance;
+    }
+
+    // False for a code page that is not single-byte: the caller then uses the
+    // conversion call itself.
+    bool Usable() const { return m_usable; }
+
+    // Converts text[0, count) up to a zero into one byte per character and
+    // returns the number converted. `special` is set when a surrogate was met:
+    // a pair becomes one character, which the table cannot say.
+    size_t Convert(const wchar_t* text, size_t count, char* out, bool& special) const
+    {
+        size_t k = 0;
+        uint16_t flags = 0;
+        if (m_asciiSame) {
+            // Eight or sixteen ASCII characters at a time: they are their own bytes.
+            const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
+            const __m128i zero = _mm_setzero_si128();
+            while (k + 16 <= count) {
+                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + k));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + k + 8));
+                const __m128i above = _mm_or_si128(_mm_and_si128(a, high), _mm_and_si128(b, high));
+                const __m128i zeros = _mm_or_si128(_mm_cmpeq_epi16(a, zero), _mm_cmpeq_epi16(b, zero));
+                if (_mm_movemask_epi8(_mm_cmpeq_epi16(above, zero)) == 0xFFFF &&
+                    _mm_movemask_epi8(zeros) == 0) {
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_packus_epi16(a, b));
+                    k += 16;
+                    continue;
+                }
+                for (const size_t end = k + 16; k < end; ++k) {
+                    const wchar_t c = text[k];
+                    if (c == 0) {
+                        special = (flags & kSurrogate) != 0;
+                        return k;
+                    }
+                    const uint16_t v = m_table[c];
+                    flags |= v;
+                    out[k] = static_cast<char>(v);
+                }
+            }
+        }
+        for (; k < count; ++k) {
+            const wchar_t c = text[k];
+            if (c == 0)
+                break;
+            const uint16_t v = m_table[c];
+            flags |= v;
+            out[k] = static_cast<char>(v);
+        }
+        special = (flags & kSurrogate) != 0;
+        return k;
+    }
+
+private:
+    static constexpr uint16_t kSurrogate = 0x100;
+
+    CWideToAnsi()
+    {
+        CPINFO info{};
+        if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize != 1)
+            return;
+        // Each unit followed by a zero, so that no two units form a pair.
+        std::vector<wchar_t> units(2 * 65536);
+        for (size_t c = 0; c < 65536; ++c)
+            units[2 * c] = static_cast<wchar_t>(c);
+        std::vector<char> bytes(units.size());
+        const int n = WideCharToMultiByte(CP_ACP, 0, units.data(), static_cast<int>(units.size()),
+                                          bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                                          nullptr);
+        if (n != static_cast<int>(units.size()))
+            return;
+        m_table.resize(65536);
+        for (size_t c = 0; c < 65536; ++c) {
+            if (bytes[2 * c + 1] != 0)
+                return;
+            m_table[c] = static_cast<uint8_t>(bytes[2 * c]);
+            if (c >= 0xD800 && c <= 0xDFFF)
+                m_table[c] |= kSurrogate;
+        }
+        m_asciiSame = true;
+        for (uint16_t c = 1; c < 0x80; ++c)
+            m_asciiSame = m_asciiSame && m_table[c] == c;
+        m_usable = true;
+    }
+
+    std::vector<uint16_t> m_table;
+    bool m_usable = false;
+    bool m_asciiSame = false;
+};
+
+} // namespace
 
 CFileWriter::CFileWriter(const wchar_t* fileName)
 {
@@ -16,8 +123,10 @@ CFileWriter::CFileWriter(const wchar_t* fileName)
 
 CFileWriter::~CFileWriter()
 {
-    if (m_file != INVALID_HANDLE_VALUE)
+    if (m_file != INVALID_HANDLE_VALUE) {
+        Flush();
         CloseHandle(m_file);
+    }
 }
 
 bool CFileWriter::SetLineDelimiters(const wchar_t* delimiters)
@@ -36,58 +145,142 @@ bool CFileWriter::SetLineDelimiters(const wchar_t* delimiters)
     return true;
 }
 
-bool CFileWriter::WriteBytes(const char* bytes, uint32_t count)
+bool CFileWriter::SetLineBuffer(uint32_t flushAt)
 {
-    DWORD written = 0;
-    return WriteFile(m_file, bytes, count, &written, nullptr) && written == count;
+    const bool flushed = flushAt == 0 ? Flush() : true;
+    m_flushAt = flushAt;
+    if (flushAt != 0)
+        Reserve(flushAt);
+    return flushed;
+}
+
+char* CFileWriter::Reserve(size_t more)
+{
+    const size_t needed = m_pendingSize + more;
+    if (needed > m_pendingCapacity) {
+        const size_t capacity = std::max<size_t>({needed, m_pendingCapacity * 2, 4096});
+        std::unique_ptr<char[]> grown(new char[capacity]);
+        if (m_pendingSize != 0)
+            std::copy(m_pending.get(), m_pending.get() + m_pendingSize, grown.get());
+        m_pending = std::move(grown);
+        m_pendingCapacity = capacity;
+    }
+    return m_pending.get() + m_pendingSize;
+}
+
+size_t CFileWriter::AppendConverted(const wchar_t* text, uint32_t count)
+{
+    // A single-byte code page never needs more bytes than characters.
+    char* out = Reserve(count);
+    const CWideToAnsi& table = CWideToAnsi::Get();
+    int n = 0;
+    if (table.Usable()) {
+        bool special = false;
+        const size_t length = table.Convert(text, count, out, special);
+        if (!special) {
+            m_pendingSize += length;
+            return length;
+        }
+        n = length == 0 ? 0
+                        : WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), out,
+                                              static_cast<int>(count), nullptr, nullptr);
+    } else {
+        uint32_t length = 0;
+        while (length < count && text[length] != L'\0')
+            ++length;
+        n = length == 0 ? 0
+                        : WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), out,
+                                              static_cast<int>(count), nullptr, nullptr);
+    }
+    if (n <= 0)
+        return 0;
+    m_pendingSize += static_cast<size_t>(n);
+    return static_cast<size_t>(n);
+}
+
+bool CFileWriter::WriteBytes(const char* bytes, size_t count)
+{
+    while (count > 0) {
+        const DWORD piece = static_cast<DWORD>(std::min<size_t>(count, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(m_file, bytes, piece, &written, nullptr) || written != piece)
+            return false;
+        bytes += piece;
+        count -= piece;
+    }
+    return true;
+}
+
+bool CFileWriter::Flush()
+{
+    if (m_pendingSize == 0)
+        return true;
+    const bool written = WriteBytes(m_pending.get(), m_pendingSize);
+    m_pendingSize = 0;
+    return written;
+}
+
+bool CFileWriter::WritePiece(const wchar_t* text, uint32_t count)
+{
+    if (!text || count == 0)
+        return true;
+    if (AppendConverted(text, count) == 0)
+        return false;
+    return m_flushAt != 0 || Flush();
+}
+
+bool CFileWriter::EndLine()
+{
+    if (m_delimiter.empty())
+        return false;
+    char* out = Reserve(m_delimiter.size());
+    std::copy(m_delimiter.begin(), m_delimiter.end(), out);
+    m_pendingSize += m_delimiter.size();
+    if (m_flushAt != 0 && m_pendingSize < m_flushAt)
+        return true;
+    return Flush();
 }
 
 bool CFileWriter::WriteText(const wchar_t* text, uint32_t count)
 {
-    if (!text || count == 0)
-        return true;
-    // The text up to its terminating zero, at most `count` characters.
-    uint32_t length = 0;
-    while (length < count && text[length] != L'\0')
-        ++length;
-    if (length == 0)
-        return false;
-    std::vector<char> bytes(count);
-    int n = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), bytes.data(),
-                                static_cast<int>(count), nullptr, nullptr);
-    if (n <= 0)
-        return false;
-    return WriteBytes(bytes.data(), static_cast<uint32_t>(n));
+    return WritePiece(text, count);
 }
 
 bool CFileWriter::WriteDelimiter()
 {
-    if (m_delimiter.empty())
-        return false;
-    return WriteBytes(m_delimiter.data(), static_cast<uint32_t>(m_delimiter.size()));
+    return EndLine();
 }
 
 bool CFileWriter::WriteLine(const std::wstring& line)
 {
-    if (!line.empty() && !WriteText(line.c_str(), static_cast<uint32_t>(line.size())))
-        return false;
-    return WriteDelimiter();
+    return WriteLine(nullptr, line.c_str(), line.size());
 }
 
 bool CFileWriter::WriteLine(const wchar_t* prefix, const std::wstring& line)
 {
-    if (prefix && !WriteText(prefix, static_cast<uint32_t>(std::wcslen(prefix))))
-        return false;
-    return WriteLine(line);
+    return WriteLine(prefix, line.c_str(), line.size());
+}
+
+bool CFileWriter::WriteLine(const wchar_t* prefix, const wchar_t* text, size_t length)
+{
+    // When buffered, a line that fails part way is taken back whole.
+    const size_t mark = m_pendingSize;
+    const bool written =
+        (!prefix || WritePiece(prefix, static_cast<uint32_t>(std::wcslen(prefix)))) &&
+        (length == 0 || WritePiece(text, static_cast<uint32_t>(length))) && EndLine();
+    if (!written && m_flushAt != 0)
+        m_pendingSize = std::min(m_pendingSize, mark);
+    return written;
 }
 
 bool CFileWriter::WriteLine(const wchar_t* prefix, const std::wstring& line, const wchar_t* suffix)
 {
-    if (prefix && !WriteText(prefix, static_cast<uint32_t>(std::wcslen(prefix))))
-        return false;
-    if (!line.empty() && !WriteText(line.c_str(), static_cast<uint32_t>(line.size())))
-        return false;
-    if (suffix && !WriteText(suffix, static_cast<uint32_t>(std::wcslen(suffix))))
-        return false;
-    return WriteDelimiter();
+    const size_t mark = m_pendingSize;
+    const bool written =
+        (!prefix || WritePiece(prefix, static_cast<uint32_t>(std::wcslen(prefix)))) &&
+        (line.empty() || WritePiece(line.c_str(), static_cast<uint32_t>(line.size()))) &&
+        (!suffix || WritePiece(suffix, static_cast<uint32_t>(std::wcslen(suffix)))) && EndLine();
+    if (!written && m_flushAt != 0)
+        m_pendingSize = std::min(m_pendingSize, mark);
+    return written;
 }

@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class CFileWriter {
@@ -11,22 +13,51 @@ public:
     // Creates or truncates the file, shared for reading; the line delimiter is
     // "\n". Throws L"CFileWriter::CFileWriter: unable to create the file".
     explicit CFileWriter(const wchar_t* fileName);
+    // Hands any buffered lines to the file (see SetLineBuffer), then closes it.
     ~CFileWriter();
     CFileWriter(const CFileWriter&) = delete;
     CFileWriter& operator=(const CFileWriter&) = delete;
 
     bool SetLineDelimiters(const wchar_t* delimiters);
-    // Writes up to `count` characters of the text, without a delimiter.
+    // Writes up to `count` characters of the text, up to its terminating zero,
+    // without a delimiter.
     bool WriteText(const wchar_t* text, uint32_t count);
     bool WriteDelimiter();
     bool WriteLine(const std::wstring& line);
     bool WriteLine(const wchar_t* prefix, const std::wstring& line);
     bool WriteLine(const wchar_t* prefix, const std::wstring& line, const wchar_t* suffix);
+    // The prefix (may be null) and `length` characters of `text`, then the
+    // delimiter: the form the grep run uses, with no string to build.
+    bool WriteLine(const wchar_t* prefix, const wchar_t* text, size_t length);
+
+    // Line buffering, off by default: every piece then goes to the file at
+    // once. With a threshold, whole lines collect in memory and go to the file
+    // in one write as soon as `flushAt` bytes are held, and at Flush and
+    // destruction; the file never receives part of a line, so a run that ends
+    // early still leaves whole lines once flushed. A failed write is reported
+    // by the line call (or Flush) that triggered it. 0 turns buffering off
+    // after flushing what is held.
+    bool SetLineBuffer(uint32_t flushAt);
+    // Writes the buffered lines; false when the write fails (they are dropped).
+    bool Flush();
 
 private:
-    bool WriteBytes(const char* bytes, uint32_t count);
+    // Converts at most `count` characters of `text` up to its terminating zero
+    // and appends the bytes to the pending output; the number of bytes
+    // appended, 0 when the conversion gives none.
+    size_t AppendConverted(const wchar_t* text, uint32_t count);
+    bool WritePiece(const wchar_t* text, uint32_t count);
+    bool EndLine();
+    bool WriteBytes(const char* bytes, size_t count);
+    char* Reserve(size_t more);
 
     HANDLE m_file = INVALID_HANDLE_VALUE;
     std::wstring m_wideDelimiter;
     std::string m_delimiter;   // converted once, when set
+    // Bytes converted but not yet written: one piece when unbuffered, whole
+    // lines when buffered. Reused, so steady writing allocates nothing.
+    std::unique_ptr<char[]> m_pending;
+    size_t m_pendingSize = 0;
+    size_t m_pendingCapacity = 0;
+    uint32_t m_flushAt = 0;
 };

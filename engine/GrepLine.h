@@ -1,0 +1,60 @@
+// CGrepLine: one line of the grep run as wide text in a buffer that is reused
+// from line to line and swapped, never copied, into the before-context ring.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <utility>
+
+class CGrepLine {
+public:
+    const wchar_t* Text() const { return m_data ? m_data.get() : L""; }
+    size_t Length() const { return m_length; }
+    bool Empty() const { return m_length == 0; }
+
+    void Clear()
+    {
+        m_length = 0;
+        if (m_data)
+            m_data[0] = L'\0';
+    }
+    // Room for `more` characters after the current text, which is kept; the
+    // buffer only grows, so a run allocates only when a longer line appears.
+    wchar_t* Extend(size_t more)
+    {
+        const size_t needed = m_length + more + 1;   // and a terminating zero
+        if (needed > m_capacity)
+            Grow(needed);
+        return m_data.get() + m_length;
+    }
+    // Marks `count` characters written at Extend's pointer as part of the line.
+    void Commit(size_t count)
+    {
+        m_length += count;
+        m_data[m_length] = L'\0';
+    }
+    void Swap(CGrepLine& other) noexcept
+    {
+        std::swap(m_data, other.m_data);
+        std::swap(m_length, other.m_length);
+        std::swap(m_capacity, other.m_capacity);
+    }
+
+private:
+    void Grow(size_t needed)
+    {
+        size_t capacity = m_capacity < 256 ? 256 : m_capacity * 2;
+        while (capacity < needed)
+            capacity *= 2;
+        std::unique_ptr<wchar_t[]> grown(new wchar_t[capacity]);
+        for (size_t i = 0; i < m_length; ++i)
+            grown[i] = m_data[i];
+        grown[m_length] = L'\0';
+        m_data = std::move(grown);
+        m_capacity = capacity;
+    }
+
+    std::unique_ptr<wchar_t[]> m_data;
+    size_t m_length = 0;
+    size_t m_capacity = 0;
+};

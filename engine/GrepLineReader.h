@@ -1,0 +1,35 @@
+// CGrepLineReader: the log reader of the grep run, a CFileReader whose lines
+// come out in a reused CGrepLine instead of a new string.
+#pragma once
+
+#include "engine/FileReader.h"
+#include "engine/GrepLine.h"
+
+#include <string>
+
+class CGrepLineReader : public CFileReader {
+public:
+    // The run reads through a buffer one byte short of 1 MiB.
+    static constexpr uint32_t kBufferSize = 1048575;
+
+    explicit CGrepLineReader(const wchar_t* fileName, uint32_t bufferSize = kBufferSize);
+
+    // The next line without its line end, exactly as CFileReader::ReadLine
+    // gives it (same line ends, same failures), into `line`; false at the end
+    // of the file.
+    bool ReadLine(CGrepLine& line);
+    using CFileReader::ReadLine;
+
+private:
+    // Index of the first line-end byte in [from, to), or `to`.
+    uint32_t FindLineEnd(uint32_t from, uint32_t to) const;
+    // Appends buffer bytes [from, to) to the line, one character per byte.
+    void Append(CGrepLine& line, uint32_t from, uint32_t to) const;
+    // Steps past the line end at `index` (and a LF after a CR).
+    void StepPastLineEnd(uint32_t index);
+
+    const wchar_t* m_table;      // byte to character; 0 marks a byte without one
+    bool m_singleByte;
+    bool m_asciiSame = false;    // bytes 1 to 127 are their own characters
+    std::wstring m_other;        // the plain reader's line, for other code pages
+};

@@ -1,0 +1,46 @@
+// RunGrep: one grep run from start to end on the calling thread, free of
+// windows and threads; the controller (CGrepThread) runs it on its worker and
+// turns what it reports into window messages.
+#pragma once
+
+#include "engine/GrepParams.h"
+
+#include <cstdint>
+#include <string>
+
+// What a run reports while it goes.
+class CGrepObserver {
+public:
+    virtual ~CGrepObserver() = default;
+    // Asked once before each line is handled; true ends the run as stopped.
+    virtual bool StopRequested() = 0;
+    // The whole percentage of the log read has changed (first for line one).
+    virtual void Progress(int percent, int matches) = 0;
+};
+
+struct CGrepOutcome {
+    enum class End { Completed, Failed, Stopped };
+    End end = End::Failed;
+    int matches = 0;
+    std::wstring failure;   // the status text of a failed run
+};
+
+// Failure texts of a run.
+extern const wchar_t kGrepTokensFailed[];    // "Unable to create tokens array!"
+extern const wchar_t kGrepFileEmpty[];       // "File is empty"
+extern const wchar_t kGrepPrevLineFailed[];  // "Unable to write prev line!"
+extern const wchar_t kGrepNextLineFailed[];  // "Unable to write next line!"
+extern const wchar_t kGrepUnknownError[];    // "Unknown error!"
+
+// The result file's writer hands lines to the file in pieces of this size.
+constexpr uint32_t kGrepResultBuffer = 1u << 20;
+
+// Reads the log, writes the result file and reports to the observer. Never
+// throws: whatever is thrown inside becomes a failure text. Reader and writer
+// are closed (the result file flushed) before it returns.
+CGrepOutcome RunGrep(const CGrepParams& params, CGrepObserver& observer);
+
+// The status text for the exception being handled: a CStringException gives
+// its ToString text, a wide text itself, anything else "Unknown error!". Call
+// only inside a catch block.
+std::wstring GrepFailureText();

@@ -1,0 +1,48 @@
+// Test helper: hidden windows that stand in for the main dialog and its status
+// line, record the grep worker's notices in the order they arrive, and pump
+// messages until the run has ended.
+#pragma once
+
+#include "engine/GrepThread.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct GrepNotice {
+    bool finished = false;   // false: a status text
+    std::wstring text;       // the status text
+    WPARAM wParam = 0;       // the finished message's wParam
+};
+
+class GrepWindows {
+public:
+    GrepWindows();
+    ~GrepWindows();
+    GrepWindows(const GrepWindows&) = delete;
+    GrepWindows& operator=(const GrepWindows&) = delete;
+
+    HWND Dialog() const { return m_dialog; }
+    HWND Status() const { return m_status; }
+    const std::vector<GrepNotice>& Notices() const { return m_notices; }
+    bool Finished() const;
+    void Clear() { m_notices.clear(); }
+
+    // Called on each notice as it is handled (the worker waits meanwhile).
+    std::function<void(const GrepNotice&)> onNotice;
+
+    // Delivers messages until `done` holds or `timeoutMs` has passed.
+    bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 60000);
+    // Starts a run and pumps until the worker has sent its finished message
+    // and ended; false when it could not start or did not end in time.
+    bool Run(const CGrepParams& params, DWORD timeoutMs = 60000);
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND m_dialog = nullptr;
+    HWND m_status = nullptr;
+    std::vector<GrepNotice> m_notices;
+};
+
+// The status text of the last notice that was a text, or "".
+std::wstring LastText(const std::vector<GrepNotice>& notices);

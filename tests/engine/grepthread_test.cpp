@@ -1,0 +1,314 @@
+// The grep controller and its worker seen from the windows: progress texts,
+// the finished message, stopping (also while a notice is under way), a second
+// Start, and every failure text from a real fault.
+#include "engine/GrepRun.h"
+#include "engine/GrepThread.h"
+#include "engine/StringException.h"
+#include "tests/engine/GrepWindow.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring ProgressText(int percent, int matches)
+{
+    return L"Processing the file: " + std::to_wstring(percent) + L" % (" +
+           std::to_wstring(matches) + L" matches)";
+}
+
+std::vector<std::wstring> Texts(const std::vector<GrepNotice>& notices)
+{
+    std::vector<std::wstring> texts;
+    for (const GrepNotice& n : notices)
+        texts.push_back(n.finished ? L"<finished " + std::to_wstring(n.wParam) + L">" : n.text);
+    return texts;
+}
+
+// The matches a progress text reports.
+int MatchesIn(const std::wstring& text)
+{
+    const size_t open = text.find(L'(');
+    return open == std::wstring::npos ? -1 : std::stoi(text.substr(open + 1));
+}
+
+// "line 0000001 ..." lines of 40 bytes each.
+std::string NumberedLog(int lines)
+{
+    std::string bytes;
+    bytes.reserve(static_cast<size_t>(lines) * 40);
+    char line[64];
+    for (int i = 1; i <= lines; ++i) {
+        wsprintfA(line, "line %07d some ordinary log text here\n", i);
+        bytes += line;
+    }
+    return bytes;
+}
+
+std::string FirstLines(const std::string& log, int count)
+{
+    size_t at = 0;
+    for (int i = 0; i < count; ++i)
+        at = log.find('\n', at) + 1;
+    return log.substr(0, at);
+}
+
+class GrepThreadTest : public ::testing::Test {
+protected:
+    CGrepParams Params(const std::wstring& log, std::vector<std::wstring> filters = {L"*ERROR:*"})
+    {
+        CGrepParams params;
+        params.logFile = log;
+        params.resultFile = dir.File(L"result.greptmp");
+        params.filterModes.assign(filters.size(), 0);
+        params.filterTexts = std::move(filters);
+        return params;
+    }
+    std::wstring Log(const std::string& bytes, const wchar_t* name = L"test.log")
+    {
+        const std::wstring path = dir.File(name);
+        EXPECT_TRUE(WriteBytes(path, bytes));
+        return path;
+    }
+    TempDir dir;
+};
+
+TEST_F(GrepThreadTest, ProgressForEachNewPercentThenCompletedThenFinished)
+{
+    // Line ends at bytes 9, 11 and 20 of 20: 45, 55 and 100 per cent.
+    GrepWindows windows;
+    ASSERT_TRUE(windows.Run(Params(Log("a ERROR:\nb\nc ERROR:\n"))));
+    const std::vector<std::wstring> texts = Texts(windows.Notices());
+    ASSERT_EQ(texts.size(), 5u);
+    EXPECT_EQ(texts[0], ProgressText(45, 1));
+    EXPECT_EQ(texts[1], ProgressText(55, 1));
+    EXPECT_EQ(texts[2], ProgressText(100, 2));
+    EXPECT_EQ(texts[3].rfind(L"Completed with 2 matches by ", 0), 0u) << texts[3];
+    EXPECT_EQ(texts[3].substr(texts[3].size() - 5), L" sec.");
+    EXPECT_EQ(texts[4], L"<finished 1>");
+    EXPECT_FALSE(CGrepThread::IsRunning());
+}
+
+TEST_F(GrepThreadTest, AtMost101ReportsFromTheFirstLineTo100)
+{
+    // Lines of uneven length; the expected reports follow from the positions.
+    std::string bytes;
+    std::vector<int64_t> ends;
+    std::vector<bool> matching;
+    for (int i = 0; i < 20000; ++i) {
+        const bool match = i % 7 == 3;
+        std::string line = std::string(static_cast<size_t>(i * 37 % 200), 'x') +
+                           (match ? " ERROR: y" : "") + "\r\n";
+        bytes += line;
+        ends.push_back(static_cast<int64_t>(bytes.size()));
+        matching.push_back(match);
+    }
+    std::vector<std::wstring> expected;
+    int last = -1;
+    int matches = 0;
+    for (size_t i = 0; i < ends.size(); ++i) {
+        matches += matching[i] ? 1 : 0;
+        const int percent = static_cast<int>(ends[i] * 100 / static_cast<int64_t>(bytes.size()));
+        if (percent != last)
+            expected.push_back(ProgressText(percent, matches));
+        last = percent;
+    }
+    GrepWindows windows;
+    ASSERT_TRUE(windows.Run(Params(Log(bytes))));
+    std::vector<std::wstring> texts = Texts(windows.Notices());
+    ASSERT_EQ(texts.size(), expected.size() + 2);
+    texts.resize(expected.size());
+    EXPECT_EQ(texts, expected);
+    EXPECT_EQ(expected.front(), ProgressText(0, 0));   // the first line reports
+    EXPECT_EQ(expected.back(), ProgressText(100, matches));
+    EXPECT_LE(expected.size(), 101u);
+}
+
+TEST_F(GrepThreadTest, StopInsideAProgressNoticeEndsBeforeTheNextLine)
+{
+    const std::string log = NumberedLog(800000);   // 32 MB
+    CGrepParams params = Params(Log(log), {L"*"});  // every line matches
+    params.linesBefore = 0;
+    params.linesAfter = 0;
+    GrepWindows windows;
+    int matchesAtStop = -1;
+    bool stopped = false;
+    size_t noticesAtStop = 0;
+    windows.onNotice = [&](const GrepNotice& notice) {
+        if (matchesAtStop < 0 && !notice.finished &&
+            notice.text.rfind(L"Processing the file: 10 %", 0) == 0) {
+            matchesAtStop = MatchesIn(notice.text);
+            noticesAtStop = windows.Notices().size();
+            stopped = CGrepThread::Stop();   // the worker is waiting for this handler
+        }
+    };
+    ASSERT_TRUE(CGrepThread::Start(params, windows.Dialog(), windows.Status()));
+    ASSERT_TRUE(windows.PumpUntil([&] { return matchesAtStop >= 0; }));
+    EXPECT_TRUE(stopped);
+    EXPECT_FALSE(CGrepThread::IsRunning());
+    windows.PumpUntil([] { return false; }, 300);   // anything late would show now
+    EXPECT_EQ(windows.Notices().size(), noticesAtStop);
+    EXPECT_FALSE(windows.Finished());
+    // The line whose notice was under way is the last one handled.
+    const std::string result = ReadBytes(params.resultFile);
+    EXPECT_GT(matchesAtStop, 0);
+    EXPECT_TRUE(result == FirstLines(log, matchesAtStop)) << result.size();
+    EXPECT_FALSE(CGrepThread::Stop());   // nothing left to stop
+}
+
+TEST_F(GrepThreadTest, StopWhileTheWorkerWaitsForItsNoticeAndStartDuringARun)
+{
+    const std::string log = NumberedLog(100000);
+    CGrepParams params = Params(Log(log), {L"*line*"});
+    GrepWindows windows;
+    ASSERT_TRUE(CGrepThread::Start(params, windows.Dialog(), windows.Status()));
+    // No message is delivered here: the worker sits in its first line's
+    // notice until this thread takes it.
+    for (int i = 0; i < 1000 && !(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE); ++i)
+        Sleep(10);
+    ASSERT_TRUE(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE);
+    EXPECT_TRUE(CGrepThread::IsRunning());
+    CGrepParams other = Params(Log("ERROR: x\n", L"other.log"));
+    other.resultFile = dir.File(L"other.greptmp");
+    EXPECT_FALSE(CGrepThread::Start(other, windows.Dialog(), windows.Status()));
+    EXPECT_FALSE(FileExists(other.resultFile));
+    // Stop must deliver that notice, or it would wait for ever.
+    EXPECT_TRUE(CGrepThread::Stop());
+    EXPECT_FALSE(CGrepThread::IsRunning());
+    windows.PumpUntil([] { return false; }, 300);
+    const std::vector<std::wstring> texts = Texts(windows.Notices());
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], ProgressText(0, 1));
+    EXPECT_EQ(ReadBytes(params.resultFile), FirstLines(log, 1));
+    // The controller is free again.
+    windows.Clear();
+    ASSERT_TRUE(windows.Run(other));
+    EXPECT_EQ(ReadBytes(other.resultFile), "ERROR: x\n");
+}
+
+struct FailureCase {
+    const char* name;
+    std::wstring expected;
+};
+
+class GrepFailureTest : public GrepThreadTest {
+protected:
+    // Runs to its end and checks the failure protocol: the text, then
+    // the finished message with wParam 0, and nothing else.
+    void ExpectFailure(const CGrepParams& params, const std::wstring& text)
+    {
+        GrepWindows windows;
+        ASSERT_TRUE(windows.Run(params));
+        const std::vector<std::wstring> texts = Texts(windows.Notices());
+        ASSERT_GE(texts.size(), 2u);
+        EXPECT_EQ(texts[texts.size() - 2], text);
+        EXPECT_EQ(texts.back(), L"<finished 0>");
+        for (size_t i = 0; i + 2 < texts.size(); ++i)
+            EXPECT_EQ(texts[i].rfind(L"Processing the file: ", 0), 0u) << texts[i];
+    }
+};
+
+TEST_F(GrepFailureTest, AMissingLogLeavesTheResultFileAlone)
+{
+    CGrepParams params = Params(dir.File(L"missing.log"));
+    ASSERT_TRUE(WriteBytes(params.resultFile, "earlier result\n"));
+    ExpectFailure(params, L"CFileReader::CFileReader: unable to open the file");
+    EXPECT_EQ(ReadBytes(params.resultFile), "earlier result\n");
+}
+
+TEST_F(GrepFailureTest, AResultFileThatCannotBeCreated)
+{
+    CGrepParams params = Params(Log("ERROR: x\n"));
+    params.resultFile = dir.File(L"no such folder\\result.greptmp");
+    ExpectFailure(params, L"CFileWriter::CFileWriter: unable to create the file");
+}
+
+TEST_F(GrepFailureTest, AnEmptyLogGivesAnEmptyResultFile)
+{
+    CGrepParams params = Params(Log(""));
+    ASSERT_TRUE(WriteBytes(params.resultFile, "earlier result\n"));
+    ExpectFailure(params, L"File is empty");
+    bool ok = false;
+    EXPECT_EQ(ReadBytes(params.resultFile, &ok), "");
+    EXPECT_TRUE(ok);
+}
+
+TEST_F(GrepFailureTest, FilterTextsAndModesThatDifferInNumber)
+{
+    CGrepParams params = Params(Log("ERROR: x\n"));
+    params.filterModes.push_back(1);
+    ExpectFailure(params, L"Unable to create tokens array!");
+}
+
+// Under wine, Z: is the Linux root; /dev/full accepts the open and fails
+// every write with a full disk.
+const wchar_t kFullDevice[] = L"Z:\\dev\\full";
+
+bool FullDeviceAvailable()
+{
+    HANDLE h = CreateFileW(kFullDevice, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool fails = !WriteFile(h, "x", 1, &written, nullptr);
+    CloseHandle(h);
+    return fails;
+}
+
+TEST_F(GrepFailureTest, AFailingWriteOfAKeptLine)
+{
+    if (!FullDeviceAvailable())
+        GTEST_SKIP() << "no always-full device here";
+    CGrepParams params = Params(Log("a\nERROR: x\nb\n"));
+    params.resultFile = kFullDevice;
+    ExpectFailure(params, L"Unable to write next line!");
+}
+
+TEST_F(GrepFailureTest, AFailingWriteOfAContextLineBefore)
+{
+    if (!FullDeviceAvailable())
+        GTEST_SKIP() << "no always-full device here";
+    // The result goes to the file once a megabyte is held: here while the
+    // long line before the match is written.
+    CGrepParams params = Params(Log(std::string(kGrepResultBuffer, 'a') + "\nERROR: x\n"));
+    params.resultFile = kFullDevice;
+    ExpectFailure(params, L"Unable to write prev line!");
+}
+
+TEST_F(GrepFailureTest, AFailingWriteOfACopiedLine)
+{
+    if (!FullDeviceAvailable())
+        GTEST_SKIP() << "no always-full device here";
+    CGrepParams params = Params(Log("a\nb\n"), {});
+    params.resultFile = kFullDevice;
+    ExpectFailure(params, L"Unable to write next line!");
+}
+
+// The failure texts of what is thrown inside a run.
+std::wstring TextOf(void (*thrower)())
+{
+    try {
+        thrower();
+    } catch (...) {
+        return GrepFailureText();
+    }
+    return L"nothing thrown";
+}
+
+TEST(GrepFailureText, EachKindOfThrownValue)
+{
+    EXPECT_EQ(TextOf([] { throw CStringException(L"CMainDlg::CMainDlg", L"Duplicate MainDlg instance!"); }),
+              L"CMainDlg::CMainDlg: Duplicate MainDlg instance!");
+    EXPECT_EQ(TextOf([] { throw L"CFileReader::ReadLine: FillBuffer failed"; }),
+              L"CFileReader::ReadLine: FillBuffer failed");
+    EXPECT_EQ(TextOf([] { throw "CUtils::StrMaskCompare: unable to duplicate the string"; }),
+              L"Unknown error!");
+    EXPECT_EQ(TextOf([] { throw std::bad_alloc(); }), L"Unknown error!");
+}
+
+} // namespace
