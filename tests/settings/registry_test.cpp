@@ -202,6 +202,18 @@ TEST_F(SettingsTest, SavedListsComeBackInTheirOrder)
     EXPECT_TRUE(ValueNames(L"RecentSearches").empty());
 }
 
+TEST_F(SettingsTest, KeyThatCannotBeCreatedLeavesTheDefaults)
+{
+    // Key names are limited to 255 characters.
+    const std::wstring badKey = key + L"\\" + std::wstring(300, L'k');
+    AppSettings().LinesAfter = 3;
+    EXPECT_FALSE(LoadSettings(badKey.c_str(), categories));
+    EXPECT_EQ(AppSettings().LinesAfter, 3u);
+    EXPECT_EQ(AppSettings().LastFolder, L"C:\\");
+    EXPECT_FALSE(SaveSettings(badKey.c_str()));
+    EXPECT_FALSE(KeyExists(std::wstring(300, L'k')));
+}
+
 TEST(RegistryKey, ListValueNamesHaveAtLeastThreeDigits)
 {
     EXPECT_EQ(CRegistryKey::ListValueName(L"File", 1), L"File001");
