@@ -33,6 +33,20 @@ public:
         m_length += count;
         m_data[m_length] = L'\0';
     }
+    // Direct access for the reader's block loop: the buffer holds Capacity()
+    // characters and a terminating zero after them.
+    wchar_t* Data() { return m_data.get(); }
+    size_t Capacity() const { return m_capacity == 0 ? 0 : m_capacity - 1; }
+    void Reserve(size_t characters)
+    {
+        if (characters + 1 > m_capacity)
+            Grow(characters + 1);
+    }
+    void SetLength(size_t length)
+    {
+        m_length = length;
+        m_data[m_length] = L'\0';
+    }
     void Swap(CGrepLine& other) noexcept
     {
         std::swap(m_data, other.m_data);

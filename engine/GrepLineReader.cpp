@@ -25,61 +25,80 @@ CGrepLineReader::CGrepLineReader(const wchar_t* fileName, uint32_t bufferSize)
         m_asciiSame = cp.HasChar(static_cast<uint8_t>(b)) && m_table[b] == static_cast<wchar_t>(b);
 }
 
-uint32_t CGrepLineReader::FindLineEnd(uint32_t from, uint32_t to) const
+uint32_t CGrepLineReader::CutLineByTable(CGrepLine& line, uint32_t from) const
 {
-    const uint8_t* buffer = m_buffer;
+    const uint32_t count = m_byteCount;
     uint32_t i = from;
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i zero = _mm_setzero_si128();
-    while (to - i >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buffer + i));
-        const __m128i ends = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)),
-                                          _mm_cmpeq_epi8(v, zero));
-        const int mask = _mm_movemask_epi8(ends);
-        if (mask != 0)
-            return i + static_cast<uint32_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-        i += 16;
-    }
-    while (i < to && !IsLineEnd(buffer[i]))
+    while (i < count && !IsLineEnd(m_buffer[i]))
         ++i;
-    return i;
-}
-
-void CGrepLineReader::Append(CGrepLine& line, uint32_t from, uint32_t to) const
-{
-    if (to <= from)
-        return;
-    const uint32_t count = to - from;
-    const uint8_t* bytes = m_buffer + from;
-    wchar_t* out = line.Extend(count);
-    uint32_t k = 0;
+    const size_t length = line.Length();
+    line.Reserve(length + (i - from));
+    wchar_t* out = line.Data() + length;
     wchar_t missing = 1;   // stays non-zero while every byte has a character
-    if (m_asciiSame) {
-        const __m128i zero = _mm_setzero_si128();
-        while (count - k >= 16) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + k));
-            if (_mm_movemask_epi8(v) == 0) {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_unpacklo_epi8(v, zero));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k + 8), _mm_unpackhi_epi8(v, zero));
-            } else {
-                for (uint32_t j = k; j < k + 16; ++j) {
-                    const wchar_t c = m_table[bytes[j]];
-                    missing = c == 0 ? 0 : missing;
-                    out[j] = c;
-                }
-            }
-            k += 16;
-        }
-    }
-    for (; k < count; ++k) {
-        const wchar_t c = m_table[bytes[k]];
+    for (uint32_t k = from; k < i; ++k) {
+        const wchar_t c = m_table[m_buffer[k]];
         missing = c == 0 ? 0 : missing;
-        out[k] = c;
+        *out++ = c;
     }
     if (missing == 0)
         throw kCopyFailed;
-    line.Commit(count);
+    line.SetLength(length + (i - from));
+    return i;
+}
+
+uint32_t CGrepLineReader::CutLine(CGrepLine& line) const
+{
+    if (!m_asciiSame)
+        return CutLineByTable(line, m_bufferPos);
+    // One pass, sixteen bytes at a time: find the line ends and the bytes
+    // above 127, and widen a run of plain ASCII by interleaving it with zeros.
+    const uint8_t* buffer = m_buffer;
+    const uint32_t count = m_byteCount;
+    uint32_t i = m_bufferPos;
+    size_t length = line.Length();
+    line.Reserve(length + 64);
+    wchar_t* out = line.Data();
+    size_t capacity = line.Capacity();
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i zero = _mm_setzero_si128();
+    wchar_t missing = 1;
+    while (count - i >= 16) {
+        if (length + 16 > capacity) {
+            line.SetLength(length);
+            line.Reserve(length + 16);
+            out = line.Data();
+            capacity = line.Capacity();
+        }
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buffer + i));
+        const unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)), _mm_cmpeq_epi8(v, zero))));
+        const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v));
+        const uint32_t take = ends ? static_cast<uint32_t>(__builtin_ctz(ends)) : 16;
+        if ((high & ((1u << take) - 1)) == 0) {
+            // All sixteen are stored; only `take` of them count.
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + length), _mm_unpacklo_epi8(v, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + length + 8), _mm_unpackhi_epi8(v, zero));
+        } else {
+            for (uint32_t k = 0; k < take; ++k) {
+                const wchar_t c = m_table[buffer[i + k]];
+                missing = c == 0 ? 0 : missing;
+                out[length + k] = c;
+            }
+        }
+        length += take;
+        i += take;
+        if (ends) {
+            if (missing == 0)
+                throw kCopyFailed;
+            line.SetLength(length);
+            return i;
+        }
+    }
+    if (missing == 0)
+        throw kCopyFailed;
+    line.SetLength(length);
+    return CutLineByTable(line, i);
 }
 
 void CGrepLineReader::StepPastLineEnd(uint32_t index)
@@ -121,12 +140,9 @@ bool CGrepLineReader::ReadLine(CGrepLine& line)
             return false;
         }
     }
-    line.Extend(0);
     for (;;) {
-        const uint32_t count = m_byteCount;
-        const uint32_t end = FindLineEnd(m_bufferPos, count);
-        Append(line, m_bufferPos, end);
-        if (end < count) {
+        const uint32_t end = CutLine(line);
+        if (end < m_byteCount) {
             StepPastLineEnd(end);
             return true;
         }

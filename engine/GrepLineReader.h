@@ -21,10 +21,12 @@ public:
     using CFileReader::ReadLine;
 
 private:
-    // Index of the first line-end byte in [from, to), or `to`.
-    uint32_t FindLineEnd(uint32_t from, uint32_t to) const;
-    // Appends buffer bytes [from, to) to the line, one character per byte.
-    void Append(CGrepLine& line, uint32_t from, uint32_t to) const;
+    // Appends the buffer's bytes from the buffer position up to the first
+    // line end to the line, one character per byte; the index of that line
+    // end, or the byte count when the buffer holds none.
+    uint32_t CutLine(CGrepLine& line) const;
+    // The same, a byte at a time through the table.
+    uint32_t CutLineByTable(CGrepLine& line, uint32_t from) const;
     // Steps past the line end at `index` (and a LF after a CR).
     void StepPastLineEnd(uint32_t index);
 

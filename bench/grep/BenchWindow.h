@@ -1,0 +1,16 @@
+// A hidden window pair standing in for the main dialog and its status line:
+// runs one grep through CGrepThread and waits for its finished message.
+#pragma once
+
+#include "engine/GrepThread.h"
+
+#include <string>
+
+struct BenchRun {
+    bool completed = false;
+    std::wstring lastText;   // the last status text
+    double seconds = 0;      // from Start to the finished message
+    int progressReports = 0;
+};
+
+BenchRun RunThroughWindow(const CGrepParams& params);

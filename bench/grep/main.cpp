@@ -1,0 +1,179 @@
+// bench_grep: times the real grep run (CGrepThread, notices to hidden windows)
+// on a generated log, for the searches users run most.
+//   bench_grep generate LOG BYTES [SEED]   writes the log unless it already has that size
+//   bench_grep run LOG RESULT_FOLDER [REPEAT]
+//   bench_grep stages LOG                  the per-line path's stages alone
+// "run" prints one line per case, and a line "RESULT <case> <MB/s>" for scripts.
+#include "bench/grep/BenchWindow.h"
+#include "bench/grep/LogGenerator.h"
+#include "engine/FilterSet.h"
+#include "engine/GrepLineReader.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct BenchCase {
+    const char* id;
+    const char* description;
+    std::vector<std::wstring> filters;
+    std::vector<int> modes;
+    int before;
+    int after;
+};
+
+const BenchCase kCases[] = {
+    {"a", "\"*ERROR:*\", 2 before, 4 after", {L"*ERROR:*"}, {0}, 2, 4},
+    {"b", "\"~*timeout*\", 2 before, 4 after", {L"~*timeout*"}, {0}, 2, 4},
+    {"c", "3 Or filters + And \"-heartbeat\", 2/4",
+     {L"*ERROR:*", L"*WARN:*timeout*", L"~*config*", L"-heartbeat"}, {0, 0, 0, 1}, 2, 4},
+    {"d", "\"*\" alone (every non-empty line)", {L"*"}, {0}, 2, 4},
+};
+
+int64_t FileSize(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return -1;
+    return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Reads the file once so that every case starts from the same warm cache.
+void Warm(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    std::vector<char> block(8u << 20);
+    DWORD read = 0;
+    while (ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &read, nullptr) && read)
+        ;
+    CloseHandle(file);
+}
+
+int Generate(const std::wstring& log, int64_t size, uint64_t seed)
+{
+    if (FileSize(log) >= size && FileSize(log) < size + 65536) {
+        std::printf("reusing %ls (%lld bytes)\n", log.c_str(), static_cast<long long>(FileSize(log)));
+        return 0;
+    }
+    std::printf("generating %ls (%lld bytes, seed %llu)\n", log.c_str(),
+                static_cast<long long>(size), static_cast<unsigned long long>(seed));
+    std::fflush(stdout);
+    if (!GenerateLog(log, size, seed)) {
+        std::printf("cannot write %ls\n", log.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int Run(const std::wstring& log, const std::wstring& folder, int repeat)
+{
+    const int64_t size = FileSize(log);
+    if (size <= 0) {
+        std::printf("no log at %ls\n", log.c_str());
+        return 1;
+    }
+    Warm(log);
+    std::printf("log %ls: %.1f MB\n", log.c_str(), static_cast<double>(size) / 1e6);
+    for (const BenchCase& c : kCases) {
+        CGrepParams params;
+        params.logFile = log;
+        params.resultFile = folder + L"\\bench-" + std::wstring(c.id, c.id + 1) + L".greptmp";
+        params.filterTexts = c.filters;
+        params.filterModes = c.modes;
+        params.linesBefore = c.before;
+        params.linesAfter = c.after;
+        double best = 0;
+        BenchRun last;
+        for (int i = 0; i < repeat; ++i) {
+            last = RunThroughWindow(params);
+            if (!last.completed) {
+                std::printf("(%s) failed: %ls\n", c.id, last.lastText.c_str());
+                return 1;
+            }
+            if (best == 0 || last.seconds < best)
+                best = last.seconds;
+        }
+        const double mbps = static_cast<double>(size) / 1e6 / best;
+        std::printf("(%s) %-44s %8.0f MB/s  %6.3f s  result %7.1f MB  %ls\n", c.id, c.description,
+                    mbps, best, static_cast<double>(FileSize(params.resultFile)) / 1e6,
+                    last.lastText.c_str());
+        std::printf("RESULT %s %.0f\n", c.id, mbps);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+double Seconds(const LARGE_INTEGER& from)
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// The stages of the per-line path on their own, on this thread: where a run's
+// time goes.
+int Stages(const std::wstring& log)
+{
+    const int64_t size = FileSize(log);
+    Warm(log);
+    const double mb = static_cast<double>(size) / 1e6;
+    {
+        LARGE_INTEGER t0;
+        QueryPerformanceCounter(&t0);
+        HANDLE file = CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        std::vector<char> block(CGrepLineReader::kBufferSize);
+        DWORD read = 0;
+        while (ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &read, nullptr) && read)
+            ;
+        CloseHandle(file);
+        std::printf("ReadFile only                 %8.0f MB/s\n", mb / Seconds(t0));
+    }
+    {
+        LARGE_INTEGER t0;
+        QueryPerformanceCounter(&t0);
+        CGrepLineReader reader(log.c_str());
+        CGrepLine line;
+        size_t lines = 0;
+        while (reader.ReadLine(line))
+            ++lines;
+        std::printf("lines cut and converted       %8.0f MB/s  (%zu lines)\n", mb / Seconds(t0), lines);
+    }
+    for (const BenchCase& c : kCases) {
+        CFilterSet filters;
+        filters.Build(c.filters, c.modes, false);
+        LARGE_INTEGER t0;
+        QueryPerformanceCounter(&t0);
+        CGrepLineReader reader(log.c_str());
+        CGrepLine line;
+        size_t kept = 0;
+        while (reader.ReadLine(line))
+            kept += filters.Matches(line.Text(), line.Length()) ? 1 : 0;
+        std::printf("(%s) lines + decision          %8.0f MB/s  (%zu kept)\n", c.id, mb / Seconds(t0), kept);
+    }
+    return 0;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const std::wstring command = argc > 1 ? argv[1] : L"";
+    if (command == L"generate" && argc >= 4)
+        return Generate(argv[2], _wtoi64(argv[3]), argc > 4 ? _wtoi64(argv[4]) : 20261207);
+    if (command == L"run" && argc >= 4)
+        return Run(argv[2], argv[3], argc > 4 ? _wtoi(argv[4]) : 2);
+    if (command == L"stages" && argc >= 3)
+        return Stages(argv[2]);
+    std::printf("usage: bench_grep generate LOG BYTES [SEED] | run LOG RESULT_FOLDER [REPEAT]\n");
+    return 2;
+}
