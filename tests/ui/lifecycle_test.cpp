@@ -197,3 +197,39 @@ TEST_F(MainDialogTest, InitialisationFillsTheControls)
     });
     CloseWithEsc();
 }
+
+TEST_F(MainDialogTest, OkEndsAtOnceWithoutTheCloseStep)
+{
+    WriteCategories(TwoCategories);
+    Start();
+    Click(IDC_NONE);
+    Type(IDC_LINES_AFTER, L"5");
+    Click(IDOK);
+    WaitForRunToEnd();
+    EXPECT_EQ(CategoriesOnDisk(), TwoCategories);
+    DWORD value = 0;
+    EXPECT_TRUE(ReadDwordValue(key, L"LinesAfter", value));
+    EXPECT_EQ(value, 8u);
+}
+
+TEST_F(MainDialogTest, FailedSavesAreWarningsInOrder)
+{
+    WriteCategories(TwoCategories);
+    Start();
+    // Both files loaded; now something that is not a file stands in the way of each save.
+    ASSERT_TRUE(DeleteFileW(storage.colorsFile.c_str()));
+    ASSERT_TRUE(CreateDirectoryW(storage.colorsFile.c_str(), nullptr));
+    ASSERT_TRUE(DeleteFileW(storage.categoriesFile.c_str()));
+    ASSERT_TRUE(CreateDirectoryW(storage.categoriesFile.c_str(), nullptr));
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    BoxInfo colors = ExpectBox(L"Warning", L"Unable to save settings", BoxIcon::Warning);
+    EXPECT_EQ(GetWindow(colors.window, GW_OWNER), nullptr);
+    ASSERT_TRUE(PressButton(colors.window, IDOK));
+    BoxInfo categories = ExpectBox(L"Warning", L"Unable to save filter categories!", BoxIcon::Warning);
+    ASSERT_TRUE(PressButton(categories.window, IDOK));
+    WaitForRunToEnd();
+    // The settings were saved in between.
+    EXPECT_TRUE(KeyExists(key));
+    RemoveDirectoryW(storage.colorsFile.c_str());
+    RemoveDirectoryW(storage.categoriesFile.c_str());
+}

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -304,7 +305,9 @@ TEST_F(GoStopTest, ViewerThatCannotOpenItsFileIsGoneBeforeTheMessage)
     BoxInfo box = WaitForBox(ui->Id(), dialog);
     ASSERT_NE(box.window, nullptr);
     EXPECT_EQ(box.caption, L"Error");
-    EXPECT_FALSE(box.text.empty());
+    EXPECT_EQ(static_cast<int>(box.icon), static_cast<int>(BoxIcon::Warning));
+    // The viewer's own exception, as its ToString text.
+    EXPECT_TRUE(StartsWith(box.text, L"CTextView::OpenFile: ")) << testing::PrintToString(box.text);
     EXPECT_FALSE(AnyViewerWindow());
     ASSERT_TRUE(PressButton(box.window, IDOK));
     EXPECT_EQ(ViewerCount(), 0u);
@@ -510,4 +513,47 @@ TEST_F(GoStopTest, PickingARecentFileEnablesGo)
     });
     EXPECT_TRUE(Enabled(IDC_GO));
     CloseWithEsc();
+}
+
+TEST_F(GoStopTest, GoWhileAnotherRunIsActiveReportsThatItCannotStart)
+{
+    WriteCategories(ErrorCategory);
+    const std::wstring log = dir.File(L"busy.log");
+    ASSERT_TRUE(WriteBytes(log, ManyLines(100)));
+    ResultBesideExe(L"busy.log");
+    ResultBesideExe(L"other.log");
+    // Another run, started from a thread that handles no messages until it stops the run:
+    // the run's first notice waits for that thread, so the run stays active meanwhile.
+    HANDLE started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    bool otherStarted = false, otherStopped = false;
+    std::thread blocker([&] {
+        HWND receiver = CreateWindowExW(0, L"Static", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        CGrepParams other;
+        other.logFile = log;
+        other.resultFile = ExecutableFolder() + L"\\other.log.greptmp";
+        other.filterTexts = {L"*1*"};
+        other.filterModes = {0};
+        otherStarted = receiver && CGrepThread::Start(other, receiver, receiver);
+        SetEvent(started);
+        WaitForSingleObject(release, INFINITE);
+        if (otherStarted)
+            otherStopped = CGrepThread::Stop();
+        DestroyWindow(receiver);
+    });
+    WaitForSingleObject(started, 15000);
+    ASSERT_TRUE(otherStarted);
+    Start();
+    Type(IDC_FILE, log);
+    Click(IDC_GO);
+    BoxInfo box = ExpectBox(L"Error", L"Unable to start Grep thread!", BoxIcon::Warning);
+    EXPECT_EQ(Text(IDC_GO), L"&Go");
+    EXPECT_FALSE(Running());
+    PressButton(box.window, IDOK);
+    SetEvent(release);
+    blocker.join();
+    CloseHandle(started);
+    CloseHandle(release);
+    EXPECT_TRUE(otherStopped) << "the other run was active all along";
+    CloseWithCloseBox();
 }
