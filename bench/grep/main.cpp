@@ -6,7 +6,9 @@
 // "run" prints one line per case, and a line "RESULT <case> <MB/s>" for scripts.
 #include "bench/grep/BenchWindow.h"
 #include "bench/grep/LogGenerator.h"
+#include "engine/FileWriter.h"
 #include "engine/FilterSet.h"
+#include "engine/GrepRun.h"
 #include "engine/GrepLineReader.h"
 
 #include <windows.h>
@@ -159,6 +161,34 @@ int Stages(const std::wstring& log)
         while (reader.ReadLine(line))
             kept += filters.Matches(line.Text(), line.Length()) ? 1 : 0;
         std::printf("(%s) lines + decision          %8.0f MB/s  (%zu kept)\n", c.id, mb / Seconds(t0), kept);
+    }
+    {
+        LARGE_INTEGER t0;
+        QueryPerformanceCounter(&t0);
+        const std::wstring out = log + L".copy";
+        {
+            CFileWriter writer(out.c_str());
+            writer.SetLineBuffer(kGrepResultBuffer);
+            CGrepLineReader reader(log.c_str());
+            CGrepLine line;
+            while (reader.ReadLine(line))
+                writer.WriteLine(nullptr, line.Text(), line.Length());
+        }
+        std::printf("lines read and written        %8.0f MB/s\n", mb / Seconds(t0));
+        DeleteFileW(out.c_str());
+    }
+    {
+        LARGE_INTEGER t0;
+        QueryPerformanceCounter(&t0);
+        const std::wstring out = log + L".copy";
+        HANDLE file = CreateFileW(out.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        std::vector<char> block(kGrepResultBuffer, 'x');
+        DWORD done = 0;
+        for (int64_t left = size; left > 0; left -= static_cast<int64_t>(block.size()))
+            WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &done, nullptr);
+        CloseHandle(file);
+        std::printf("WriteFile only                %8.0f MB/s\n", mb / Seconds(t0));
+        DeleteFileW(out.c_str());
     }
     return 0;
 }
