@@ -19,6 +19,7 @@ const wchar_t* const LoadCategoriesFailedText =
 const wchar_t* const LoadColorsFailedText = L"Unable to load settings";
 const wchar_t* const SaveColorsFailedText = L"Unable to save settings";
 const wchar_t* const SaveCategoriesFailedText = L"Unable to save filter categories!";
+const wchar_t* const DialogFailedText = L"Unable to show the main dialog";
 
 CMainDlg* g_instance = nullptr;
 
@@ -86,12 +87,15 @@ void CMainDlg::Run()
     if (!colorsLoaded)
         MessageBoxW(nullptr, LoadColorsFailedText, L"Warning", MB_OK | MB_ICONWARNING);
 
-    DialogBoxParamW(hInstance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DialogProc, 0);
+    INT_PTR ended = DialogBoxParamW(hInstance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DialogProc, 0);
     hwnd = nullptr;
     DestroyImageList();
     FreeClosedViewers();
     if (pendingException)
         std::rethrow_exception(std::exchange(pendingException, nullptr));
+    // A dialog that could not even be created would otherwise end the program without a word.
+    if (ended == -1)
+        throw CStringException(L"CMainDlg::Run", DialogFailedText);
 
     // A colour file that failed to load is never overwritten.
     if (colorsLoaded) {

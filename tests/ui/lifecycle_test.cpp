@@ -20,6 +20,17 @@ const char* const TwoCategories =
     "Filter = *x*\n"
     "Check = 0\n";
 
+// Refuses to create list views on the thread it hooks.
+LRESULT CALLBACK RefuseListViews(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        const wchar_t* name = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs->lpszClass;
+        if (!IS_INTRESOURCE(name) && lstrcmpiW(name, WC_LISTVIEWW) == 0)
+            return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 }  // namespace
 
 TEST(MainDialogInstance, SecondInstanceIsRefused)
@@ -232,4 +243,32 @@ TEST_F(MainDialogTest, FailedSavesAreWarningsInOrder)
     EXPECT_TRUE(KeyExists(key));
     RemoveDirectoryW(storage.colorsFile.c_str());
     RemoveDirectoryW(storage.categoriesFile.c_str());
+}
+
+TEST_F(MainDialogTest, HandlerExceptionEndsTheRunWithoutSaving)
+{
+    WriteCategories(TwoCategories);
+    ASSERT_TRUE(WriteBytes(storage.colorsFile, "# mine\nColor = *ERROR* ff\n"));
+    std::wstring where, what;
+    size_t categoriesLeft = 99;
+    CMainDlg::Storage places = storage;
+    ui = std::make_unique<CUiThread>([&] {
+        HHOOK hook = SetWindowsHookExW(WH_CBT, RefuseListViews, nullptr, GetCurrentThreadId());
+        try {
+            CMainDlg main(GetModuleHandleW(nullptr), places);
+            main.Run();
+        } catch (const CStringException& e) {
+            where = e.Where();
+            what = e.What();
+        }
+        categoriesLeft = CategoryCount();
+        UnhookWindowsHookEx(hook);
+    });
+    WaitForRunToEnd();
+    EXPECT_EQ(where, L"CMainDlg::InitFilters");
+    EXPECT_EQ(what, L"Unable to create filters list control");
+    EXPECT_EQ(categoriesLeft, 0u) << "the store is emptied on the way out";
+    EXPECT_EQ(ReadBytes(storage.colorsFile), "# mine\nColor = *ERROR* ff\n") << "nothing is saved";
+    EXPECT_EQ(CategoriesOnDisk(), TwoCategories);
+    EXPECT_TRUE(ReadValues(key + L"\\RecentFiles").empty());
 }
