@@ -58,6 +58,17 @@ BOOL CALLBACK FindViewerWindow(HWND window, LPARAM found)
     return TRUE;
 }
 
+// Refuses to create viewer windows on the thread it hooks.
+LRESULT CALLBACK RefuseViewerWindows(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        const wchar_t* name = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs->lpszClass;
+        if (!IS_INTRESOURCE(name) && lstrcmpiW(name, L"TilvoTextView") == 0)
+            return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 }  // namespace
 
 class GoStopTest : public MainDialogTest {
@@ -480,6 +491,14 @@ TEST_F(GoStopTest, BrowsePutsTheChosenFileInTheBoxAndRemembersItsFolder)
         field = GetDlgItem(open.window, 0x480);
     ASSERT_NE(field, nullptr);
     SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(log.c_str()));
+    HWND types = GetDlgItem(open.window, 0x470);
+    ASSERT_NE(types, nullptr);
+    wchar_t first[64] = {}, second[64] = {};
+    SendMessageW(types, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
+    SendMessageW(types, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(second));
+    EXPECT_STREQ(first, L"Log Files (*.log;*.txt)");
+    EXPECT_STREQ(second, L"Any File (*.*)");
+    EXPECT_EQ(SendMessageW(types, CB_GETCURSEL, 0, 0), 0);
     ASSERT_TRUE(PressButton(open.window, IDOK));
     ui->Settle();
     EXPECT_EQ(Text(IDC_FILE), log);
@@ -555,5 +574,27 @@ TEST_F(GoStopTest, GoWhileAnotherRunIsActiveReportsThatItCannotStart)
     CloseHandle(started);
     CloseHandle(release);
     EXPECT_TRUE(otherStopped) << "the other run was active all along";
+    CloseWithCloseBox();
+}
+
+TEST_F(GoStopTest, ViewerWindowThatCannotBeCreatedIsReported)
+{
+    WriteCategories(UncheckedCategory);
+    const std::wstring log = dir.File(L"nowindow.log");
+    ASSERT_TRUE(WriteBytes(log, TenLines));
+    Start();
+    HHOOK hook = nullptr;
+    ui->Invoke([&] { hook = SetWindowsHookExW(WH_CBT, RefuseViewerWindows, nullptr, GetCurrentThreadId()); });
+    ASSERT_NE(hook, nullptr);
+    Type(IDC_FILE, log);
+    Click(IDC_GO);
+    BoxInfo box = ExpectBox(L"Error", L"Unable to create TextView", BoxIcon::Error);
+    ASSERT_TRUE(PressButton(box.window, IDOK));
+    ui->Invoke([&] { UnhookWindowsHookEx(hook); });
+    EXPECT_EQ(ViewerCount(), 0u);
+    // With windows allowed again the same file opens.
+    Click(IDC_GO);
+    ExpectNoBox();
+    EXPECT_EQ(ViewerCount(), 1u);
     CloseWithCloseBox();
 }
