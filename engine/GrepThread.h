@@ -38,7 +38,7 @@
 // null window:
 //   to `status`: WM_SETTEXT "Processing the file: %d %% (%d matches)" for the
 //                first line and then whenever the whole percentage read
-//                changes (at most 101 times, the last one 100);
+//                changes (at most 101 times; 100 once the last line is read);
 //   to `status`: WM_SETTEXT "Completed with %d matches by %d sec." or the
 //                failure text, at the end of the run;
 //   to `dialog`: WM_RUN_FINISHED (WM_USER + 2, resources/resource.h), right
@@ -54,7 +54,7 @@
 // checks the request before each notice, so the only notice that can still
 // arrive is one the worker was already inside SendMessageW for. Because that
 // notice waits for the user-interface thread, Stop's wait delivers messages
-// sent to this thread (MsgWaitForMultipleObjects + PeekMessage with
+// sent to this thread (MsgWaitForMultipleObjectsEx + PeekMessage with
 // PM_QS_SENDMESSAGE) while it waits; posted messages and input stay queued
 // until Stop returns. When Stop is called from inside the handler of one of
 // the worker's notices, it first releases the worker with ReplyMessage(0). The
