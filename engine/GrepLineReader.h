@@ -19,6 +19,8 @@ public:
     // of the file.
     bool ReadLine(CGrepLine& line);
     using CFileReader::ReadLine;
+    // GetPosition without the call: the file offset of the next unread byte.
+    int64_t Position() const { return m_physical - m_byteCount + m_bufferPos; }
 
 private:
     // Appends the buffer's bytes from the buffer position up to the first

@@ -103,9 +103,7 @@ CGrepOutcome Run(const CGrepParams& params, CGrepObserver& observer)
                 return Failed(kGrepNextLineFailed);
             }
         }
-        int64_t position = 0;
-        if (reader.GetPosition(position))
-            progress.Passed(position, context.Matches(), observer);
+        progress.Passed(reader.Position(), context.Matches(), observer);
     }
     if (!writer.Flush())
         return Failed(kGrepNextLineFailed);

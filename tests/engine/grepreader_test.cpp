@@ -42,6 +42,7 @@ ReadResult ReadGrep(const std::wstring& path, uint32_t bufferSize)
         EXPECT_EQ(line.Text()[line.Length()], L'\0');
         r.lines.emplace_back(line.Text(), line.Length());
         reader.GetPosition(position);
+        EXPECT_EQ(reader.Position(), position);
         r.positions.push_back(position);
     }
     EXPECT_FALSE(reader.ReadLine(line));
