@@ -1,0 +1,103 @@
+// The grep run allocates per run, never per line: the same run on a log ten
+// times longer (the same lines, repeated) makes no more allocations. Its own
+// executable, since it counts every operator new of the process.
+#include "engine/GrepRun.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+namespace {
+std::atomic<long> g_allocations{0};
+} // namespace
+
+void* operator new(size_t size)
+{
+    ++g_allocations;
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void* p, size_t) noexcept
+{
+    std::free(p);
+}
+
+namespace {
+
+class NullObserver : public CGrepObserver {
+public:
+    bool StopRequested() override { return false; }
+    void Progress(int, int) override {}
+};
+
+std::string Log(int repeats)
+{
+    const std::string block =
+        "2026-12-07 10:00:01.123 [worker-01] INFO:  net.Client - request sent to the pool\n"
+        "2026-12-07 10:00:01.124 [worker-02] ERROR: net.Client - Error: timeout after 30 s\r\n"
+        "\n"
+        "2026-12-07 10:00:01.125 [worker-03] DEBUG: config.Loader - reading config file\n"
+        "2026-12-07 10:00:01.126 [worker-01] WARN:  cache.Lru - " + std::string(700, 'x') + "\n"
+        "2026-12-07 10:00:01.127 [worker-04] INFO:  db.Pool - connection \xe9tablie\n";
+    std::string log;
+    for (int i = 0; i < repeats; ++i)
+        log += block;
+    return log;
+}
+
+long AllocationsOfOneRun(const std::wstring& log, const std::wstring& result,
+                         std::vector<std::wstring> filters, std::vector<int> modes)
+{
+    CGrepParams params;
+    params.logFile = log;
+    params.resultFile = result;
+    params.filterTexts = std::move(filters);
+    params.filterModes = std::move(modes);
+    params.linesBefore = 3;
+    params.linesAfter = 2;
+    NullObserver observer;
+    const long before = g_allocations.load();
+    const CGrepOutcome outcome = RunGrep(params, observer);
+    const long count = g_allocations.load() - before;
+    EXPECT_EQ(outcome.end, CGrepOutcome::End::Completed);
+    return count;
+}
+
+TEST(GrepAllocations, NoneThatGrowWithTheNumberOfLines)
+{
+    TempDir dir;
+    const std::wstring shortLog = dir.File(L"short.log");
+    const std::wstring longLog = dir.File(L"long.log");
+    ASSERT_TRUE(WriteBytes(shortLog, Log(2000)));
+    ASSERT_TRUE(WriteBytes(longLog, Log(20000)));   // 36,000 more lines than the short one
+    const struct {
+        const char* name;
+        std::vector<std::wstring> filters;
+        std::vector<int> modes;
+    } cases[] = {
+        {"one filter", {L"*ERROR:*"}, {0}},
+        {"case folded, Or and And", {L"~*error*", L"*WARN:*", L"-config"}, {0, 0, 1}},
+        {"every line", {L"*"}, {0}},
+        {"no filter", {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const long small = AllocationsOfOneRun(shortLog, dir.File(L"r1"), c.filters, c.modes);
+        const long large = AllocationsOfOneRun(longLog, dir.File(L"r2"), c.filters, c.modes);
+        EXPECT_GT(small, 0);   // the counter does see the run
+        EXPECT_LE(large, small + 4);
+    }
+}
+
+} // namespace
