@@ -89,6 +89,7 @@ void CMainDlg::Run()
 
     INT_PTR ended = DialogBoxParamW(hInstance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DialogProc, 0);
     hwnd = nullptr;
+    currentCategory = nullptr;   // its list has gone with the dialog
     DestroyImageList();
     FreeClosedViewers();
     if (pendingException)
@@ -112,7 +113,6 @@ void CMainDlg::Run()
     if (!categoriesSaved)
         MessageBoxW(nullptr, SaveCategoriesFailedText, L"Warning", MB_OK | MB_ICONWARNING);
     clearOnThrow.Disarm();
-    currentCategory = nullptr;
     ClearCategories();
 }
 
