@@ -32,7 +32,7 @@ std::vector<std::wstring> CCandidatePlan::RequiredLiterals(const TokenList& toke
 }
 
 bool CCandidatePlan::Build(const std::vector<CandidateFilter>& filters,
-                           const wchar_t (&toWide)[256])
+                           const wchar_t* toWide)
 {
     m_anyOf.clear();
     m_keepsNothing = false;
@@ -57,6 +57,9 @@ bool CCandidatePlan::Build(const std::vector<CandidateFilter>& filters,
     auto toBytes = [&](const std::wstring& literal, std::string& bytes) {
         bytes.clear();
         for (wchar_t c : literal) {
+            // No line holds a line end, so such a literal is no guide.
+            if (c == L'\n' || c == L'\r' || c == L'\0')
+                return false;
             auto it = byteOf.find(c);
             if (it == byteOf.end() || it->second < 0)
                 return false;

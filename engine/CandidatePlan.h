@@ -19,7 +19,7 @@ public:
     // False when no literal narrows the lines down (an Or filter without a
     // required literal, such as "*" alone or an exclusion alone, or a code page
     // whose letters are not ASCII): every line must then be matched.
-    bool Build(const std::vector<CandidateFilter>& filters, const wchar_t (&toWide)[256]);
+    bool Build(const std::vector<CandidateFilter>& filters, const wchar_t* toWide);
 
     // True when no line can ever be kept (an And filter that matches nothing,
     // or only Or filters that match nothing).

@@ -63,6 +63,21 @@ bool CFileReader::FillBuffer()
     return true;
 }
 
+bool CFileReader::ReadRaw(uint8_t* target, uint32_t size, uint32_t& got)
+{
+    got = 0;
+    if (m_bufferPos < m_byteCount)
+        return false;
+    DWORD read = 0;
+    if (!ReadFile(m_file, target, size, &read, nullptr))
+        return false;
+    m_physical += read;
+    got = read;
+    if (read == 0)
+        m_endOfFile = true;
+    return true;
+}
+
 bool CFileReader::MoveBufferPos(uint32_t newIndex)
 {
     while (newIndex >= m_byteCount) {

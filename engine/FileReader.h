@@ -27,6 +27,10 @@ public:
     int64_t GetSize() const { return m_fileSize; }
     bool IsEndOfFile() const { return m_endOfFile; }
 
+    // Reads bytes straight from the file at the reader's position, for a caller
+    // that keeps its own buffer; only while this reader's buffer is empty.
+    bool ReadRaw(uint8_t* target, uint32_t size, uint32_t& got);
+
     static bool IsLineEnd(uint8_t byte) { return byte == '\n' || byte == '\r' || byte == 0; }
 
 protected:

@@ -51,3 +51,11 @@ bool CFilterSet::Matches(const wchar_t* line, size_t length)
     }
     return matched;
 }
+
+std::vector<CandidateFilter> CFilterSet::CandidateFilters() const
+{
+    std::vector<CandidateFilter> filters;
+    for (const Filter& f : m_filters)
+        filters.push_back({&f.tokens, f.isAnd, f.folds});
+    return filters;
+}

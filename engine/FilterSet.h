@@ -2,6 +2,7 @@
 // whether a line is kept. Used by the grep run; free of platform headers.
 #pragma once
 
+#include "engine/CandidatePlan.h"
 #include "engine/Utils.h"
 
 #include <cstddef>
@@ -24,6 +25,9 @@ public:
     // Or filter, at least one Or filter. The line is folded to lower case at
     // most once, into a buffer kept between calls.
     bool Matches(const wchar_t* line, size_t length);
+
+    // The filters as the candidate plan sees them; valid while the set lives.
+    std::vector<CandidateFilter> CandidateFilters() const;
 
 private:
     struct Filter {

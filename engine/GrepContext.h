@@ -21,6 +21,8 @@ public:
     Fault Take(CGrepLine& line, bool kept);
 
     int Matches() const { return m_matches; }
+    // True while lines are written as after-context of a match.
+    bool AfterActive() const { return m_afterActive; }
 
 private:
     bool WriteRing();

@@ -12,9 +12,12 @@
 // thresholds. Its output is then checked byte for byte against this path.
 #include "engine/GrepRun.h"
 
+#include "engine/CodePage.h"
 #include "engine/FileWriter.h"
 #include "engine/FilterSet.h"
 #include "engine/GrepContext.h"
+#include "engine/GrepFastScan.h"
+#include "engine/GrepProgress.h"
 #include "engine/GrepLineReader.h"
 #include "engine/StringException.h"
 
@@ -25,32 +28,6 @@ const wchar_t kGrepNextLineFailed[] = L"Unable to write next line!";
 const wchar_t kGrepUnknownError[] = L"Unknown error!";
 
 namespace {
-
-// Reports the whole percentage of the log read each time it changes. The
-// position only grows, so the next change lies at a known position: one
-// comparison per line instead of a 64-bit division.
-class CProgress {
-public:
-    explicit CProgress(int64_t size) : m_size(size) {}
-
-    void Passed(int64_t position, int matches, CGrepObserver& observer)
-    {
-        if (position < m_next)
-            return;
-        const int percent = static_cast<int>(position * 100 / m_size);
-        if (percent != m_last) {
-            observer.Progress(percent, matches);
-            m_last = percent;
-        }
-        // The first position whose percentage exceeds the last one reported.
-        m_next = ((static_cast<int64_t>(m_last) + 1) * m_size + 99) / 100;
-    }
-
-private:
-    int64_t m_size;
-    int m_last = -1;
-    int64_t m_next = 0;
-};
 
 CGrepOutcome Ended(CGrepOutcome::End end, int matches, const wchar_t* failure = L"")
 {
@@ -66,10 +43,26 @@ CGrepOutcome Failed(const wchar_t* text)
     return Ended(CGrepOutcome::End::Failed, 0, text);
 }
 
-CGrepOutcome Run(const CGrepParams& params, CGrepObserver& observer)
+// The fast way through the log, when the filters give literals to search for
+// in the raw bytes; false when the line-by-line path must do the run.
+bool RunFast(CGrepLineReader& reader, CFilterSet& filters, CGrepContext& context,
+             const CGrepParams& params, const CGrepOptions& options, CGrepObserver& observer,
+             CGrepProgress& progress, CGrepFastScan::End& end)
+{
+    if (!options.allowFastPath || filters.Empty() || !CGrepFastScan::CodePageAllows())
+        return false;
+    CCandidatePlan plan;
+    if (!plan.Build(filters.CandidateFilters(), CCodePage::Ansi().Table()))
+        return false;
+    CGrepFastScan scan(reader, filters, plan, context, params.linesBefore, options.bufferSize);
+    end = scan.Run(observer, progress);
+    return true;
+}
+
+CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepObserver& observer)
 {
     // An unopenable log leaves the result file untouched: the reader comes first.
-    CGrepLineReader reader(params.logFile.c_str());
+    CGrepLineReader reader(params.logFile.c_str(), options.bufferSize);
     CFileWriter writer(params.resultFile.c_str());
     writer.SetLineDelimiters(params.lfLineEnds ? L"\n" : L"\r\n");
     writer.SetLineBuffer(kGrepResultBuffer);
@@ -81,8 +74,26 @@ CGrepOutcome Run(const CGrepParams& params, CGrepObserver& observer)
     if (size == 0)
         return Failed(kGrepFileEmpty);
 
+    CGrepProgress progress(size);
+    CGrepFastScan::End fastEnd;
+    if (RunFast(reader, filters, context, params, options, observer, progress, fastEnd)) {
+        switch (fastEnd) {
+        case CGrepFastScan::End::Completed:
+            break;
+        case CGrepFastScan::End::Stopped:
+            writer.Flush();   // whole lines only; nothing is reported after a stop
+            return Ended(CGrepOutcome::End::Stopped, context.Matches());
+        case CGrepFastScan::End::PrevLineFault:
+            return Failed(kGrepPrevLineFailed);
+        case CGrepFastScan::End::NextLineFault:
+            return Failed(kGrepNextLineFailed);
+        }
+        if (!writer.Flush())
+            return Failed(kGrepNextLineFailed);
+        return Ended(CGrepOutcome::End::Completed, context.Matches());
+    }
+
     const bool copyAll = filters.Empty();
-    CProgress progress(size);
     CGrepLine line;
     while (reader.ReadLine(line)) {
         if (observer.StopRequested()) {
@@ -133,8 +144,14 @@ std::wstring GrepFailureText()
 
 CGrepOutcome RunGrep(const CGrepParams& params, CGrepObserver& observer)
 {
+    return RunGrep(params, observer, CGrepOptions());
+}
+
+CGrepOutcome RunGrep(const CGrepParams& params, CGrepObserver& observer,
+                     const CGrepOptions& options)
+{
     try {
-        return Run(params, observer);
+        return Run(params, options, observer);
     } catch (...) {
         try {
             return Failed(GrepFailureText().c_str());

@@ -40,6 +40,16 @@ constexpr uint32_t kGrepResultBuffer = 1u << 20;
 // are closed (the result file flushed) before it returns.
 CGrepOutcome RunGrep(const CGrepParams& params, CGrepObserver& observer);
 
+// How a run reads: the fast way through the log where the filters allow it
+// (the default), or line by line, the reference the fast way is tested
+// against; and the size of the read buffer.
+struct CGrepOptions {
+    bool allowFastPath = true;
+    uint32_t bufferSize = 1048575;   // one byte less than 1 MiB
+};
+CGrepOutcome RunGrep(const CGrepParams& params, CGrepObserver& observer,
+                     const CGrepOptions& options);
+
 // The status text for the exception being handled: a CStringException gives
 // its ToString text, a wide text itself, anything else "Unknown error!". Call
 // only inside a catch block.

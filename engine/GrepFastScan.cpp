@@ -1,0 +1,209 @@
+// CGrepFastScan: lines are cut from a buffer that always holds whole lines
+// (the unfinished last line is moved to the front before the next read), so
+// a line, its line end and the lines before it are all in memory at once.
+#include "engine/GrepFastScan.h"
+
+#include "engine/ByteSearch.h"
+#include "engine/CodePage.h"
+#include "engine/GrepRun.h"
+
+#include <cstring>
+#include <limits>
+
+namespace {
+const wchar_t kFillFailed[] = L"CFileReader::ReadLine: FillBuffer failed";
+const size_t kUnknown = std::numeric_limits<size_t>::max();
+} // namespace
+
+CGrepFastScan::CGrepFastScan(CFileReader& reader, CFilterSet& filters, const CCandidatePlan& plan,
+                             CGrepContext& context, int linesBefore, uint32_t bufferSize)
+    : m_reader(reader), m_filters(filters), m_plan(plan), m_context(context),
+      m_linesBefore(linesBefore), m_buffer(bufferSize < 16 ? 16 : bufferSize),
+      m_nextHit(plan.AnyOf().size(), kUnknown), m_table(CCodePage::Ansi().Table())
+{
+}
+
+bool CGrepFastScan::CodePageAllows()
+{
+    const CCodePage& cp = CCodePage::Ansi();
+    if (!cp.IsSingleByte())
+        return false;
+    // A byte without a character fails the line-by-line reader; lines passed
+    // over here are never converted, so such a code page is left to it.
+    for (int b = 1; b < 256; ++b)
+        if (!cp.HasChar(static_cast<uint8_t>(b)) || cp.ToWide(static_cast<uint8_t>(b)) == L'\0')
+            return false;
+    return true;
+}
+
+bool CGrepFastScan::Fill()
+{
+    if (m_pos > 0) {
+        std::memmove(m_buffer.data(), m_buffer.data() + m_pos, m_length - m_pos);
+        m_base += static_cast<int64_t>(m_pos);
+        m_length -= m_pos;
+        m_pos = 0;
+    }
+    if (m_length == m_buffer.size())
+        m_buffer.resize(m_buffer.size() * 2);   // a line longer than the buffer
+    uint32_t got = 0;
+    if (!m_reader.ReadRaw(m_buffer.data() + m_length,
+                          static_cast<uint32_t>(m_buffer.size() - m_length), got))
+        throw kFillFailed;
+    m_length += got;
+    if (got == 0)
+        m_endOfFile = true;
+    for (size_t& hit : m_nextHit)
+        hit = kUnknown;
+    return got > 0;
+}
+
+size_t CGrepFastScan::CompleteEnd() const
+{
+    if (m_endOfFile)
+        return m_length;
+    // A CR in the last byte may yet pair with a LF of the next read: the line
+    // it ends is not complete until that is known.
+    for (size_t i = m_length; i > m_pos;) {
+        --i;
+        const uint8_t b = m_buffer[i];
+        if (b == '\n' || b == 0 || (b == '\r' && i + 1 < m_length))
+            return i + 1;
+    }
+    return m_pos;
+}
+
+size_t CGrepFastScan::NextLine(size_t start, size_t limit, size_t& textEnd) const
+{
+    const size_t end = FindLineEnd(m_buffer.data(), limit, start);
+    textEnd = end;
+    if (end >= limit)
+        return limit;   // the file's last line, without a line end
+    size_t next = end + 1;
+    if (m_buffer[end] == '\r' && next < m_length && m_buffer[next] == '\n')
+        ++next;
+    return next;
+}
+
+size_t CGrepFastScan::NextCandidate(size_t limit)
+{
+    if (m_plan.KeepsNothing())
+        return limit;
+    size_t best = limit;
+    const std::vector<CByteFinder>& finders = m_plan.AnyOf();
+    for (size_t k = 0; k < finders.size(); ++k) {
+        if (m_nextHit[k] == kUnknown || m_nextHit[k] < m_pos)
+            m_nextHit[k] = finders[k].Find(m_buffer.data(), limit, m_pos);
+        if (m_nextHit[k] < best)
+            best = m_nextHit[k];
+    }
+    return best;
+}
+
+void CGrepFastScan::Convert(size_t from, size_t to, CGrepLine& line) const
+{
+    const size_t count = to - from;
+    line.Reserve(count);
+    wchar_t* out = line.Data();
+    const uint8_t* in = m_buffer.data() + from;
+    for (size_t i = 0; i < count; ++i)
+        out[i] = m_table[in[i]];
+    line.SetLength(count);
+}
+
+void CGrepFastScan::PassOver(size_t from, size_t to, CGrepProgress& progress,
+                             CGrepObserver& observer)
+{
+    const uint8_t* buffer = m_buffer.data();
+    // Progress: the line-by-line path reports at the first line end at or
+    // past each threshold; find exactly those line ends.
+    const int matches = m_context.Matches();
+    while (progress.Next() <= m_base + static_cast<int64_t>(to)) {
+        int64_t at = progress.Next() - m_base - 1;
+        size_t i = at < static_cast<int64_t>(from) ? from : static_cast<size_t>(at);
+        const size_t end = FindLineEnd(buffer, to, i);
+        size_t next;
+        if (end >= to) {
+            if (!(m_endOfFile && to == m_length))
+                break;
+            next = to;   // the file's last line, without a line end
+        } else {
+            next = end + 1;
+            if (buffer[end] == '\r' && next < m_length && buffer[next] == '\n')
+                ++next;
+        }
+        progress.Passed(m_base + static_cast<int64_t>(next), matches, observer);
+    }
+    if (m_linesBefore <= 0)
+        return;
+    // The before-ring keeps only the last lines-before of the lines passed
+    // over: find where they start, then hand them on oldest first.
+    size_t start = to;
+    for (int k = 0; k < m_linesBefore && start > from; ++k) {
+        size_t textEnd;
+        if (start == to && to == m_length && m_endOfFile && !CFileReader::IsLineEnd(buffer[to - 1])) {
+            textEnd = to;   // the unterminated last line
+        } else {
+            textEnd = start - 1;
+            if (buffer[textEnd] == '\n' && textEnd > from && buffer[textEnd - 1] == '\r')
+                --textEnd;
+        }
+        size_t lineStart = textEnd;
+        while (lineStart > from && !CFileReader::IsLineEnd(buffer[lineStart - 1]))
+            --lineStart;
+        start = lineStart;
+    }
+    while (start < to) {
+        size_t textEnd;
+        const size_t next = NextLine(start, to, textEnd);
+        Convert(start, textEnd, m_line);
+        m_context.Take(m_line, false);   // not kept, no after-context: it only enters the ring
+        start = next;
+    }
+}
+
+CGrepFastScan::End CGrepFastScan::Run(CGrepObserver& observer, CGrepProgress& progress)
+{
+    for (;;) {
+        const size_t complete = CompleteEnd();
+        if (m_pos >= complete) {
+            if (m_endOfFile)
+                return End::Completed;
+            Fill();
+            continue;
+        }
+        while (m_pos < complete) {
+            if (!m_context.AfterActive()) {
+                const size_t hit = NextCandidate(complete);
+                size_t start = hit;
+                while (start > m_pos && !CFileReader::IsLineEnd(m_buffer[start - 1]))
+                    --start;
+                if (start > m_pos) {
+                    if (observer.StopRequested())
+                        return End::Stopped;
+                    PassOver(m_pos, start, progress, observer);
+                    m_pos = start;
+                }
+                if (m_pos >= complete)
+                    break;
+            }
+            // One line through the exact matcher, as the line-by-line path does.
+            if (observer.StopRequested())
+                return End::Stopped;
+            size_t textEnd;
+            const size_t next = NextLine(m_pos, complete, textEnd);
+            Convert(m_pos, textEnd, m_line);
+            const bool kept = m_filters.Matches(m_line.Text(), m_line.Length());
+            switch (m_context.Take(m_line, kept)) {
+            case CGrepContext::Fault::None:
+                break;
+            case CGrepContext::Fault::PrevLine:
+                return End::PrevLineFault;
+            case CGrepContext::Fault::NextLine:
+                return End::NextLineFault;
+            }
+            progress.Passed(m_base + static_cast<int64_t>(next), m_context.Matches(), observer);
+            m_pos = next;
+        }
+    }
+}
