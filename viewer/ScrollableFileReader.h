@@ -39,6 +39,11 @@ public:
     // past the end of the file rather than merely outside the cache.
     bool BlockReachesEnd() const { return m_blockEnd >= GetSize(); }
 
+    // Where the top line itself starts (the block start for an empty block).
+    int64_t TopLineOffset() const
+    {
+        return m_topIndex < m_count ? m_offsets[m_topIndex] : m_blockStart;
+    }
     // The top line is the first line of the file.
     bool AtFirstLine() const { return m_blockStart == 0 && m_topIndex == 0 && m_count > 0; }
 

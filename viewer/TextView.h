@@ -38,6 +38,9 @@ public:
 
     // Save, HTML export and copy screen.
     void SaveFile();
+    // What Save does once a name is chosen: the overwrite question, the page
+    // or the plain copy by the extension, and the outcome message.
+    void SaveAs(const wchar_t* path);
     bool ExportHtml(const wchar_t* path);
     void CopyScreen();
 

@@ -1,9 +1,112 @@
-// CTextView: the search commands and the line information.
+// CTextView: the Find dialog, one search step, F3 and the menu's Next and Previous, line information.
 #include "viewer/TextView.h"
 
-void CTextView::ShowFindDialog() {}
-void CTextView::SearchText(bool) {}
-void CTextView::RepeatSearch() {}
-void CTextView::FindNext() {}
-void CTextView::FindPrevious() {}
-void CTextView::ShowLineInfo() {}
+#include "resources/resource.h"
+#include "viewer/FindDialog.h"
+#include "viewer/GdiScope.h"
+#include "viewer/ScrollableFileReader.h"
+#include "viewer/SearchState.h"
+#include "viewer/ViewMath.h"
+
+void CTextView::ShowFindDialog()
+{
+    const INT_PTR result = DialogBoxParamW(m_instance, MAKEINTRESOURCEW(IDD_FIND), m_window,
+                                           &FindDialogProc, 0);
+    if (result == IDOK)
+        SearchText(!AppSearch().backwards);
+}
+
+void CTextView::SearchText(bool forward)
+{
+    SearchState& search = AppSearch();
+    if (!m_reader || search.text.empty() || m_reader->GetSize() == 0)
+        return;
+    // A text without wildcards or an exclusion is looked for anywhere in a
+    // line; the wrapped form is kept, so the dialog shows it next time.
+    if (search.text.find_first_of(L"*?-") == std::wstring::npos)
+        search.text = L"*" + search.text + L"*";
+    TokenList expression;
+    if (!CUtils::Tokenize(expression, search.text.c_str(), search.ignoreCase)) {
+        MessageBoxW(m_window, L"Wrong search parameters!", L"Search", MB_ICONWARNING);
+        return;
+    }
+    search.expression = expression;
+
+    bool found = false;
+    {
+        CWaitCursor wait;
+        found = forward ? m_reader->FindForward(expression, search.ignoreCase, m_pageLines)
+                        : m_reader->FindBackward(expression, search.ignoreCase, m_pageLines);
+    }
+    if (!found) {
+        MessageBoxW(m_window, L"Search string not found!", L"Search", MB_ICONINFORMATION);
+        return;
+    }
+
+    m_highlight = 1;
+    int64_t top = 0;
+    const int pos = m_reader->GetTopPosition(top)
+                        ? viewmath::ScrollPosFromOffset(top, m_reader->GetSize())
+                        : 0;
+    SetScrollPos(m_window, SB_VERT, pos, TRUE);
+    // The range first: a position beyond the previous page's widest line
+    // would otherwise be cut back to it.
+    UpdateHorzRange();
+    int column = -1;
+    const wchar_t* line = m_reader->GetLineText(0);
+    if (line && CUtils::StrMaskCompare(line, expression, column, search.ignoreCase) && column > 5)
+        SetScrollPos(m_window, SB_HORZ, column - 5, TRUE);
+    RedrawAll();
+    UpdatePercent();
+}
+
+void CTextView::RepeatSearch()
+{
+    const SearchState& search = AppSearch();
+    if (search.text.empty()) {
+        ShowFindDialog();
+        return;
+    }
+    bool forward = !search.backwards;
+    if (GetKeyState(VK_SHIFT) < 0)
+        forward = !forward;
+    SearchText(forward);
+}
+
+void CTextView::FindNext()
+{
+    if (AppSearch().text.empty())
+        ShowFindDialog();
+    else
+        SearchText(true);
+}
+
+void CTextView::FindPrevious()
+{
+    SearchState& search = AppSearch();
+    if (search.text.empty()) {
+        search.backwards = true;
+        ShowFindDialog();
+    } else {
+        SearchText(false);
+    }
+}
+
+void CTextView::ShowLineInfo()
+{
+    if (!m_reader)
+        return;
+    int32_t line = 0;
+    int column = 0;
+    {
+        CWaitCursor wait;
+        // The top line's own start: the offset that stands for the last line
+        // of a block is the end of that line, which would count it too.
+        const int64_t top = m_reader->TopLineOffset();
+        line = m_reader->CountLines(0, top);
+        column = HorzPos();
+    }
+    wchar_t text[128];
+    wsprintfW(text, L"Current Line: %4ld\r\nCurrent Char: %3d", long(line), column);
+    MessageBoxW(m_window, text, L"Line Info", MB_ICONINFORMATION);
+}

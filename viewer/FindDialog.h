@@ -1,0 +1,14 @@
+// The Find dialog (resource 113): search text, Match Case, Highlight Matches, Search Backwards.
+#pragma once
+
+#include <windows.h>
+
+// Fills the dialog from the search state and the recent searches; on Find
+// stores the choices back, puts a new text at the front of the recent
+// searches and ends with IDOK. Cancel changes nothing.
+INT_PTR CALLBACK FindDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Puts a text confirmed in the dialog at the front of the recent searches
+// unless an entry equal to it ignoring case is there, then keeps at most
+// `limit` entries. The dialog's own list does the case-blind look-up.
+void AddRecentSearch(const wchar_t* text, bool alreadyListed);

@@ -1,0 +1,24 @@
+// The HTML page of a result: every line in its colour, written line by line.
+#pragma once
+
+#include "viewer/RowPainter.h"
+
+#include <windows.h>
+
+#include <string>
+
+class CFileReader;
+class CFileWriter;
+
+// "&", ">" and "<" as entities, the ampersand first so that a line holding
+// "&lt;" shows those four characters in the page.
+std::wstring HtmlEscape(std::wstring text);
+// "#rrggbb" in lower case from a COLORREF (red in its low byte).
+std::wstring CssColor(COLORREF color);
+
+// Writes the page from the reader's current position to its end; the writer's
+// line delimiter must already be CR LF. False when a line could not be
+// written; the closing lines are written in any case. Throws what the reader
+// and the writer throw.
+bool WriteHtmlPage(CFileReader& reader, CFileWriter& writer, const std::wstring& title,
+                   LineColorFunction lineColor);
