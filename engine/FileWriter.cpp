@@ -2,6 +2,8 @@
 // code page, written piece by piece or, for bulk output, in whole lines.
 #include "engine/FileWriter.h"
 
+#include "engine/CodePage.h"
+
 #include <emmintrin.h>
 
 #include <algorithm>
@@ -280,6 +282,46 @@ bool CFileWriter::WriteLine(const wchar_t* prefix, const std::wstring& line, con
         (!prefix || WritePiece(prefix, static_cast<uint32_t>(std::wcslen(prefix)))) &&
         (line.empty() || WritePiece(line.c_str(), static_cast<uint32_t>(line.size()))) &&
         (!suffix || WritePiece(suffix, static_cast<uint32_t>(std::wcslen(suffix)))) && EndLine();
+    if (!written && m_flushAt != 0)
+        m_pendingSize = std::min(m_pendingSize, mark);
+    return written;
+}
+
+bool CFileWriter::BytesRoundTrip()
+{
+    static const bool roundTrip = [] {
+        const CWideToAnsi& table = CWideToAnsi::Get();
+        const CCodePage& cp = CCodePage::Ansi();
+        if (!table.Usable() || !cp.IsSingleByte())
+            return false;
+        for (int b = 1; b < 256; ++b) {
+            const wchar_t c = cp.ToWide(static_cast<uint8_t>(b));
+            char out = 0;
+            bool special = false;
+            if (!cp.HasChar(static_cast<uint8_t>(b)) || c == L'\0' ||
+                table.Convert(&c, 1, &out, special) != 1 || special ||
+                static_cast<uint8_t>(out) != b)
+                return false;
+        }
+        return true;
+    }();
+    return roundTrip;
+}
+
+bool CFileWriter::WriteBytesPiece(const uint8_t* bytes, size_t count)
+{
+    char* out = Reserve(count);
+    std::copy(bytes, bytes + count, out);
+    m_pendingSize += count;
+    return m_flushAt != 0 || Flush();
+}
+
+bool CFileWriter::WriteLineBytes(const wchar_t* prefix, const uint8_t* bytes, size_t length)
+{
+    const size_t mark = m_pendingSize;
+    const bool written =
+        (!prefix || WritePiece(prefix, static_cast<uint32_t>(std::wcslen(prefix)))) &&
+        (length == 0 || WriteBytesPiece(bytes, length)) && EndLine();
     if (!written && m_flushAt != 0)
         m_pendingSize = std::min(m_pendingSize, mark);
     return written;

@@ -30,6 +30,14 @@ public:
     // delimiter: the form the grep run uses, with no string to build.
     bool WriteLine(const wchar_t* prefix, const wchar_t* text, size_t length);
 
+    // The prefix (may be null), `length` bytes of the code page as they stand,
+    // then the delimiter. When BytesRoundTrip() holds, these are exactly the
+    // bytes WriteLine writes for the characters those bytes stand for.
+    bool WriteLineBytes(const wchar_t* prefix, const uint8_t* bytes, size_t length);
+    // True when every byte of the ANSI code page is one character that is
+    // written back as that same byte.
+    static bool BytesRoundTrip();
+
     // Line buffering, off by default: every piece then goes to the file at
     // once. With a threshold, whole lines collect in memory and go to the file
     // in one write as soon as `flushAt` bytes are held, and at Flush and
@@ -47,6 +55,7 @@ private:
     // appended, 0 when the conversion gives none.
     size_t AppendConverted(const wchar_t* text, uint32_t count);
     bool WritePiece(const wchar_t* text, uint32_t count);
+    bool WriteBytesPiece(const uint8_t* bytes, size_t count);
     bool EndLine();
     bool WriteBytes(const char* bytes, size_t count);
     char* Reserve(size_t more);

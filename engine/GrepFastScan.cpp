@@ -16,7 +16,7 @@ const size_t kUnknown = std::numeric_limits<size_t>::max();
 } // namespace
 
 CGrepFastScan::CGrepFastScan(CFileReader& reader, CFilterSet& filters, const CCandidatePlan& plan,
-                             CGrepContext& context, int linesBefore, uint32_t bufferSize)
+                             CGrepByteContext& context, int linesBefore, uint32_t bufferSize)
     : m_reader(reader), m_filters(filters), m_plan(plan), m_context(context),
       m_linesBefore(linesBefore), m_buffer(bufferSize < 16 ? 16 : bufferSize),
       m_nextHit(plan.AnyOf().size(), kUnknown), m_table(CCodePage::Ansi().Table())
@@ -25,15 +25,9 @@ CGrepFastScan::CGrepFastScan(CFileReader& reader, CFilterSet& filters, const CCa
 
 bool CGrepFastScan::CodePageAllows()
 {
-    const CCodePage& cp = CCodePage::Ansi();
-    if (!cp.IsSingleByte())
-        return false;
-    // A byte without a character fails the line-by-line reader; lines passed
-    // over here are never converted, so such a code page is left to it.
-    for (int b = 1; b < 256; ++b)
-        if (!cp.HasChar(static_cast<uint8_t>(b)) || cp.ToWide(static_cast<uint8_t>(b)) == L'\0')
-            return false;
-    return true;
+    // A byte without a character fails the line-by-line reader, and lines are
+    // written here as bytes: a code page where either matters is left to it.
+    return CFileWriter::BytesRoundTrip();
 }
 
 bool CGrepFastScan::Fill()
@@ -156,8 +150,8 @@ void CGrepFastScan::PassOver(size_t from, size_t to, CGrepProgress& progress,
     while (start < to) {
         size_t textEnd;
         const size_t next = NextLine(start, to, textEnd);
-        Convert(start, textEnd, m_line);
-        m_context.Take(m_line, false);   // not kept, no after-context: it only enters the ring
+        // Not kept, no after-context: it only enters the ring.
+        m_context.Take(buffer + start, textEnd - start, false);
         start = next;
     }
 }
@@ -173,8 +167,8 @@ CGrepFastScan::End CGrepFastScan::Run(CGrepObserver& observer, CGrepProgress& pr
             continue;
         }
         while (m_pos < complete) {
+            const size_t hit = NextCandidate(complete);
             if (!m_context.AfterActive()) {
-                const size_t hit = NextCandidate(complete);
                 size_t start = hit;
                 while (start > m_pos && !CFileReader::IsLineEnd(m_buffer[start - 1]))
                     --start;
@@ -187,14 +181,19 @@ CGrepFastScan::End CGrepFastScan::Run(CGrepObserver& observer, CGrepProgress& pr
                 if (m_pos >= complete)
                     break;
             }
-            // One line through the exact matcher, as the line-by-line path does.
+            // One line as the line-by-line path takes it. Only a line holding a
+            // planned literal can be kept; only such a line is turned into
+            // characters and matched.
             if (observer.StopRequested())
                 return End::Stopped;
             size_t textEnd;
             const size_t next = NextLine(m_pos, complete, textEnd);
-            Convert(m_pos, textEnd, m_line);
-            const bool kept = m_filters.Matches(m_line.Text(), m_line.Length());
-            switch (m_context.Take(m_line, kept)) {
+            bool kept = false;
+            if (hit < textEnd) {
+                Convert(m_pos, textEnd, m_line);
+                kept = m_filters.Matches(m_line.Text(), m_line.Length());
+            }
+            switch (m_context.Take(m_buffer.data() + m_pos, textEnd - m_pos, kept)) {
             case CGrepContext::Fault::None:
                 break;
             case CGrepContext::Fault::PrevLine:

@@ -1,14 +1,15 @@
 // CGrepFastScan: the grep run's fast way through a log. It searches the raw
-// bytes of its buffer for the literals a kept line must contain and converts
-// and matches only the lines around those places; every other line is passed
-// over in bulk, with the same before-context, progress reports and stop
-// checks as the line-by-line path, which stays the reference.
+// bytes of its buffer for the literals a kept line must contain, and turns
+// into characters and matches only the lines holding one; every line is
+// written as the log's own bytes, and runs of lines that cannot be kept are
+// passed over in bulk, with the same before-context, progress reports and
+// stop checks as the line-by-line path, which stays the reference.
 #pragma once
 
 #include "engine/CandidatePlan.h"
 #include "engine/FileReader.h"
 #include "engine/FilterSet.h"
-#include "engine/GrepContext.h"
+#include "engine/GrepByteContext.h"
 #include "engine/GrepLine.h"
 #include "engine/GrepProgress.h"
 
@@ -24,12 +25,13 @@ public:
     // The plan must have been built from the same filters; the reader must be
     // fresh (nothing read yet).
     CGrepFastScan(CFileReader& reader, CFilterSet& filters, const CCandidatePlan& plan,
-                  CGrepContext& context, int linesBefore, uint32_t bufferSize);
+                  CGrepByteContext& context, int linesBefore, uint32_t bufferSize);
 
     End Run(CGrepObserver& observer, CGrepProgress& progress);
 
-    // True when the code page lets bytes be searched for characters: single
-    // byte, every byte a character.
+    // True when the code page lets bytes be searched for characters and
+    // written as they stand: single byte, every byte one character that is
+    // written back as the same byte.
     static bool CodePageAllows();
 
 private:
@@ -49,7 +51,7 @@ private:
     CFileReader& m_reader;
     CFilterSet& m_filters;
     const CCandidatePlan& m_plan;
-    CGrepContext& m_context;
+    CGrepByteContext& m_context;
     int m_linesBefore;
     std::vector<uint8_t> m_buffer;
     size_t m_length = 0;      // valid bytes

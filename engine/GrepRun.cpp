@@ -45,17 +45,19 @@ CGrepOutcome Failed(const wchar_t* text)
 
 // The fast way through the log, when the filters give literals to search for
 // in the raw bytes; false when the line-by-line path must do the run.
-bool RunFast(CGrepLineReader& reader, CFilterSet& filters, CGrepContext& context,
+bool RunFast(CGrepLineReader& reader, CFilterSet& filters, CFileWriter& writer,
              const CGrepParams& params, const CGrepOptions& options, CGrepObserver& observer,
-             CGrepProgress& progress, CGrepFastScan::End& end)
+             CGrepProgress& progress, CGrepFastScan::End& end, int& matches)
 {
     if (!options.allowFastPath || filters.Empty() || !CGrepFastScan::CodePageAllows())
         return false;
     CCandidatePlan plan;
     if (!plan.Build(filters.CandidateFilters(), CCodePage::Ansi().Table()))
         return false;
+    CGrepByteContext context(writer, params.linesBefore, params.linesAfter);
     CGrepFastScan scan(reader, filters, plan, context, params.linesBefore, options.bufferSize);
     end = scan.Run(observer, progress);
+    matches = context.Matches();
     return true;
 }
 
@@ -76,13 +78,14 @@ CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepOb
 
     CGrepProgress progress(size);
     CGrepFastScan::End fastEnd;
-    if (RunFast(reader, filters, context, params, options, observer, progress, fastEnd)) {
+    int fastMatches = 0;
+    if (RunFast(reader, filters, writer, params, options, observer, progress, fastEnd, fastMatches)) {
         switch (fastEnd) {
         case CGrepFastScan::End::Completed:
             break;
         case CGrepFastScan::End::Stopped:
             writer.Flush();   // whole lines only; nothing is reported after a stop
-            return Ended(CGrepOutcome::End::Stopped, context.Matches());
+            return Ended(CGrepOutcome::End::Stopped, fastMatches);
         case CGrepFastScan::End::PrevLineFault:
             return Failed(kGrepPrevLineFailed);
         case CGrepFastScan::End::NextLineFault:
@@ -90,7 +93,7 @@ CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepOb
         }
         if (!writer.Flush())
             return Failed(kGrepNextLineFailed);
-        return Ended(CGrepOutcome::End::Completed, context.Matches());
+        return Ended(CGrepOutcome::End::Completed, fastMatches);
     }
 
     const bool copyAll = filters.Empty();
