@@ -1,0 +1,198 @@
+// FindForward and FindBackward: block edges, no wrap-around, and the same answers as a line-by-line scan.
+#include "engine/FileReader.h"
+#include "engine/Utils.h"
+#include "tests/support/TestFiles.h"
+#include "tests/viewer/ViewerTestFiles.h"
+#include "viewer/ScrollableFileReader.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kPage = 10;
+
+TokenList Expr(const wchar_t* text, bool ignoreCase = true)
+{
+    TokenList tokens;
+    EXPECT_TRUE(CUtils::Tokenize(tokens, text, ignoreCase));
+    return tokens;
+}
+
+std::wstring Top(const CScrollableFileReader& reader)
+{
+    const wchar_t* text = reader.GetLineText(0);
+    return text ? text : L"<none>";
+}
+
+class FindTest : public ::testing::Test {
+protected:
+    // 5000 numbered lines (five blocks, the last partial) with markers.
+    std::wstring WriteMarked(const std::vector<std::pair<int, std::string>>& marks)
+    {
+        std::vector<std::string> lines;
+        for (int i = 0; i < 5000; ++i) {
+            char text[32];
+            std::snprintf(text, sizeof(text), "line %04d", i);
+            lines.push_back(text);
+        }
+        for (const auto& [at, text] : marks)
+            lines[size_t(at)] += " " + text;
+        const std::wstring path = dir.File(L"find.greptmp");
+        EXPECT_TRUE(WriteBytes(path, JoinLines(lines)));
+        return path;
+    }
+    TempDir dir;
+};
+
+TEST_F(FindTest, ForwardFindsTheNextBlocksFirstLineAndTheLastPartialBlock)
+{
+    const std::wstring path = WriteMarked({{1024, "needle one"}, {4990, "needle two"}});
+    CScrollableFileReader reader(path.c_str());
+    ASSERT_TRUE(reader.FindForward(Expr(L"*needle*"), true, kPage));
+    EXPECT_EQ(Top(reader), L"line 1024 needle one");
+    ASSERT_TRUE(reader.FindForward(Expr(L"*needle*"), true, kPage));
+    EXPECT_EQ(Top(reader), L"line 4990 needle two");
+    // From the last match: nothing more, and the top line stays.
+    const int64_t start = reader.BlockStart();
+    const uint32_t top = reader.TopIndex();
+    EXPECT_FALSE(reader.FindForward(Expr(L"*needle*"), true, kPage));
+    EXPECT_EQ(Top(reader), L"line 4990 needle two");
+    EXPECT_EQ(reader.BlockStart(), start);
+    EXPECT_EQ(reader.TopIndex(), top);
+    // No wrap-around to the first match.
+}
+
+TEST_F(FindTest, ForwardInsideTheBlockKeepsItAndNeverTestsTheTopLine)
+{
+    const std::wstring path = WriteMarked({{0, "needle"}, {7, "needle"}});
+    CScrollableFileReader reader(path.c_str());
+    ASSERT_TRUE(reader.FindForward(Expr(L"*needle*"), true, kPage));
+    EXPECT_EQ(Top(reader), L"line 0007 needle");
+    EXPECT_EQ(reader.BlockStart(), 0);
+    EXPECT_EQ(reader.TopIndex(), 7u);
+}
+
+TEST_F(FindTest, BackwardFindsTheLineJustAboveTheBlockAndTheFirstLine)
+{
+    const std::wstring path = WriteMarked({{0, "needle zero"}, {1999, "needle above"}});
+    CScrollableFileReader reader(path.c_str());
+    // Line 0 is 12 bytes longer, line 1999 13: line 2000 starts at 20025.
+    ASSERT_TRUE(reader.SeekTo(20025, kPage));
+    ASSERT_EQ(Top(reader), L"line 2000");
+    ASSERT_TRUE(reader.FindBackward(Expr(L"*needle*"), true, kPage));
+    EXPECT_EQ(Top(reader), L"line 1999 needle above");
+    EXPECT_EQ(reader.TopIndex(), 0u);   // the block begins with the match
+    ASSERT_TRUE(reader.FindBackward(Expr(L"*needle*"), true, kPage));
+    EXPECT_EQ(Top(reader), L"line 0000 needle zero");
+    EXPECT_EQ(reader.BlockStart(), 0);
+    // Nothing above the first line, no wrap-around: the top line stays.
+    EXPECT_FALSE(reader.FindBackward(Expr(L"*needle*"), true, kPage));
+    EXPECT_EQ(Top(reader), L"line 0000 needle zero");
+}
+
+TEST_F(FindTest, BackwardInsideTheBlockMovesOnlyTheTopIndex)
+{
+    const std::wstring path = WriteMarked({{3, "needle"}});
+    CScrollableFileReader reader(path.c_str());
+    ASSERT_TRUE(reader.ScrollBy(500, kPage));
+    ASSERT_TRUE(reader.FindBackward(Expr(L"*needle*"), true, kPage));
+    EXPECT_EQ(reader.TopIndex(), 3u);
+    EXPECT_EQ(reader.BlockStart(), 0);
+}
+
+TEST_F(FindTest, CaseAndExclusionFollowTheExpression)
+{
+    const std::wstring path =
+        WriteMarked({{10, "Disk Full"}, {20, "disk ok"}, {3000, "DISK ok"}});
+    CScrollableFileReader reader(path.c_str());
+    ASSERT_TRUE(reader.FindForward(Expr(L"*disk*-full"), true, kPage));
+    EXPECT_EQ(Top(reader), L"line 0020 disk ok");
+    ASSERT_TRUE(reader.FindForward(Expr(L"*DISK*", false), false, kPage));
+    EXPECT_EQ(Top(reader), L"line 3000 DISK ok");
+    ASSERT_TRUE(reader.FindBackward(Expr(L"*Disk Full*", false), false, kPage));
+    EXPECT_EQ(Top(reader), L"line 0010 Disk Full");
+    EXPECT_FALSE(reader.FindForward(Expr(L"*disk full*", false), false, kPage));
+    EXPECT_EQ(Top(reader), L"line 0010 Disk Full");
+}
+
+// Every line with its offset, read plainly from the start.
+struct PlainLine {
+    int64_t offset;
+    std::wstring text;
+};
+std::vector<PlainLine> ReadPlain(const std::wstring& path)
+{
+    CFileReader reader(path.c_str(), 4096);
+    std::vector<PlainLine> lines;
+    std::wstring text;
+    for (;;) {
+        int64_t offset = 0;
+        reader.GetPosition(offset);
+        if (!reader.ReadLine(text))
+            break;
+        lines.push_back({offset, text});
+    }
+    return lines;
+}
+
+TEST_F(FindTest, BothDirectionsGiveTheAnswersOfALineByLineScan)
+{
+    // Random lines over several blocks: every line-end form, empty lines and
+    // a last line without a line end, searched from random top lines.
+    std::mt19937 random(20261207);
+    const char* ends[] = {"\n", "\r\n", "\r"};
+    std::string bytes;
+    const int count = 4500;
+    for (int i = 0; i < count; ++i) {
+        const int length = int(random() % 40);
+        for (int c = 0; c < length; ++c)
+            bytes += char('a' + random() % 6);
+        if (i + 1 < count)
+            bytes += ends[random() % 3];
+    }
+    const std::wstring path = dir.File(L"random.greptmp");
+    ASSERT_TRUE(WriteBytes(path, bytes));
+    const std::vector<PlainLine> plain = ReadPlain(path);
+    const wchar_t* expressions[] = {L"*abcde*", L"*ffff*", L"*fedcb*", L"a*f", L"*aaaa*-*b*"};
+
+    CScrollableFileReader reader(path.c_str());
+    for (int round = 0; round < 60; ++round) {
+        const wchar_t* text = expressions[random() % 5];
+        const TokenList expression = Expr(text, false);
+        ASSERT_TRUE(reader.SeekTo(int64_t(random() % uint32_t(bytes.size())), kPage));
+        ASSERT_TRUE(reader.ScrollBy(int32_t(random() % 1100), kPage));
+        if (!reader.GetLineText(0))
+            continue;
+        const int64_t before = reader.TopLineOffset();
+        size_t index = 0;
+        while (plain[index].offset != before)
+            ++index;
+        const bool forward = round % 2 == 0;
+        int64_t expected = before;
+        if (forward) {
+            for (size_t i = index + 1; i < plain.size(); ++i)
+                if (CUtils::MatchLine(false, expression, plain[i].text.c_str())) {
+                    expected = plain[i].offset;
+                    break;
+                }
+        } else {
+            for (size_t i = index; i-- > 0;)
+                if (CUtils::MatchLine(false, expression, plain[i].text.c_str())) {
+                    expected = plain[i].offset;
+                    break;
+                }
+        }
+        SCOPED_TRACE(::testing::Message() << "round " << round << (forward ? " forward " : " back ")
+                                          << "from " << before);
+        const bool found = forward ? reader.FindForward(expression, false, kPage)
+                                   : reader.FindBackward(expression, false, kPage);
+        EXPECT_EQ(found, expected != before);
+        EXPECT_EQ(reader.TopLineOffset(), expected);
+    }
+}
+
+} // namespace
