@@ -42,14 +42,24 @@ void CALLBACK CDialogDriver::OnTimer(HWND, UINT, UINT_PTR, DWORD)
 void CDialogDriver::Poll()
 {
     m_handled.erase(std::remove_if(m_handled.begin(), m_handled.end(),
-                                   [](HWND w) { return !IsWindow(w); }),
+                                   [](const Handled& h) { return !IsWindow(h.window); }),
                     m_handled.end());
+    const DWORD now = GetTickCount();
+    for (Handled& h : m_handled) {
+        if (now - h.since > 10000) {
+            m_seen.push_back({L"(still open)", L"", true});
+            PostMessageW(h.window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            h.since = now;
+        }
+    }
     FindDialogs dialogs;
     EnumThreadWindows(GetCurrentThreadId(), &CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
     for (HWND dialog : dialogs.found) {
-        if (std::find(m_handled.begin(), m_handled.end(), dialog) != m_handled.end())
+        if (std::find_if(m_handled.begin(), m_handled.end(),
+                         [dialog](const Handled& h) { return h.window == dialog; }) !=
+            m_handled.end())
             continue;
-        m_handled.push_back(dialog);
+        m_handled.push_back({dialog, now});
         SeenDialog seen;
         wchar_t caption[512] = {};
         GetWindowTextW(dialog, caption, 512);

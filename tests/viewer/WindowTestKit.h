@@ -18,7 +18,8 @@ struct SeenDialog {
 // While it lives, a thread timer of this thread looks for new visible dialogs
 // of this thread (modal loops dispatch the timer) and hands each, in order, to
 // the next handler. A dialog with no handler left is closed with IDCANCEL and
-// recorded as unexpected, so a test never hangs on a box.
+// recorded as unexpected, and so is a handled one still open 10 s later, so a
+// test never hangs on a box.
 class CDialogDriver {
 public:
     using Handler = std::function<void(HWND dialog)>;
@@ -37,7 +38,11 @@ private:
     std::vector<Handler> m_handlers;
     size_t m_next = 0;
     std::vector<SeenDialog> m_seen;
-    std::vector<HWND> m_handled;
+    struct Handled {
+        HWND window;
+        DWORD since;
+    };
+    std::vector<Handled> m_handled;
     UINT_PTR m_timer = 0;
 };
 
