@@ -162,6 +162,27 @@ int Stages(const std::wstring& log)
             kept += filters.Matches(line.Text(), line.Length()) ? 1 : 0;
         std::printf("(%s) lines + decision          %8.0f MB/s  (%zu kept)\n", c.id, mb / Seconds(t0), kept);
     }
+    for (const BenchCase& c : kCases) {
+        // The whole run on this thread: the stages above plus context, result
+        // file and progress, without the worker thread and its notices.
+        class CQuiet : public CGrepObserver {
+        public:
+            bool StopRequested() override { return false; }
+            void Progress(int, int) override {}
+        } quiet;
+        CGrepParams params;
+        params.logFile = log;
+        params.resultFile = log + L".result";
+        params.filterTexts = c.filters;
+        params.filterModes = c.modes;
+        params.linesBefore = c.before;
+        params.linesAfter = c.after;
+        LARGE_INTEGER t0;
+        QueryPerformanceCounter(&t0);
+        RunGrep(params, quiet);
+        std::printf("(%s) RunGrep on this thread     %8.0f MB/s\n", c.id, mb / Seconds(t0));
+        DeleteFileW(params.resultFile.c_str());
+    }
     {
         LARGE_INTEGER t0;
         QueryPerformanceCounter(&t0);
