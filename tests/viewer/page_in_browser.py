@@ -1,0 +1,85 @@
+#!/usr/bin/env python3
+"""Renders the HTML page a viewer test exported in headless Chromium and checks
+that its coloured lines show in their colours. Exit 77 (skipped) without Chromium."""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import zlib
+
+
+def read_png(path):
+    data = open(path, 'rb').read()
+    assert data[:8] == b'\x89PNG\r\n\x1a\n', 'not a PNG'
+    pos, idat, width, height, kind = 8, b'', 0, 0, 0
+    while pos < len(data):
+        length, tag = struct.unpack('>I4s', data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + length]
+        if tag == b'IHDR':
+            width, height, depth, kind = struct.unpack('>IIBB', body[:10])
+            assert depth == 8 and kind in (2, 6), 'unexpected PNG format'
+        elif tag == b'IDAT':
+            idat += body
+        pos += 12 + length
+    step = 3 if kind == 2 else 4
+    raw, stride = zlib.decompress(idat), width * step
+    rows, previous = [], bytearray(stride)
+    for y in range(height):
+        kind_of_filter = raw[y * (stride + 1)]
+        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            left = line[i - step] if i >= step else 0
+            up = previous[i]
+            corner = previous[i - step] if i >= step else 0
+            if kind_of_filter == 1:
+                line[i] = (line[i] + left) & 0xFF
+            elif kind_of_filter == 2:
+                line[i] = (line[i] + up) & 0xFF
+            elif kind_of_filter == 3:
+                line[i] = (line[i] + (left + up) // 2) & 0xFF
+            elif kind_of_filter == 4:
+                p = left + up - corner
+                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
+                pred = left if pa <= pb and pa <= pc else (up if pb <= pc else corner)
+                line[i] = (line[i] + pred) & 0xFF
+        rows.append(line)
+        previous = line
+    colours = set()
+    for line in rows:
+        for x in range(width):
+            colours.add(tuple(line[x * step:x * step + 3]))
+    return colours
+
+
+def main():
+    page, shot = sys.argv[1], sys.argv[2]
+    browser = shutil.which('chromium') or shutil.which('chromium-browser')
+    if not browser:
+        print('chromium is not installed: skipped')
+        return 77
+    if not os.path.exists(page):
+        print('no page at', page)
+        return 1
+    with tempfile.TemporaryDirectory() as profile:
+        subprocess.run([browser, '--headless', '--no-sandbox', '--disable-gpu',
+                        '--hide-scrollbars', '--user-data-dir=' + profile,
+                        '--window-size=760,300', '--screenshot=' + shot,
+                        'file://' + os.path.abspath(page)],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=120)
+    colours = read_png(shot)
+    wanted = {'ERROR red': (0xd0, 0, 0), 'WARN orange': (0xe0, 0x70, 0),
+              'Started green': (0, 0x80, 0), 'context grey': (0x90, 0x90, 0x90),
+              'footer blue': (0, 0, 0xff)}
+    missing = [name for name, rgb in wanted.items() if rgb not in colours]
+    if missing:
+        print('not seen in the rendered page:', ', '.join(missing))
+        return 1
+    print('rendered', shot, 'with every line colour')
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
