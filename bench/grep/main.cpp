@@ -177,10 +177,15 @@ int Stages(const std::wstring& log)
         params.filterModes = c.modes;
         params.linesBefore = c.before;
         params.linesAfter = c.after;
-        LARGE_INTEGER t0;
-        QueryPerformanceCounter(&t0);
-        RunGrep(params, quiet);
-        std::printf("(%s) RunGrep on this thread     %8.0f MB/s\n", c.id, mb / Seconds(t0));
+        for (bool fast : {true, false}) {
+            CGrepOptions options;
+            options.allowFastPath = fast;
+            LARGE_INTEGER t0;
+            QueryPerformanceCounter(&t0);
+            RunGrep(params, quiet, options);
+            std::printf("(%s) RunGrep on this thread, %s %8.0f MB/s\n", c.id,
+                        fast ? "fast path   " : "line by line", mb / Seconds(t0));
+        }
         DeleteFileW(params.resultFile.c_str());
     }
     {
