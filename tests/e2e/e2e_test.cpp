@@ -1,0 +1,268 @@
+// The whole program as a user meets it: the real tilvo.exe started in a
+// folder of its own and driven from outside through its windows.
+#include "resources/resource.h"
+#include "tests/e2e/Driver.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+const DWORD kWait = 20000;
+
+// A folder holding a copy of tilvo.exe and the starter files, as a user has it.
+class InstalledTilvo {
+public:
+    InstalledTilvo()
+    {
+        CopyFileW(WinePath(TILVO_EXE).c_str(), dir.File(L"tilvo.exe").c_str(), FALSE);
+        CopyFileW((WinePath(TILVO_STARTER) + L"\\TilvoCats.dat").c_str(),
+                  dir.File(L"TilvoCats.dat").c_str(), FALSE);
+        CopyFileW((WinePath(TILVO_STARTER) + L"\\Tilvo.ini").c_str(), dir.File(L"Tilvo.ini").c_str(),
+                  FALSE);
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Osmi\\Tilvo");
+    }
+    ~InstalledTilvo() { RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Osmi\\Tilvo"); }
+    std::wstring Exe() const { return dir.File(L"tilvo.exe"); }
+    TempDir dir;
+};
+
+// Answers the program's next message box with this caption; returns its text.
+std::wstring Answer(const CTilvoProcess& tilvo, const wchar_t* caption, int button)
+{
+    HWND box = tilvo.WaitForWindow(L"#32770", caption, kWait);
+    if (!box)
+        return L"<no message box captioned " + std::wstring(caption) + L">";
+    const std::wstring text = MessageBoxText(box);
+    PressButton(box, button);
+    WaitUntil([&] { return !IsWindow(box); }, kWait);
+    return text;
+}
+
+// Fills the common save dialog with a path and confirms it.
+bool SaveAs(const CTilvoProcess& tilvo, HWND viewer, HWND mainDialog, const std::wstring& path)
+{
+    PostMessageW(viewer, WM_COMMAND, IDM_SAVE, 0);
+    HWND dialog = nullptr;
+    WaitUntil([&] {
+        dialog = tilvo.FindWindowNow(L"#32770", nullptr, mainDialog);
+        return dialog != nullptr;
+    }, kWait);
+    if (!dialog)
+        return false;
+    HWND name = GetDlgItem(dialog, 0x47c);   // the file name box of the explorer-style dialog
+    if (!name)
+        name = GetDlgItem(dialog, 0x480);
+    if (!name)
+        return false;
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PressButton(dialog, IDOK);
+    return WaitUntil([&] { return !IsWindow(dialog); }, kWait);
+}
+
+std::wstring RegistryToolQuery(const wchar_t* key, const wchar_t* value)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    CreatePipe(&read, &write, &inherit, 0);
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = write;
+    startup.hStdError = write;
+    PROCESS_INFORMATION info{};
+    std::wstring command = L"reg.exe query \"" + std::wstring(key) + L"\" /v " + value;
+    std::string output;
+    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                       nullptr, &startup, &info)) {
+        CloseHandle(write);
+        write = nullptr;
+        char chunk[4096];
+        DWORD n = 0;
+        while (ReadFile(read, chunk, sizeof chunk, &n, nullptr) && n > 0)
+            output.append(chunk, n);
+        WaitForSingleObject(info.hProcess, kWait);
+        CloseHandle(info.hProcess);
+        CloseHandle(info.hThread);
+    }
+    if (write)
+        CloseHandle(write);
+    CloseHandle(read);
+    return std::wstring(output.begin(), output.end());
+}
+
+TEST(EndToEnd, SearchViewSaveCopyAndClose)
+{
+    InstalledTilvo app;
+    const std::wstring log = app.dir.File(L"app.log");
+    std::string bytes;
+    for (int i = 1; i <= 12; ++i) {
+        if (i == 3)
+            bytes += "x ERROR: a\r\n";
+        else if (i == 9)
+            bytes += "y ERROR: b\r\n";
+        else
+            bytes += "L" + std::to_string(i) + "\r\n";
+    }
+    ASSERT_TRUE(WriteBytes(log, bytes));
+
+    CTilvoProcess tilvo(app.Exe(), app.dir.Path());
+    ASSERT_TRUE(tilvo.Started());
+    HWND dialog = tilvo.WaitForWindow(L"#32770", L"Tilvo", kWait);
+    ASSERT_NE(dialog, nullptr) << "the main dialog did not appear";
+    EXPECT_EQ(ItemTextOf(dialog, IDC_STATUS), L"Idle");
+
+    // Type the log path, as the edit box reports it.
+    SetItemTextOf(dialog, IDC_FILE, log);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_FILE, CBN_EDITCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_FILE)));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, IDC_GO)) != FALSE; }, kWait));
+
+    // Uncheck the starter filters, then add one through the name dialog.
+    PressButton(dialog, IDC_NONE);
+    PressButton(dialog, IDC_ADD_FILTER);
+    HWND name = tilvo.WaitForWindow(L"#32770", L"Add Filter", kWait);
+    ASSERT_NE(name, nullptr);
+    SetItemTextOf(name, IDC_NAME_EDIT, L"*ERROR:*");
+    PressButton(name, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(name); }, kWait));
+    HWND list = GetDlgItem(dialog, IDC_FILTER_LIST);
+    int added = -1;
+    for (int i = 0; i < tilvo.ItemCount(list); ++i) {
+        if (tilvo.ItemText(list, i) == L"*ERROR:*")
+            added = i;
+        else
+            EXPECT_FALSE(tilvo.ItemChecked(list, i)) << "item " << i;
+    }
+    ASSERT_GE(added, 0);
+    EXPECT_TRUE(tilvo.ItemChecked(list, added));
+
+    SetItemTextOf(dialog, IDC_LINES_BEFORE, L"1");
+    SetItemTextOf(dialog, IDC_LINES_AFTER, L"2");
+    PressButton(dialog, IDC_GO);
+
+    HWND viewer = tilvo.WaitForWindow(L"TilvoTextView", nullptr, kWait);
+    ASSERT_NE(viewer, nullptr) << "no viewer opened";
+    const std::wstring result = app.dir.File(L"app.log.greptmp");
+    EXPECT_EQ(WindowText(viewer), result);
+    EXPECT_EQ(ReadBytes(result), "/L2\nx ERROR: a\n\\L4\n\\L5\n/L8\ny ERROR: b\n\\L10\n\\L11\n");
+    const std::wstring status = ItemTextOf(dialog, IDC_STATUS);
+    EXPECT_EQ(status.rfind(L"Completed with 2 matches by ", 0), 0u) << std::string(status.begin(), status.end());
+
+    // Find "ERROR" twice, then nothing more.
+    PostMessageW(viewer, WM_COMMAND, IDM_FIND, 0);
+    HWND find = tilvo.WaitForWindow(L"#32770", L"Search...", kWait);
+    ASSERT_NE(find, nullptr);
+    SetItemTextOf(find, IDC_FIND_TEXT, L"ERROR");
+    PressButton(find, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(find); }, kWait));
+    PostMessageW(viewer, WM_COMMAND, IDM_FIND_NEXT, 0);
+    Sleep(300);
+    PostMessageW(viewer, WM_COMMAND, IDM_FIND_NEXT, 0);
+    EXPECT_EQ(Answer(tilvo, L"Search", IDOK), L"Search string not found!");
+    PostMessageW(viewer, WM_COMMAND, IDM_LINE_INFO, 0);
+    EXPECT_EQ(Answer(tilvo, L"Line Info", IDOK), L"Current Line:    5\r\nCurrent Char:   0");
+
+    // Copy Screen: from the found line to the end, each line with its CR LF.
+    // Watch the sequence number rather than opening the clipboard while the
+    // program may be trying to open it.
+    const DWORD sequence = GetClipboardSequenceNumber();
+    PostMessageW(viewer, WM_COMMAND, IDM_COPY_SCREEN, 0);
+    ASSERT_TRUE(WaitUntil([&] { return GetClipboardSequenceNumber() != sequence; }, kWait));
+    Sleep(100);
+    EXPECT_EQ(ClipboardText(), L"y ERROR: b\r\n\\L10\r\n\\L11\r\n");
+
+    // Save as text and as HTML.
+    const std::wstring text = app.dir.File(L"saved.txt");
+    ASSERT_TRUE(SaveAs(tilvo, viewer, dialog, text));
+    EXPECT_EQ(Answer(tilvo, L"Save", IDOK), L"File was saved successfully.");
+    EXPECT_EQ(ReadBytes(text), ReadBytes(result));
+    const std::wstring html = app.dir.File(L"saved.html");
+    ASSERT_TRUE(SaveAs(tilvo, viewer, dialog, html));
+    EXPECT_EQ(Answer(tilvo, L"Save", IDOK), L"File was saved successfully.");
+    const std::string page = ReadBytes(html);
+    EXPECT_EQ(page.rfind("<html>\r\n<head><title>", 0), 0u);
+    EXPECT_NE(page.find("<span style='color: #c00000'>x ERROR: a</span><br>\r\n"), std::string::npos)
+        << page;
+    EXPECT_NE(page.find("\\L10<br>\r\n"), std::string::npos);
+
+    // Close the viewer, then the dialog with its close box.
+    PostMessageW(viewer, WM_COMMAND, IDM_CLOSE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }, kWait));
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(tilvo.WaitForExit(kWait), 0u);
+
+    const std::string cats = ReadBytes(app.dir.File(L"TilvoCats.dat"));
+    EXPECT_NE(cats.find("Filter = *ERROR:*\n"), std::string::npos) << cats;
+    const std::wstring before = RegistryToolQuery(L"HKCU\\SOFTWARE\\Osmi\\Tilvo", L"LinesBefore");
+    EXPECT_NE(before.find(L"REG_DWORD"), std::wstring::npos) << std::string(before.begin(), before.end());
+    EXPECT_NE(before.find(L"0x1"), std::wstring::npos);
+    const std::wstring after = RegistryToolQuery(L"HKCU\\SOFTWARE\\Osmi\\Tilvo", L"LinesAfter");
+    EXPECT_NE(after.find(L"0x2"), std::wstring::npos);
+    const std::wstring recent = RegistryToolQuery(L"HKCU\\SOFTWARE\\Osmi\\Tilvo\\RecentFiles", L"File001");
+    EXPECT_NE(recent.find(log), std::wstring::npos) << std::string(recent.begin(), recent.end());
+}
+
+TEST(EndToEnd, StopALargeRunAndViewThePartialResult)
+{
+    InstalledTilvo app;
+    const std::wstring log = app.dir.File(L"big.log");
+    {
+        // About 1 GiB of 100-byte lines, written in large blocks.
+        std::string block;
+        for (int i = 0; block.size() < (8u << 20); ++i)
+            block += (i % 200 == 0 ? "2026-12-07 10:00:00 ERROR: something failed here, line "
+                                   : "2026-12-07 10:00:00 INFO  nothing to see in this line here ") +
+                     std::to_string(100000 + i % 900000) + " padding.....\r\n";
+        HANDLE h = CreateFileW(log.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        for (int i = 0; i < 128; ++i)
+            WriteFile(h, block.data(), DWORD(block.size()), &written, nullptr);
+        CloseHandle(h);
+    }
+    CTilvoProcess tilvo(app.Exe(), app.dir.Path());
+    HWND dialog = tilvo.WaitForWindow(L"#32770", L"Tilvo", kWait);
+    ASSERT_NE(dialog, nullptr);
+    SetItemTextOf(dialog, IDC_FILE, log);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_FILE, CBN_EDITCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_FILE)));
+    // Every line is kept ("-" alone excludes nothing here), so the run writes
+    // a result as large as the log and lasts long enough to be stopped.
+    PressButton(dialog, IDC_NONE);
+    PressButton(dialog, IDC_ADD_FILTER);
+    HWND name = tilvo.WaitForWindow(L"#32770", L"Add Filter", kWait);
+    ASSERT_NE(name, nullptr);
+    SetItemTextOf(name, IDC_NAME_EDIT, L"-qqqq");
+    PressButton(name, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(name); }, kWait));
+    PressButton(dialog, IDC_GO);
+
+    ASSERT_TRUE(WaitUntil([&] { return ItemTextOf(dialog, IDC_STATUS).rfind(L"Processing the file: ", 0) == 0; },
+                          kWait));
+    EXPECT_EQ(ItemTextOf(dialog, IDC_GO), L"&Stop");
+    // The dialog answers while the run goes on.
+    DWORD_PTR ignored = 0;
+    EXPECT_NE(SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored), 0);
+    PressButton(dialog, IDC_GO);
+    EXPECT_EQ(Answer(tilvo, L"Stopped", IDYES), L"Do you want to view processed part of the file?");
+    EXPECT_EQ(ItemTextOf(dialog, IDC_STATUS), L"Cancelled.");
+    EXPECT_EQ(ItemTextOf(dialog, IDC_GO), L"&Go");
+    HWND viewer = tilvo.WaitForWindow(L"TilvoTextView", nullptr, kWait);
+    ASSERT_NE(viewer, nullptr);
+    const std::wstring result = app.dir.File(L"big.log.greptmp");
+    const std::string partial = ReadBytes(result);
+    EXPECT_GT(partial.size(), 0u);
+    EXPECT_LT(partial.size(), size_t(1) << 30);
+    EXPECT_EQ(partial.back(), '\n');
+    PostMessageW(viewer, WM_COMMAND, IDM_CLOSE, 0);
+    WaitUntil([&] { return !IsWindow(viewer); }, kWait);
+    PressButton(dialog, IDCANCEL);
+    EXPECT_EQ(tilvo.WaitForExit(kWait), 0u);
+}
+
+} // namespace
