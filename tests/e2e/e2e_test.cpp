@@ -105,7 +105,7 @@ TEST(EndToEnd, SearchViewSaveCopyAndClose)
         else if (i == 9)
             bytes += "y ERROR: b\r\n";
         else
-            bytes += "L" + std::to_string(i) + "\r\n";
+            bytes.append("L").append(std::to_string(i)).append("\r\n");
     }
     ASSERT_TRUE(WriteBytes(log, bytes));
 
@@ -242,8 +242,11 @@ TEST(EndToEnd, StopALargeRunAndViewThePartialResult)
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(name); }, kWait));
     PressButton(dialog, IDC_GO);
 
-    ASSERT_TRUE(WaitUntil([&] { return ItemTextOf(dialog, IDC_STATUS).rfind(L"Processing the file: ", 0) == 0; },
-                          kWait));
+    const std::wstring progress = L"Processing the file: ";
+    ASSERT_TRUE(WaitUntil([&] {
+        const std::wstring status = ItemTextOf(dialog, IDC_STATUS);
+        return status.compare(0, progress.size(), progress) == 0;
+    }, kWait));
     EXPECT_EQ(ItemTextOf(dialog, IDC_GO), L"&Stop");
     // The dialog answers while the run goes on.
     DWORD_PTR ignored = 0;
