@@ -223,3 +223,50 @@ std::wstring ClipboardText()
     CloseClipboard();
     return text;
 }
+
+bool CaptureWindow(HWND window, const std::wstring& path)
+{
+    RECT r{};
+    if (!GetWindowRect(window, &r))
+        return false;
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    if (width <= 0 || height <= 0)
+        return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    std::vector<char> pixels(static_cast<size_t>(stride) * height);
+    const int lines = GetDIBits(memory, bitmap, 0, height, pixels.data(),
+                                reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (lines != height)
+        return false;
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(out, &file, sizeof file, &written, nullptr) &&
+                    WriteFile(out, &info, sizeof info, &written, nullptr) &&
+                    WriteFile(out, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
+    CloseHandle(out);
+    return ok;
+}

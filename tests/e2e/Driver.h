@@ -60,5 +60,8 @@ bool WaitUntil(F done, DWORD milliseconds)
 }
 // A Linux path of the build as a path wine's programs can open.
 std::wstring WinePath(const char* unixPath);
+// Saves what the screen shows of a window (with whatever lies over it) as a
+// 24-bit BMP file; false when it cannot.
+bool CaptureWindow(HWND window, const std::wstring& path);
 // The clipboard's Unicode text.
 std::wstring ClipboardText();

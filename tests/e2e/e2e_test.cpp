@@ -157,8 +157,14 @@ TEST(EndToEnd, SearchViewSaveCopyAndClose)
     HWND find = tilvo.WaitForWindow(L"#32770", L"Search...", kWait);
     ASSERT_NE(find, nullptr);
     SetItemTextOf(find, IDC_FIND_TEXT, L"ERROR");
+    Sleep(300);
+    const std::wstring shots = WinePath(TILVO_SCREENSHOTS);
+    CreateDirectoryW(shots.c_str(), nullptr);
+    EXPECT_TRUE(CaptureWindow(viewer, shots + L"\\find-dialog.bmp"));
     PressButton(find, IDOK);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(find); }, kWait));
+    Sleep(300);
+    EXPECT_TRUE(CaptureWindow(viewer, shots + L"\\viewer-found.bmp"));
     PostMessageW(viewer, WM_COMMAND, IDM_FIND_NEXT, 0);
     Sleep(300);
     PostMessageW(viewer, WM_COMMAND, IDM_FIND_NEXT, 0);
