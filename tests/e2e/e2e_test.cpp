@@ -113,6 +113,9 @@ TEST(EndToEnd, SearchViewSaveCopyAndClose)
     ASSERT_TRUE(tilvo.Started());
     HWND dialog = tilvo.WaitForWindow(L"#32770", L"Tilvo", kWait);
     ASSERT_NE(dialog, nullptr) << "the main dialog did not appear";
+    // The starter files load cleanly: a first start shows no warning.
+    EXPECT_EQ(tilvo.FindWindowNow(L"#32770", L"Warning"), nullptr);
+    EXPECT_EQ(tilvo.FindWindowNow(L"#32770", L"Error"), nullptr);
     EXPECT_EQ(ItemTextOf(dialog, IDC_STATUS), L"Idle");
 
     // Type the log path, as the edit box reports it.
