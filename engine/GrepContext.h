@@ -1,36 +1,122 @@
 // CGrepContext: the grep run's output side. Told, line by line in log order,
 // whether each line is kept, it writes the kept lines with the lines before
-// them ("/") and after them ("\"), and counts the matches.
+// them ("/") and after them ("\"), and counts the matches. One set of rules
+// serves both ways through a log: lines as characters (CGrepContext) and
+// lines as the log's own bytes (CGrepByteContext, for the fast path).
 #pragma once
 
 #include "engine/FileWriter.h"
 #include "engine/GrepLine.h"
 
+#include <cstdint>
+#include <string>
 #include <vector>
 
-class CGrepContext {
+enum class GrepFault { None, PrevLine, NextLine };
+
+// A line of the log as bytes of the code page, inside the reader's buffer.
+struct CByteLine {
+    const uint8_t* bytes;
+    size_t length;
+};
+
+// How each kind of line is written and kept in the before-ring.
+inline bool WriteContextLine(CFileWriter& writer, const wchar_t* prefix, const CGrepLine& line)
+{
+    return writer.WriteLine(prefix, line.Text(), line.Length());
+}
+// A ring slot takes the line's buffer, never a copy: `line` then holds an
+// older buffer whose text means nothing, ready to be read into.
+inline void KeepInRing(CGrepLine& slot, CGrepLine& line)
+{
+    slot.Swap(line);
+}
+inline bool WriteContextLine(CFileWriter& writer, const wchar_t* prefix, const CByteLine& line)
+{
+    return writer.WriteLineBytes(prefix, line.bytes, line.length);
+}
+inline bool WriteContextLine(CFileWriter& writer, const wchar_t* prefix, const std::string& line)
+{
+    return writer.WriteLineBytes(prefix, reinterpret_cast<const uint8_t*>(line.data()), line.size());
+}
+// Assigning keeps the slot's storage, so a run allocates only for longer lines.
+inline void KeepInRing(std::string& slot, const CByteLine& line)
+{
+    slot.assign(reinterpret_cast<const char*>(line.bytes), line.length);
+}
+
+template <typename Line, typename Slot>
+class CGrepContextOf {
 public:
-    enum class Fault { None, PrevLine, NextLine };
+    using Fault = GrepFault;
 
     // Lines before or after of 0 or less keep no context on that side.
-    CGrepContext(CFileWriter& writer, int linesBefore, int linesAfter);
+    CGrepContextOf(CFileWriter& writer, int linesBefore, int linesAfter)
+        : m_writer(writer), m_linesAfter(linesAfter)
+    {
+        if (linesBefore > 0)
+            m_ring.resize(static_cast<size_t>(linesBefore));
+    }
 
-    // One line of the log and whether it is kept. A line that the before-ring
-    // keeps is swapped into it: `line` then holds an older buffer whose text
-    // means nothing, ready to be read into.
-    Fault Take(CGrepLine& line, bool kept);
+    // One line of the log and whether it is kept.
+    Fault Take(Line& line, bool kept)
+    {
+        if (kept) {
+            if (!m_ring.empty() && !WriteRing())
+                return Fault::PrevLine;
+            if (!WriteContextLine(m_writer, nullptr, line))
+                return Fault::NextLine;
+            m_after = 0;
+            m_afterActive = true;
+            ++m_matches;
+        }
+        // The kept line is the first step of its own after-context, so exactly
+        // lines-after lines follow it; a match inside the context restarts it.
+        if (m_afterActive) {
+            if (m_linesAfter > 0) {
+                if (m_after > 0 && !WriteContextLine(m_writer, L"\\", line))
+                    return Fault::NextLine;
+                if (++m_after > m_linesAfter) {
+                    m_after = 0;
+                    m_afterActive = false;
+                }
+            } else {
+                m_afterActive = false;
+            }
+            return Fault::None;
+        }
+        if (!m_ring.empty()) {
+            KeepInRing(m_ring[m_writeIndex], line);
+            if (++m_writeIndex == m_ring.size()) {
+                m_writeIndex = 0;
+                m_wrapped = true;
+            }
+        }
+        return Fault::None;
+    }
 
     int Matches() const { return m_matches; }
     // True while lines are written as after-context of a match.
     bool AfterActive() const { return m_afterActive; }
 
 private:
-    bool WriteRing();
+    // The last lines that were neither kept nor written after a match, oldest
+    // at the write index once wrapped.
+    bool WriteRing()
+    {
+        const size_t first = m_wrapped ? m_writeIndex : 0;
+        const size_t size = m_wrapped ? m_ring.size() : m_writeIndex;
+        for (size_t n = 0; n < size; ++n) {
+            if (!WriteContextLine(m_writer, L"/", m_ring[(first + n) % m_ring.size()]))
+                return false;
+        }
+        m_writeIndex = 0;
+        m_wrapped = false;
+        return true;
+    }
 
     CFileWriter& m_writer;
-    // The last lines that were neither kept nor written after a match, oldest
-    // at the write index once wrapped. Empty when no lines are kept before.
-    std::vector<CGrepLine> m_ring;
+    std::vector<Slot> m_ring;   // empty when no lines are kept before
     size_t m_writeIndex = 0;
     bool m_wrapped = false;
     int m_linesAfter;
@@ -38,3 +124,6 @@ private:
     bool m_afterActive = false;
     int m_matches = 0;
 };
+
+using CGrepContext = CGrepContextOf<CGrepLine, CGrepLine>;
+using CGrepByteContext = CGrepContextOf<const CByteLine, std::string>;

@@ -151,7 +151,8 @@ void CGrepFastScan::PassOver(size_t from, size_t to, CGrepProgress& progress,
         size_t textEnd;
         const size_t next = NextLine(start, to, textEnd);
         // Not kept, no after-context: it only enters the ring.
-        m_context.Take(buffer + start, textEnd - start, false);
+        const CByteLine passed{buffer + start, textEnd - start};
+        m_context.Take(passed, false);
         start = next;
     }
 }
@@ -193,12 +194,13 @@ CGrepFastScan::End CGrepFastScan::Run(CGrepObserver& observer, CGrepProgress& pr
                 Convert(m_pos, textEnd, m_line);
                 kept = m_filters.Matches(m_line.Text(), m_line.Length());
             }
-            switch (m_context.Take(m_buffer.data() + m_pos, textEnd - m_pos, kept)) {
-            case CGrepContext::Fault::None:
+            const CByteLine taken{m_buffer.data() + m_pos, textEnd - m_pos};
+            switch (m_context.Take(taken, kept)) {
+            case GrepFault::None:
                 break;
-            case CGrepContext::Fault::PrevLine:
+            case GrepFault::PrevLine:
                 return End::PrevLineFault;
-            case CGrepContext::Fault::NextLine:
+            case GrepFault::NextLine:
                 return End::NextLineFault;
             }
             progress.Passed(m_base + static_cast<int64_t>(next), m_context.Matches(), observer);

@@ -9,7 +9,7 @@
 #include "engine/CandidatePlan.h"
 #include "engine/FileReader.h"
 #include "engine/FilterSet.h"
-#include "engine/GrepByteContext.h"
+#include "engine/GrepContext.h"
 #include "engine/GrepLine.h"
 #include "engine/GrepProgress.h"
 

@@ -90,7 +90,7 @@ TEST(GrepFastPath, SameResultsAndProgressAsTheLineByLinePath)
     params.logFile = dir.File(L"log.txt");
     params.resultFile = dir.File(L"result.txt");
     int cases = 0;
-    for (int round = 0; round < 1500; ++round) {
+    for (int round = 0; round < 2500; ++round) {
         const std::string log = RandomLog(rng);
         ASSERT_TRUE(WriteBytes(params.logFile, log));
         params.filterTexts.clear();
@@ -114,7 +114,7 @@ TEST(GrepFastPath, SameResultsAndProgressAsTheLineByLinePath)
         ASSERT_EQ(fast.outcome.matches, reference.outcome.matches) << "round " << round;
         ASSERT_EQ(fast.outcome.failure, reference.outcome.failure) << "round " << round;
     }
-    EXPECT_EQ(cases, 1500);
+    EXPECT_EQ(cases, 2500);
 }
 
 } // namespace
