@@ -5,7 +5,6 @@
 #include "settings/Settings.h"
 #include "viewer/SearchState.h"
 
-#include <new>
 
 namespace {
 
@@ -90,7 +89,7 @@ INT_PTR CALLBACK FindDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         default:
             return FALSE;
         }
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
         EndDialog(dialog, IDCANCEL);
         return TRUE;
     }

@@ -250,6 +250,40 @@ TEST_F(ExportTest, CopyScreenOfAViewScrolledSidewaysCopiesWholeLines)
     EXPECT_EQ(ClipboardText(), expected);
 }
 
+TEST_F(ExportTest, ABusyClipboardIsReported)
+{
+    OpenView("line\n");
+    // Another thread holds the clipboard open.
+    HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    struct Pair {
+        HANDLE opened, release;
+    } pair{opened, release};
+    HANDLE holder = CreateThread(
+        nullptr, 0,
+        [](void* p) -> DWORD {
+            auto* events = static_cast<Pair*>(p);
+            const BOOL ok = OpenClipboard(nullptr);
+            SetEvent(events->opened);
+            WaitForSingleObject(events->release, 10000);
+            if (ok)
+                CloseClipboard();
+            return 0;
+        },
+        &pair, 0, nullptr);
+    WaitForSingleObject(opened, 5000);
+    CDialogDriver driver({PressButton(IDOK)});
+    Key('C', true);
+    SetEvent(release);
+    WaitForSingleObject(holder, 5000);
+    CloseHandle(holder);
+    CloseHandle(opened);
+    CloseHandle(release);
+    ASSERT_EQ(driver.Seen().size(), 1u);
+    EXPECT_EQ(driver.Seen()[0].caption, L"Error");
+    EXPECT_EQ(driver.Seen()[0].text, L"Unable to complete operation!");
+}
+
 TEST_F(ExportTest, PageForTheBrowserScreenshot)
 {
     ASSERT_TRUE(WriteColors("Color = *ERROR:* 0000d0\n"

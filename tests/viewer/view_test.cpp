@@ -308,6 +308,16 @@ TEST_F(ViewTest, TheMainDialogMayDeleteTheViewWhenNotified)
     EXPECT_EQ(receiver->deleteOnNotice, nullptr);
 }
 
+TEST_F(ViewTest, AboutBoxStartsWithTheProgramAndVersion)
+{
+    OpenView(NumberedLines(3));
+    CDialogDriver driver({PressButton(IDOK)});
+    EXPECT_EQ(SendMessageW(Window(), WM_COMMAND, IDM_ABOUT, 0), 1);
+    ASSERT_EQ(driver.Seen().size(), 1u);
+    EXPECT_EQ(driver.Seen()[0].caption, L"About...");
+    EXPECT_EQ(driver.Seen()[0].text.rfind(L"Tilvo v1.0\r\n", 0), 0u);
+}
+
 TEST_F(ViewTest, UnknownKeysAndCommandsAreNotHandled)
 {
     OpenView(NumberedLines(10));
