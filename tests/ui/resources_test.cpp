@@ -157,15 +157,15 @@ void CheckControls(const DialogTemplate& dialog, const std::vector<ControlSpec>&
 {
     ASSERT_EQ(dialog.items.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
-        const ControlSpec& spec = expected[i];
+        const ControlSpec& want = expected[i];
         const TemplateItem& item = dialog.items[i];
-        SCOPED_TRACE(testing::Message() << "control " << i << " id " << spec.id);
-        EXPECT_EQ(item.id, spec.id);
-        EXPECT_EQ(lstrcmpiW(item.className.c_str(), spec.className), 0) << testing::PrintToString(item.className);
-        if (spec.text) {
-            EXPECT_EQ(item.title, spec.text);
+        SCOPED_TRACE(testing::Message() << "control " << i << " id " << want.id);
+        EXPECT_EQ(item.id, want.id);
+        EXPECT_EQ(lstrcmpiW(item.className.c_str(), want.className), 0) << testing::PrintToString(item.className);
+        if (want.text) {
+            EXPECT_EQ(item.title, want.text);
         }
-        EXPECT_EQ(item.style & spec.styleBits, spec.styleBits) << std::hex << item.style;
+        EXPECT_EQ(item.style & want.styleBits, want.styleBits) << std::hex << item.style;
         EXPECT_NE(item.style & WS_VISIBLE, 0u);
     }
 }
