@@ -41,6 +41,28 @@ std::wstring Answer(const CTilvoProcess& tilvo, const wchar_t* caption, int butt
     return text;
 }
 
+// Types the log path into the file box, as the box's edit reports it.
+void TypeLogPath(HWND dialog, const std::wstring& log)
+{
+    SetItemTextOf(dialog, IDC_FILE, log);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_FILE, CBN_EDITCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_FILE)));
+}
+
+// Unchecks every filter, then adds one through the name dialog (a new filter
+// is checked); true once the name dialog has closed.
+bool UseOnlyNewFilter(const CTilvoProcess& tilvo, HWND dialog, const wchar_t* filter)
+{
+    PressButton(dialog, IDC_NONE);
+    PressButton(dialog, IDC_ADD_FILTER);
+    HWND name = tilvo.WaitForWindow(L"#32770", L"Add Filter", kWait);
+    if (!name)
+        return false;
+    SetItemTextOf(name, IDC_NAME_EDIT, filter);
+    PressButton(name, IDOK);
+    return WaitUntil([&] { return !IsWindow(name); }, kWait);
+}
+
 // Fills the common save dialog with a path and confirms it.
 bool SaveAs(const CTilvoProcess& tilvo, HWND viewer, HWND mainDialog, const std::wstring& path)
 {
@@ -118,20 +140,10 @@ TEST(EndToEnd, SearchViewSaveCopyAndClose)
     EXPECT_EQ(tilvo.FindWindowNow(L"#32770", L"Error"), nullptr);
     EXPECT_EQ(ItemTextOf(dialog, IDC_STATUS), L"Idle");
 
-    // Type the log path, as the edit box reports it.
-    SetItemTextOf(dialog, IDC_FILE, log);
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_FILE, CBN_EDITCHANGE),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_FILE)));
+    TypeLogPath(dialog, log);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, IDC_GO)) != FALSE; }, kWait));
 
-    // Uncheck the starter filters, then add one through the name dialog.
-    PressButton(dialog, IDC_NONE);
-    PressButton(dialog, IDC_ADD_FILTER);
-    HWND name = tilvo.WaitForWindow(L"#32770", L"Add Filter", kWait);
-    ASSERT_NE(name, nullptr);
-    SetItemTextOf(name, IDC_NAME_EDIT, L"*ERROR:*");
-    PressButton(name, IDOK);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(name); }, kWait));
+    ASSERT_TRUE(UseOnlyNewFilter(tilvo, dialog, L"*ERROR:*"));
     HWND list = GetDlgItem(dialog, IDC_FILTER_LIST);
     int added = -1;
     for (int i = 0; i < tilvo.ItemCount(list); ++i) {
@@ -237,18 +249,10 @@ TEST(EndToEnd, StopALargeRunAndViewThePartialResult)
     CTilvoProcess tilvo(app.Exe(), app.dir.Path());
     HWND dialog = tilvo.WaitForWindow(L"#32770", L"Tilvo", kWait);
     ASSERT_NE(dialog, nullptr);
-    SetItemTextOf(dialog, IDC_FILE, log);
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_FILE, CBN_EDITCHANGE),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_FILE)));
+    TypeLogPath(dialog, log);
     // Every line is kept ("-" alone excludes nothing here), so the run writes
     // a result as large as the log and lasts long enough to be stopped.
-    PressButton(dialog, IDC_NONE);
-    PressButton(dialog, IDC_ADD_FILTER);
-    HWND name = tilvo.WaitForWindow(L"#32770", L"Add Filter", kWait);
-    ASSERT_NE(name, nullptr);
-    SetItemTextOf(name, IDC_NAME_EDIT, L"-qqqq");
-    PressButton(name, IDOK);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(name); }, kWait));
+    ASSERT_TRUE(UseOnlyNewFilter(tilvo, dialog, L"-qqqq"));
     PressButton(dialog, IDC_GO);
 
     const std::wstring progress = L"Processing the file: ";
