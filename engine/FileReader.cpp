@@ -133,17 +133,24 @@ void CFileReader::AppendConverted(std::wstring& line, uint32_t from, uint32_t to
         throw kCopyFailed;
 }
 
+bool CFileReader::EnsureBytes()
+{
+    if (m_bufferPos < m_byteCount)
+        return true;
+    if (!FillBuffer())
+        throw kFillFailed;
+    if (m_byteCount == 0) {
+        m_endOfFile = true;
+        return false;
+    }
+    return true;
+}
+
 bool CFileReader::ReadLine(std::wstring& line)
 {
     line.clear();
-    if (m_bufferPos >= m_byteCount) {
-        if (!FillBuffer())
-            throw kFillFailed;
-        if (m_byteCount == 0) {
-            m_endOfFile = true;
-            return false;
-        }
-    }
+    if (!EnsureBytes())
+        return false;
     for (;;) {
         const uint8_t* buffer = m_buffer;
         uint32_t i = m_bufferPos;
@@ -264,14 +271,8 @@ bool CFileReader::SkipToNextLine()
     GetPosition(position);
     if (position == 0)
         return true;
-    if (m_bufferPos >= m_byteCount) {
-        if (!FillBuffer())
-            throw kFillFailed;
-        if (m_byteCount == 0) {
-            m_endOfFile = true;
-            return false;
-        }
-    }
+    if (!EnsureBytes())
+        return false;
     while (!IsLineEnd(m_buffer[m_bufferPos])) {
         if (!MoveBufferPos(m_bufferPos + 1) || m_byteCount == 0)
             return true;

@@ -35,6 +35,9 @@ public:
 
 protected:
     bool MoveBufferPos(uint32_t newIndex);
+    // Refills an exhausted buffer; false at the end of the file (the
+    // end-of-file flag is then set). Throws the ReadLine fill text.
+    bool EnsureBytes();
     bool FillBuffer();
     bool MovePhysical(int64_t offset);
     // Appends bytes of the buffer to a line, one character per byte.

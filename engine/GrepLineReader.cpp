@@ -132,14 +132,8 @@ bool CGrepLineReader::ReadLine(CGrepLine& line)
         line.Commit(m_other.size());
         return true;
     }
-    if (m_bufferPos >= m_byteCount) {
-        if (!FillBuffer())
-            throw kFillFailed;
-        if (m_byteCount == 0) {
-            m_endOfFile = true;
-            return false;
-        }
-    }
+    if (!EnsureBytes())
+        return false;
     for (;;) {
         const uint32_t end = CutLine(line);
         if (end < m_byteCount) {
