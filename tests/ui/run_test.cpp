@@ -117,6 +117,24 @@ protected:
 
     bool WaitForIdle() { return WaitUntil([this] { return !Running(); }); }
 
+    // Starts the dialog on a 2000-line log in `dir` with the error filter, then
+    // presses Go and Stop at once: the worker cannot finish, as its first
+    // notice waits for the dialog's thread. Returns the result file's path.
+    std::wstring GoAndStopAtOnce(const std::wstring& logName)
+    {
+        WriteCategories(ErrorCategory);
+        const std::wstring log = dir.File(logName);
+        EXPECT_TRUE(WriteBytes(log, ManyLines(2000)));
+        const std::wstring result = ResultBesideExe(logName);
+        Start();
+        Type(IDC_FILE, log);
+        ui->Post([this] {
+            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_GO, BN_CLICKED), 0);
+            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_GO, BN_CLICKED), 0);
+        });
+        return result;
+    }
+
     std::vector<std::wstring> statusTexts;
 };
 
@@ -202,17 +220,7 @@ TEST_F(GoStopTest, CheckedFiltersGoInListOrderWithTheirModes)
 
 TEST_F(GoStopTest, StopAndAnswerNoKeepsThePartialResultOnly)
 {
-    WriteCategories(ErrorCategory);
-    const std::wstring log = dir.File(L"stop.log");
-    ASSERT_TRUE(WriteBytes(log, ManyLines(2000)));
-    const std::wstring result = ResultBesideExe(L"stop.log");
-    Start();
-    Type(IDC_FILE, log);
-    // Go, then Stop at once: the worker cannot finish, as its first notice waits for this thread.
-    ui->Post([this] {
-        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_GO, BN_CLICKED), 0);
-        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_GO, BN_CLICKED), 0);
-    });
+    const std::wstring result = GoAndStopAtOnce(L"stop.log");
     BoxInfo box = ExpectBox(L"Stopped", L"Do you want to view processed part of the file?", BoxIcon::Question);
     ASSERT_NE(box.window, nullptr);
     EXPECT_EQ(Text(IDC_STATUS), L"Cancelled.");
@@ -231,16 +239,7 @@ TEST_F(GoStopTest, StopAndAnswerNoKeepsThePartialResultOnly)
 
 TEST_F(GoStopTest, StopAndAnswerYesOpensThePartialResult)
 {
-    WriteCategories(ErrorCategory);
-    const std::wstring log = dir.File(L"stop2.log");
-    ASSERT_TRUE(WriteBytes(log, ManyLines(2000)));
-    const std::wstring result = ResultBesideExe(L"stop2.log");
-    Start();
-    Type(IDC_FILE, log);
-    ui->Post([this] {
-        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_GO, BN_CLICKED), 0);
-        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_GO, BN_CLICKED), 0);
-    });
+    const std::wstring result = GoAndStopAtOnce(L"stop2.log");
     BoxInfo box = ExpectBox(L"Stopped", L"Do you want to view processed part of the file?", BoxIcon::Question);
     ASSERT_TRUE(PressButton(box.window, IDYES));
     ui->Settle();
