@@ -1,6 +1,8 @@
 // The category store: an ordered list of owned categories.
 #include "categories/CategoryStore.h"
 
+#include "engine/ByteRules.h"
+
 #include <algorithm>
 #include <memory>
 
@@ -10,11 +12,6 @@ std::vector<std::unique_ptr<Category>>& Store()
 {
     static std::vector<std::unique_ptr<Category>> categories;
     return categories;
-}
-
-wchar_t FoldAscii(wchar_t c)
-{
-    return (c >= L'A' && c <= L'Z') ? wchar_t(c + 32) : c;
 }
 
 bool SameName(const std::wstring& a, const wchar_t* b)

@@ -1,4 +1,4 @@
-// Literal and line-end searches over raw bytes. Under wine the runtime's
+// Literal searches over raw bytes. Under wine the runtime's
 // memchr and friends are several times slower than these loops.
 #include "engine/ByteSearch.h"
 
@@ -42,7 +42,7 @@ bool CByteFinder::MatchesAt(const uint8_t* at) const
     const uint8_t* n = reinterpret_cast<const uint8_t*>(m_needle.data());
     if (m_fold) {
         for (size_t k = 0; k < m; ++k)
-            if (FoldAsciiByte(at[k]) != n[k])
+            if (FoldAscii(at[k]) != n[k])
                 return false;
         return true;
     }
@@ -59,7 +59,7 @@ size_t CByteFinder::FindScalar(const uint8_t* data, size_t length, size_t from) 
         return length;
     const uint8_t first = static_cast<uint8_t>(m_needle[0]);
     for (size_t i = from; i + m <= length; ++i) {
-        const uint8_t b = m_fold ? FoldAsciiByte(data[i]) : data[i];
+        const uint8_t b = m_fold ? FoldAscii(data[i]) : data[i];
         if (b == first && MatchesAt(data + i))
             return i;
     }
@@ -97,30 +97,4 @@ size_t CByteFinder::Find(const uint8_t* data, size_t length, size_t from) const
 #else
     return FindScalar(data, length, from);
 #endif
-}
-
-size_t FindLineEnd(const uint8_t* data, size_t length, size_t from)
-{
-    size_t i = from;
-#if defined(__SSE2__)
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i zero = _mm_setzero_si128();
-    while (i + 16 <= length) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, lf),
-                                                      _mm_cmpeq_epi8(block, cr)),
-                                         _mm_cmpeq_epi8(block, zero));
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
-        if (mask)
-            return i + static_cast<size_t>(__builtin_ctz(mask));
-        i += 16;
-    }
-#endif
-    for (; i < length; ++i) {
-        const uint8_t b = data[i];
-        if (b == '\n' || b == '\r' || b == 0)
-            return i;
-    }
-    return length;
 }

@@ -1,7 +1,9 @@
-// Fast searches in raw bytes: a literal (optionally ignoring the case of ASCII
-// letters) and line ends. Free of platform headers; SSE2 where the compiler
-// has it, a plain loop otherwise.
+// Fast search for a literal in raw bytes, optionally ignoring the case of
+// ASCII letters. Free of platform headers; SSE2 where the compiler has it, a
+// plain loop otherwise.
 #pragma once
+
+#include "engine/ByteRules.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,12 +29,3 @@ private:
     bool m_fold;
     size_t m_second;   // index of the second byte the fingerprint checks
 };
-
-// Lower-cases an ASCII letter; other bytes stay.
-inline uint8_t FoldAsciiByte(uint8_t b)
-{
-    return (b >= 'A' && b <= 'Z') ? uint8_t(b + 32) : b;
-}
-
-// Index of the first LF, CR or zero byte at or after `from`; `length` if none.
-size_t FindLineEnd(const uint8_t* data, size_t length, size_t from);

@@ -7,9 +7,6 @@
 #include <vector>
 
 namespace {
-const wchar_t kFillFailed[] = L"CFileReader::ReadLine: FillBuffer failed";
-const wchar_t kMoveFailed[] = L"CFileReader::ReadLine: MoveBufferPos failed";
-const wchar_t kCopyFailed[] = L"CFileReader::ReadLine: unable to copy string from the buffer";
 const wchar_t kSeekBackFillFailed[] = L"CFileReader::SeekBack: FillBuffer failed";
 const wchar_t kCountReturnFailed[] =
     L"CFileReader::CountLines: Unable to return to original file position!";
@@ -133,6 +130,24 @@ void CFileReader::AppendConverted(std::wstring& line, uint32_t from, uint32_t to
         throw kCopyFailed;
 }
 
+bool CFileReader::StepPastLineEnd(uint32_t index)
+{
+    const uint8_t end = m_buffer[index];
+    if (index + 1 < m_byteCount)
+        m_bufferPos = index + 1;
+    else if (!MoveBufferPos(index + 1))
+        return false;
+    // Refilling inside MoveBufferPos keeps a CR LF pair split across two fills
+    // one line end.
+    if (m_bufferPos < m_byteCount && IsCrLf(end, m_buffer[m_bufferPos])) {
+        if (m_bufferPos + 1 < m_byteCount)
+            ++m_bufferPos;
+        else if (!MoveBufferPos(m_bufferPos + 1))
+            return false;
+    }
+    return true;
+}
+
 bool CFileReader::EnsureBytes()
 {
     if (m_bufferPos < m_byteCount)
@@ -152,23 +167,12 @@ bool CFileReader::ReadLine(std::wstring& line)
     if (!EnsureBytes())
         return false;
     for (;;) {
-        const uint8_t* buffer = m_buffer;
-        uint32_t i = m_bufferPos;
         const uint32_t count = m_byteCount;
-        // A plain loop: under wine the runtime's memchr is slower than this.
-        while (i < count && !IsLineEnd(buffer[i]))
-            ++i;
+        const uint32_t i = static_cast<uint32_t>(FindLineEnd(m_buffer, count, m_bufferPos));
         if (i < count) {
-            const uint8_t end = buffer[i];
             AppendConverted(line, m_bufferPos, i);
-            if (!MoveBufferPos(i + 1))
+            if (!StepPastLineEnd(i))
                 throw kMoveFailed;
-            // Refilling inside MoveBufferPos keeps a CR LF pair split across
-            // two fills one line end.
-            if (end == '\r' && m_bufferPos < m_byteCount && m_buffer[m_bufferPos] == '\n') {
-                if (!MoveBufferPos(m_bufferPos + 1))
-                    throw kMoveFailed;
-            }
             return true;
         }
         AppendConverted(line, m_bufferPos, count);
@@ -242,7 +246,7 @@ bool CFileReader::SeekBack(int32_t lines, int64_t from)
         }
         const uint8_t* buffer = m_buffer;
         int64_t i = static_cast<int64_t>(scanLength) - 1;
-        if (skipTrailingCr && i >= 0 && buffer[i] == '\r')
+        if (skipTrailingCr && i >= 0 && IsCrLf(buffer[i], '\n'))
             --i;
         skipTrailingCr = false;
         for (; i >= 0; --i) {
@@ -254,12 +258,10 @@ bool CFileReader::SeekBack(int32_t lines, int64_t from)
                 m_endOfFile = false;
                 return true;
             }
-            if (b == '\n') {
-                if (i > 0 && buffer[i - 1] == '\r')
-                    --i;
-                else if (i == 0)
-                    skipTrailingCr = true;
-            }
+            if (i > 0 && IsCrLf(buffer[i - 1], b))
+                --i;
+            else if (i == 0 && b == '\n')
+                skipTrailingCr = true;
         }
         end = blockStart;
     }
@@ -277,11 +279,7 @@ bool CFileReader::SkipToNextLine()
         if (!MoveBufferPos(m_bufferPos + 1) || m_byteCount == 0)
             return true;
     }
-    const uint8_t end = m_buffer[m_bufferPos];
-    if (!MoveBufferPos(m_bufferPos + 1) || m_byteCount == 0)
-        return true;
-    if (end == '\r' && m_buffer[m_bufferPos] == '\n')
-        MoveBufferPos(m_bufferPos + 1);
+    StepPastLineEnd(m_bufferPos);   // a failed refill leaves it where it got to
     return true;
 }
 
@@ -298,7 +296,7 @@ int32_t CFileReader::CountLines(int64_t start, int64_t length)
         return 0;
     }
     int32_t count = 0;
-    bool previousCr = false;   // the byte before `start` counts as not CR
+    uint8_t previous = 0;   // the byte before `start` counts as not CR
     int64_t remaining = length;
     while (remaining > 0) {
         DWORD read = 0;
@@ -307,9 +305,9 @@ int32_t CFileReader::CountLines(int64_t start, int64_t length)
             break;
         for (DWORD i = 0; i < read; ++i) {
             const uint8_t b = block[i];
-            if (IsLineEnd(b) && !(b == '\n' && previousCr))
+            if (IsLineEndByte(b) && !IsCrLf(previous, b))
                 ++count;
-            previousCr = b == '\r';
+            previous = b;
         }
         remaining -= read;
     }

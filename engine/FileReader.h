@@ -1,6 +1,8 @@
 // CFileReader: buffered reader of 8-bit text lines with byte positions.
 #pragma once
 
+#include "engine/ByteRules.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -31,7 +33,13 @@ public:
     // that keeps its own buffer; only while this reader's buffer is empty.
     bool ReadRaw(uint8_t* target, uint32_t size, uint32_t& got);
 
-    static bool IsLineEnd(uint8_t byte) { return byte == '\n' || byte == '\r' || byte == 0; }
+    static bool IsLineEnd(uint8_t byte) { return IsLineEndByte(byte); }
+
+    // What the reading operations throw; every reader of lines throws these.
+    static constexpr const wchar_t* kFillFailed = L"CFileReader::ReadLine: FillBuffer failed";
+    static constexpr const wchar_t* kMoveFailed = L"CFileReader::ReadLine: MoveBufferPos failed";
+    static constexpr const wchar_t* kCopyFailed =
+        L"CFileReader::ReadLine: unable to copy string from the buffer";
 
 protected:
     bool MoveBufferPos(uint32_t newIndex);
@@ -40,6 +48,10 @@ protected:
     bool EnsureBytes();
     bool FillBuffer();
     bool MovePhysical(int64_t offset);
+    // Moves the buffer position past the line end at `index`, and past the LF
+    // of a CR LF pair even when the pair is split across two fills; false when
+    // a refill fails.
+    bool StepPastLineEnd(uint32_t index);
     // Appends bytes of the buffer to a line, one character per byte.
     void AppendConverted(std::wstring& line, uint32_t from, uint32_t to) const;
 

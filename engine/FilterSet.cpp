@@ -1,6 +1,8 @@
 // The Or/And combination of a run's filters, evaluated with its short cuts.
 #include "engine/FilterSet.h"
 
+#include "engine/ByteRules.h"
+
 bool CFilterSet::Build(const std::vector<std::wstring>& texts, const std::vector<int>& modes,
                        bool ignoreCase)
 {
@@ -31,7 +33,7 @@ bool CFilterSet::Matches(const wchar_t* line, size_t length)
         if (m_folded.size() < length)
             m_folded.resize(length);
         for (size_t i = 0; i < length; ++i)
-            m_folded[i] = CUtils::FoldChar(line[i]);
+            m_folded[i] = FoldAscii(line[i]);
         folded = m_folded.data();
     }
     bool matched = false;

@@ -11,7 +11,6 @@
 #include <limits>
 
 namespace {
-const wchar_t kFillFailed[] = L"CFileReader::ReadLine: FillBuffer failed";
 const size_t kUnknown = std::numeric_limits<size_t>::max();
 } // namespace
 
@@ -43,7 +42,7 @@ bool CGrepFastScan::Fill()
     uint32_t got = 0;
     if (!m_reader.ReadRaw(m_buffer.data() + m_length,
                           static_cast<uint32_t>(m_buffer.size() - m_length), got))
-        throw kFillFailed;
+        throw CFileReader::kFillFailed;
     m_length += got;
     if (got == 0)
         m_endOfFile = true;
@@ -61,7 +60,7 @@ size_t CGrepFastScan::CompleteEnd() const
     for (size_t i = m_length; i > m_pos;) {
         --i;
         const uint8_t b = m_buffer[i];
-        if (b == '\n' || b == 0 || (b == '\r' && i + 1 < m_length))
+        if (IsLineEndByte(b) && !(b == '\r' && i + 1 == m_length))
             return i + 1;
     }
     return m_pos;
@@ -73,10 +72,7 @@ size_t CGrepFastScan::NextLine(size_t start, size_t limit, size_t& textEnd) cons
     textEnd = end;
     if (end >= limit)
         return limit;   // the file's last line, without a line end
-    size_t next = end + 1;
-    if (m_buffer[end] == '\r' && next < m_length && m_buffer[next] == '\n')
-        ++next;
-    return next;
+    return PastLineEnd(m_buffer.data(), end, m_length);
 }
 
 size_t CGrepFastScan::NextCandidate(size_t limit)
@@ -122,9 +118,7 @@ void CGrepFastScan::PassOver(size_t from, size_t to, CGrepProgress& progress,
                 break;
             next = to;   // the file's last line, without a line end
         } else {
-            next = end + 1;
-            if (buffer[end] == '\r' && next < m_length && buffer[next] == '\n')
-                ++next;
+            next = PastLineEnd(buffer, end, m_length);
         }
         progress.Passed(m_base + static_cast<int64_t>(next), matches, observer);
     }
@@ -135,15 +129,15 @@ void CGrepFastScan::PassOver(size_t from, size_t to, CGrepProgress& progress,
     size_t start = to;
     for (int k = 0; k < m_linesBefore && start > from; ++k) {
         size_t textEnd;
-        if (start == to && to == m_length && m_endOfFile && !CFileReader::IsLineEnd(buffer[to - 1])) {
+        if (start == to && to == m_length && m_endOfFile && !IsLineEndByte(buffer[to - 1])) {
             textEnd = to;   // the unterminated last line
         } else {
             textEnd = start - 1;
-            if (buffer[textEnd] == '\n' && textEnd > from && buffer[textEnd - 1] == '\r')
+            if (textEnd > from && IsCrLf(buffer[textEnd - 1], buffer[textEnd]))
                 --textEnd;
         }
         size_t lineStart = textEnd;
-        while (lineStart > from && !CFileReader::IsLineEnd(buffer[lineStart - 1]))
+        while (lineStart > from && !IsLineEndByte(buffer[lineStart - 1]))
             --lineStart;
         start = lineStart;
     }
@@ -171,7 +165,7 @@ CGrepFastScan::End CGrepFastScan::Run(CGrepObserver& observer, CGrepProgress& pr
             const size_t hit = NextCandidate(complete);
             if (!m_context.AfterActive()) {
                 size_t start = hit;
-                while (start > m_pos && !CFileReader::IsLineEnd(m_buffer[start - 1]))
+                while (start > m_pos && !IsLineEndByte(m_buffer[start - 1]))
                     --start;
                 if (start > m_pos) {
                     if (observer.StopRequested())

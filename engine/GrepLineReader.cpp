@@ -8,12 +8,6 @@
 
 #include <emmintrin.h>
 
-namespace {
-const wchar_t kFillFailed[] = L"CFileReader::ReadLine: FillBuffer failed";
-const wchar_t kMoveFailed[] = L"CFileReader::ReadLine: MoveBufferPos failed";
-const wchar_t kCopyFailed[] = L"CFileReader::ReadLine: unable to copy string from the buffer";
-} // namespace
-
 CGrepLineReader::CGrepLineReader(const wchar_t* fileName, uint32_t bufferSize)
     : CFileReader(fileName, bufferSize)
 {
@@ -28,9 +22,7 @@ CGrepLineReader::CGrepLineReader(const wchar_t* fileName, uint32_t bufferSize)
 uint32_t CGrepLineReader::CutLineByTable(CGrepLine& line, uint32_t from) const
 {
     const uint32_t count = m_byteCount;
-    uint32_t i = from;
-    while (i < count && !IsLineEnd(m_buffer[i]))
-        ++i;
+    const uint32_t i = static_cast<uint32_t>(FindLineEnd(m_buffer, count, from));
     const size_t length = line.Length();
     line.Reserve(length + (i - from));
     wchar_t* out = line.Data() + length;
@@ -59,8 +51,6 @@ uint32_t CGrepLineReader::CutLine(CGrepLine& line) const
     line.Reserve(length + 64);
     wchar_t* out = line.Data();
     size_t capacity = line.Capacity();
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i cr = _mm_set1_epi8('\r');
     const __m128i zero = _mm_setzero_si128();
     wchar_t missing = 1;
     while (count - i >= 16) {
@@ -71,8 +61,7 @@ uint32_t CGrepLineReader::CutLine(CGrepLine& line) const
             capacity = line.Capacity();
         }
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buffer + i));
-        const unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)), _mm_cmpeq_epi8(v, zero))));
+        const unsigned ends = LineEndMask(v);
         const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v));
         const uint32_t take = ends ? static_cast<uint32_t>(__builtin_ctz(ends)) : 16;
         if ((high & ((1u << take) - 1)) == 0) {
@@ -101,23 +90,6 @@ uint32_t CGrepLineReader::CutLine(CGrepLine& line) const
     return CutLineByTable(line, i);
 }
 
-void CGrepLineReader::StepPastLineEnd(uint32_t index)
-{
-    const uint8_t end = m_buffer[index];
-    if (index + 1 < m_byteCount)
-        m_bufferPos = index + 1;
-    else if (!MoveBufferPos(index + 1))
-        throw kMoveFailed;
-    // Refilling inside MoveBufferPos keeps a CR LF pair split across two fills
-    // one line end.
-    if (end == '\r' && m_bufferPos < m_byteCount && m_buffer[m_bufferPos] == '\n') {
-        if (m_bufferPos + 1 < m_byteCount)
-            ++m_bufferPos;
-        else if (!MoveBufferPos(m_bufferPos + 1))
-            throw kMoveFailed;
-    }
-}
-
 bool CGrepLineReader::ReadLine(CGrepLine& line)
 {
     line.Clear();
@@ -137,7 +109,8 @@ bool CGrepLineReader::ReadLine(CGrepLine& line)
     for (;;) {
         const uint32_t end = CutLine(line);
         if (end < m_byteCount) {
-            StepPastLineEnd(end);
+            if (!StepPastLineEnd(end))
+                throw kMoveFailed;
             return true;
         }
         if (!FillBuffer())

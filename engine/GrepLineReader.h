@@ -29,8 +29,6 @@ private:
     uint32_t CutLine(CGrepLine& line) const;
     // The same, a byte at a time through the table.
     uint32_t CutLineByTable(CGrepLine& line, uint32_t from) const;
-    // Steps past the line end at `index` (and a LF after a CR).
-    void StepPastLineEnd(uint32_t index);
 
     const wchar_t* m_table;      // byte to character; 0 marks a byte without one
     bool m_singleByte;

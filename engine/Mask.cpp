@@ -3,6 +3,8 @@
 // with the sanitizers as well; it must stay free of platform headers.
 #include "engine/Utils.h"
 
+#include "engine/ByteRules.h"
+
 #include <cwchar>
 
 namespace {
@@ -17,7 +19,7 @@ bool IsSpecial(const std::wstring& token, wchar_t c)
 void LowerAscii(std::wstring& text)
 {
     for (wchar_t& c : text)
-        c = CUtils::FoldChar(c);
+        c = FoldAscii(c);
 }
 
 // First occurrence of `literal` in text[from, length), or length when absent.
@@ -53,7 +55,7 @@ const wchar_t* FoldedCopy(const wchar_t* text, size_t length)
         throw "CUtils::StrMaskCompare: unable to duplicate the string";
     }
     for (size_t i = 0; i < length; ++i)
-        buffer[i] = CUtils::FoldChar(text[i]);
+        buffer[i] = FoldAscii(text[i]);
     return buffer.data();
 }
 

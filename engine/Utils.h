@@ -32,7 +32,6 @@ public:
     {
         return ignoreCase || (!tokens.empty() && tokens.front() == L"~");
     }
-    static wchar_t FoldChar(wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c + 32) : c; }
 
     static void Trim(std::wstring& text);
     static bool ReplaceAll(std::wstring& text, const wchar_t* what, const wchar_t* with);

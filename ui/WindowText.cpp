@@ -1,6 +1,8 @@
 // Reading whole texts out of controls.
 #include "ui/WindowText.h"
 
+#include "engine/ByteRules.h"
+
 #include <commctrl.h>
 
 std::wstring WindowText(HWND window)
@@ -51,12 +53,7 @@ bool EqualsAsciiNoCase(const std::wstring& a, const wchar_t* b)
 {
     size_t i = 0;
     for (; i < a.size() && b[i]; ++i) {
-        wchar_t x = a[i], y = b[i];
-        if (x >= L'A' && x <= L'Z')
-            x = wchar_t(x + 32);
-        if (y >= L'A' && y <= L'Z')
-            y = wchar_t(y + 32);
-        if (x != y)
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
             return false;
     }
     return i == a.size() && b[i] == L'\0';

@@ -155,7 +155,7 @@ bool CScrollableFileReader::MoveToLineStart(int64_t offset)
     const uint8_t before = m_buffer[0];
     const uint8_t at = m_buffer[1];
     m_bufferPos = 1;
-    if (IsLineEnd(before) && !(before == '\r' && at == '\n'))
+    if (StartsLineAfter(before, at))
         return true;
     SkipToNextLine();
     return true;
@@ -171,10 +171,8 @@ bool CScrollableFileReader::IsLineStart(int64_t offset)
         throw kFillFailed;
     if (m_byteCount == 0)
         return true;
-    const uint8_t before = m_buffer[0];
-    if (!IsLineEnd(before))
-        return false;
-    return !(before == '\r' && m_byteCount > 1 && m_buffer[1] == '\n');
+    // At the end of the file nothing follows `before` that could pair with it.
+    return StartsLineAfter(m_buffer[0], m_byteCount > 1 ? m_buffer[1] : 0);
 }
 
 bool CScrollableFileReader::MoveAbove(uint32_t lines, int64_t from)

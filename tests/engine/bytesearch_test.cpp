@@ -16,7 +16,7 @@ size_t Naive(const std::string& hay, const std::string& needle, bool fold, size_
     for (size_t i = from; i + needle.size() <= hay.size(); ++i) {
         size_t k = 0;
         while (k < needle.size() &&
-               (fold ? FoldAsciiByte(uint8_t(hay[i + k])) : uint8_t(hay[i + k])) == uint8_t(needle[k]))
+               (fold ? FoldAscii(uint8_t(hay[i + k])) : uint8_t(hay[i + k])) == uint8_t(needle[k]))
             ++k;
         if (k == needle.size())
             return i;
@@ -54,7 +54,7 @@ TEST(ByteFinder, AgreesWithANaiveSearchOnRandomInput)
         const bool fold = rng() & 1;
         if (fold)
             for (char& c : needle)
-                c = char(FoldAsciiByte(uint8_t(c)));
+                c = char(FoldAscii(uint8_t(c)));
         const size_t from = hay.empty() ? 0 : rng() % hay.size();
         CByteFinder finder(needle, fold);
         ASSERT_EQ(finder.Find(Bytes(hay), hay.size(), from), Naive(hay, needle, fold, from))

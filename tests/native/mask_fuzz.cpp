@@ -3,6 +3,7 @@
 // Usage: native_mask_fuzz SEED SECONDS
 #include "engine/FilterSet.h"
 #include "engine/Utils.h"
+#include "engine/ByteRules.h"
 
 #include <chrono>
 #include <cstdio>
@@ -55,7 +56,7 @@ int main(int argc, char** argv)
             if (CUtils::FoldsCase(tokens, ignoreCase)) {
                 std::wstring folded = line;
                 for (wchar_t& c : folded)
-                    c = CUtils::FoldChar(c);
+                    c = FoldAscii(c);
                 if (CUtils::MatchTokens(folded.data(), folded.size(), tokens, nullptr) != matched)
                     return Fail("folded match differs", n);
             }
