@@ -48,6 +48,14 @@ bool ReadCategories(CFileReader& reader, bool& complete)
 
 bool WriteCategories(CFileWriter& writer)
 {
+    std::vector<std::wstring> texts;
+    for (size_t i = 0; i < CategoryCount(); ++i) {
+        const Category* c = CategoryAt(i);
+        texts.push_back(c->name);
+        texts.insert(texts.end(), c->filters.begin(), c->filters.end());
+    }
+    if (!StartKeyValueFile(writer, texts))
+        return false;
     for (size_t i = 0; i < CategoryCount(); ++i) {
         const Category* c = CategoryAt(i);
         // A category without filters is dropped, "Default" included.

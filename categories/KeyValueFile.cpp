@@ -1,6 +1,7 @@
 // The key/value line file: "key = value" lines, "#" comments, no quoting.
 #include "categories/KeyValueFile.h"
 
+#include "engine/CodePage.h"
 #include "engine/FileReader.h"
 #include "engine/FileWriter.h"
 #include "engine/Utils.h"
@@ -38,4 +39,14 @@ bool CUtils::WriteKeyValue(CFileWriter& writer, const wchar_t* key, const wchar_
     line += L" = ";
     line += value;
     return writer.WriteLine(line);
+}
+
+bool StartKeyValueFile(CFileWriter& writer, const std::vector<std::wstring>& texts)
+{
+    const CCodePage& ansi = CCodePage::Ansi();
+    for (const std::wstring& text : texts) {
+        if (!ansi.CanHold(text))
+            return writer.StartUtf8(true);
+    }
+    return true;
 }

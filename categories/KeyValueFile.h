@@ -3,8 +3,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class CFileReader;
+class CFileWriter;
 
 enum class KeyValueRead {
     Entry,      // a key/value line was read
@@ -16,3 +18,8 @@ enum class KeyValueRead {
 // at its first "=" and trims both sides. CUtils::ReadKeyValue is this call with
 // End and Malformed folded into false.
 KeyValueRead ReadKeyValueEntry(CFileReader& reader, std::wstring& key, std::wstring& value);
+
+// Starts a key/value file in the encoding its texts need: the ANSI code page,
+// byte for byte as always, when it holds every text; otherwise UTF-8 after a
+// byte-order mark, in the same layout. False when the mark cannot be written.
+bool StartKeyValueFile(CFileWriter& writer, const std::vector<std::wstring>& texts);

@@ -1,7 +1,6 @@
 // CFileReader: lines cut out of one fixed-size buffer, with backward steps.
 #include "engine/FileReader.h"
 
-#include "engine/CodePage.h"
 
 #include <algorithm>
 #include <vector>
@@ -12,8 +11,9 @@ const wchar_t kCountReturnFailed[] =
     L"CFileReader::CountLines: Unable to return to original file position!";
 } // namespace
 
-CFileReader::CFileReader(const wchar_t* fileName, uint32_t bufferSize)
-    : m_bufferSize(bufferSize), m_delimiters(L"\n\r")
+CFileReader::CFileReader(const wchar_t* fileName, uint32_t bufferSize, LineDecoding decoding)
+    : m_bufferSize(bufferSize), m_delimiters(L"\n\r"),
+      m_decoder(FileEncoding::Bytes, decoding)
 {
     m_file = CreateFileW(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -26,6 +26,14 @@ CFileReader::CFileReader(const wchar_t* fileName, uint32_t bufferSize)
         throw L"CFileReader::CFileReader: unable to get file size";
     }
     m_fileSize = size.QuadPart;
+    // The mark decides how every line is read; the file position goes back to 0.
+    uint8_t head[3] = {};
+    DWORD got = 0;
+    if (ReadFile(m_file, head, sizeof head, &got, nullptr)) {
+        m_mark = DetectByteOrderMark(head, got);
+        m_decoder = CLineDecoder(m_mark.encoding, decoding);
+    }
+    MovePhysical(0);
     if (bufferSize != 0) {
         try {
             m_buffer = new uint8_t[bufferSize];
@@ -101,35 +109,6 @@ bool CFileReader::MovePhysical(int64_t offset)
     return true;
 }
 
-void CFileReader::AppendConverted(std::wstring& line, uint32_t from, uint32_t to) const
-{
-    if (to <= from)
-        return;
-    const uint32_t count = to - from;
-    const uint8_t* bytes = m_buffer + from;
-    const CCodePage& cp = CCodePage::Ansi();
-    const size_t old = line.size();
-    if (cp.IsSingleByte()) {
-        line.resize(old + count);
-        wchar_t* out = line.data() + old;
-        const wchar_t* table = cp.Table();
-        for (uint32_t i = 0; i < count; ++i) {
-            if (!cp.HasChar(bytes[i]))
-                throw kCopyFailed;
-            out[i] = table[bytes[i]];
-        }
-        return;
-    }
-    // A multi-byte code page: a line is only read when every byte is one
-    // character, as in a single-byte one.
-    line.resize(old + count);
-    int n = MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char*>(bytes),
-                                static_cast<int>(count), line.data() + old,
-                                static_cast<int>(count));
-    if (n != static_cast<int>(count))
-        throw kCopyFailed;
-}
-
 bool CFileReader::StepPastLineEnd(uint32_t index)
 {
     const uint8_t end = m_buffer[index];
@@ -161,28 +140,117 @@ bool CFileReader::EnsureBytes()
     return true;
 }
 
-bool CFileReader::ReadLine(std::wstring& line)
+void CFileReader::SkipByteOrderMark()
 {
-    line.clear();
+    if (m_mark.length == 0 || m_physical - m_byteCount + m_bufferPos >= m_mark.length)
+        return;
+    if (!Seek(m_mark.length))
+        throw kMoveFailed;
+}
+
+bool CFileReader::NextLineBytes(const uint8_t*& bytes, size_t& length)
+{
     if (!EnsureBytes())
         return false;
+    m_spill.clear();
+    bool spilled = false;
     for (;;) {
         const uint32_t count = m_byteCount;
         const uint32_t i = static_cast<uint32_t>(FindLineEnd(m_buffer, count, m_bufferPos));
+        const uint8_t* start = m_buffer + m_bufferPos;
         if (i < count) {
-            AppendConverted(line, m_bufferPos, i);
+            // Stepping past a line end near the end of the buffer may refill
+            // it: the line is kept aside first.
+            if (spilled || i + 2 >= count) {
+                m_spill.append(reinterpret_cast<const char*>(start), i - m_bufferPos);
+                spilled = true;
+                bytes = reinterpret_cast<const uint8_t*>(m_spill.data());
+                length = m_spill.size();
+            } else {
+                bytes = start;
+                length = i - m_bufferPos;
+            }
             if (!StepPastLineEnd(i))
                 throw kMoveFailed;
             return true;
         }
-        AppendConverted(line, m_bufferPos, count);
+        m_spill.append(reinterpret_cast<const char*>(start), count - m_bufferPos);
+        spilled = true;
         if (!FillBuffer())
             throw kFillFailed;
         if (m_byteCount == 0) {
             m_endOfFile = true;
+            bytes = reinterpret_cast<const uint8_t*>(m_spill.data());
+            length = m_spill.size();
             return true;   // the last line needs no line end
         }
     }
+}
+
+bool CFileReader::TakeUnit(uint16_t& unit)
+{
+    uint8_t pair[2];
+    if (m_bufferPos + 1 < m_byteCount) {
+        pair[0] = m_buffer[m_bufferPos];
+        pair[1] = m_buffer[m_bufferPos + 1];
+        m_bufferPos += 2;
+    } else {
+        // A unit split across two fills.
+        for (uint8_t& b : pair) {
+            if (!EnsureBytes())
+                return false;
+            b = m_buffer[m_bufferPos++];
+        }
+    }
+    unit = m_mark.encoding == FileEncoding::Utf16Le ? uint16_t(pair[0] | (pair[1] << 8))
+                                                    : uint16_t((pair[0] << 8) | pair[1]);
+    return true;
+}
+
+bool CFileReader::ReadUnitsLine(std::wstring& line)
+{
+    // The same line ends as in 8-bit text, as characters: LF, CR, CR LF, zero.
+    uint16_t unit = 0;
+    if (!TakeUnit(unit))
+        return false;
+    for (;;) {
+        if (unit < 0x100 && IsLineEndByte(static_cast<uint8_t>(unit)))
+            break;
+        line.push_back(static_cast<wchar_t>(unit));
+        if (!TakeUnit(unit))
+            return true;   // the last line needs no line end
+    }
+    if (unit != '\r')
+        return true;
+    // A LF right after the CR belongs to the same line end.
+    const bool little = m_mark.encoding == FileEncoding::Utf16Le;
+    if (m_bufferPos + 1 < m_byteCount) {
+        const uint8_t lo = m_buffer[m_bufferPos + (little ? 0 : 1)];
+        const uint8_t hi = m_buffer[m_bufferPos + (little ? 1 : 0)];
+        if (hi == 0 && IsCrLf('\r', lo))
+            m_bufferPos += 2;
+        return true;
+    }
+    const int64_t at = m_physical - m_byteCount + m_bufferPos;
+    uint16_t next = 0;
+    if (TakeUnit(next) && next != '\n' && !Seek(at))
+        throw kMoveFailed;
+    return true;
+}
+
+bool CFileReader::ReadLine(std::wstring& line)
+{
+    line.clear();
+    SkipByteOrderMark();
+    if (m_mark.encoding == FileEncoding::Utf16Le || m_mark.encoding == FileEncoding::Utf16Be)
+        return ReadUnitsLine(line);
+    const uint8_t* bytes = nullptr;
+    size_t length = 0;
+    if (!NextLineBytes(bytes, length))
+        return false;
+    line.resize(length);
+    line.resize(m_decoder.Decode(bytes, length, line.data()));
+    return true;
 }
 
 bool CFileReader::GetPosition(int64_t& position) const

@@ -1,7 +1,11 @@
-// CFileReader: buffered reader of 8-bit text lines with byte positions.
+// CFileReader: buffered reader of text lines with byte positions. A file that
+// starts with a byte-order mark is UTF-8, UTF-16LE or UTF-16BE; any other is
+// 8-bit text whose lines CLineDecoder turns into characters.
 #pragma once
 
 #include "engine/ByteRules.h"
+#include "engine/LineDecoder.h"
+#include "engine/TextCodec.h"
 
 #include <windows.h>
 
@@ -10,14 +14,23 @@
 
 class CFileReader {
 public:
-    // Opens an existing file shared for reading only; throws a wide text.
-    CFileReader(const wchar_t* fileName, uint32_t bufferSize);
+    // Opens an existing file shared for reading only and looks for its
+    // byte-order mark; throws a wide text. `decoding` says how the lines of
+    // an 8-bit file without a mark are read.
+    CFileReader(const wchar_t* fileName, uint32_t bufferSize,
+                LineDecoding decoding = LineDecoding::Ansi);
     virtual ~CFileReader();
     CFileReader(const CFileReader&) = delete;
     CFileReader& operator=(const CFileReader&) = delete;
 
-    // The next line without its line end; false at the end of the file.
+    // The next line without its line end; false at the end of the file. The
+    // byte-order mark is not part of the first line.
     bool ReadLine(std::wstring& line);
+    FileEncoding Encoding() const { return m_mark.encoding; }
+    uint32_t MarkLength() const { return m_mark.length; }
+    const CLineDecoder& Decoder() const { return m_decoder; }
+    // Moves a reader that stands inside the byte-order mark to its end.
+    void SkipByteOrderMark();
     bool GetPosition(int64_t& position) const;
     bool Seek(int64_t offset);
     bool Rewind();
@@ -52,8 +65,14 @@ protected:
     // of a CR LF pair even when the pair is split across two fills; false when
     // a refill fails.
     bool StepPastLineEnd(uint32_t index);
-    // Appends bytes of the buffer to a line, one character per byte.
-    void AppendConverted(std::wstring& line, uint32_t from, uint32_t to) const;
+    // The bytes of the next line of an 8-bit file, without its line end, and
+    // steps past the line end; false at the end of the file. The bytes stay
+    // valid until the next read.
+    bool NextLineBytes(const uint8_t*& bytes, size_t& length);
+    // The next line of a UTF-16 file.
+    bool ReadUnitsLine(std::wstring& line);
+    // The next UTF-16 unit; false at the end of the file.
+    bool TakeUnit(uint16_t& unit);
 
     HANDLE m_file = INVALID_HANDLE_VALUE;
     int64_t m_fileSize = 0;
@@ -63,6 +82,9 @@ protected:
     uint32_t m_bufferSize = 0;
     std::wstring m_delimiters;
     bool m_endOfFile = false;
+    ByteOrderMark m_mark;
+    CLineDecoder m_decoder;
+    std::string m_spill;   // a line that lies across two fills
     // The physical file position, kept here so that GetPosition, called once
     // per line by the grep run, costs no system call.
     int64_t m_physical = 0;

@@ -3,6 +3,7 @@
 #include "engine/FileWriter.h"
 
 #include "engine/CodePage.h"
+#include "engine/TextCodec.h"
 
 #include <emmintrin.h>
 
@@ -170,8 +171,27 @@ char* CFileWriter::Reserve(size_t more)
     return m_pending.get() + m_pendingSize;
 }
 
+bool CFileWriter::StartUtf8(bool withMark)
+{
+    m_utf8 = true;
+    if (!withMark)
+        return true;
+    return WriteBytesPiece(reinterpret_cast<const uint8_t*>(kUtf8Mark), sizeof kUtf8Mark - 1);
+}
+
 size_t CFileWriter::AppendConverted(const wchar_t* text, uint32_t count)
 {
+    if (m_utf8) {
+        uint32_t length = 0;
+        while (length < count && text[length] != L'\0')
+            ++length;
+        m_scratch.clear();
+        AppendUtf8(text, length, m_scratch);
+        char* out = Reserve(m_scratch.size());
+        std::copy(m_scratch.begin(), m_scratch.end(), out);
+        m_pendingSize += m_scratch.size();
+        return m_scratch.size();
+    }
     // A single-byte code page never needs more bytes than characters.
     char* out = Reserve(count);
     const CWideToAnsi& table = CWideToAnsi::Get();

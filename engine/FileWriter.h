@@ -1,4 +1,5 @@
-// CFileWriter: creates a text file and writes lines in the ANSI code page.
+// CFileWriter: creates a text file and writes lines in the ANSI code page, or
+// in UTF-8 once asked to.
 #pragma once
 
 #include <windows.h>
@@ -19,6 +20,9 @@ public:
     CFileWriter& operator=(const CFileWriter&) = delete;
 
     bool SetLineDelimiters(const wchar_t* delimiters);
+    // Text is written as UTF-8 from here on; `withMark` first writes the
+    // UTF-8 byte-order mark. False when the mark cannot be written.
+    bool StartUtf8(bool withMark);
     // Writes up to `count` characters of the text, up to its terminating zero,
     // without a delimiter.
     bool WriteText(const wchar_t* text, uint32_t count);
@@ -69,4 +73,6 @@ private:
     size_t m_pendingSize = 0;
     size_t m_pendingCapacity = 0;
     uint32_t m_flushAt = 0;
+    bool m_utf8 = false;
+    std::string m_scratch;   // one piece in UTF-8
 };

@@ -4,6 +4,7 @@
 #include "engine/Utils.h"
 
 #include "engine/ByteRules.h"
+#include "engine/TextCodec.h"
 
 #include <cwchar>
 
@@ -166,8 +167,10 @@ bool CUtils::MatchTokens(const wchar_t* text, size_t length, const TokenList& to
         if (previous == Marker::Minus)
             return false;
         if (previous == Marker::Question) {
-            const bool placed = beforePrevious == Marker::Star ? found > cursor
-                                                               : found == cursor + 1;
+            // "?" stands for one character: a surrogate pair is one.
+            const bool placed = beforePrevious == Marker::Star
+                                    ? found > cursor
+                                    : found == cursor + CharUnits(text, length, cursor);
             if (!placed)
                 return false;
         }

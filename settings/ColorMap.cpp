@@ -90,13 +90,19 @@ bool ReadColors(CFileReader& reader, bool& complete)
 bool WriteColors(CFileWriter& writer)
 {
     std::wstring filterText, value;
+    std::vector<std::wstring> values;
     for (const auto& [tokens, color] : Colors()) {
         filterText.clear();
         for (const std::wstring& token : tokens)
             filterText += token;
         if (!FormatColorValue(filterText, color, value))
             return false;
-        if (!CUtils::WriteKeyValue(writer, L"Color", value.c_str()))
+        values.push_back(value);
+    }
+    if (!StartKeyValueFile(writer, values))
+        return false;
+    for (const std::wstring& v : values) {
+        if (!CUtils::WriteKeyValue(writer, L"Color", v.c_str()))
             return false;
     }
     return true;

@@ -161,16 +161,45 @@ TEST_F(CategoriesFileTest, LongNamesAndFiltersSurviveWhole)
     EXPECT_EQ(ReadBytes(path), bytes);
 }
 
-TEST_F(CategoriesFileTest, TextIsStoredInTheAnsiCodePage)
+TEST_F(CategoriesFileTest, TextStaysAnsiWhenItCanAndBecomesUtf8WithAMarkWhenItMust)
 {
-    // Code page 1252 under the test locale: e-acute is one byte; a Cyrillic
-    // letter has no byte and becomes the default character.
-    AddCategory(L"Caf\u00E9")->filters = {L"*\u0416*"};
+    // Code page 1252 under the test locale: e-acute, the euro sign and 0x81
+    // are one byte each, so the file is exactly what it always was.
+    AddCategory(L"Caf\u00E9")->filters = {L"*\u20AC\u0081*"};
     ASSERT_TRUE(SaveCategories(path));
-    EXPECT_EQ(ReadBytes(path), "Category = Caf\xE9\nFilter = *?*\nCheck = \n");
+    EXPECT_EQ(ReadBytes(path), "Category = Caf\xE9\nFilter = *\x80\x81*\nCheck = \n");
     ClearCategories();
     ASSERT_TRUE(LoadCategories(path));
-    EXPECT_NE(FindCategory(L"caf\u00E9"), nullptr);
+    ExpectStore({{L"Caf\u00E9", {L"*\u20AC\u0081*"}, L""}});
+
+    // Cyrillic and Japanese have no byte there: the whole file turns UTF-8
+    // behind a mark, in the same layout, and reads back unchanged.
+    ClearCategories();
+    AddCategory(L"Caf\u00E9")->filters = {L"*\u043E\u0448\u0438\u0431\u043A\u0430*",
+                                          L"~*\u30A8\u30E9\u30FC*"};
+    ASSERT_TRUE(SaveCategories(path));
+    EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF" "Category = Caf\xC3\xA9\n"
+                               "Filter = *\xD0\xBE\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0*\n"
+                               "Filter = ~*\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC*\nCheck = \n");
+    ClearCategories();
+    ASSERT_TRUE(LoadCategories(path));
+    ExpectStore({{L"Caf\u00E9",
+                  {L"*\u043E\u0448\u0438\u0431\u043A\u0430*", L"~*\u30A8\u30E9\u30FC*"},
+                  L""}});
+}
+
+TEST_F(CategoriesFileTest, FileSavedAsUnicodeByNotepadIsRead)
+{
+    // UTF-16LE with its mark and CR LF line ends.
+    const std::wstring text = L"Category = \u0416\r\nFilter = *\u0436*\r\nCheck = 1\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t c : text) {
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>(c >> 8));
+    }
+    Write(bytes);
+    ASSERT_TRUE(LoadCategories(path));
+    ExpectStore({{L"\u0416", {L"*\u0436*"}, L"1"}});
 }
 
 TEST_F(CategoriesFileTest, FileReadOnlyUpToAMalformedLineIsKeptAsBackupOnce)

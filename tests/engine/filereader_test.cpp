@@ -16,9 +16,10 @@ using Lines = std::vector<std::wstring>;
 // Small sizes force line ends, CR LF pairs and long lines across fills.
 const uint32_t kBufferSizes[] = {1, 2, 3, 4, 5, 7, 16, 1048575};
 
-Lines ReadAll(const std::wstring& path, uint32_t bufferSize, bool* eofAfter = nullptr)
+Lines ReadAll(const std::wstring& path, uint32_t bufferSize, bool* eofAfter = nullptr,
+              LineDecoding decoding = LineDecoding::Ansi)
 {
-    CFileReader reader(path.c_str(), bufferSize);
+    CFileReader reader(path.c_str(), bufferSize, decoding);
     Lines lines;
     std::wstring line;
     while (reader.ReadLine(line))
@@ -63,6 +64,13 @@ TEST_F(FileReaderTest, EveryLineEndFormThroughEveryBufferSize)
         {"long line", longLine + "\r\n" + longLine, {std::wstring(100, L'L'), std::wstring(100, L'L')}},
         {"CR CR LF", "x\r\r\ny", {L"x", L"", L"y"}},
         {"high-bit bytes", "\xe9t\xe9\n\x80", {L"\u00e9t\u00e9", L"\u20ac"}},
+        // A byte-order mark decides the encoding and is not part of the first line.
+        {"UTF-8 mark", "\xEF\xBB\xBF" "a\xC3\xA9\r\n\xE9x", {L"a\u00E9", L"\uFFFDx"}},
+        {"mark only", "\xEF\xBB\xBF", {}},
+        {"UTF-16LE mark", std::string("\xFF\xFE" "a\0\r\0\n\0\x36\x04\r\0c\0\0\0d\0\x3D\xD8\x00\xDE", 22),
+         {L"a", L"\u0436", L"c", L"d\U0001F600"}},
+        {"UTF-16BE mark", std::string("\xFE\xFF\0a\0\n\0\r\x04\x36\0\r", 12), {L"a", L"", L"\u0436"}},
+        {"UTF-16 odd last byte", std::string("\xFF\xFE" "a\0b", 5), {L"a"}},
     };
     for (const ReadCase& c : cases) {
         const std::wstring path = Write(c.bytes);
@@ -71,6 +79,21 @@ TEST_F(FileReaderTest, EveryLineEndFormThroughEveryBufferSize)
             EXPECT_EQ(ReadAll(path, size, &eof), c.expected) << c.name << ", buffer " << size;
             EXPECT_TRUE(eof) << c.name;
         }
+    }
+}
+
+TEST_F(FileReaderTest, EachLineWithoutAMarkIsUtf8OnlyWhenValidAndMultiByte)
+{
+    const std::string bytes = "Zeit\xC3\xBC" "berschreitung\ncaf\xE9\n\xC3(\nplain\n"
+                              "\xD0\xBE\xD1\x88\r\n\xE2\x82\xAC \x80";
+    const std::wstring path = Write(bytes);
+    const Lines utf8 = {L"Zeit\u00FCberschreitung", L"caf\u00E9", L"\u00C3(", L"plain",
+                        L"\u043E\u0448", L"\u00E2\u201A\u00AC \u20AC"};
+    const Lines ansi = {L"Zeit\u00C3\u00BCberschreitung", L"caf\u00E9", L"\u00C3(", L"plain",
+                        L"\u00D0\u00BE\u00D1\u02C6", L"\u00E2\u201A\u00AC \u20AC"};
+    for (uint32_t size : kBufferSizes) {
+        EXPECT_EQ(ReadAll(path, size, nullptr, LineDecoding::Utf8WhereValid), utf8) << size;
+        EXPECT_EQ(ReadAll(path, size, nullptr, LineDecoding::Ansi), ansi) << size;
     }
 }
 

@@ -97,6 +97,14 @@ TEST(MatchLine, TheMaskLanguage)
         {L"*a*-b*", L"a c", true},
         {L"\"\"", L"x", false},             // an empty literal does not reach the end
         {L"*x\"\"", L"ax", true},
+        // "?" is one character in any script, a pair of surrogates included.
+        {L"k?m", L"k\u0436m", true},
+        {L"k?m", L"k\U0001F600m", true},
+        {L"k?m", L"k\u0436\u0436m", false},
+        {L"*\u043e\u0448\u0438\u0431\u043a\u0430*", L"12 \u043e\u0448\u0438\u0431\u043a\u0430 x", true},
+        // "~" folds ASCII letters only: Cyrillic capitals stay as they are.
+        {L"~*ERR \u043e\u0448*", L"err \u043e\u0448", true},
+        {L"~*\u041e\u0428*", L"\u043e\u0448", false},
     };
     for (const MatchCase& c : cases) {
         const TokenList tokens = Tokens(c.mask);

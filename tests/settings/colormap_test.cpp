@@ -125,6 +125,20 @@ TEST_F(ColorMapTest, MapOrderNotFileOrderDecidesBetweenTwoMatches)
     EXPECT_EQ(GetLineColor(L"A and B"), 0x0000FFu);
 }
 
+TEST_F(ColorMapTest, EntriesInAnyScriptSurviveASaveInUtf8WithAMark)
+{
+    // A UTF-8 file with a mark, as Notepad saves it; the ANSI entry alone
+    // would have kept the file in ANSI.
+    Write("\xEF\xBB\xBF" "Color = *\xD0\xBE\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0* ff\r\n"
+          "Color = *caf\xC3\xA9* ff00\r\n");
+    ASSERT_TRUE(LoadColors(path));
+    EXPECT_EQ(GetLineColor(L"1 \u043E\u0448\u0438\u0431\u043A\u0430 2"), 0x0000FFu);
+    EXPECT_EQ(GetLineColor(L"un caf\u00E9"), 0x00FF00u);
+    ASSERT_TRUE(SaveColors(path));
+    EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF" "Color = *caf\xC3\xA9* 00ff00\n"
+                               "Color = *\xD0\xBE\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0* 0000ff\n");
+}
+
 TEST_F(ColorMapTest, RedWrittenAsTwoDigitsComesBackWithSix)
 {
     Write("Color = *x* ff");
