@@ -1,6 +1,9 @@
 // Derives the byte literals a kept line must contain from a run's filters.
 #include "engine/CandidatePlan.h"
 
+#include "engine/TextCodec.h"
+
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -31,8 +34,8 @@ std::vector<std::wstring> CCandidatePlan::RequiredLiterals(const TokenList& toke
     return required;
 }
 
-bool CCandidatePlan::Build(const std::vector<CandidateFilter>& filters,
-                           const wchar_t* toWide)
+bool CCandidatePlan::Build(const std::vector<CandidateFilter>& filters, const wchar_t* toWide,
+                           bool ansiLines, bool utf8Lines)
 {
     m_anyOf.clear();
     m_keepsNothing = false;
@@ -54,70 +57,116 @@ bool CCandidatePlan::Build(const std::vector<CandidateFilter>& filters,
         if ((b <= 'Z' || b >= 'a') && toWide[b] != static_cast<wchar_t>(b))
             return false;
 
-    auto toBytes = [&](const std::wstring& literal, std::string& bytes) {
-        bytes.clear();
+    // The byte forms a literal takes in the lines that hold it; none when no
+    // line can hold it. False when it cannot be searched as bytes.
+    auto formsOf = [&](const std::wstring& literal, std::vector<std::string>& forms) {
+        forms.clear();
         for (wchar_t c : literal) {
-            // No line holds a line end, so such a literal is no guide.
-            if (c == L'\n' || c == L'\r' || c == L'\0')
+            // No line holds a line end; a replacement character or a
+            // surrogate may stand for bytes the literal does not show.
+            if (c == L'\n' || c == L'\r' || c == L'\0' || c == 0xFFFD ||
+                (c >= 0xD800 && c <= 0xDFFF))
                 return false;
-            auto it = byteOf.find(c);
-            if (it == byteOf.end() || it->second < 0)
-                return false;
-            bytes.push_back(static_cast<char>(it->second));
+        }
+        if (ansiLines) {
+            std::string bytes;
+            bool held = true;
+            for (wchar_t c : literal) {
+                auto it = byteOf.find(c);
+                if (it == byteOf.end()) {
+                    held = false;   // no ANSI line holds it
+                    break;
+                }
+                if (it->second < 0)
+                    return false;
+                bytes.push_back(static_cast<char>(it->second));
+            }
+            if (held)
+                forms.push_back(bytes);
+        }
+        if (utf8Lines) {
+            std::string bytes;
+            AppendUtf8(literal.data(), literal.size(), bytes);
+            if (forms.empty() || forms[0] != bytes)
+                forms.push_back(bytes);
         }
         return true;
     };
-    // The longest required literal of a filter that converts to bytes.
-    auto best = [&](const CandidateFilter& f, std::string& bytes) {
-        bytes.clear();
-        std::string candidate;
+    // The required literal of a filter whose shortest form is longest.
+    enum class Found { Literal, NoLine, Nothing };
+    auto best = [&](const CandidateFilter& f, std::vector<std::string>& chosen) {
+        chosen.clear();
+        size_t chosenLength = 0;
+        std::vector<std::string> forms;
         for (const std::wstring& literal : RequiredLiterals(*f.tokens)) {
-            if (toBytes(literal, candidate) && candidate.size() > bytes.size())
-                bytes = candidate;
+            if (!formsOf(literal, forms))
+                continue;
+            if (forms.empty())
+                return Found::NoLine;   // a required literal no line holds
+            size_t shortest = forms[0].size();
+            for (const std::string& form : forms)
+                shortest = std::min(shortest, form.size());
+            if (shortest > chosenLength) {
+                chosen = forms;
+                chosenLength = shortest;
+            }
         }
-        return !bytes.empty();
+        return chosen.empty() ? Found::Nothing : Found::Literal;
     };
 
     bool anyOr = false;
     for (const CandidateFilter& f : filters)
         anyOr |= !f.isAnd;
 
-    std::string bytes;
+    std::vector<std::string> forms;
     if (anyOr) {
         for (const CandidateFilter& f : filters) {
             if (f.isAnd) {
-                if (f.tokens->empty())
+                if (f.tokens->empty() || best(f, forms) == Found::NoLine)
                     m_keepsNothing = true;
                 continue;
             }
             if (f.tokens->empty())
                 continue;   // matches no line, so it keeps none
-            if (!best(f, bytes)) {
+            const Found found = best(f, forms);
+            if (found == Found::NoLine)
+                continue;
+            if (found == Found::Nothing) {
                 m_anyOf.clear();
                 return false;
             }
-            m_anyOf.emplace_back(bytes, f.foldsCase);
+            for (const std::string& form : forms)
+                m_anyOf.emplace_back(form, f.foldsCase);
         }
         if (m_anyOf.empty())
             m_keepsNothing = true;
         return true;
     }
-    // And filters only: every one must match, so the longest literal of any
-    // of them will do.
-    std::string longest;
+    // And filters only: every one must match, so the best literal of any of
+    // them will do.
+    std::vector<std::string> longest;
+    size_t longestLength = 0;
     bool longestFolds = false;
     for (const CandidateFilter& f : filters) {
-        if (f.tokens->empty()) {
+        const Found found = f.tokens->empty() ? Found::NoLine : best(f, forms);
+        if (found == Found::NoLine) {
             m_keepsNothing = true;
             return true;
         }
-        if (best(f, bytes) && bytes.size() > longest.size()) {
-            longest = bytes;
+        if (found != Found::Literal)
+            continue;
+        size_t shortest = forms[0].size();
+        for (const std::string& form : forms)
+            shortest = std::min(shortest, form.size());
+        if (shortest > longestLength) {
+            longest = forms;
+            longestLength = shortest;
             longestFolds = f.foldsCase;
         }
     }
     if (longest.empty())
         return false;
-    m_anyOf.emplace_back(longest, longestFolds);
+    for (const std::string& form : longest)
+        m_anyOf.emplace_back(form, longestFolds);
     return true;
 }

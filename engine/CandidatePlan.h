@@ -18,8 +18,11 @@ class CCandidatePlan {
 public:
     // False when no literal narrows the lines down (an Or filter without a
     // required literal, such as "*" alone or an exclusion alone, or a code page
-    // whose letters are not ASCII): every line must then be matched.
-    bool Build(const std::vector<CandidateFilter>& filters, const wchar_t* toWide);
+    // whose letters are not ASCII): every line must then be matched. A literal
+    // is searched as its bytes in each encoding a line may be read in: the
+    // ANSI code page (`ansiLines`) and UTF-8 (`utf8Lines`).
+    bool Build(const std::vector<CandidateFilter>& filters, const wchar_t* toWide,
+               bool ansiLines = true, bool utf8Lines = false);
 
     // True when no line can ever be kept (an And filter that matches nothing,
     // or only Or filters that match nothing).

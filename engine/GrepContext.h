@@ -21,8 +21,13 @@ struct CByteLine {
 };
 
 // How each kind of line is written and kept in the before-ring.
+// A line of an 8-bit log is written as its own bytes, a line of a UTF-16 log
+// as its characters in the writer's encoding.
 inline bool WriteContextLine(CFileWriter& writer, const wchar_t* prefix, const CGrepLine& line)
 {
+    if (line.HasBytes())
+        return writer.WriteLineBytes(
+            prefix, reinterpret_cast<const uint8_t*>(line.Bytes().data()), line.Bytes().size());
     return writer.WriteLine(prefix, line.Text(), line.Length());
 }
 // A ring slot takes the line's buffer, never a copy: `line` then holds an

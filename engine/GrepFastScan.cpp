@@ -18,8 +18,10 @@ CGrepFastScan::CGrepFastScan(CFileReader& reader, CFilterSet& filters, const CCa
                              CGrepByteContext& context, int linesBefore, uint32_t bufferSize)
     : m_reader(reader), m_filters(filters), m_plan(plan), m_context(context),
       m_linesBefore(linesBefore), m_buffer(bufferSize < 16 ? 16 : bufferSize),
-      m_nextHit(plan.AnyOf().size(), kUnknown), m_table(CCodePage::Ansi().Table())
+      m_nextHit(plan.AnyOf().size(), kUnknown), m_decoder(reader.Decoder())
 {
+    m_reader.SkipByteOrderMark();
+    m_base = m_reader.MarkLength();
 }
 
 bool CGrepFastScan::CodePageAllows()
@@ -94,11 +96,7 @@ void CGrepFastScan::Convert(size_t from, size_t to, CGrepLine& line) const
 {
     const size_t count = to - from;
     line.Reserve(count);
-    wchar_t* out = line.Data();
-    const uint8_t* in = m_buffer.data() + from;
-    for (size_t i = 0; i < count; ++i)
-        out[i] = m_table[in[i]];
-    line.SetLength(count);
+    line.SetLength(m_decoder.Decode(m_buffer.data() + from, count, line.Data()));
 }
 
 void CGrepFastScan::PassOver(size_t from, size_t to, CGrepProgress& progress,

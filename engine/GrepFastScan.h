@@ -23,7 +23,7 @@ public:
     enum class End { Completed, Stopped, PrevLineFault, NextLineFault };
 
     // The plan must have been built from the same filters; the reader must be
-    // fresh (nothing read yet).
+    // fresh (nothing read yet). A byte-order mark is passed over.
     CGrepFastScan(CFileReader& reader, CFilterSet& filters, const CCandidatePlan& plan,
                   CGrepByteContext& context, int linesBefore, uint32_t bufferSize);
 
@@ -60,5 +60,5 @@ private:
     bool m_endOfFile = false;
     std::vector<size_t> m_nextHit;   // per literal, valid for this fill
     CGrepLine m_line;
-    const wchar_t* m_table;
+    const CLineDecoder& m_decoder;
 };

@@ -1,9 +1,13 @@
 // CGrepLine: one line of the grep run as wide text in a buffer that is reused
-// from line to line and swapped, never copied, into the before-context ring.
+// from line to line and swapped, never copied, into the before-context ring;
+// for a log of 8-bit lines also the line's own bytes, which the result file
+// receives as they stand.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <utility>
 
 class CGrepLine {
@@ -47,8 +51,19 @@ public:
         m_length = length;
         m_data[m_length] = L'\0';
     }
+    void SetBytes(const uint8_t* bytes, size_t length)
+    {
+        m_bytes.assign(reinterpret_cast<const char*>(bytes), length);
+        m_hasBytes = true;
+    }
+    void ClearBytes() { m_hasBytes = false; }
+    bool HasBytes() const { return m_hasBytes; }
+    const std::string& Bytes() const { return m_bytes; }
+
     void Swap(CGrepLine& other) noexcept
     {
+        std::swap(m_bytes, other.m_bytes);
+        std::swap(m_hasBytes, other.m_hasBytes);
         std::swap(m_data, other.m_data);
         std::swap(m_length, other.m_length);
         std::swap(m_capacity, other.m_capacity);
@@ -71,4 +86,6 @@ private:
     std::unique_ptr<wchar_t[]> m_data;
     size_t m_length = 0;
     size_t m_capacity = 0;
+    std::string m_bytes;
+    bool m_hasBytes = false;
 };

@@ -1,6 +1,8 @@
 // CGrepParams: the parameter block of one grep run, filled by the main dialog.
 #pragma once
 
+#include "engine/TextCodec.h"
+
 #include <string>
 #include <vector>
 
@@ -13,4 +15,6 @@ struct CGrepParams {
     bool lfLineEnds = true;                  // false: lines end in CR LF
     int linesBefore = 2;                     // 0 or less: no context before
     int linesAfter = 4;                      // 0 or less: no context after
+    // How a line of a log without a byte-order mark is read.
+    LineDecoding decoding = LineDecoding::Utf8WhereValid;
 };

@@ -49,10 +49,13 @@ bool RunFast(CGrepLineReader& reader, CFilterSet& filters, CFileWriter& writer,
              const CGrepParams& params, const CGrepOptions& options, CGrepObserver& observer,
              CGrepProgress& progress, CGrepFastScan::End& end, int& matches)
 {
-    if (!options.allowFastPath || filters.Empty() || !CGrepFastScan::CodePageAllows())
+    if (!options.allowFastPath || filters.Empty() || reader.IsUtf16() ||
+        !CGrepFastScan::CodePageAllows())
         return false;
     CCandidatePlan plan;
-    if (!plan.Build(filters.CandidateFilters(), CCodePage::Ansi().Table()))
+    const CLineDecoder& decoder = reader.Decoder();
+    if (!plan.Build(filters.CandidateFilters(), CCodePage::Ansi().Table(), decoder.MayReadAnsi(),
+                    decoder.MayReadUtf8()))
         return false;
     CGrepByteContext context(writer, params.linesBefore, params.linesAfter);
     CGrepFastScan scan(reader, filters, plan, context, params.linesBefore, options.bufferSize);
@@ -64,8 +67,11 @@ bool RunFast(CGrepLineReader& reader, CFilterSet& filters, CFileWriter& writer,
 CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepObserver& observer)
 {
     // An unopenable log leaves the result file untouched: the reader comes first.
-    CGrepLineReader reader(params.logFile.c_str(), options.bufferSize);
+    CGrepLineReader reader(params.logFile.c_str(), options.bufferSize, params.decoding);
     CFileWriter writer(params.resultFile.c_str());
+    // Lines of an 8-bit log keep their bytes; a UTF-16 log's become UTF-8.
+    if (reader.IsUtf16())
+        writer.StartUtf8(false);
     writer.SetLineDelimiters(params.lfLineEnds ? L"\n" : L"\r\n");
     writer.SetLineBuffer(kGrepResultBuffer);
     CGrepContext context(writer, params.linesBefore, params.linesAfter);
@@ -104,7 +110,7 @@ CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepOb
             return Ended(CGrepOutcome::End::Stopped, context.Matches());
         }
         if (copyAll) {
-            if (!writer.WriteLine(nullptr, line.Text(), line.Length()))
+            if (!WriteContextLine(writer, nullptr, line))
                 return Failed(kGrepNextLineFailed);
         } else {
             const bool kept = filters.Matches(line.Text(), line.Length());

@@ -37,6 +37,7 @@ void ReadValues(CRegistryKey& key, Settings& s)
     ReadInt(key, L"ViewFontSize", s.ViewFontSize);
     ReadInt(key, L"ViewFontWeight", s.ViewFontWeight);
     ReadInt(key, L"RecentLimit", s.RecentLimit);
+    ReadInt(key, L"Utf8Lines", s.Utf8Lines);
 }
 
 void WriteValues(CRegistryKey& key, const Settings& s)
@@ -50,6 +51,7 @@ void WriteValues(CRegistryKey& key, const Settings& s)
     key.WriteDword(L"ViewFontSize", static_cast<DWORD>(s.ViewFontSize));
     key.WriteDword(L"ViewFontWeight", static_cast<DWORD>(s.ViewFontWeight));
     key.WriteDword(L"RecentLimit", static_cast<DWORD>(s.RecentLimit));
+    key.WriteDword(L"Utf8Lines", static_cast<DWORD>(s.Utf8Lines));
 }
 
 // The legacy filters go to "Default" with the states of "LastFilter". When
@@ -173,4 +175,9 @@ bool SaveSettings(const wchar_t* keyPath)
     } catch (...) {
         return false;
     }
+}
+
+LineDecoding AppLineDecoding()
+{
+    return AppSettings().Utf8Lines != 0 ? LineDecoding::Utf8WhereValid : LineDecoding::Ansi;
 }

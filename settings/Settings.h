@@ -2,6 +2,8 @@
 // font, the recent lists; kept under HKCU\SOFTWARE\Osmi\Tilvo. UI thread only.
 #pragma once
 
+#include "engine/TextCodec.h"
+
 #include <windows.h>
 
 #include <string>
@@ -17,6 +19,10 @@ struct Settings {
     int ViewFontSize = 15;
     int ViewFontWeight = 400;
     int RecentLimit = 25;
+    // 1: a line of a log without a byte-order mark that is valid UTF-8 and
+    // holds a multi-byte sequence is read as UTF-8; 0: every such line in the
+    // ANSI code page. Edited in the registry.
+    int Utf8Lines = 1;
     std::vector<std::wstring> RecentFiles;
     std::vector<std::wstring> RecentSearches;
 };
@@ -38,3 +44,7 @@ bool LoadSettings(const wchar_t* keyPath);
 bool SaveSettings(const wchar_t* keyPath);
 // The import saves the categories to `categoriesPath`.
 bool LoadSettings(const wchar_t* keyPath, const std::wstring& categoriesPath);
+
+// How the lines of a log or result file without a byte-order mark are read,
+// as the "Utf8Lines" value says.
+LineDecoding AppLineDecoding();

@@ -143,6 +143,7 @@ void CMainDlg::Go()
     runParams.resultFile = ResultFileName(path);
     runParams.linesBefore = ContextSize(hwnd, IDC_LINES_BEFORE);
     runParams.linesAfter = ContextSize(hwnd, IDC_LINES_AFTER);
+    runParams.decoding = AppLineDecoding();
     if (!CollectCheckedFilters())
         return;
     if (runParams.filterTexts.empty()) {

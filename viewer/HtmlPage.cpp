@@ -1,18 +1,46 @@
 // WriteHtmlPage: the fixed head and tail around one paragraph line per result line.
 #include "viewer/HtmlPage.h"
 
+#include "engine/CodePage.h"
 #include "engine/FileReader.h"
 #include "engine/FileWriter.h"
+#include "engine/TextCodec.h"
 #include "engine/Utils.h"
 
 #include <cwchar>
+
+namespace {
+
+// "&#1054;" for a character the code page lacks; a surrogate pair is one character.
+std::wstring CharacterReferences(const std::wstring& text)
+{
+    const CCodePage& ansi = CCodePage::Ansi();
+    if (ansi.CanHold(text))
+        return text;
+    std::wstring out;
+    for (size_t i = 0; i < text.size();) {
+        const size_t units = CharUnits(text.data(), text.size(), i);
+        if (units == 1 && ansi.CanHoldUnit(text[i])) {
+            out += text[i++];
+            continue;
+        }
+        const uint32_t code =
+            units == 2 ? 0x10000 + ((uint32_t(text[i]) - 0xD800) << 10) + (uint32_t(text[i + 1]) - 0xDC00)
+                       : uint32_t(uint16_t(text[i]));
+        out += L"&#" + std::to_wstring(code) + L";";
+        i += units;
+    }
+    return out;
+}
+
+} // namespace
 
 std::wstring HtmlEscape(std::wstring text)
 {
     CUtils::ReplaceAll(text, L"&", L"&amp;");
     CUtils::ReplaceAll(text, L">", L"&gt;");
     CUtils::ReplaceAll(text, L"<", L"&lt;");
-    return text;
+    return CharacterReferences(text);
 }
 
 std::wstring CssColor(COLORREF color)

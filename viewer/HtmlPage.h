@@ -11,7 +11,9 @@ class CFileReader;
 class CFileWriter;
 
 // "&", ">" and "<" as entities, the ampersand first so that a line holding
-// "&lt;" shows those four characters in the page.
+// "&lt;" shows those four characters in the page; and each character the ANSI
+// code page cannot hold as a numeric character reference, so that the page,
+// written in that code page, shows it in every browser.
 std::wstring HtmlEscape(std::wstring text);
 // "#rrggbb" in lower case from a COLORREF (red in its low byte).
 std::wstring CssColor(COLORREF color);

@@ -14,8 +14,8 @@ const wchar_t kUnknown[] = L"Unknown Error";
 const wchar_t kFillFailed[] = L"CScrollableFileReader::SeekTo: FillBuffer failed";
 } // namespace
 
-CScrollableFileReader::CScrollableFileReader(const wchar_t* path)
-    : CFileReader(path, kBufferSize), m_texts(kBlockLines), m_offsets(kBlockLines, 0)
+CScrollableFileReader::CScrollableFileReader(const wchar_t* path, LineDecoding decoding)
+    : CFileReader(path, kBufferSize, decoding), m_texts(kBlockLines), m_offsets(kBlockLines, 0)
 {
     ReadBlock();
 }

@@ -18,7 +18,9 @@ public:
 
     // Opens the file and reads the first block. Throws what the base throws
     // (wide texts) and CStringException from ReadBlock.
-    explicit CScrollableFileReader(const wchar_t* path);
+    // `decoding` says how lines without a byte-order mark are read.
+    explicit CScrollableFileReader(const wchar_t* path,
+                                   LineDecoding decoding = LineDecoding::Utf8WhereValid);
     ~CScrollableFileReader() override;
 
     // Replaces the block with up to 1024 lines from the current position.

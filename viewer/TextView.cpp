@@ -3,6 +3,7 @@
 
 #include "engine/StringException.h"
 #include "resources/resource.h"
+#include "settings/Settings.h"
 #include "viewer/GdiScope.h"
 #include "viewer/RowPainter.h"
 #include "viewer/ScrollableFileReader.h"
@@ -115,7 +116,7 @@ bool CTextView::OpenFile(const wchar_t* path)
     CloseFile();
     m_path = path ? path : L"";
     try {
-        m_reader = std::make_unique<CScrollableFileReader>(m_path.c_str());
+        m_reader = std::make_unique<CScrollableFileReader>(m_path.c_str(), AppLineDecoding());
     } catch (const std::bad_alloc&) {
         m_path.clear();
         return false;

@@ -48,9 +48,18 @@ const char* const kSpice[] = {
     "config", "timeout", "Error", "error", "Timeout", "TIMEOUT", "configuration", "reconfigured",
 };
 
+// Phrases of the non-ASCII lines, in UTF-8.
+const char* const kForeign[] = {
+    "Zeit\xC3\xBC" "berschreitung beim Lesen", "Gr\xC3\xB6\xC3\x9F" "e \xC3\xBC" "berschritten",
+    "\xD0\xBE\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0 \xD1\x87\xD1\x82\xD0\xB5\xD0\xBD\xD0\xB8\xD1\x8F",
+    "\xD1\x81\xD0\xBE\xD0\xB5\xD0\xB4\xD0\xB8\xD0\xBD\xD0\xB5\xD0\xBD\xD0\xB8\xD0\xB5 \xD0\xB7\xD0\xB0\xD0\xBA\xD1\x80\xD1\x8B\xD1\x82\xD0\xBE",
+    "\xE3\x83\x95\xE3\x82\xA1\xE3\x82\xA4\xE3\x83\xAB\xE3\x81\xAE\xE8\xAA\xAD\xE3\x81\xBF\xE8\xBE\xBC\xE3\x81\xBF",
+    "\xE6\x8E\xA5\xE7\xB6\x9A\xE3\x81\x8C\xE5\x88\x87\xE6\x96\xAD\xE3\x81\x95\xE3\x82\x8C\xE3\x81\xBE\xE3\x81\x97\xE3\x81\x9F",
+};
+
 class CLineMaker {
 public:
-    explicit CLineMaker(uint64_t seed) : m_random(seed) {}
+    explicit CLineMaker(uint64_t seed, bool foreign = false) : m_random(seed), m_foreign(foreign) {}
 
     // Appends one line with its line end.
     void Append(std::string& out, bool crlf)
@@ -70,6 +79,10 @@ public:
                                     m_random.Below(32), level,
                                     kModules[m_random.Below(sizeof kModules / sizeof *kModules)]);
         out.append(head, static_cast<size_t>(n));
+        if (m_foreign && m_random.Below(10) == 0) {
+            out += kForeign[m_random.Below(sizeof kForeign / sizeof *kForeign)];
+            out += ' ';
+        }
         // A few huge lines: a dumped payload of 10 to 50 KB.
         const size_t target = m_random.Below(20000) == 0 ? 10000 + m_random.Below(40001)
                                                          : 40 + m_random.Below(261);
@@ -86,34 +99,55 @@ public:
                 out.append(number, static_cast<size_t>(k));
             }
         }
-        out.resize(start + target);
+        // Cut at a character boundary of the UTF-8 text.
+        size_t cut = start + target;
+        while (cut > start && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80)
+            --cut;
+        out.resize(cut);
         out += crlf ? "\r\n" : "\n";
     }
 
 private:
     CRandom m_random;
+    bool m_foreign;
     uint64_t m_millis = 0;
 };
 
 } // namespace
 
-bool GenerateLog(const std::wstring& path, int64_t size, uint64_t seed, bool crlf)
+bool GenerateLog(const std::wstring& path, int64_t size, uint64_t seed, bool crlf, LogText text)
 {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    CLineMaker maker(seed);
+    CLineMaker maker(seed, text != LogText::Ascii);
     std::string block;
+    std::wstring wide;
+    const bool utf16 = text == LogText::Utf16Le;
     const size_t kBlock = 4u << 20;
     block.reserve(kBlock + 65536);
     int64_t written = 0;
     bool ok = true;
+    DWORD done = 0;
+    if (utf16) {
+        ok = WriteFile(file, "\xFF\xFE", 2, &done, nullptr) && done == 2;
+        written = 2;
+    }
+    const int64_t perByte = utf16 ? 2 : 1;   // the file's bytes per UTF-8 byte, near enough
     while (ok && written < size) {
         block.clear();
-        while (block.size() < kBlock && written + static_cast<int64_t>(block.size()) < size)
+        while (block.size() < kBlock && written + perByte * static_cast<int64_t>(block.size()) < size)
             maker.Append(block, crlf);
-        DWORD done = 0;
+        if (utf16) {
+            wide.resize(block.size());
+            const int n = MultiByteToWideChar(CP_UTF8, 0, block.data(), static_cast<int>(block.size()),
+                                              wide.data(), static_cast<int>(wide.size()));
+            const DWORD bytes = static_cast<DWORD>(n) * 2;
+            ok = n > 0 && WriteFile(file, wide.data(), bytes, &done, nullptr) && done == bytes;
+            written += bytes;
+            continue;
+        }
         ok = WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &done, nullptr) &&
              done == block.size();
         written += static_cast<int64_t>(block.size());

@@ -1,7 +1,8 @@
 // bench_grep: times the real grep run (CGrepThread, notices to hidden windows)
 // on a generated log, for the searches users run most.
-//   bench_grep generate LOG BYTES [SEED]   writes the log unless it already has that size
-//   bench_grep run LOG RESULT_FOLDER [REPEAT]
+//   bench_grep generate LOG BYTES [SEED [ascii|utf8|utf16]]
+//                                          writes the log unless it already has that size
+//   bench_grep run LOG RESULT_FOLDER [REPEAT [CASES]]   CASES: the letters of the cases to run
 //   bench_grep stages LOG                  the per-line path's stages alone
 // "run" prints one line per case, and a line "RESULT <case> <MB/s>" for scripts.
 #include "bench/grep/BenchWindow.h"
@@ -37,6 +38,9 @@ const BenchCase kCases[] = {
     {"c", "3 Or filters + And \"-heartbeat\", 2/4",
      {L"*ERROR:*", L"*WARN:*timeout*", L"~*config*", L"-heartbeat"}, {0, 0, 0, 1}, 2, 4},
     {"d", "\"*\" alone (every non-empty line)", {L"*"}, {0}, 2, 4},
+    // A literal in Cyrillic, like grep -c: searched as its UTF-8 and ANSI bytes.
+    {"e", "Cyrillic \"*oshibka*\", no context",
+     {L"*\u043E\u0448\u0438\u0431\u043A\u0430*"}, {0}, 0, 0},
 };
 
 int64_t FileSize(const std::wstring& path)
@@ -61,7 +65,7 @@ void Warm(const std::wstring& path)
     CloseHandle(file);
 }
 
-int Generate(const std::wstring& log, int64_t size, uint64_t seed)
+int Generate(const std::wstring& log, int64_t size, uint64_t seed, LogText text)
 {
     if (FileSize(log) >= size && FileSize(log) < size + 65536) {
         std::printf("reusing %ls (%lld bytes)\n", log.c_str(), static_cast<long long>(FileSize(log)));
@@ -70,14 +74,14 @@ int Generate(const std::wstring& log, int64_t size, uint64_t seed)
     std::printf("generating %ls (%lld bytes, seed %llu)\n", log.c_str(),
                 static_cast<long long>(size), static_cast<unsigned long long>(seed));
     std::fflush(stdout);
-    if (!GenerateLog(log, size, seed)) {
+    if (!GenerateLog(log, size, seed, false, text)) {
         std::printf("cannot write %ls\n", log.c_str());
         return 1;
     }
     return 0;
 }
 
-int Run(const std::wstring& log, const std::wstring& folder, int repeat)
+int Run(const std::wstring& log, const std::wstring& folder, int repeat, const std::wstring& only)
 {
     const int64_t size = FileSize(log);
     if (size <= 0) {
@@ -87,6 +91,8 @@ int Run(const std::wstring& log, const std::wstring& folder, int repeat)
     Warm(log);
     std::printf("log %ls: %.1f MB\n", log.c_str(), static_cast<double>(size) / 1e6);
     for (const BenchCase& c : kCases) {
+        if (only.find(static_cast<wchar_t>(c.id[0])) == std::wstring::npos)
+            continue;
         CGrepParams params;
         params.logFile = log;
         params.resultFile = folder + L"\\bench-" + std::wstring(c.id, c.id + 1) + L".greptmp";
@@ -231,10 +237,15 @@ int Stages(const std::wstring& log)
 int wmain(int argc, wchar_t** argv)
 {
     const std::wstring command = argc > 1 ? argv[1] : L"";
-    if (command == L"generate" && argc >= 4)
-        return Generate(argv[2], _wtoi64(argv[3]), argc > 4 ? _wtoi64(argv[4]) : 20261207);
+    if (command == L"generate" && argc >= 4) {
+        const std::wstring text = argc > 5 ? argv[5] : L"ascii";
+        return Generate(argv[2], _wtoi64(argv[3]), argc > 4 ? _wtoi64(argv[4]) : 20261207,
+                        text == L"utf8"    ? LogText::Utf8
+                        : text == L"utf16" ? LogText::Utf16Le
+                                           : LogText::Ascii);
+    }
     if (command == L"run" && argc >= 4)
-        return Run(argv[2], argv[3], argc > 4 ? _wtoi(argv[4]) : 2);
+        return Run(argv[2], argv[3], argc > 4 ? _wtoi(argv[4]) : 2, argc > 5 ? argv[5] : L"abcd");
     if (command == L"stages" && argc >= 3)
         return Stages(argv[2]);
     std::printf("usage: bench_grep generate LOG BYTES [SEED] | run LOG RESULT_FOLDER [REPEAT]\n");

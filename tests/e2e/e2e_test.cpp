@@ -227,6 +227,127 @@ TEST(EndToEnd, SearchViewSaveCopyAndClose)
     EXPECT_NE(recent.find(log), std::wstring::npos) << std::string(recent.begin(), recent.end());
 }
 
+// Runs the one checked filter over a log with one line of context on each
+// side; the viewer that opens, or null.
+HWND RunOver(const CTilvoProcess& tilvo, HWND dialog, const std::wstring& log)
+{
+    TypeLogPath(dialog, log);
+    if (!WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, IDC_GO)) != FALSE; }, kWait))
+        return nullptr;
+    SetItemTextOf(dialog, IDC_LINES_BEFORE, L"1");
+    SetItemTextOf(dialog, IDC_LINES_AFTER, L"1");
+    PressButton(dialog, IDC_GO);
+    return tilvo.WaitForWindow(L"TilvoTextView", (log + L".greptmp").c_str(), kWait);
+}
+
+std::wstring CopyScreenOf(HWND viewer)
+{
+    const DWORD sequence = GetClipboardSequenceNumber();
+    PostMessageW(viewer, WM_COMMAND, IDM_COPY_SCREEN, 0);
+    if (!WaitUntil([&] { return GetClipboardSequenceNumber() != sequence; }, kWait))
+        return L"<the clipboard did not change>";
+    Sleep(100);
+    return ClipboardText();
+}
+
+TEST(EndToEnd, LogsInUtf8Utf16AndAnsiWithFiltersInAnyScript)
+{
+    InstalledTilvo app;
+    // German, Russian and Japanese lines; the same text as UTF-8 and as UTF-16LE.
+    const std::wstring text = L"Zeit\u00FCberschreitung beim Lesen\r\n"
+                              L"\u0444\u0430\u0439\u043B \u043E\u0442\u043A\u0440\u044B\u0442\r\n"
+                              L"\u043E\u0448\u0438\u0431\u043A\u0430 \u0434\u0438\u0441\u043A\u0430\r\n"
+                              L"\u30A8\u30E9\u30FC\u304C\u767A\u751F\u3057\u307E\u3057\u305F\r\n"
+                              L"ok\r\n";
+    const std::string utf8 =
+        "Zeit\xC3\xBC" "berschreitung beim Lesen\n"
+        "\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB \xD0\xBE\xD1\x82\xD0\xBA\xD1\x80\xD1\x8B\xD1\x82\n"
+        "\xD0\xBE\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0 \xD0\xB4\xD0\xB8\xD1\x81\xD0\xBA\xD0\xB0\n"
+        "\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC\xE3\x81\x8C\xE7\x99\xBA\xE7\x94\x9F\xE3\x81\x97\xE3\x81\xBE\xE3\x81\x97\xE3\x81\x9F\n"
+        "ok\n";
+    std::string utf8Log, utf16Log = "\xFF\xFE";
+    for (char c : utf8)
+        utf8Log += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    for (wchar_t c : text)
+        utf16Log += std::string{char(c & 0xFF), char(c >> 8)};
+    const std::wstring log8 = app.dir.File(L"utf8.log"), log16 = app.dir.File(L"utf16.log");
+    ASSERT_TRUE(WriteBytes(log8, utf8Log));
+    ASSERT_TRUE(WriteBytes(log16, utf16Log));
+    // An ANSI log and filter with high bytes: é, € and 0x81 in code page 1252.
+    const std::wstring logAnsi = app.dir.File(L"ansi.log");
+    ASSERT_TRUE(WriteBytes(logAnsi, "a\r\ncaf\xE9 \x80\x81\r\nb\r\n"));
+
+    // Lines 2 to 4 of the log, each as the log's own text, in UTF-8.
+    const std::string expected =
+        "/\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB \xD0\xBE\xD1\x82\xD0\xBA\xD1\x80\xD1\x8B\xD1\x82\n"
+        "\xD0\xBE\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0 \xD0\xB4\xD0\xB8\xD1\x81\xD0\xBA\xD0\xB0\n"
+        "\\\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC\xE3\x81\x8C\xE7\x99\xBA\xE7\x94\x9F\xE3\x81\x97\xE3\x81\xBE\xE3\x81\x97\xE3\x81\x9F\n";
+    const std::wstring shown = L"/\u0444\u0430\u0439\u043B \u043E\u0442\u043A\u0440\u044B\u0442\r\n"
+                               L"\u043E\u0448\u0438\u0431\u043A\u0430 \u0434\u0438\u0441\u043A\u0430\r\n"
+                               L"\\\u30A8\u30E9\u30FC\u304C\u767A\u751F\u3057\u307E\u3057\u305F\r\n";
+    const wchar_t filter[] = L"*\u043E\u0448\u0438\u0431\u043A\u0430*";
+    {
+        CTilvoProcess tilvo(app.Exe(), app.dir.Path());
+        ASSERT_TRUE(tilvo.Started());
+        HWND dialog = tilvo.WaitForWindow(L"#32770", L"Tilvo", kWait);
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(UseOnlyNewFilter(tilvo, dialog, filter));
+        for (const std::wstring& log : {log8, log16}) {
+            SCOPED_TRACE(std::string(log.begin(), log.end()));
+            HWND viewer = RunOver(tilvo, dialog, log);
+            ASSERT_NE(viewer, nullptr) << "no viewer opened";
+            EXPECT_EQ(ReadBytes(log + L".greptmp"), expected);
+            EXPECT_EQ(CopyScreenOf(viewer), shown);
+            const std::wstring html = log + L".html";
+            ASSERT_TRUE(SaveAs(tilvo, viewer, dialog, html));
+            EXPECT_EQ(Answer(tilvo, L"Save", IDOK), L"File was saved successfully.");
+            // The page stays in the ANSI code page: the letters it lacks as references.
+            const std::string page = ReadBytes(html);
+            EXPECT_NE(page.find("&#1086;&#1096;&#1080;&#1073;&#1082;&#1072; "), std::string::npos) << page;
+            EXPECT_NE(page.find("\\&#12456;&#12521;&#12540;"), std::string::npos) << page;
+            PostMessageW(viewer, WM_COMMAND, IDM_CLOSE, 0);
+            ASSERT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }, kWait));
+        }
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
+        EXPECT_EQ(tilvo.WaitForExit(kWait), 0u);
+    }
+    // The filter survives in TilvoCats.dat, which had to become UTF-8.
+    const std::string cats = ReadBytes(app.dir.File(L"TilvoCats.dat"));
+    EXPECT_EQ(cats.rfind("\xEF\xBB\xBF", 0), 0u) << cats;
+    EXPECT_NE(cats.find("Filter = *\xD0\xBE\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0*\n"), std::string::npos);
+    {
+        CTilvoProcess tilvo(app.Exe(), app.dir.Path());
+        ASSERT_TRUE(tilvo.Started());
+        HWND dialog = tilvo.WaitForWindow(L"#32770", L"Tilvo", kWait);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(tilvo.FindWindowNow(L"#32770", L"Warning"), nullptr);
+        HWND list = GetDlgItem(dialog, IDC_FILTER_LIST);
+        bool found = false;
+        for (int i = 0; i < tilvo.ItemCount(list); ++i)
+            found = found || tilvo.ItemText(list, i) == filter;
+        EXPECT_TRUE(found) << "the filter did not come back after a restart";
+
+        // An ANSI log with an ANSI filter: the files are what they always were.
+        ASSERT_TRUE(UseOnlyNewFilter(tilvo, dialog, L"*caf\u00E9 \u20AC*"));
+        HWND viewer = RunOver(tilvo, dialog, logAnsi);
+        ASSERT_NE(viewer, nullptr) << "no viewer opened";
+        EXPECT_EQ(ReadBytes(logAnsi + L".greptmp"), "/a\ncaf\xE9 \x80\x81\n\\b\n");
+        EXPECT_EQ(CopyScreenOf(viewer), L"/a\r\ncaf\u00E9 \u20AC\u0081\r\n\\b\r\n");
+        ASSERT_TRUE(SaveAs(tilvo, viewer, dialog, logAnsi + L".html"));
+        EXPECT_EQ(Answer(tilvo, L"Save", IDOK), L"File was saved successfully.");
+        const std::string page = ReadBytes(logAnsi + L".html");
+        EXPECT_NE(page.find("\r\ncaf\xE9 \x80\x81<br>\r\n"), std::string::npos) << page;
+        EXPECT_EQ(page.find("&#"), std::string::npos);
+        PostMessageW(viewer, WM_COMMAND, IDM_CLOSE, 0);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }, kWait));
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
+        EXPECT_EQ(tilvo.WaitForExit(kWait), 0u);
+    }
+    const std::string ini = ReadBytes(app.dir.File(L"Tilvo.ini"));
+    EXPECT_FALSE(ini.empty());
+    EXPECT_NE(ini.rfind("\xEF\xBB\xBF", 0), 0u) << "an ANSI colour file gained a mark";
+}
+
 TEST(EndToEnd, StopALargeRunAndViewThePartialResult)
 {
     InstalledTilvo app;

@@ -1,10 +1,12 @@
 // The fast way through a log against the line-by-line reference: seeded
-// random logs and filter sets, several buffer sizes, byte-identical results
-// and identical progress reports.
+// random logs mixing ANSI, UTF-8, invalid UTF-8 and zero bytes, random filter
+// sets in several scripts, several buffer sizes, byte-identical results and
+// identical progress reports; and UTF-16 logs against the same text in UTF-8.
 #include "engine/GrepRun.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <random>
 #include <string>
@@ -41,8 +43,12 @@ Outcome RunPath(const CGrepParams& params, bool fast, uint32_t bufferSize)
 
 std::string RandomLog(std::mt19937& rng)
 {
-    static const char* const words[] = {"ab", "AB", "ERROR:", "error", "x", "timeout", "Timeout",
-                                        "\xe9t\xe9", "\x80", " ", "cfg", "-", "12:51:2", "3"};
+    static const char* const words[] = {
+        "ab", "AB", "ERROR:", "error", "x", "timeout", "Timeout", "\xe9t\xe9", "\x80", " ", "cfg",
+        "-", "12:51:2", "3",
+        // UTF-8: "ошибка", "Zeitüberschreitung", "エラー", and invalid sequences.
+        "\xD0\xBE\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0", "Zeit\xC3\xBC" "berschreitung",
+        "\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC", "\xC3(", "\xE2\x82", "\xD0\x9E"};
     static const char* const ends[] = {"\n", "\r\n", "\r", "", "\n\r"};   // 3: a zero byte
     std::string log;
     const int lines = static_cast<int>(rng() % 60);
@@ -71,7 +77,11 @@ std::wstring RandomMask(std::mt19937& rng)
     static const wchar_t* const pool[] = {L"*ERROR:*", L"~*error*", L"*ab*", L"~*timeout*-cfg",
                                           L"*AB*-x", L"ab", L"*x", L"a?", L"*\u00e9t\u00e9*",
                                           L"-cfg", L"*", L"*12:51:2?*", L"~*AB*", L"\"", L"*3*",
-                                          L"*\u20ac*", L"~ERROR"};
+                                          L"*\u20ac*", L"~ERROR",
+                                          L"*\u043E\u0448\u0438\u0431\u043A\u0430*",
+                                          L"~*ERROR*\u043E\u0448*", L"*\u30A8\u30E9\u30FC*",
+                                          L"*Zeit?berschreitung*", L"*\u00FC*", L"~*\u041E*",
+                                          L"*\u00C3*", L"\u0430"};
     if (rng() % 4 == 0) {
         static const wchar_t chars[] = L"abAB*?-~x3";
         std::wstring mask(1 + rng() % 5, L' ');
@@ -91,7 +101,10 @@ TEST(GrepFastPath, SameResultsAndProgressAsTheLineByLinePath)
     params.resultFile = dir.File(L"result.txt");
     int cases = 0;
     for (int round = 0; round < 2500; ++round) {
-        const std::string log = RandomLog(rng);
+        std::string log = RandomLog(rng);
+        if (rng() % 8 == 0)
+            log = "\xEF\xBB\xBF" + log;   // a UTF-8 mark
+        params.decoding = rng() % 4 == 0 ? LineDecoding::Ansi : LineDecoding::Utf8WhereValid;
         ASSERT_TRUE(WriteBytes(params.logFile, log));
         params.filterTexts.clear();
         params.filterModes.clear();
@@ -115,6 +128,54 @@ TEST(GrepFastPath, SameResultsAndProgressAsTheLineByLinePath)
         ASSERT_EQ(fast.outcome.failure, reference.outcome.failure) << "round " << round;
     }
     EXPECT_EQ(cases, 2500);
+}
+
+// The log's text in UTF-16 with its mark, little- or big-endian.
+std::string Utf16Log(const std::string& utf8, bool little)
+{
+    std::wstring text(utf8.size(), L'\0');
+    const int n = utf8.empty() ? 0
+                               : MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()),
+                                                     text.data(), int(text.size()));
+    text.resize(size_t(n));
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (wchar_t c : text) {
+        const char lo = char(c & 0xFF), hi = char(c >> 8);
+        bytes += little ? std::string{lo, hi} : std::string{hi, lo};
+    }
+    return bytes;
+}
+
+TEST(GrepUtf16, SameResultAsTheSameTextInUtf8)
+{
+    TempDir dir;
+    std::mt19937 rng(71213);
+    CGrepParams params;
+    params.resultFile = dir.File(L"result.txt");
+    for (int round = 0; round < 300; ++round) {
+        // Valid UTF-8 only: every line then reads the same in both files.
+        std::string log = RandomLog(rng);
+        std::string valid;
+        for (char c : log)
+            valid += (c & 0x80) ? "\xD0\xBE" : std::string(1, c);
+        if (valid.empty())
+            continue;   // an empty log fails, one with only a mark does not
+        params.filterTexts = {RandomMask(rng)};
+        params.filterModes = {0};
+        params.linesBefore = int(rng() % 3);
+        params.linesAfter = int(rng() % 3);
+        params.logFile = dir.File(L"log8.txt");
+        ASSERT_TRUE(WriteBytes(params.logFile, valid));
+        const Outcome reference = RunPath(params, true, 37);
+        params.logFile = dir.File(L"log16.txt");
+        ASSERT_TRUE(WriteBytes(params.logFile, Utf16Log(valid, round % 2 == 0)));
+        const Outcome wide = RunPath(params, true, round % 3 == 0 ? 37 : 1048575);
+        ASSERT_EQ(wide.result, reference.result) << "round " << round;
+        ASSERT_EQ(wide.outcome.matches, reference.outcome.matches) << "round " << round;
+        ASSERT_EQ(wide.outcome.end, reference.outcome.end) << "round " << round;
+        ASSERT_FALSE(wide.reports.empty());
+        ASSERT_EQ(wide.reports.back().first, reference.reports.back().first) << "round " << round;
+    }
 }
 
 } // namespace

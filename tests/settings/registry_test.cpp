@@ -51,8 +51,9 @@ TEST_F(SettingsTest, FirstStartCreatesTheKeyTwoSubKeysAndNineDefaults)
         {L"ViewFontSize", REG_DWORD, DwordBytes(15)},
         {L"ViewFontWeight", REG_DWORD, DwordBytes(400)},
         {L"RecentLimit", REG_DWORD, DwordBytes(25)},
+        {L"Utf8Lines", REG_DWORD, DwordBytes(1)},
     };
-    EXPECT_EQ(ValueNames(L"").size(), 9u);
+    EXPECT_EQ(ValueNames(L"").size(), 10u);
     for (const auto& v : values) {
         SCOPED_TRACE(v.name);
         const RawValue raw = Value(L"", v.name);
@@ -258,7 +259,7 @@ TEST_F(SettingsTest, LegacyFiltersMoveIntoDefaultOnce)
               "Category = Default\nFilter = *ERROR:*\nFilter = ~*error*-config\nCheck = 10\n");
     EXPECT_FALSE(KeyExists(L"RecentFilters"));
     EXPECT_FALSE(Value(L"", L"LastFilter").exists);
-    EXPECT_EQ(ValueNames(L"").size(), 9u);
+    EXPECT_EQ(ValueNames(L"").size(), 10u);   // the nine values and "Utf8Lines"
 
     // Nothing left to import at the next start.
     ASSERT_TRUE(WriteBytes(categories, "Category = Default\nFilter = mine\n"));
