@@ -1,6 +1,7 @@
 // CFileReader: lines cut out of one fixed-size buffer, with backward steps.
 #include "engine/FileReader.h"
 
+#include "engine/LineScan.h"
 
 #include <algorithm>
 #include <vector>
@@ -353,34 +354,28 @@ bool CFileReader::SkipToNextLine()
 
 int32_t CFileReader::CountLines(int64_t start, int64_t length)
 {
-    // Its own block, so that the reading buffer is left as it is. Larger than
-    // a page: each read is a system call, and under wine those are slow.
-    const uint32_t kBlock = 64 * 1024;
-    std::vector<uint8_t> block(kBlock);
+    // Its own block, so that the reading buffer is left as it is. Large: each
+    // read is a system call, and under wine those are slow.
+    const uint32_t kBlock = 1024 * 1024;
+    std::vector<uint8_t> block(static_cast<size_t>(std::min<int64_t>(std::max<int64_t>(length, 1), kBlock)));
     LARGE_INTEGER to;
     to.QuadPart = start;
     if (!SetFilePointerEx(m_file, to, nullptr, FILE_BEGIN)) {
         MovePhysical(m_physical);
         return 0;
     }
-    int32_t count = 0;
-    uint8_t previous = 0;   // the byte before `start` counts as not CR
+    CLineEndCounter counter;   // the byte before `start` counts as not CR
     int64_t remaining = length;
     while (remaining > 0) {
         DWORD read = 0;
-        const DWORD want = static_cast<DWORD>(std::min<int64_t>(remaining, kBlock));
+        const DWORD want = static_cast<DWORD>(std::min<int64_t>(remaining, block.size()));
         if (!ReadFile(m_file, block.data(), want, &read, nullptr) || read == 0)
             break;
-        for (DWORD i = 0; i < read; ++i) {
-            const uint8_t b = block[i];
-            if (IsLineEndByte(b) && !IsCrLf(previous, b))
-                ++count;
-            previous = b;
-        }
+        counter.Add(block.data(), read);
         remaining -= read;
     }
     to.QuadPart = m_physical;
     if (!SetFilePointerEx(m_file, to, nullptr, FILE_BEGIN))
         throw kCountReturnFailed;
-    return count;
+    return static_cast<int32_t>(counter.Count());
 }

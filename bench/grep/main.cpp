@@ -41,6 +41,9 @@ const BenchCase kCases[] = {
     // A literal in Cyrillic, like grep -c: searched as its UTF-8 and ANSI bytes.
     {"e", "Cyrillic \"*oshibka*\", no context",
      {L"*\u043E\u0448\u0438\u0431\u043A\u0430*"}, {0}, 0, 0},
+    // Several Or literals, searched for together in one pass.
+    {"f", "3 Or \"*ERROR:*\" \"*WARN*\" \"*timeout*\", 2/4",
+     {L"*ERROR:*", L"*WARN*", L"*timeout*"}, {0, 0, 0}, 2, 4},
 };
 
 int64_t FileSize(const std::wstring& path)

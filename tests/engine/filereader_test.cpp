@@ -282,8 +282,8 @@ TEST_F(FileReaderTest, CountLines)
     EXPECT_EQ(LineAt(reader), L"2");
     EXPECT_EQ(LineAt(reader), L"3");
 
-    // A CR LF pair across the counting blocks is counted once.
-    std::string big(65535, 'x');
+    // A CR LF pair across the counting blocks (1 MiB) is counted once.
+    std::string big(1048575, 'x');
     big += "\r\n";
     big += std::string(70000, 'y');
     big += "\n";
