@@ -98,3 +98,104 @@ size_t CByteFinder::Find(const uint8_t* data, size_t length, size_t from) const
     return FindScalar(data, length, from);
 #endif
 }
+
+CAnyOfFinder::CAnyOfFinder(const std::vector<CByteFinder>& needles) : m_needles(needles)
+{
+    for (const CByteFinder& n : m_needles) {
+        const std::string& bytes = n.Needle();
+        Print p{};
+        p.first = static_cast<uint8_t>(bytes[0]);
+        p.offset = n.SecondIndex();
+        p.second = static_cast<uint8_t>(bytes[p.offset]);
+        p.foldFirst = n.FoldsAscii() && p.first >= 'a' && p.first <= 'z';
+        p.foldSecond = n.FoldsAscii() && p.second >= 'a' && p.second <= 'z';
+        m_prints.push_back(p);
+        if (p.offset > m_reach)
+            m_reach = p.offset;
+    }
+}
+
+bool CAnyOfFinder::AnyAt(const uint8_t* data, size_t length, size_t at) const
+{
+    for (const CByteFinder& n : m_needles)
+        if (n.MatchesAt(data, length, at))
+            return true;
+    return false;
+}
+
+#if defined(__SSE2__)
+unsigned CAnyOfFinder::Candidates(const uint8_t* data, size_t i) const
+{
+    const __m128i caseBit = _mm_set1_epi8(0x20);
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    const __m128i aFolded = _mm_or_si128(a, caseBit);
+    __m128i any = _mm_setzero_si128();
+    for (const Print& p : m_prints) {
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + p.offset));
+        if (p.foldSecond)
+            b = _mm_or_si128(b, caseBit);
+        const __m128i hit = _mm_and_si128(
+            _mm_cmpeq_epi8(p.foldFirst ? aFolded : a, _mm_set1_epi8(static_cast<char>(p.first))),
+            _mm_cmpeq_epi8(b, _mm_set1_epi8(static_cast<char>(p.second))));
+        any = _mm_or_si128(any, hit);
+    }
+    return static_cast<unsigned>(_mm_movemask_epi8(any));
+}
+#endif
+
+size_t CAnyOfFinder::Find(const uint8_t* data, size_t length, size_t from) const
+{
+    if (m_needles.empty() || from >= length)
+        return length;
+    size_t i = from;
+#if defined(__SSE2__)
+    while (i + m_reach + 16 <= length) {
+        unsigned mask = Candidates(data, i);
+        while (mask) {
+            const size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
+            if (AnyAt(data, length, at))
+                return at;
+            mask &= mask - 1;
+        }
+        i += 16;
+    }
+#endif
+    for (; i < length; ++i)
+        if (AnyAt(data, length, i))
+            return i;
+    return length;
+}
+
+size_t CAnyOfFinder::FindLast(const uint8_t* data, size_t from, size_t length) const
+{
+    if (m_needles.empty() || from >= length)
+        return length;
+    size_t top = length;   // places below it are still to be tested
+#if defined(__SSE2__)
+    if (length - from >= m_reach + 16) {
+        size_t i = length - m_reach - 16;
+        for (size_t at = length; at-- > i + 16;)
+            if (AnyAt(data, length, at))
+                return at;
+        for (;;) {
+            unsigned mask = Candidates(data, i);
+            while (mask) {
+                const unsigned bit = 31u - static_cast<unsigned>(__builtin_clz(mask));
+                const size_t at = i + bit;
+                if (at >= from && AnyAt(data, length, at))
+                    return at;
+                mask &= ~(1u << bit);
+            }
+            if (i < from + 16) {
+                top = i;
+                break;
+            }
+            i -= 16;
+        }
+    }
+#endif
+    for (size_t at = top; at-- > from;)
+        if (AnyAt(data, length, at))
+            return at;
+    return length;
+}

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CByteFinder {
 public:
@@ -20,6 +21,13 @@ public:
 
     const std::string& Needle() const { return m_needle; }
     bool FoldsAscii() const { return m_fold; }
+    // The needle's byte that a search checks besides its first one.
+    size_t SecondIndex() const { return m_second; }
+    // The whole needle lies at data[at] and ends at or before `length`.
+    bool MatchesAt(const uint8_t* data, size_t length, size_t at) const
+    {
+        return at <= length && m_needle.size() <= length - at && MatchesAt(data + at);
+    }
 
 private:
     bool MatchesAt(const uint8_t* at) const;
@@ -28,4 +36,42 @@ private:
     std::string m_needle;
     bool m_fold;
     size_t m_second;   // index of the second byte the fingerprint checks
+};
+
+// Several needles searched for together, in one pass over the bytes: each
+// sixteen starting places are tested against a fingerprint of every needle
+// (its first byte and one more), and only places that fit one are compared
+// in full. Needles must not be empty.
+class CAnyOfFinder {
+public:
+    CAnyOfFinder() = default;
+    explicit CAnyOfFinder(const std::vector<CByteFinder>& needles);
+
+    // First place at or after `from` where a needle lies wholly before
+    // `length`; `length` when there is none.
+    size_t Find(const uint8_t* data, size_t length, size_t from) const;
+    // Last such place in data[from, length), searched from the end; `length`
+    // when there is none.
+    size_t FindLast(const uint8_t* data, size_t from, size_t length) const;
+
+    bool Empty() const { return m_needles.empty(); }
+
+private:
+    bool AnyAt(const uint8_t* data, size_t length, size_t at) const;
+#if defined(__SSE2__)
+    // One bit per starting place i + 0 to 15 that fits some fingerprint;
+    // reads data[i, i + m_reach + 16).
+    unsigned Candidates(const uint8_t* data, size_t i) const;
+#endif
+
+    struct Print {
+        uint8_t first;
+        uint8_t second;
+        size_t offset;      // of the second byte
+        bool foldFirst;     // compare with bit 0x20 set: both cases of a letter
+        bool foldSecond;
+    };
+    std::vector<CByteFinder> m_needles;
+    std::vector<Print> m_prints;
+    size_t m_reach = 0;     // the largest offset of a second byte
 };

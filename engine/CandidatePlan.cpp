@@ -37,6 +37,14 @@ std::vector<std::wstring> CCandidatePlan::RequiredLiterals(const TokenList& toke
 bool CCandidatePlan::Build(const std::vector<CandidateFilter>& filters, const wchar_t* toWide,
                            bool ansiLines, bool utf8Lines)
 {
+    const bool built = BuildLiterals(filters, toWide, ansiLines, utf8Lines);
+    m_finder = CAnyOfFinder(m_anyOf);
+    return built;
+}
+
+bool CCandidatePlan::BuildLiterals(const std::vector<CandidateFilter>& filters,
+                                   const wchar_t* toWide, bool ansiLines, bool utf8Lines)
+{
     m_anyOf.clear();
     m_keepsNothing = false;
 

@@ -30,11 +30,17 @@ public:
 
     // A kept line contains at least one of these.
     const std::vector<CByteFinder>& AnyOf() const { return m_anyOf; }
+    // All of them searched for together, in one pass.
+    const CAnyOfFinder& Finder() const { return m_finder; }
 
     // The literals of a mask that every matching line contains, in order.
     static std::vector<std::wstring> RequiredLiterals(const TokenList& tokens);
 
 private:
+    bool BuildLiterals(const std::vector<CandidateFilter>& filters, const wchar_t* toWide,
+                       bool ansiLines, bool utf8Lines);
+
     bool m_keepsNothing = false;
     std::vector<CByteFinder> m_anyOf;
+    CAnyOfFinder m_finder;
 };

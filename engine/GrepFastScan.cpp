@@ -8,17 +8,12 @@
 #include "engine/GrepRun.h"
 
 #include <cstring>
-#include <limits>
-
-namespace {
-const size_t kUnknown = std::numeric_limits<size_t>::max();
-} // namespace
 
 CGrepFastScan::CGrepFastScan(CFileReader& reader, CFilterSet& filters, const CCandidatePlan& plan,
                              CGrepByteContext& context, int linesBefore, uint32_t bufferSize)
     : m_reader(reader), m_filters(filters), m_plan(plan), m_context(context),
       m_linesBefore(linesBefore), m_buffer(bufferSize < 16 ? 16 : bufferSize),
-      m_nextHit(plan.AnyOf().size(), kUnknown), m_decoder(reader.Decoder())
+      m_decoder(reader.Decoder())
 {
     m_reader.SkipByteOrderMark();
     m_base = m_reader.MarkLength();
@@ -48,8 +43,7 @@ bool CGrepFastScan::Fill()
     m_length += got;
     if (got == 0)
         m_endOfFile = true;
-    for (size_t& hit : m_nextHit)
-        hit = kUnknown;
+    m_hitKnown = false;
     return got > 0;
 }
 
@@ -79,17 +73,16 @@ size_t CGrepFastScan::NextLine(size_t start, size_t limit, size_t& textEnd) cons
 
 size_t CGrepFastScan::NextCandidate(size_t limit)
 {
+    // Every literal at once: one pass over the bytes however many filters
+    // give one. The hit is kept while the lines before it are handled one by
+    // one (as after-context), so the bytes up to it are searched once.
     if (m_plan.KeepsNothing())
         return limit;
-    size_t best = limit;
-    const std::vector<CByteFinder>& finders = m_plan.AnyOf();
-    for (size_t k = 0; k < finders.size(); ++k) {
-        if (m_nextHit[k] == kUnknown || m_nextHit[k] < m_pos)
-            m_nextHit[k] = finders[k].Find(m_buffer.data(), limit, m_pos);
-        if (m_nextHit[k] < best)
-            best = m_nextHit[k];
+    if (!m_hitKnown || m_nextHit < m_pos) {
+        m_nextHit = m_plan.Finder().Find(m_buffer.data(), limit, m_pos);
+        m_hitKnown = true;
     }
-    return best;
+    return m_nextHit;
 }
 
 void CGrepFastScan::Convert(size_t from, size_t to, CGrepLine& line) const

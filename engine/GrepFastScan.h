@@ -58,7 +58,8 @@ private:
     size_t m_pos = 0;         // start of the next line to handle
     int64_t m_base = 0;       // file offset of m_buffer[0]
     bool m_endOfFile = false;
-    std::vector<size_t> m_nextHit;   // per literal, valid for this fill
+    size_t m_nextHit = 0;     // the first candidate at or after it, this fill
+    bool m_hitKnown = false;
     CGrepLine m_line;
     const CLineDecoder& m_decoder;
 };

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -59,6 +61,46 @@ TEST(ByteFinder, AgreesWithANaiveSearchOnRandomInput)
         CByteFinder finder(needle, fold);
         ASSERT_EQ(finder.Find(Bytes(hay), hay.size(), from), Naive(hay, needle, fold, from))
             << "round " << round;
+    }
+}
+
+TEST(AnyOfFinder, FindsTheFirstAndTheLastPlaceOfAnyNeedleInOnePass)
+{
+    // Needles of different lengths and cases against the earliest and the
+    // latest place any one of them is found alone, on random input long
+    // enough for the sixteen-byte steps.
+    std::mt19937 rng(3);
+    const char alphabet[] = "aAbB:xy";
+    for (int round = 0; round < 3000; ++round) {
+        std::string hay(rng() % 120, ' ');
+        for (char& c : hay)
+            c = alphabet[rng() % 7];
+        std::vector<CByteFinder> needles;
+        for (int k = 1 + int(rng() % 4); k > 0; --k) {
+            std::string needle(1 + rng() % 5, ' ');
+            for (char& c : needle)
+                c = alphabet[rng() % 7];
+            const bool fold = rng() & 1;
+            if (fold)
+                for (char& c : needle)
+                    c = char(FoldAscii(uint8_t(c)));
+            needles.emplace_back(needle, fold);
+        }
+        const size_t from = hay.empty() ? 0 : rng() % hay.size();
+        const size_t length = from + rng() % (hay.size() - from + 1);
+        const std::string part = hay.substr(0, length);
+        size_t first = length;
+        size_t last = length;
+        for (const CByteFinder& n : needles) {
+            for (size_t at = Naive(part, n.Needle(), n.FoldsAscii(), from); at < length;
+                 at = Naive(part, n.Needle(), n.FoldsAscii(), at + 1)) {
+                first = std::min(first, at);
+                last = last == length ? at : std::max(last, at);
+            }
+        }
+        const CAnyOfFinder finder(needles);
+        ASSERT_EQ(finder.Find(Bytes(hay), length, from), first) << "round " << round;
+        ASSERT_EQ(finder.FindLast(Bytes(hay), from, length), last) << "round " << round;
     }
 }
 
