@@ -239,6 +239,12 @@ bool CFileReader::ReadUnitsLine(std::wstring& line)
     return true;
 }
 
+void CFileReader::DecodeLine(const uint8_t* bytes, size_t length, std::wstring& line) const
+{
+    line.resize(length);
+    line.resize(m_decoder.Decode(bytes, length, line.data()));
+}
+
 bool CFileReader::ReadLine(std::wstring& line)
 {
     line.clear();
@@ -249,8 +255,7 @@ bool CFileReader::ReadLine(std::wstring& line)
     size_t length = 0;
     if (!NextLineBytes(bytes, length))
         return false;
-    line.resize(length);
-    line.resize(m_decoder.Decode(bytes, length, line.data()));
+    DecodeLine(bytes, length, line);
     return true;
 }
 

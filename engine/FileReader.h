@@ -48,6 +48,10 @@ public:
 
     static bool IsLineEnd(uint8_t byte) { return IsLineEndByte(byte); }
 
+    // The text of a line of an 8-bit file from its bytes (without the line
+    // end and the byte-order mark), as ReadLine gives it.
+    void DecodeLine(const uint8_t* bytes, size_t length, std::wstring& line) const;
+
     // What the reading operations throw; every reader of lines throws these.
     static constexpr const wchar_t* kFillFailed = L"CFileReader::ReadLine: FillBuffer failed";
     static constexpr const wchar_t* kMoveFailed = L"CFileReader::ReadLine: MoveBufferPos failed";

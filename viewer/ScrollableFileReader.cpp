@@ -2,6 +2,7 @@
 #include "viewer/ScrollableFileReader.h"
 
 #include "engine/StringException.h"
+#include "viewer/LiteralSearch.h"
 
 #include <algorithm>
 #include <climits>
@@ -12,6 +13,25 @@ const wchar_t kReadBlock[] = L"CScrollableFileReader::ReadBlock";
 const wchar_t kNoPosition[] = L"Unable to get string position";
 const wchar_t kUnknown[] = L"Unknown Error";
 const wchar_t kFillFailed[] = L"CScrollableFileReader::SeekTo: FillBuffer failed";
+
+// Runs a step that reads the file, with the errors a block read gives: the
+// base throws plain wide texts, the view expects CStringException with the
+// block read as the source. Allocation failure stays what it is.
+template <typename Step>
+auto AsBlockRead(Step step)
+{
+    try {
+        return step();
+    } catch (const CStringException&) {
+        throw;
+    } catch (const wchar_t* text) {
+        throw CStringException(kReadBlock, text);
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (...) {
+        throw CStringException(kReadBlock, kUnknown);
+    }
+}
 } // namespace
 
 CScrollableFileReader::CScrollableFileReader(const wchar_t* path, LineDecoding decoding)
@@ -24,19 +44,7 @@ CScrollableFileReader::~CScrollableFileReader() = default;
 
 void CScrollableFileReader::ReadBlock()
 {
-    // The base throws plain wide texts; the view expects CStringException
-    // with this function as the source. Allocation failure stays what it is.
-    try {
-        FillBlock();
-    } catch (const CStringException&) {
-        throw;
-    } catch (const wchar_t* text) {
-        throw CStringException(kReadBlock, text);
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (...) {
-        throw CStringException(kReadBlock, kUnknown);
-    }
+    AsBlockRead([this] { FillBlock(); });
 }
 
 void CScrollableFileReader::FillBlock()
@@ -200,6 +208,10 @@ bool CScrollableFileReader::FindForward(const TokenList& expression, bool ignore
         if (CUtils::MatchLine(ignoreCase, expression, m_texts[j].c_str()))
             return ScrollBy(int32_t(j - m_topIndex), pageLines);
     }
+    CLiteralSearch literal;
+    if (m_literalSearch && m_count == kBlockLines && !BlockReachesEnd() &&
+        literal.Build(expression, ignoreCase, *this))
+        return FindFollowing(literal, pageLines);
     bool moved = false;
     while (m_count == kBlockLines && !BlockReachesEnd()) {
         // Usually the file position is still just after the block, and the
@@ -232,6 +244,10 @@ bool CScrollableFileReader::FindBackward(const TokenList& expression, bool ignor
         if (CUtils::MatchLine(ignoreCase, expression, m_texts[m_topIndex].c_str()))
             return true;
     }
+
+    CLiteralSearch literal;
+    if (m_literalSearch && literal.Build(expression, ignoreCase, *this))
+        return FindPreceding(literal, savedTop);
 
     // Above the block the lines are read a block at a time, backwards, and
     // tested from memory nearest first: the same lines in the same order as
@@ -270,4 +286,40 @@ bool CScrollableFileReader::FindBackward(const TokenList& expression, bool ignor
     }
     m_topIndex = savedTop;
     return false;
+}
+
+bool CScrollableFileReader::FindFollowing(CLiteralSearch& literal, uint32_t pageLines)
+{
+    uint64_t lines = 0;
+    const int64_t found = AsBlockRead([&] { return literal.FindForward(*this, m_blockEnd, lines); });
+    if (found < 0)
+        return false;   // the block and its top line were never left
+    // Line by line, the following blocks of 1024 lines are read one after
+    // another and the match is scrolled to inside the one that holds it, or
+    // begins a block of its own when too few lines follow it there: the same
+    // block is read here, from the count of the lines passed over.
+    const uint32_t index = uint32_t(lines % kBlockLines);
+    if (index > 0 && index <= KeepLimit(pageLines) &&
+        AsBlockRead([&] { return SeekBack(int32_t(index), found); })) {
+        ReadBlock();
+        if (index < m_count && m_offsets[index] == found) {
+            m_topIndex = index;
+            return true;
+        }
+    }
+    if (!Seek(found))
+        return false;
+    ReadBlock();
+    return true;
+}
+
+bool CScrollableFileReader::FindPreceding(CLiteralSearch& literal, uint32_t savedTop)
+{
+    const int64_t found = AsBlockRead([&] { return literal.FindBackward(*this, m_blockStart); });
+    if (found < 0 || !Seek(found)) {
+        m_topIndex = savedTop;
+        return false;
+    }
+    ReadBlock();
+    return true;
 }

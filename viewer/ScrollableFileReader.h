@@ -4,6 +4,8 @@
 #include "engine/FileReader.h"
 #include "engine/Utils.h"
 
+class CLiteralSearch;
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,6 +38,9 @@ public:
     // the one shown before. No wrap-around in either direction.
     bool FindForward(const TokenList& expression, bool ignoreCase, uint32_t pageLines);
     bool FindBackward(const TokenList& expression, bool ignoreCase, uint32_t pageLines);
+    // Off: every line past the block is read and matched, the reference the
+    // search on raw bytes is tested against. On by default.
+    void AllowLiteralSearch(bool allow) { m_literalSearch = allow; }
 
     // True when the block ends where the file ends, so a row past the block is
     // past the end of the file rather than merely outside the cache.
@@ -57,6 +62,10 @@ public:
 
 private:
     void FillBlock();
+    // The searches past the block on raw bytes, for an expression that gives
+    // literals; they leave the reader as the line-by-line searches would.
+    bool FindFollowing(CLiteralSearch& literal, uint32_t pageLines);
+    bool FindPreceding(CLiteralSearch& literal, uint32_t savedTop);
     // Moves the base to the first line start at or after the offset.
     bool MoveToLineStart(int64_t offset);
     // Moves the base to the start of the line `lines` lines above the one that
@@ -76,4 +85,5 @@ private:
     int64_t m_lastOffset = 0;
     // The position just after the block's last line.
     int64_t m_blockEnd = 0;
+    bool m_literalSearch = true;
 };

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -192,6 +193,90 @@ TEST_F(FindTest, BothDirectionsGiveTheAnswersOfALineByLineScan)
                                    : reader.FindBackward(expression, false, kPage);
         EXPECT_EQ(found, expected != before);
         EXPECT_EQ(reader.TopLineOffset(), expected);
+    }
+}
+
+// Reader state a search leaves behind: the block, its top line and where it ends.
+struct ReaderState {
+    bool found;
+    int64_t blockStart;
+    uint32_t topIndex;
+    uint32_t count;
+    int64_t lastOffset;
+    int64_t topPosition;
+    std::wstring top;
+    bool operator==(const ReaderState&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const ReaderState& s)
+{
+    return out << (s.found ? "found" : "not found") << " block " << s.blockStart << " top "
+               << s.topIndex << "/" << s.count << " last " << s.lastOffset;
+}
+
+ReaderState StateOf(bool found, const CScrollableFileReader& reader)
+{
+    int64_t position = -1;
+    reader.GetTopPosition(position);
+    return {found, reader.BlockStart(), reader.TopIndex(), reader.LineCount(),
+            reader.LastOffset(), position, Top(reader)};
+}
+
+TEST_F(FindTest, RawByteSearchLeavesTheStateOfTheLineByLineSearch)
+{
+    // Random files of 1 to 3 MiB (several read chunks, hundreds of blocks):
+    // every line-end form, zero bytes, empty lines, words in ANSI and in
+    // UTF-8, a UTF-8 mark before the third file, now and then a line
+    // longer than a chunk, and a last line with or without a line end. Both
+    // readers start from the same random place, inside a block, at its first
+    // or last line, or past the end of the file.
+    std::mt19937 random(15);
+    const char* words[] = {"alpha", "beta", "Gamma", "DELTA", "x", "needle", "Needle", "-",
+                           "\xe9t\xe9", "\xc3\xa9t\xc3\xa9", "12:51:2", " ", "  "};
+    const char* ends[] = {"\n", "\r\n", "\r", "", "\n\r"};   // 3: a zero byte
+    const wchar_t* expressions[] = {L"*needle*", L"*Needle*-x", L"~*gamma*", L"beta",
+                                    L"*al?ha*", L"*delta*beta*", L"*\u00e9t\u00e9*", L"x",
+                                    L"*12:51:2?*", L"*needle*-*alpha*", L"~*NEEDLE x*"};
+    for (int file = 0; file < 3; ++file) {
+        std::string bytes = file == 2 ? "\xEF\xBB\xBFneedle " : "";
+        const size_t size = (1u << 20) + random() % (2u << 20);
+        const int sparse = 1 + int(random() % 40);   // one word in this many is a rare one
+        while (bytes.size() < size) {
+            if (random() % 20000 == 0)
+                bytes += std::string((1u << 20) + random() % 1000, 'L');
+            for (int w = int(random() % 12); w > 0; --w)
+                bytes += random() % sparse == 0 ? words[random() % 13] : words[random() % 2 + 11];
+            const int end = int(random() % 5);
+            bytes += end == 3 ? std::string(1, '\0') : std::string(ends[end]);
+        }
+        if (random() % 2)
+            bytes += "needle Gamma beta";
+        const std::wstring path = dir.File(L"raw" + std::to_wstring(file) + L".greptmp");
+        ASSERT_TRUE(WriteBytes(path, bytes));
+        CScrollableFileReader fast(path.c_str());
+        CScrollableFileReader plain(path.c_str());
+        plain.AllowLiteralSearch(false);
+        for (int round = 0; round < 40; ++round) {
+            const int64_t to = int64_t(random() % (bytes.size() + 10));
+            const int32_t by = int32_t(random() % 4 == 0 ? 1023 : random() % 1100);
+            const uint32_t page = random() % 3 == 0 ? 1 : 1 + random() % 60;
+            for (CScrollableFileReader* r : {&fast, &plain}) {
+                ASSERT_TRUE(r->SeekTo(to, page));
+                ASSERT_TRUE(r->ScrollBy(by, page));
+            }
+            const bool forward = random() % 2 == 0;
+            const bool ignoreCase = random() % 3 == 0;
+            const TokenList expression = Expr(expressions[random() % 11], ignoreCase);
+            SCOPED_TRACE(::testing::Message() << "file " << file << " round " << round
+                                              << (forward ? " forward" : " backward") << " from "
+                                              << plain.TopLineOffset() << " page " << page);
+            const ReaderState before = StateOf(false, plain);
+            ASSERT_EQ(StateOf(false, fast), before);
+            const bool plainFound = forward ? plain.FindForward(expression, ignoreCase, page)
+                                            : plain.FindBackward(expression, ignoreCase, page);
+            const bool fastFound = forward ? fast.FindForward(expression, ignoreCase, page)
+                                           : fast.FindBackward(expression, ignoreCase, page);
+            ASSERT_EQ(StateOf(fastFound, fast), StateOf(plainFound, plain));
+        }
     }
 }
 

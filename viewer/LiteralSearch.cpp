@@ -1,0 +1,165 @@
+// CLiteralSearch: candidates by literal, one line at a time only where one is found.
+#include "viewer/LiteralSearch.h"
+
+#include "engine/CodePage.h"
+#include "engine/LineScan.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// The end of the whole lines among data[0, length) when more bytes follow: a
+// CR in the last byte may yet pair with a LF of the next read.
+size_t WholeLinesEnd(const uint8_t* data, size_t length)
+{
+    for (size_t i = length; i > 0;) {
+        --i;
+        if (IsLineEndByte(data[i]) && !(data[i] == '\r' && i + 1 == length))
+            return i + 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+bool CLiteralSearch::Build(const TokenList& expression, bool ignoreCase, const CFileReader& file)
+{
+    if (file.Encoding() == FileEncoding::Utf16Le || file.Encoding() == FileEncoding::Utf16Be)
+        return false;
+    const CLineDecoder& decoder = file.Decoder();
+    const CCodePage& cp = CCodePage::Ansi();
+    if (decoder.MayReadAnsi()) {
+        if (!cp.IsSingleByte())
+            return false;
+        for (int b = 0; b < 256; ++b)
+            if (!cp.HasChar(static_cast<uint8_t>(b)))
+                return false;
+    }
+    m_expression = &expression;
+    m_ignoreCase = ignoreCase;
+    const std::vector<CandidateFilter> filters{
+        {&expression, false, CUtils::FoldsCase(expression, ignoreCase)}};
+    return m_plan.Build(filters, cp.Table(), decoder.MayReadAnsi(), decoder.MayReadUtf8()) &&
+           !m_plan.KeepsNothing() && !m_plan.Finder().Empty();
+}
+
+bool CLiteralSearch::LineMatches(const CFileReader& file, int64_t offset, const uint8_t* bytes,
+                                 size_t length)
+{
+    // The first line's text begins after the byte-order mark.
+    const int64_t mark = file.MarkLength();
+    if (offset < mark) {
+        const size_t skip = std::min(length, static_cast<size_t>(mark - offset));
+        bytes += skip;
+        length -= skip;
+    }
+    file.DecodeLine(bytes, length, m_text);
+    return CUtils::MatchLine(m_ignoreCase, *m_expression, m_text.c_str());
+}
+
+int64_t CLiteralSearch::FindForward(CFileReader& file, int64_t from, uint64_t& linesBefore)
+{
+    linesBefore = 0;
+    if (!file.Seek(from))
+        return -1;
+    const CAnyOfFinder& finder = m_plan.Finder();
+    CLineEndCounter counter;
+    m_buffer.resize(kChunk);
+    int64_t base = from;   // the file offset of m_buffer[0]
+    size_t length = 0;
+    for (;;) {
+        if (length == m_buffer.size())
+            m_buffer.resize(m_buffer.size() * 2);   // a line longer than the buffer
+        uint32_t got = 0;
+        if (!file.ReadRaw(m_buffer.data() + length, static_cast<uint32_t>(m_buffer.size() - length), got))
+            throw CFileReader::kFillFailed;
+        length += got;
+        const bool atEnd = got == 0;
+        const uint8_t* data = m_buffer.data();
+        const size_t complete = atEnd ? length : WholeLinesEnd(data, length);
+        // Whole lines from `pos` on; the lines passed over are counted, so
+        // the caller knows where the found line lies among them.
+        size_t pos = 0;
+        while (pos < complete) {
+            const size_t hit = finder.Find(data, complete, pos);
+            if (hit >= complete) {
+                counter.Add(data + pos, complete - pos);
+                pos = complete;
+                break;
+            }
+            const size_t start = LineStartBefore(data, pos, hit);
+            const size_t textEnd = FindLineEnd(data, complete, hit);
+            counter.Add(data + pos, start - pos);
+            if (LineMatches(file, base + static_cast<int64_t>(start), data + start, textEnd - start)) {
+                linesBefore = counter.Count();
+                return base + static_cast<int64_t>(start);
+            }
+            const size_t next = textEnd < complete ? PastLineEnd(data, textEnd, length) : complete;
+            counter.Add(data + start, next - start);
+            pos = next;
+        }
+        if (atEnd)
+            return -1;
+        std::memmove(m_buffer.data(), m_buffer.data() + pos, length - pos);
+        base += static_cast<int64_t>(pos);
+        length -= pos;
+    }
+}
+
+bool CLiteralSearch::ReadAt(CFileReader& file, int64_t offset, size_t count)
+{
+    if (m_buffer.size() < count)
+        m_buffer.resize(count);
+    if (!file.Seek(offset))
+        return false;
+    size_t done = 0;
+    while (done < count) {
+        uint32_t got = 0;
+        if (!file.ReadRaw(m_buffer.data() + done, static_cast<uint32_t>(count - done), got))
+            throw CFileReader::kFillFailed;
+        if (got == 0)
+            return false;
+        done += got;
+    }
+    return true;
+}
+
+int64_t CLiteralSearch::FindBackward(CFileReader& file, int64_t end)
+{
+    const CAnyOfFinder& finder = m_plan.Finder();
+    size_t chunk = kChunk;
+    while (end > 0) {
+        const int64_t start = std::max<int64_t>(0, end - static_cast<int64_t>(chunk));
+        const size_t count = static_cast<size_t>(end - start);
+        if (!ReadAt(file, start, count))
+            return -1;
+        const uint8_t* data = m_buffer.data();
+        // Only the lines that start inside the chunk are searched here; the
+        // one cut by its start belongs to the next chunk. `end` is a line
+        // start, so a CR in the last byte is a line end of its own.
+        size_t first = 0;
+        if (start > 0) {
+            const size_t lineEnd = FindLineEnd(data, count, 0);
+            first = lineEnd < count ? PastLineEnd(data, lineEnd, count) : count;
+            if (first >= count) {
+                chunk *= 2;   // a line longer than the chunk
+                continue;
+            }
+        }
+        size_t limit = count;
+        while (limit > first) {
+            const size_t hit = finder.FindLast(data, first, limit);
+            if (hit >= limit)
+                break;
+            const size_t lineStart = LineStartBefore(data, first, hit);
+            const size_t textEnd = FindLineEnd(data, count, hit);
+            if (LineMatches(file, start + static_cast<int64_t>(lineStart), data + lineStart,
+                            textEnd - lineStart))
+                return start + static_cast<int64_t>(lineStart);
+            limit = lineStart;
+        }
+        end = start + static_cast<int64_t>(first);
+    }
+    return -1;
+}
