@@ -59,3 +59,17 @@ inline unsigned LineEndMask(__m128i block)
 
 // Index of the first line-end byte at or after `from`; `length` if none.
 size_t FindLineEnd(const uint8_t* data, size_t length, size_t from);
+
+// The same rules for UTF-16 text: LF, CR and a zero character end a line.
+constexpr bool IsLineEndUnit(uint16_t unit)
+{
+    return unit < 0x100 && IsLineEndByte(static_cast<uint8_t>(unit));
+}
+inline uint16_t UnitAt(const uint8_t* data, size_t index, bool littleEndian)
+{
+    const uint8_t a = data[2 * index], b = data[2 * index + 1];
+    return littleEndian ? uint16_t(a | (b << 8)) : uint16_t((a << 8) | b);
+}
+// Index of the first line-end unit among the `units` units of UTF-16 text at
+// `data`; `units` if none.
+size_t FindLineEndUnit(const uint8_t* data, size_t units, bool littleEndian);

@@ -211,24 +211,41 @@ bool CFileReader::TakeUnit(uint16_t& unit)
 bool CFileReader::ReadUnitsLine(std::wstring& line)
 {
     // The same line ends as in 8-bit text, as characters: LF, CR, CR LF, zero.
-    uint16_t unit = 0;
-    if (!TakeUnit(unit))
-        return false;
+    // Runs of units are found sixteen bytes at a time and copied whole.
+    const bool little = m_mark.encoding == FileEncoding::Utf16Le;
+    bool any = false;   // something of this line was read
+    uint16_t end = 0;
     for (;;) {
-        if (unit < 0x100 && IsLineEndByte(static_cast<uint8_t>(unit)))
+        const uint32_t units = (m_byteCount - m_bufferPos) / 2;
+        if (units == 0) {
+            // A unit split across two fills, or an exhausted buffer.
+            if (!TakeUnit(end))
+                return any;   // the last line needs no line end
+            any = true;
+            if (IsLineEndUnit(end))
+                break;
+            line.push_back(static_cast<wchar_t>(end));
+            continue;
+        }
+        const uint8_t* data = m_buffer + m_bufferPos;
+        const size_t run = FindLineEndUnit(data, units, little);
+        const size_t old = line.size();
+        line.resize(old + run);
+        for (size_t k = 0; k < run; ++k)
+            line[old + k] = static_cast<wchar_t>(UnitAt(data, k, little));
+        any = true;
+        if (run < units) {
+            end = UnitAt(data, run, little);
+            m_bufferPos += static_cast<uint32_t>(2 * (run + 1));
             break;
-        line.push_back(static_cast<wchar_t>(unit));
-        if (!TakeUnit(unit))
-            return true;   // the last line needs no line end
+        }
+        m_bufferPos += 2 * units;
     }
-    if (unit != '\r')
+    if (end != '\r')
         return true;
     // A LF right after the CR belongs to the same line end.
-    const bool little = m_mark.encoding == FileEncoding::Utf16Le;
     if (m_bufferPos + 1 < m_byteCount) {
-        const uint8_t lo = m_buffer[m_bufferPos + (little ? 0 : 1)];
-        const uint8_t hi = m_buffer[m_bufferPos + (little ? 1 : 0)];
-        if (hi == 0 && IsCrLf('\r', lo))
+        if (UnitAt(m_buffer + m_bufferPos, 0, little) == '\n')
             m_bufferPos += 2;
         return true;
     }

@@ -75,9 +75,14 @@ size_t CLineDecoder::DecodeAnsi(const uint8_t* bytes, size_t length, wchar_t* ou
         // A multi-byte code page: a character may take two bytes.
         const int n = MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char*>(bytes),
                                           static_cast<int>(length), out, static_cast<int>(length));
-        if (n <= 0)
-            throw CFileReader::kCopyFailed;
-        return static_cast<size_t>(n);
+        if (n > 0)
+            return static_cast<size_t>(n);
+        // Bytes the code page refuses as a whole: byte by byte, a byte without
+        // a character of its own shown as the replacement character. The
+        // result file still gets the line's own bytes.
+        for (size_t i = 0; i < length; ++i)
+            out[i] = m_table[bytes[i]] != 0 ? m_table[bytes[i]] : wchar_t(0xFFFD);
+        return length;
     }
     size_t i = m_asciiSame ? WidenAscii(bytes, length, out) : 0;
     wchar_t missing = 1;   // stays non-zero while every byte has a character

@@ -97,6 +97,20 @@ TEST_F(FileReaderTest, EachLineWithoutAMarkIsUtf8OnlyWhenValidAndMultiByte)
     }
 }
 
+TEST_F(FileReaderTest, DoubleByteAnsiLinesUnderCodePage932)
+{
+    // Runs in the engine tests' second entry, under a Japanese locale.
+    if (GetACP() != 932)
+        GTEST_SKIP() << "ANSI code page " << GetACP();
+    // "エラー" in Shift-JIS, a trail byte that is a backslash ("ソ"), and the
+    // same word in UTF-8: each line reads as its own encoding.
+    const std::wstring path =
+        Write("\x83\x47\x83\x89\x81\x5B 1\r\n\x83\x5C\n\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC 2\n");
+    const Lines expected = {L"\u30A8\u30E9\u30FC 1", L"\u30BD", L"\u30A8\u30E9\u30FC 2"};
+    for (uint32_t size : kBufferSizes)
+        EXPECT_EQ(ReadAll(path, size, nullptr, LineDecoding::Utf8WhereValid), expected) << size;
+}
+
 TEST_F(FileReaderTest, AZeroBufferSizeFailsToRead)
 {
     const std::wstring path = Write("abc\n");
