@@ -147,6 +147,8 @@ size_t CAnyOfFinder::Find(const uint8_t* data, size_t length, size_t from) const
 {
     if (m_needles.empty() || from >= length)
         return length;
+    if (m_needles.size() == 1)
+        return m_needles[0].Find(data, length, from);   // its own loop is leaner
     size_t i = from;
 #if defined(__SSE2__)
     while (i + m_reach + 16 <= length) {
