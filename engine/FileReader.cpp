@@ -16,8 +16,11 @@ CFileReader::CFileReader(const wchar_t* fileName, uint32_t bufferSize, LineDecod
     : m_bufferSize(bufferSize), m_delimiters(L"\n\r"),
       m_decoder(FileEncoding::Bytes, decoding)
 {
-    m_file = CreateFileW(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A log is read while its service still writes, renames or deletes it, and
+    // a result while it is being followed: share everything.
+    m_file = CreateFileW(fileName, GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (m_file == INVALID_HANDLE_VALUE)
         throw L"CFileReader::CFileReader: unable to open the file";
     LARGE_INTEGER size;
@@ -54,12 +57,30 @@ CFileReader::~CFileReader()
     delete[] m_buffer;
 }
 
+bool CFileReader::RefreshSize()
+{
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(m_file, &size))
+        return false;
+    m_fileSize = size.QuadPart;
+    return true;
+}
+
+uint32_t CFileReader::Readable(uint32_t size) const
+{
+    if (m_readLimit < 0)
+        return size;
+    const int64_t left = m_readLimit - m_physical;
+    return left <= 0 ? 0 : static_cast<uint32_t>(std::min<int64_t>(left, size));
+}
+
 bool CFileReader::FillBuffer()
 {
     if (m_bufferSize == 0)
         return false;
     DWORD read = 0;
-    if (!ReadFile(m_file, m_buffer, m_bufferSize, &read, nullptr))
+    const uint32_t want = Readable(m_bufferSize);
+    if (want != 0 && !ReadFile(m_file, m_buffer, want, &read, nullptr))
         return false;
     m_physical += read;
     m_byteCount = read;
@@ -75,7 +96,8 @@ bool CFileReader::ReadRaw(uint8_t* target, uint32_t size, uint32_t& got)
     if (m_bufferPos < m_byteCount)
         return false;
     DWORD read = 0;
-    if (!ReadFile(m_file, target, size, &read, nullptr))
+    const uint32_t want = Readable(size);
+    if (want != 0 && !ReadFile(m_file, target, want, &read, nullptr))
         return false;
     m_physical += read;
     got = read;

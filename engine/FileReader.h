@@ -14,9 +14,9 @@
 
 class CFileReader {
 public:
-    // Opens an existing file shared for reading only and looks for its
-    // byte-order mark; throws a wide text. `decoding` says how the lines of
-    // an 8-bit file without a mark are read.
+    // Opens an existing file, shared for reading, writing and deleting, and
+    // looks for its byte-order mark; throws a wide text. `decoding` says how
+    // the lines of an 8-bit file without a mark are read.
     CFileReader(const wchar_t* fileName, uint32_t bufferSize,
                 LineDecoding decoding = LineDecoding::Ansi);
     virtual ~CFileReader();
@@ -40,11 +40,17 @@ public:
     // Line ends among `length` bytes from `start`; a CR LF pair counts once.
     int32_t CountLines(int64_t start, int64_t length);
     int64_t GetSize() const { return m_fileSize; }
+    // Takes the file size again, for a file that has grown or shrunk since.
+    bool RefreshSize();
     bool IsEndOfFile() const { return m_endOfFile; }
 
     // Reads bytes straight from the file at the reader's position, for a caller
     // that keeps its own buffer; only while this reader's buffer is empty.
     bool ReadRaw(uint8_t* target, uint32_t size, uint32_t& got);
+
+    // Reads stop at this file offset as if the file ended there (-1: the
+    // file's own end). Seek and Rewind leave it as it is.
+    void SetReadLimit(int64_t end) { m_readLimit = end; }
 
     static bool IsLineEnd(uint8_t byte) { return IsLineEndByte(byte); }
 
@@ -77,6 +83,8 @@ protected:
     bool ReadUnitsLine(std::wstring& line);
     // The next UTF-16 unit; false at the end of the file.
     bool TakeUnit(uint16_t& unit);
+    // How many of `size` bytes a read may take before the read limit.
+    uint32_t Readable(uint32_t size) const;
 
     HANDLE m_file = INVALID_HANDLE_VALUE;
     int64_t m_fileSize = 0;
@@ -92,4 +100,5 @@ protected:
     // The physical file position, kept here so that GetPosition, called once
     // per line by the grep run, costs no system call.
     int64_t m_physical = 0;
+    int64_t m_readLimit = -1;
 };

@@ -124,6 +124,41 @@ CFileWriter::CFileWriter(const wchar_t* fileName)
     SetLineDelimiters(L"\n");
 }
 
+CFileWriter::CFileWriter(const wchar_t* fileName, int64_t offset)
+{
+    m_file = CreateFileW(fileName, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (m_file == INVALID_HANDLE_VALUE)
+        throw L"CFileWriter::CFileWriter: unable to open the file to continue it";
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(m_file, &size) || size.QuadPart < offset || !CutAt(offset)) {
+        CloseHandle(m_file);
+        m_file = INVALID_HANDLE_VALUE;
+        throw L"CFileWriter::CFileWriter: unable to open the file to continue it";
+    }
+    SetLineDelimiters(L"\n");
+}
+
+bool CFileWriter::GetPosition(int64_t& position)
+{
+    if (!Flush())
+        return false;
+    LARGE_INTEGER zero{}, at{};
+    if (!SetFilePointerEx(m_file, zero, &at, FILE_CURRENT))
+        return false;
+    position = at.QuadPart;
+    return true;
+}
+
+bool CFileWriter::CutAt(int64_t offset)
+{
+    if (!Flush())
+        return false;
+    LARGE_INTEGER to;
+    to.QuadPart = offset;
+    return SetFilePointerEx(m_file, to, nullptr, FILE_BEGIN) && SetEndOfFile(m_file);
+}
+
 CFileWriter::~CFileWriter()
 {
     if (m_file != INVALID_HANDLE_VALUE) {

@@ -14,6 +14,10 @@ public:
     // Creates or truncates the file, shared for reading; the line delimiter is
     // "\n". Throws L"CFileWriter::CFileWriter: unable to create the file".
     explicit CFileWriter(const wchar_t* fileName);
+    // Opens an existing file, shared for reading, to go on writing at byte
+    // `offset`: what lies after it is cut off. Throws
+    // L"CFileWriter::CFileWriter: unable to open the file to continue it".
+    CFileWriter(const wchar_t* fileName, int64_t offset);
     // Hands any buffered lines to the file (see SetLineBuffer), then closes it.
     ~CFileWriter();
     CFileWriter(const CFileWriter&) = delete;
@@ -52,6 +56,10 @@ public:
     bool SetLineBuffer(uint32_t flushAt);
     // Writes the buffered lines; false when the write fails (they are dropped).
     bool Flush();
+    // Flushes, then gives the file offset the next line will be written at.
+    bool GetPosition(int64_t& position);
+    // Flushes, then cuts the file at `offset` and goes on writing there.
+    bool CutAt(int64_t offset);
 
 private:
     // Converts at most `count` characters of `text` up to its terminating zero

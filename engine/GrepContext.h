@@ -57,20 +57,63 @@ public:
 
     // Lines before or after of 0 or less keep no context on that side.
     CGrepContextOf(CFileWriter& writer, int linesBefore, int linesAfter)
-        : m_writer(writer), m_linesAfter(linesAfter)
+        : m_writer(&writer), m_linesAfter(linesAfter)
     {
         if (linesBefore > 0)
             m_ring.resize(static_cast<size_t>(linesBefore));
     }
 
+    // The context outlives one writer when a followed log grows: each stretch
+    // of following writes through a writer of its own.
+    void SetWriter(CFileWriter& writer) { m_writer = &writer; }
+
     // One line of the log and whether it is kept.
     Fault Take(Line& line, bool kept)
+    {
+        const Fault fault = Write(line, kept);
+        if (fault == Fault::None)
+            Advance(line, kept);
+        return fault;
+    }
+
+    // What Take writes for the line, without taking it: also how the log's
+    // unfinished last line is written, as the end of a run would write it,
+    // while the state stays ready for the whole line to come.
+    Fault Write(const Line& line, bool kept) const
     {
         if (kept) {
             if (!m_ring.empty() && !WriteRing())
                 return Fault::PrevLine;
-            if (!WriteContextLine(m_writer, nullptr, line))
+            if (!WriteContextLine(*m_writer, nullptr, line))
                 return Fault::NextLine;
+        } else if (m_afterActive && m_linesAfter > 0 && m_after > 0) {
+            if (!WriteContextLine(*m_writer, L"\\", line))
+                return Fault::NextLine;
+        }
+        return Fault::None;
+    }
+
+    // The lines read so far are forgotten (a followed log started again);
+    // the match count goes on.
+    void Restart()
+    {
+        m_writeIndex = 0;
+        m_wrapped = false;
+        m_after = 0;
+        m_afterActive = false;
+    }
+
+    int Matches() const { return m_matches; }
+    // True while lines are written as after-context of a match.
+    bool AfterActive() const { return m_afterActive; }
+
+private:
+    // The state change of Take once the line is written.
+    void Advance(Line& line, bool kept)
+    {
+        if (kept) {
+            m_writeIndex = 0;   // the ring has been written
+            m_wrapped = false;
             m_after = 0;
             m_afterActive = true;
             ++m_matches;
@@ -78,17 +121,11 @@ public:
         // The kept line is the first step of its own after-context, so exactly
         // lines-after lines follow it; a match inside the context restarts it.
         if (m_afterActive) {
-            if (m_linesAfter > 0) {
-                if (m_after > 0 && !WriteContextLine(m_writer, L"\\", line))
-                    return Fault::NextLine;
-                if (++m_after > m_linesAfter) {
-                    m_after = 0;
-                    m_afterActive = false;
-                }
-            } else {
-                m_afterActive = false;
-            }
-            return Fault::None;
+            if (m_linesAfter > 0 && ++m_after <= m_linesAfter)
+                return;
+            m_after = 0;
+            m_afterActive = false;
+            return;
         }
         if (!m_ring.empty()) {
             KeepInRing(m_ring[m_writeIndex], line);
@@ -97,30 +134,22 @@ public:
                 m_wrapped = true;
             }
         }
-        return Fault::None;
     }
 
-    int Matches() const { return m_matches; }
-    // True while lines are written as after-context of a match.
-    bool AfterActive() const { return m_afterActive; }
-
-private:
     // The last lines that were neither kept nor written after a match, oldest
     // at the write index once wrapped.
-    bool WriteRing()
+    bool WriteRing() const
     {
         const size_t first = m_wrapped ? m_writeIndex : 0;
         const size_t size = m_wrapped ? m_ring.size() : m_writeIndex;
         for (size_t n = 0; n < size; ++n) {
-            if (!WriteContextLine(m_writer, L"/", m_ring[(first + n) % m_ring.size()]))
+            if (!WriteContextLine(*m_writer, L"/", m_ring[(first + n) % m_ring.size()]))
                 return false;
         }
-        m_writeIndex = 0;
-        m_wrapped = false;
         return true;
     }
 
-    CFileWriter& m_writer;
+    CFileWriter* m_writer;
     std::vector<Slot> m_ring;   // empty when no lines are kept before
     size_t m_writeIndex = 0;
     bool m_wrapped = false;

@@ -15,8 +15,10 @@ CGrepFastScan::CGrepFastScan(CFileReader& reader, CFilterSet& filters, const CCa
       m_linesBefore(linesBefore), m_buffer(bufferSize < 16 ? 16 : bufferSize),
       m_decoder(reader.Decoder())
 {
+    // The scan may begin anywhere in the log past its byte-order mark: at a
+    // line start where an earlier reading of a growing log stopped.
     m_reader.SkipByteOrderMark();
-    m_base = m_reader.MarkLength();
+    m_reader.GetPosition(m_base);
 }
 
 bool CGrepFastScan::CodePageAllows()

@@ -22,8 +22,9 @@ class CGrepFastScan {
 public:
     enum class End { Completed, Stopped, PrevLineFault, NextLineFault };
 
-    // The plan must have been built from the same filters; the reader must be
-    // fresh (nothing read yet). A byte-order mark is passed over.
+    // The plan must have been built from the same filters; the reader must
+    // have nothing buffered and stand at a line start. A byte-order mark is
+    // passed over.
     CGrepFastScan(CFileReader& reader, CFilterSet& filters, const CCandidatePlan& plan,
                   CGrepByteContext& context, int linesBefore, uint32_t bufferSize);
 

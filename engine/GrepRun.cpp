@@ -12,13 +12,11 @@
 // thresholds. Its output is then checked byte for byte against this path.
 #include "engine/GrepRun.h"
 
-#include "engine/CodePage.h"
 #include "engine/FileWriter.h"
-#include "engine/FilterSet.h"
-#include "engine/GrepContext.h"
-#include "engine/GrepFastScan.h"
-#include "engine/GrepProgress.h"
 #include "engine/GrepLineReader.h"
+#include "engine/GrepProgress.h"
+#include "engine/GrepSession.h"
+#include "engine/LogLook.h"
 #include "engine/StringException.h"
 
 const wchar_t kGrepTokensFailed[] = L"Unable to create tokens array!";
@@ -43,27 +41,6 @@ CGrepOutcome Failed(const wchar_t* text)
     return Ended(CGrepOutcome::End::Failed, 0, text);
 }
 
-// The fast way through the log, when the filters give literals to search for
-// in the raw bytes; false when the line-by-line path must do the run.
-bool RunFast(CGrepLineReader& reader, CFilterSet& filters, CFileWriter& writer,
-             const CGrepParams& params, const CGrepOptions& options, CGrepObserver& observer,
-             CGrepProgress& progress, CGrepFastScan::End& end, int& matches)
-{
-    if (!options.allowFastPath || filters.Empty() || reader.IsUtf16() ||
-        !CGrepFastScan::CodePageAllows())
-        return false;
-    CCandidatePlan plan;
-    const CLineDecoder& decoder = reader.Decoder();
-    if (!plan.Build(filters.CandidateFilters(), CCodePage::Ansi().Table(), decoder.MayReadAnsi(),
-                    decoder.MayReadUtf8()))
-        return false;
-    CGrepByteContext context(writer, params.linesBefore, params.linesAfter);
-    CGrepFastScan scan(reader, filters, plan, context, params.linesBefore, options.bufferSize);
-    end = scan.Run(observer, progress);
-    matches = context.Matches();
-    return true;
-}
-
 CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepObserver& observer)
 {
     // An unopenable log leaves the result file untouched: the reader comes first.
@@ -74,60 +51,30 @@ CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepOb
         writer.StartUtf8(false);
     writer.SetLineDelimiters(params.lfLineEnds ? L"\n" : L"\r\n");
     writer.SetLineBuffer(kGrepResultBuffer);
-    CGrepContext context(writer, params.linesBefore, params.linesAfter);
-    CFilterSet filters;
-    if (!filters.Build(params.filterTexts, params.filterModes, params.ignoreCase))
+    auto session = std::make_unique<CGrepSession>();
+    if (!session->Build(params, options.allowFastPath, options.bufferSize))
         return Failed(kGrepTokensFailed);
     const int64_t size = reader.GetSize();
     if (size == 0)
         return Failed(kGrepFileEmpty);
+    session->SetIdentity(CLogLook::Of(params.logFile.c_str()).identity);
 
     CGrepProgress progress(size);
-    CGrepFastScan::End fastEnd;
-    int fastMatches = 0;
-    if (RunFast(reader, filters, writer, params, options, observer, progress, fastEnd, fastMatches)) {
-        switch (fastEnd) {
-        case CGrepFastScan::End::Completed:
-            break;
-        case CGrepFastScan::End::Stopped:
-            writer.Flush();   // whole lines only; nothing is reported after a stop
-            return Ended(CGrepOutcome::End::Stopped, fastMatches);
-        case CGrepFastScan::End::PrevLineFault:
-            return Failed(kGrepPrevLineFailed);
-        case CGrepFastScan::End::NextLineFault:
-            return Failed(kGrepNextLineFailed);
-        }
-        if (!writer.Flush())
-            return Failed(kGrepNextLineFailed);
-        return Ended(CGrepOutcome::End::Completed, fastMatches);
-    }
-
-    const bool copyAll = filters.Empty();
-    CGrepLine line;
-    while (reader.ReadLine(line)) {
-        if (observer.StopRequested()) {
-            writer.Flush();   // whole lines only; nothing is reported after a stop
-            return Ended(CGrepOutcome::End::Stopped, context.Matches());
-        }
-        if (copyAll) {
-            if (!WriteContextLine(writer, nullptr, line))
-                return Failed(kGrepNextLineFailed);
-        } else {
-            const bool kept = filters.Matches(line.Text(), line.Length());
-            switch (context.Take(line, kept)) {
-            case CGrepContext::Fault::None:
-                break;
-            case CGrepContext::Fault::PrevLine:
-                return Failed(kGrepPrevLineFailed);
-            case CGrepContext::Fault::NextLine:
-                return Failed(kGrepNextLineFailed);
-            }
-        }
-        progress.Passed(reader.Position(), context.Matches(), observer);
-    }
-    if (!writer.Flush())
+    switch (session->ReadTo(reader, writer, size, observer, progress)) {
+    case CGrepSession::End::Completed:
+        break;
+    case CGrepSession::End::Stopped:
+        writer.Flush();   // whole lines only; nothing is reported after a stop
+        return Ended(CGrepOutcome::End::Stopped, session->Matches());
+    case CGrepSession::End::PrevLineFault:
+        return Failed(kGrepPrevLineFailed);
+    case CGrepSession::End::NextLineFault:
         return Failed(kGrepNextLineFailed);
-    return Ended(CGrepOutcome::End::Completed, context.Matches());
+    }
+    CGrepOutcome outcome = Ended(CGrepOutcome::End::Completed, session->Matches());
+    if (session->Followable())
+        outcome.session = std::move(session);
+    return outcome;
 }
 
 } // namespace

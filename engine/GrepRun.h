@@ -6,7 +6,10 @@
 #include "engine/GrepParams.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+class CGrepSession;
 
 // What a run reports while it goes.
 class CGrepObserver {
@@ -19,10 +22,13 @@ public:
 };
 
 struct CGrepOutcome {
-    enum class End { Completed, Failed, Stopped };
+    // LogGone: following ended because the log has disappeared.
+    enum class End { Completed, Failed, Stopped, LogGone };
     End end = End::Failed;
     int matches = 0;
     std::wstring failure;   // the status text of a failed run
+    // A completed run's state, from which following its log goes on.
+    std::shared_ptr<CGrepSession> session;
 };
 
 // Failure texts of a run.

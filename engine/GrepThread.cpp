@@ -2,7 +2,9 @@
 // into the status texts and the finished message (protocol in GrepThread.h).
 #include "engine/GrepThread.h"
 
+#include "engine/GrepFollow.h"
 #include "engine/GrepRun.h"
+#include "engine/GrepSession.h"
 #include "engine/ProcessLocks.h"
 #include "resources/resource.h"
 
@@ -14,16 +16,47 @@ const wchar_t kLockFailed[] = L"Unable to wait for the mutex";
 const wchar_t kUnlockFailed[] = L"Unable to release the mutex";
 const wchar_t kProgressFormat[] = L"Processing the file: %d %% (%d matches)";
 const wchar_t kCompletedFormat[] = L"Completed with %d matches by %d sec.";
+const wchar_t kFollowingFormat[] = L"Following the log: %d matches";
+const wchar_t kLogGoneFormat[] = L"The log file is gone: following ended with %d matches.";
 const int kTextLength = 1024;
+
+// The event Stop sets to end a following worker's wait between looks at once.
+class CWakeEvent {
+public:
+    CWakeEvent() : m_event(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~CWakeEvent()
+    {
+        if (m_event)
+            CloseHandle(m_event);
+    }
+    CWakeEvent(const CWakeEvent&) = delete;
+    CWakeEvent& operator=(const CWakeEvent&) = delete;
+    void Set() { if (m_event) SetEvent(m_event); }
+    void Reset() { if (m_event) ResetEvent(m_event); }
+    void Wait(DWORD ms)
+    {
+        if (m_event)
+            WaitForSingleObject(m_event, ms);
+        else
+            Sleep(ms);
+    }
+
+private:
+    HANDLE m_event;
+};
 
 // The controller's state; see the protocol in GrepThread.h for who touches what.
 struct CRunState {
     bool running = false;                   // under RunLock()
     std::atomic<bool> stopRequested{false}; // written under RunLock(), read freely
     HANDLE thread = nullptr;                // user-interface thread only
+    bool following = false;                 // what the worker does: run, or follow
     CGrepParams params;
     HWND dialog = nullptr;
     HWND status = nullptr;
+    // The last completed run's session, kept for following its log.
+    std::shared_ptr<CGrepSession> session;
+    CWakeEvent wake;
 };
 
 CRunState& State()
@@ -51,11 +84,29 @@ public:
 };
 
 // The worker's side of the protocol: notices only while no stop is requested.
-class CNotices : public CGrepObserver {
+class CNotices : public CGrepObserver, public CFollowObserver {
 public:
     explicit CNotices(CRunState& state) : m_state(state) {}
 
     bool StopRequested() override { return m_state.stopRequested.load(std::memory_order_acquire); }
+
+    void Wait(DWORD ms) override { m_state.wake.Wait(ms); }
+
+    void Grew(int matches) override
+    {
+        if (matches != m_shownMatches)
+            Following(matches);
+        if (m_state.dialog && !StopRequested())
+            SendMessageW(m_state.dialog, WM_RESULT_GREW, static_cast<WPARAM>(matches), 0);
+    }
+
+    void Following(int matches)
+    {
+        wchar_t text[kTextLength];
+        wsprintfW(text, kFollowingFormat, matches);
+        SetStatus(text);
+        m_shownMatches = matches;
+    }
 
     void Progress(int percent, int matches) override
     {
@@ -70,10 +121,10 @@ public:
             SendMessageW(m_state.status, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
     }
 
-    void Finished(bool completed)
+    void Finished(WPARAM how)
     {
         if (m_state.dialog && !StopRequested())
-            SendMessageW(m_state.dialog, WM_RUN_FINISHED, completed ? 1 : 0, 0);
+            SendMessageW(m_state.dialog, WM_RUN_FINISHED, how, 0);
     }
 
     // The worker's last act. A lock failure leaves the flag as it is (the run
@@ -88,6 +139,7 @@ public:
 
 private:
     CRunState& m_state;
+    int m_shownMatches = -1;
 };
 
 // Waits for the thread to end, delivering the messages other threads send to
@@ -109,6 +161,47 @@ bool WaitDelivering(HANDLE thread)
     }
 }
 
+DWORD RunWork(CRunState& state, CNotices& notices)
+{
+    const DWORD start = GetTickCount();
+    CGrepOutcome outcome = RunGrep(state.params, notices);
+    if (outcome.end == CGrepOutcome::End::Completed) {
+        // Kept before the finished notice, whose handler may offer following.
+        state.session = std::move(outcome.session);
+        // Unsigned subtraction: a wrap of the tick counter does no harm.
+        const DWORD seconds = (GetTickCount() - start) / 1000;
+        wchar_t text[kTextLength];
+        wsprintfW(text, kCompletedFormat, outcome.matches, static_cast<int>(seconds));
+        notices.SetStatus(text);
+        notices.Finished(1);
+        return 0;
+    }
+    if (outcome.end == CGrepOutcome::End::Failed) {
+        notices.SetStatus(outcome.failure.empty() ? kGrepUnknownError : outcome.failure.c_str());
+        notices.Finished(0);
+    }
+    return 1;
+}
+
+DWORD FollowWork(CRunState& state, CNotices& notices)
+{
+    notices.Following(state.session->Matches());
+    const CGrepOutcome outcome = FollowGrep(*state.session, notices);
+    if (outcome.end == CGrepOutcome::End::Stopped)
+        return 0;   // the session stays, for following again
+    state.session.reset();
+    if (outcome.end == CGrepOutcome::End::LogGone) {
+        wchar_t text[kTextLength];
+        wsprintfW(text, kLogGoneFormat, outcome.matches);
+        notices.SetStatus(text);
+        notices.Finished(2);
+    } else {
+        notices.SetStatus(outcome.failure.empty() ? kGrepUnknownError : outcome.failure.c_str());
+        notices.Finished(0);
+    }
+    return 1;
+}
+
 } // namespace
 
 bool CGrepThread::Start(const CGrepParams& params, HWND dialog, HWND status)
@@ -119,13 +212,36 @@ bool CGrepThread::Start(const CGrepParams& params, HWND dialog, HWND status)
         if (state.running)
             return false;
     }
+    state.params = params;
+    state.session.reset();   // a new run: the last one can no longer be followed
+    state.following = false;
+    return StartWorker(dialog, status);
+}
+
+bool CGrepThread::Follow(HWND dialog, HWND status)
+{
+    CRunState& state = State();
+    {
+        CRunLockScope lock;
+        if (state.running)
+            return false;
+    }
+    if (!state.session)
+        return false;
+    state.following = true;
+    return StartWorker(dialog, status);
+}
+
+bool CGrepThread::StartWorker(HWND dialog, HWND status)
+{
+    CRunState& state = State();
     if (state.thread) {
         CloseHandle(state.thread);   // a worker that ended by itself
         state.thread = nullptr;
     }
-    state.params = params;
     state.dialog = dialog;
     state.status = status;
+    state.wake.Reset();
     {
         CRunLockScope lock;
         state.running = true;
@@ -140,6 +256,28 @@ bool CGrepThread::Start(const CGrepParams& params, HWND dialog, HWND status)
     return true;
 }
 
+bool CGrepThread::CanFollow(const std::wstring& resultFile)
+{
+    // Only once no worker runs is the session the user-interface thread's.
+    if (IsRunning())
+        return false;
+    const CRunState& state = State();
+    return state.session && state.session->Params().resultFile == resultFile;
+}
+
+bool CGrepThread::IsFollowing()
+{
+    return IsRunning() && State().following;
+}
+
+int CGrepThread::FollowedMatches()
+{
+    if (IsRunning())
+        return 0;
+    const CRunState& state = State();
+    return state.session ? state.session->Matches() : 0;
+}
+
 bool CGrepThread::Stop()
 {
     CRunState& state = State();
@@ -149,6 +287,7 @@ bool CGrepThread::Stop()
             return false;
         state.stopRequested.store(true, std::memory_order_release);
     }
+    state.wake.Set();
     // Called from the handler of one of the worker's own notices, the worker
     // would wait for this handler while we wait for the worker.
     if (InSendMessage())
@@ -176,25 +315,13 @@ DWORD WINAPI CGrepThread::Worker(LPVOID)
     CRunState& state = State();
     CNotices notices(state);
     DWORD exitCode = 1;
-    // Nothing thrown may leave the thread; RunGrep itself never throws, the
-    // formatting below cannot, and this is the last line of defence.
+    // Nothing thrown may leave the thread; RunGrep and FollowGrep never throw,
+    // the formatting below cannot, and this is the last line of defence.
     try {
-        const DWORD start = GetTickCount();
-        const CGrepOutcome outcome = RunGrep(state.params, notices);
-        if (outcome.end == CGrepOutcome::End::Completed) {
-            // Unsigned subtraction: a wrap of the tick counter does no harm.
-            const DWORD seconds = (GetTickCount() - start) / 1000;
-            wchar_t text[kTextLength];
-            wsprintfW(text, kCompletedFormat, outcome.matches, static_cast<int>(seconds));
-            notices.SetStatus(text);
-            notices.Finished(true);
-            exitCode = 0;
-        } else if (outcome.end == CGrepOutcome::End::Failed) {
-            notices.SetStatus(outcome.failure.empty() ? kGrepUnknownError : outcome.failure.c_str());
-            notices.Finished(false);
-        }
+        exitCode = state.following ? FollowWork(state, notices) : RunWork(state, notices);
     } catch (...) {
     }
     notices.ClearRunning();
     return exitCode;
 }
+

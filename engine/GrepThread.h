@@ -6,12 +6,16 @@
 
 #include <windows.h>
 
+#include <string>
+
 // The worker/UI protocol
 // ----------------------
 // Threads. The user-interface thread (the one that owns `dialog` and `status`)
-// calls Start, Stop and IsRunning. Start creates one worker thread, which runs
-// RunGrep (engine/GrepRun.h) on the controller's copy of the parameters and
-// then ends. There is never more than one worker.
+// calls Start, Follow, Stop and the queries. Start creates one worker thread,
+// which runs RunGrep (engine/GrepRun.h) on the controller's copy of the
+// parameters and then ends; Follow creates one that runs FollowGrep
+// (engine/GrepFollow.h) until it is stopped. There is never more than one
+// worker: a run and following never overlap.
 //
 // Shared state, all in GrepThread.cpp:
 //   running flag   - read and written only while holding RunLock()
@@ -26,8 +30,19 @@
 //                    multi-gigabyte log.
 //   thread handle  - touched by the user-interface thread only. Closed by Stop
 //                    after a successful wait, or by the next Start.
-//   parameters and the two windows - written by Start before the worker
-//                    exists, then only read, by the worker.
+//   parameters and the two windows - written by Start or Follow before the
+//                    worker exists, then only read, by the worker.
+//   session        - the completed run's CGrepSession (its filters, context
+//                    and place in the log), from which following goes on.
+//                    Stored by a run's worker before its WM_RUN_FINISHED;
+//                    used by a following worker while it runs; between
+//                    workers, the user-interface thread's alone (CanFollow,
+//                    FollowedMatches look at it only once IsRunning() is
+//                    false). Start drops it: a new run cannot be followed from
+//                    the old one's place. Following that fails or loses its
+//                    log drops it too; following that is stopped keeps it.
+//   wake event     - set by Stop after the stop request, so a following
+//                    worker's wait between two looks at the log ends at once.
 // RunLock() is held for a few instructions at a time: never across a window
 // message, a file operation or a wait for the worker. The text lock
 // (TextLock(), inside CStringException::ToString) is only taken by the worker
@@ -48,6 +63,26 @@
 // The running flag is cleared only after WM_RUN_FINISHED has been handled, so
 // IsRunning() is still true inside its handler; the worker touches nothing
 // after clearing it.
+//
+// Following (Follow, after a completed run, while its result is shown):
+//   to `status`: WM_SETTEXT "Following the log: %d matches" when following
+//                starts and whenever the total changes; the total counts the
+//                run's matches and those found since;
+//   to `dialog`: WM_RESULT_GREW (WM_USER + 3, resources/resource.h) each time
+//                lines have been appended to the result file (which is then
+//                flushed), wParam = the total match count, lParam 0: the
+//                handler tells the viewers of the result to look again;
+//   the end:     a stop sends nothing (as for a run), but the worker reads the
+//                log one last time first, so that the result file then holds
+//                exactly what a run over the log as it stands would write;
+//                a log missing for a second ends following with the text
+//                "The log file is gone: following ended with %d matches." and
+//                WM_RUN_FINISHED wParam 2; a failure (a write, the result
+//                file gone) with its text and WM_RUN_FINISHED wParam 0.
+// Between two looks at the log (kFollowPollMs) the worker waits on the wake
+// event, so Stop is not delayed by the wait; a look at a log that has not
+// changed opens nothing else. A last line without a line end is written as a
+// run's end writes it and taken again whole once it has its line end.
 //
 // Stopping. Stop sets the stop request under the lock and then waits for the
 // worker to end. Once the request is set the worker sends nothing more: it
@@ -76,6 +111,19 @@ public:
     static bool Stop();
     static bool IsRunning();
 
+    // Starts following the log of the last completed run, appending to its
+    // result file. False when a worker is active, no completed run is kept,
+    // or the worker cannot be created. Throws the same lock texts.
+    static bool Follow(HWND dialog, HWND status);
+    // True when no worker runs and the last completed run wrote `resultFile`.
+    static bool CanFollow(const std::wstring& resultFile);
+    // True while a worker follows a log (IsRunning() is then true as well).
+    static bool IsFollowing();
+    // The total match count of the kept run and its following so far, once no
+    // worker runs; 0 when nothing is kept.
+    static int FollowedMatches();
+
 private:
+    static bool StartWorker(HWND dialog, HWND status);
     static DWORD WINAPI Worker(LPVOID);
 };

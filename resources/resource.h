@@ -17,6 +17,7 @@
 #define IDM_COPY_SCREEN         1006
 #define IDM_FIND_NEXT           1007
 #define IDM_FIND_PREVIOUS       1008
+#define IDM_FOLLOW              1009
 
 // Icons and bitmaps
 #define IDI_TILVO               107
@@ -63,4 +64,6 @@
 
 // Messages between the worker, the viewers and the main dialog
 #define WM_RUN_FINISHED         (WM_USER + 2)
+#define WM_RESULT_GREW          (WM_USER + 3)
 #define NM_VIEWER_CLOSED        (-98)
+#define NM_VIEWER_FOLLOW        (-99)

@@ -48,6 +48,9 @@ LRESULT CALLBACK GrepWindows::Proc(HWND window, UINT message, WPARAM wParam, LPA
         if (self->onNotice)
             self->onNotice(notice);
         return 0;
+    } else if (self && window == self->m_dialog && message == WM_RESULT_GREW) {
+        ++self->m_grown;
+        return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

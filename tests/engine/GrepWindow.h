@@ -26,7 +26,13 @@ public:
     HWND Status() const { return m_status; }
     const std::vector<GrepNotice>& Notices() const { return m_notices; }
     bool Finished() const;
-    void Clear() { m_notices.clear(); }
+    // How many times following has reported that the result grew.
+    int Grown() const { return m_grown; }
+    void Clear()
+    {
+        m_notices.clear();
+        m_grown = 0;
+    }
 
     // Called on each notice as it is handled (the worker waits meanwhile).
     std::function<void(const GrepNotice&)> onNotice;
@@ -42,6 +48,7 @@ private:
     HWND m_dialog = nullptr;
     HWND m_status = nullptr;
     std::vector<GrepNotice> m_notices;
+    int m_grown = 0;
 };
 
 // The status text of the last notice that was a text, or "".

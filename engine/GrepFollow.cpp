@@ -1,0 +1,127 @@
+// FollowGrep: a look at the log every kFollowPollMs; only a log that has
+// changed is opened and read, so an idle log costs one open and close per look.
+#include "engine/GrepFollow.h"
+
+#include "engine/FileWriter.h"
+#include "engine/GrepLineReader.h"
+#include "engine/GrepProgress.h"
+#include "engine/GrepSession.h"
+#include "engine/LogLook.h"
+#include "engine/StringException.h"
+
+#include <algorithm>
+
+const wchar_t kFollowRestarted[] =
+    L"=== Tilvo: the log was truncated or replaced; following it again from its start ===";
+
+namespace {
+
+const wchar_t kLogGone[] = L"The log file is gone.";
+
+// Reading while following is never stopped half way and reports no percentage:
+// a stop ends following only after one last complete reading.
+class CQuietObserver : public CGrepObserver {
+public:
+    bool StopRequested() override { return false; }
+    void Progress(int, int) override {}
+};
+
+CGrepOutcome Ended(CGrepOutcome::End end, int matches, const wchar_t* failure = L"")
+{
+    CGrepOutcome outcome;
+    outcome.end = end;
+    outcome.matches = matches;
+    outcome.failure = failure;
+    return outcome;
+}
+
+const wchar_t* FaultText(CGrepSession::End end)
+{
+    return end == CGrepSession::End::PrevLineFault ? kGrepPrevLineFailed : kGrepNextLineFailed;
+}
+
+// One look at the log and, when it has changed, one reading of it. False with
+// `failure` set when following cannot go on.
+bool ReadChanges(CGrepSession& session, CFileWriter& writer, const CLogLook& look, bool& wrote,
+                 const wchar_t*& failure)
+{
+    wrote = false;
+    const CGrepParams& params = session.Params();
+    const bool replaced = look.identity != session.Identity();
+    if (!replaced && look.size == session.Seen())
+        return true;
+    CGrepLineReader reader(params.logFile.c_str(), session.BufferSize(), params.decoding);
+    if (replaced || look.size < session.Seen() || !session.SameStart(reader)) {
+        if (!session.Restart(writer, kFollowRestarted)) {
+            failure = kGrepNextLineFailed;
+            return false;
+        }
+        session.SetIdentity(look.identity);
+        wrote = true;
+    }
+    // The size of the look, not the reader's: the reader may already see more,
+    // which the next look takes.
+    const int64_t size = std::min<int64_t>(look.size, reader.GetSize());
+    if (size <= session.Seen())
+        return true;
+    CQuietObserver quiet;
+    CGrepProgress progress(size);
+    const CGrepSession::End end = session.ReadTo(reader, writer, size, quiet, progress);
+    if (end != CGrepSession::End::Completed) {
+        failure = FaultText(end);
+        return false;
+    }
+    wrote = true;
+    return true;
+}
+
+CGrepOutcome Follow(CGrepSession& session, CFollowObserver& observer)
+{
+    const CGrepParams& params = session.Params();
+    // Opening cuts off the part of an unfinished last line written before.
+    CFileWriter writer(params.resultFile.c_str(), session.Mark());
+    writer.SetLineDelimiters(params.lfLineEnds ? L"\n" : L"\r\n");
+    writer.SetLineBuffer(kGrepResultBuffer);
+    DWORD missingSince = 0;
+    bool missing = false;
+    for (;;) {
+        const bool stopping = observer.StopRequested();
+        const CLogLook look = CLogLook::Of(params.logFile.c_str());
+        if (!look.readable) {
+            // Being replaced, or gone for good: only time tells.
+            if (!missing) {
+                missing = true;
+                missingSince = GetTickCount();
+            } else if (look.exists == false && GetTickCount() - missingSince >= kFollowGoneMs) {
+                return Ended(CGrepOutcome::End::LogGone, session.Matches(), kLogGone);
+            }
+        } else {
+            missing = false;
+            bool wrote = false;
+            const wchar_t* failure = nullptr;
+            if (!ReadChanges(session, writer, look, wrote, failure))
+                return Ended(CGrepOutcome::End::Failed, session.Matches(), failure);
+            if (wrote && !stopping)
+                observer.Grew(session.Matches());
+        }
+        if (stopping)
+            return Ended(CGrepOutcome::End::Stopped, session.Matches());
+        observer.Wait(kFollowPollMs);
+    }
+}
+
+} // namespace
+
+CGrepOutcome FollowGrep(CGrepSession& session, CFollowObserver& observer)
+{
+    try {
+        return Follow(session, observer);
+    } catch (...) {
+        try {
+            return Ended(CGrepOutcome::End::Failed, session.Matches(),
+                         GrepFailureText().c_str());
+        } catch (...) {
+            return CGrepOutcome();
+        }
+    }
+}

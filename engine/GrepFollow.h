@@ -1,0 +1,36 @@
+// FollowGrep: following a log after its run has completed: each time the log
+// grows, the new lines go through the run's own session and the kept ones are
+// appended to the result file.
+#pragma once
+
+#include "engine/GrepRun.h"
+
+#include <windows.h>
+
+class CGrepSession;
+
+// What following reports while it goes, and how it waits.
+class CFollowObserver {
+public:
+    virtual ~CFollowObserver() = default;
+    // True ends following once the log has been read one last time.
+    virtual bool StopRequested() = 0;
+    // Waits up to `ms` milliseconds, less when a stop is requested meanwhile.
+    virtual void Wait(DWORD ms) = 0;
+    // The result file has been written to; `matches` is the total so far.
+    virtual void Grew(int matches) = 0;
+};
+
+// The line written to the result when the log has been truncated or
+// replaced and is followed again from its new start.
+extern const wchar_t kFollowRestarted[];
+// Milliseconds between looks at the log.
+constexpr DWORD kFollowPollMs = 100;
+// How long the log may be missing (being replaced) before following ends.
+constexpr DWORD kFollowGoneMs = 1000;
+
+// Follows until a stop is requested (Stopped: the result file is then what a
+// run over the log as it stands would write), the log has been missing for
+// kFollowGoneMs (LogGone), or a failure (Failed, with its text). The session
+// stays usable after Stopped, for following again. Never throws.
+CGrepOutcome FollowGrep(CGrepSession& session, CFollowObserver& observer);

@@ -1,0 +1,209 @@
+// Following a growing log: after every append, and after following stops, the
+// result file is what a fresh run over the log as it stands writes; a log
+// that is truncated, replaced or deleted while followed.
+#include "engine/FileWriter.h"
+#include "engine/GrepFollow.h"
+#include "engine/GrepLineReader.h"
+#include "engine/GrepProgress.h"
+#include "engine/GrepRun.h"
+#include "engine/GrepSession.h"
+#include "engine/GrepThread.h"
+#include "tests/engine/GrepWindow.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+class QuietObserver : public CGrepObserver {
+public:
+    bool StopRequested() override { return false; }
+    void Progress(int, int) override {}
+};
+
+
+// The result file of a fresh run over the log as it stands.
+std::string FreshResult(CGrepParams params, const std::wstring& resultFile, bool fast,
+                        int* matches = nullptr)
+{
+    params.resultFile = resultFile;
+    QuietObserver quiet;
+    CGrepOptions options;
+    options.allowFastPath = fast;
+    const CGrepOutcome outcome = RunGrep(params, quiet, options);
+    EXPECT_EQ(outcome.end, CGrepOutcome::End::Completed) << outcome.failure;
+    if (matches)
+        *matches = outcome.matches;
+    return ReadBytes(resultFile);
+}
+
+class GrepFollowTest : public ::testing::Test {
+protected:
+    CGrepParams Params(std::vector<std::wstring> filters, int before, int after)
+    {
+        CGrepParams params;
+        params.logFile = dir.File(L"live.log");
+        params.resultFile = dir.File(L"live.greptmp");
+        params.filterModes.assign(filters.size(), 0);
+        params.filterTexts = std::move(filters);
+        params.linesBefore = before;
+        params.linesAfter = after;
+        return params;
+    }
+    // Pumps the test windows until `what` holds; fails saying what it waited for.
+    void WaitFor(GrepWindows& windows, const std::function<bool()>& done, const char* what)
+    {
+        ASSERT_TRUE(windows.PumpUntil(done, 60000)) << "waited in vain for " << what;
+    }
+    TempDir dir;
+};
+
+// The log is cut at every byte and grown piece by piece through the run's
+// session, as following does after each look; each piece is then checked
+// against a fresh run. The cuts fall inside lines (the unfinished line is
+// written and taken back), between CR and LF, and around the matches, so the
+// before-ring and the after-context carry across every kind of cut.
+TEST_F(GrepFollowTest, EveryCutOfAGrowingLogEndsAsAFreshRun)
+{
+    const std::string log = std::string("one\nERROR: a\r\nx\ry\n\nz") + '\0' +
+                            "w\nb ERROR: b\nc\r\r\nd\ne\nf\ng\nERROR: c\nh\ri\nERROR: d\nWARN j\nk";
+    const struct {
+        const char* name;
+        std::vector<std::wstring> filters;
+        int before, after;
+        bool fast;
+        uint32_t buffer;
+    } cases[] = {
+        {"bytes, 2 and 2", {L"*ERROR:*"}, 2, 2, true, 1048575},
+        {"characters, 3 and 1, small buffer", {L"*ERROR:*"}, 3, 1, false, 5},
+        {"bytes, no context, two filters, small buffer", {L"*ERROR:*", L"~*warn*"}, 0, 0, true, 5},
+        {"no filter copies", {}, 1, 3, false, 1048575},
+    };
+    for (const auto& c : cases) {
+        const CGrepParams params = Params(c.filters, c.before, c.after);
+        CGrepOptions options;
+        options.allowFastPath = c.fast;
+        options.bufferSize = c.buffer;
+        for (size_t cut = 1; cut < log.size(); ++cut) {
+            SCOPED_TRACE(std::string(c.name) + ", first cut at " + std::to_string(cut));
+            const size_t ends[] = {cut, std::min(cut + 3, log.size()), log.size()};
+            ASSERT_TRUE(WriteBytes(params.logFile, log.substr(0, cut)));
+            QuietObserver quiet;
+            const CGrepOutcome run = RunGrep(params, quiet, options);
+            ASSERT_EQ(run.end, CGrepOutcome::End::Completed) << run.failure;
+            ASSERT_TRUE(run.session);
+            for (size_t piece = 1; piece < 3; ++piece) {
+                ASSERT_TRUE(WriteBytes(params.logFile, log.substr(0, ends[piece])));
+                {
+                    CFileWriter writer(params.resultFile.c_str(), run.session->Mark());
+                    CGrepLineReader reader(params.logFile.c_str(), c.buffer);
+                    CGrepProgress progress(reader.GetSize());
+                    ASSERT_EQ(run.session->ReadTo(reader, writer, reader.GetSize(), quiet, progress),
+                              CGrepSession::End::Completed);
+                }
+                int matches = 0;
+                const std::string fresh = FreshResult(params, dir.File(L"fresh"), c.fast, &matches);
+                ASSERT_EQ(ReadBytes(params.resultFile), fresh) << "after piece " << piece;
+                ASSERT_EQ(run.session->Matches(), matches);
+            }
+        }
+    }
+}
+
+// A service appends about 10,000 lines a second for 10 s from its own
+// process, in writes that cut lines in two, with lines left half written
+// for longer than a look at the log takes. Following shows the growth as it
+// happens and, once stopped, has written what a fresh run writes.
+TEST_F(GrepFollowTest, WriterProcessForTenSecondsEndsAsAFreshRun)
+{
+    const CGrepParams params = Params({L"*ERROR:*"}, 3, 2);
+    std::string start;
+    for (int i = 1; i <= 300; ++i)
+        start += (i % 29 == 0 ? "ERROR: early " : "line ") + std::to_string(i) + "\n";
+    start += "ERROR: a line the run sees unfinished";
+    ASSERT_TRUE(WriteBytes(params.logFile, start));
+
+    GrepWindows windows;
+    ASSERT_TRUE(windows.Run(params));
+    ASSERT_TRUE(CGrepThread::CanFollow(params.resultFile));
+    windows.Clear();
+    ASSERT_TRUE(CGrepThread::Follow(windows.Dialog(), windows.Status()));
+    EXPECT_TRUE(CGrepThread::IsFollowing());
+
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring writer = self;
+    writer = writer.substr(0, writer.rfind(L'\\') + 1) + L"tilvo_logwriter.exe";
+    std::wstring command = L"\"" + writer + L"\" \"" + params.logFile + L"\" 10 10000 7";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(writer.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process));
+    CloseHandle(process.hThread);
+    WaitFor(windows, [&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; },
+            "the writer process to end");
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(exitCode, 0u);
+
+    EXPECT_GE(windows.Grown(), 20) << "the result did not grow while the log did";
+    ASSERT_TRUE(CGrepThread::Stop());
+    EXPECT_FALSE(windows.Finished());
+    int matches = 0;
+    const std::string fresh = FreshResult(params, dir.File(L"fresh"), true, &matches);
+    EXPECT_GT(matches, 2500);
+    EXPECT_TRUE(ReadBytes(params.resultFile) == fresh) << "the followed result differs";
+    EXPECT_EQ(CGrepThread::FollowedMatches(), matches);
+    // The status line counted up from the run's matches.
+    const std::vector<GrepNotice>& notices = windows.Notices();
+    ASSERT_FALSE(notices.empty());
+    EXPECT_EQ(notices.front().text, L"Following the log: 11 matches");
+    for (const GrepNotice& n : notices)
+        EXPECT_EQ(n.text.rfind(L"Following the log: ", 0), 0u) << n.text;
+}
+
+// Truncated and rewritten in place, then replaced by another file, then
+// deleted: the first two start again from the new start after a separator
+// line; the last ends following with its message.
+TEST_F(GrepFollowTest, TruncatedReplacedAndDeletedLog)
+{
+    const CGrepParams params = Params({L"*ERROR:*"}, 1, 1);
+    ASSERT_TRUE(WriteBytes(params.logFile, "a\nERROR: 1\nb\nc\n"));
+    GrepWindows windows;
+    ASSERT_TRUE(windows.Run(params));
+    ASSERT_TRUE(CGrepThread::Follow(windows.Dialog(), windows.Status()));
+    std::string expected = ReadBytes(params.resultFile);
+    const std::string separator = "=== Tilvo: the log was truncated or replaced; "
+                                  "following it again from its start ===\n";
+    // Longer than before: only the changed start tells it was rewritten.
+    const std::string rewritten = "x\ny\nERROR: 2\nz\nlonger than the log was\n";
+    ASSERT_TRUE(WriteBytes(params.logFile, rewritten));
+    expected += separator + "/y\nERROR: 2\n\\z\n";
+    WaitFor(windows, [&] { return ReadBytes(params.resultFile) == expected; },
+            "the rewritten log's lines");
+
+    const std::wstring other = dir.File(L"other.log");
+    ASSERT_TRUE(WriteBytes(other, "ERROR: 3\nq\n"));
+    ASSERT_TRUE(MoveFileExW(other.c_str(), params.logFile.c_str(), MOVEFILE_REPLACE_EXISTING));
+    expected += separator + "ERROR: 3\n\\q\n";
+    WaitFor(windows, [&] { return ReadBytes(params.resultFile) == expected; },
+            "the replacing log's lines");
+
+    ASSERT_TRUE(DeleteFileW(params.logFile.c_str()));
+    WaitFor(windows, [&] { return windows.Finished() && !CGrepThread::IsRunning(); },
+            "following to end when the log is gone");
+    EXPECT_EQ(windows.Notices().back().wParam, 2u);
+    EXPECT_EQ(LastText(windows.Notices()),
+              L"The log file is gone: following ended with 3 matches.");
+    EXPECT_FALSE(CGrepThread::CanFollow(params.resultFile));
+    EXPECT_EQ(ReadBytes(params.resultFile), expected);
+}
+
+} // namespace
