@@ -40,12 +40,14 @@ const wchar_t* FaultText(CGrepSession::End end)
     return end == CGrepSession::End::PrevLineFault ? kGrepPrevLineFailed : kGrepNextLineFailed;
 }
 
-// One look at the log and, when it has changed, one reading of it. False with
+// One look at the log and, when it has changed, one reading of it, of at most
+// kFollowStretch bytes (`more` then says that more is waiting). False with
 // `failure` set when following cannot go on.
 bool ReadChanges(CGrepSession& session, CFileWriter& writer, const CLogLook& look, bool& wrote,
-                 const wchar_t*& failure)
+                 bool& more, const wchar_t*& failure)
 {
     wrote = false;
+    more = false;
     const CGrepParams& params = session.Params();
     const bool replaced = look.identity != session.Identity();
     if (!replaced && look.size == session.Seen())
@@ -60,8 +62,12 @@ bool ReadChanges(CGrepSession& session, CFileWriter& writer, const CLogLook& loo
         wrote = true;
     }
     // The size of the look, not the reader's: the reader may already see more,
-    // which the next look takes.
-    const int64_t size = std::min<int64_t>(look.size, reader.GetSize());
+    // which the next look takes. A long way behind (following started long
+    // after the run), the log is read in stretches, so a stop is never kept
+    // waiting for long.
+    const int64_t size =
+        std::min<int64_t>({look.size, reader.GetSize(), session.Seen() + kFollowStretch});
+    more = size < look.size;
     if (size <= session.Seen())
         return true;
     CQuietObserver quiet;
@@ -86,27 +92,29 @@ CGrepOutcome Follow(CGrepSession& session, CFollowObserver& observer)
     bool missing = false;
     for (;;) {
         const bool stopping = observer.StopRequested();
+        bool more = false;
         const CLogLook look = CLogLook::Of(params.logFile.c_str());
         if (!look.readable) {
             // Being replaced, or gone for good: only time tells.
             if (!missing) {
                 missing = true;
                 missingSince = GetTickCount();
-            } else if (look.exists == false && GetTickCount() - missingSince >= kFollowGoneMs) {
+            } else if (!look.exists && GetTickCount() - missingSince >= kFollowGoneMs) {
                 return Ended(CGrepOutcome::End::LogGone, session.Matches(), kLogGone);
             }
         } else {
             missing = false;
             bool wrote = false;
             const wchar_t* failure = nullptr;
-            if (!ReadChanges(session, writer, look, wrote, failure))
+            if (!ReadChanges(session, writer, look, wrote, more, failure))
                 return Ended(CGrepOutcome::End::Failed, session.Matches(), failure);
             if (wrote && !stopping)
                 observer.Grew(session.Matches());
         }
         if (stopping)
             return Ended(CGrepOutcome::End::Stopped, session.Matches());
-        observer.Wait(kFollowPollMs);
+        if (!more)
+            observer.Wait(kFollowPollMs);
     }
 }
 

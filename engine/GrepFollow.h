@@ -26,11 +26,14 @@ public:
 extern const wchar_t kFollowRestarted[];
 // Milliseconds between looks at the log.
 constexpr DWORD kFollowPollMs = 100;
+// The most one look reads before stop requests are heard again.
+constexpr int64_t kFollowStretch = 64ll << 20;
 // How long the log may be missing (being replaced) before following ends.
 constexpr DWORD kFollowGoneMs = 1000;
 
 // Follows until a stop is requested (Stopped: the result file is then what a
-// run over the log as it stands would write), the log has been missing for
+// run over the log as it stands would write, unless following was more than
+// kFollowStretch behind), the log has been missing for
 // kFollowGoneMs (LogGone), or a failure (Failed, with its text). The session
 // stays usable after Stopped, for following again. Never throws.
 CGrepOutcome FollowGrep(CGrepSession& session, CFollowObserver& observer);

@@ -156,7 +156,13 @@ INT_PTR CMainDlg::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         OnClose();
         return FALSE;
     case WM_RUN_FINISHED:
-        OnRunFinished(wParam != 0);
+        if (followViewer)
+            OnFollowingEnded(wParam);
+        else
+            OnRunFinished(wParam != 0);
+        return FALSE;
+    case WM_RESULT_GREW:
+        OnResultGrew();
         return FALSE;
     }
     return FALSE;
@@ -166,7 +172,7 @@ BOOL CMainDlg::OnSetCursor(HWND, int hitTest)
 {
     // The busy arrow set by Go would give way to the control's own cursor at the first mouse
     // move; over the client area it stays for as long as the run goes on.
-    if (!running || hitTest != HTCLIENT)
+    if (!running || followViewer || hitTest != HTCLIENT)
         return FALSE;
     SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
     SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, TRUE);

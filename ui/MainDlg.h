@@ -21,6 +21,13 @@ class CTextView;
 //    OnRunFinished resets the button and opens the result or reports the failure.
 //  - Stop calls CGrepThread::Stop, which waits for the worker while still delivering its
 //    synchronous notices; a stopped run sends nothing, so Stop resets the button itself.
+//  - Following: a viewer's Follow command reaches the dialog as WM_NOTIFY code NM_VIEWER_FOLLOW
+//    (-99). When the viewer shows the last completed run's result, the dialog calls
+//    CGrepThread::Follow; the Go button reads Stop and the viewer's menu item is checked until
+//    following ends. WM_RESULT_GREW (WM_USER + 3) from the worker makes every viewer of the
+//    result look at its file again. Stop, the Follow command again, or closing the following
+//    viewer ends following (CGrepThread::Stop); a WM_RUN_FINISHED while following means that
+//    following has ended by itself (wParam 2: the log is gone; 0: a failure).
 //  - A result viewer tells the dialog that its window has gone with WM_NOTIFY code
 //    NM_VIEWER_CLOSED (-98) from inside its WM_DESTROY; the dialog then drops it from `viewers`
 //    and frees the object later, once the viewer's own window procedure has returned.
@@ -61,6 +68,8 @@ public:
     BOOL OnCommand(int id, int code);
     BOOL OnNotify(const NMHDR* header);
     void OnRunFinished(bool succeeded);
+    void OnResultGrew();
+    bool IsFollowing() const { return followViewer != nullptr; }
     void OnClose();
     void UpdateControls();
     void OpenViewer(const wchar_t* path);
@@ -86,6 +95,11 @@ private:
     bool CollectCheckedFilters();
     void AddToRecentFiles(const std::wstring& path);
     void ShowRunningState(bool isRunning);
+    void ToggleFollow(HWND viewerWindow);
+    void StopFollowing();
+    void OnFollowingEnded(WPARAM how);
+    void ShowFollowingState(bool following);
+    CTextView* ViewerOf(HWND window) const;
     void CloseAllViewers();
     void FreeClosedViewers();
     void DestroyImageList();
@@ -111,6 +125,8 @@ private:
     HICON icon = nullptr;
     HIMAGELIST imageList = nullptr;
     bool running = false;
+    // The viewer whose Follow command started following, while it goes on.
+    HWND followViewer = nullptr;
     CGrepParams runParams;
     // An open viewer and its window, kept here because the viewer forgets its window before
     // it reports that the window has gone.

@@ -180,7 +180,13 @@ BOOL CMainDlg::OnNotify(const NMHDR* header)
         if (reinterpret_cast<const NMLISTVIEW*>(header)->uChanged == LVIF_STATE)
             UpdateControls();
         return FALSE;
+    case static_cast<UINT>(NM_VIEWER_FOLLOW):
+        ToggleFollow(header->hwndFrom);
+        return TRUE;
     case static_cast<UINT>(NM_VIEWER_CLOSED): {
+        // Following ends with the viewer that shows it.
+        if (followViewer && followViewer == header->hwndFrom)
+            StopFollowing();
         // The viewer is still inside its own WM_DESTROY: keep the object until later.
         auto found = std::find_if(viewers.begin(), viewers.end(), [header](const ViewerEntry& viewer) {
             return viewer.window == header->hwndFrom;

@@ -90,7 +90,9 @@ void CMainDlg::Browse()
 
 void CMainDlg::GoOrStop()
 {
-    if (running)
+    if (followViewer)
+        StopFollowing();
+    else if (running)
         Stop();
     else
         Go();

@@ -123,6 +123,23 @@ bool CScrollableFileReader::ScrollBy(int32_t lines, uint32_t pageLines)
     return SeekTo(m_offsets[size_t(index)], pageLines);
 }
 
+void CScrollableFileReader::Reload(uint32_t pageLines, bool toEnd)
+{
+    const int64_t top = TopLineOffset();
+    if (!RefreshSize())
+        throw CStringException(kReadBlock, kUnknown);
+    const uint32_t page = std::max<uint32_t>(pageLines, 1);
+    if (top <= GetSize() && Seek(top)) {
+        ReadBlock();
+        if (!toEnd || EndOnPage(page))
+            return;
+    }
+    // The last page: the last line at the bottom, above the end marker's row.
+    if (!MoveAbove(page - 1, GetSize()))
+        Rewind();
+    ReadBlock();
+}
+
 bool CScrollableFileReader::SeekTo(int64_t offset, uint32_t pageLines)
 {
     if (m_count > 0 && m_blockStart <= offset && offset <= m_lastOffset) {

@@ -4,11 +4,12 @@
 #include "engine/FileReader.h"
 #include "engine/Utils.h"
 
-class CLiteralSearch;
-
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+class CLiteralSearch;
 
 // Positions are byte offsets, never line numbers: the whole file is never
 // counted, and memory stays one block of lines plus the 1 MiB read buffer
@@ -33,6 +34,17 @@ public:
     bool GetTopPosition(int64_t& offset) const;
     bool ScrollBy(int32_t lines, uint32_t pageLines);
     bool SeekTo(int64_t offset, uint32_t pageLines);
+
+    // The file has grown or shrunk: takes its size again and reads the block
+    // again from the top line (from the last page when that line is gone).
+    // With `toEnd`, shows the last page instead when the lines from the top
+    // line to the end no longer fit on one.
+    void Reload(uint32_t pageLines, bool toEnd);
+    // The file's last line (or, for an empty file, its end) is on the page.
+    bool EndOnPage(uint32_t pageLines) const
+    {
+        return BlockReachesEnd() && m_count - m_topIndex <= std::max<uint32_t>(pageLines, 1);
+    }
 
     // Searches move the matching line to the top; on failure the top line is
     // the one shown before. No wrap-around in either direction.

@@ -292,6 +292,9 @@ bool CTextView::OnCommand(int id)
     case IDM_FIND_PREVIOUS:
         FindPrevious();
         return true;
+    case IDM_FOLLOW:
+        ToggleFollow();
+        return true;
     default:
         return false;
     }

@@ -36,6 +36,18 @@ public:
     void FindPrevious();
     void ShowLineInfo();
 
+    // Following the log of the result (the main dialog does the work): the
+    // Follow command asks the notify window to turn it on or off with
+    // WM_NOTIFY code NM_VIEWER_FOLLOW (-99); the dialog answers with
+    // SetFollowing, which checks the menu item.
+    void ToggleFollow();
+    void SetFollowing(bool following);
+    bool Following() const { return m_following; }
+    // The file has grown (or changed): a view whose last line was on the page
+    // scrolls to keep the end in sight; any other stays on its top line and
+    // only its scroll bar and percentage move.
+    void OnFileGrew();
+
     // Save, HTML export and copy screen.
     void SaveFile();
     // What Save does once a name is chosen: the overwrite question, the page
@@ -96,4 +108,5 @@ private:
     uint32_t m_pageLines = 0;
     int m_widestLine = 0;
     HWND m_notifyWindow = nullptr;
+    bool m_following = false;
 };

@@ -173,6 +173,9 @@ bool CTextView::OnKeyDown(WPARAM key)
     case VK_F3:
         RepeatSearch();
         return true;
+    case VK_F5:
+        ToggleFollow();
+        return true;
     case VK_F7:
         if (shift)
             RepeatSearch();

@@ -353,7 +353,8 @@ TEST(Resources, ViewerMenu)
         int id;
         const wchar_t* text;
     };
-    for (const Item& item : {Item{0, 0, IDM_SAVE, L"&Save...\tCtrl+S"}, Item{0, 2, IDM_CLOSE, L"&Close\tEsc"},
+    for (const Item& item : {Item{0, 0, IDM_SAVE, L"&Save...\tCtrl+S"}, Item{0, 1, IDM_FOLLOW, L"&Follow\tF5"},
+                             Item{0, 3, IDM_CLOSE, L"&Close\tEsc"},
                              Item{1, 0, IDM_COPY_SCREEN, L"&Copy Screen\tCtrl+C"},
                              Item{2, 0, IDM_FIND, L"&Find...\tF7"},
                              Item{2, 1, IDM_FIND_PREVIOUS, L"Find &Previous\tShift+F3"},
@@ -364,9 +365,9 @@ TEST(Resources, ViewerMenu)
         EXPECT_EQ(text(popup, static_cast<UINT>(item.position), MF_BYPOSITION), item.text);
     }
     HMENU file = GetSubMenu(menu, 0);
-    EXPECT_EQ(GetMenuItemCount(file), 3);
+    EXPECT_EQ(GetMenuItemCount(file), 4);
     info.fMask = MIIM_FTYPE;
-    ASSERT_TRUE(GetMenuItemInfoW(file, 1, TRUE, &info));
+    ASSERT_TRUE(GetMenuItemInfoW(file, 2, TRUE, &info));
     EXPECT_NE(info.fType & MFT_SEPARATOR, 0u);
     DestroyMenu(menu);
 }

@@ -1,0 +1,199 @@
+// Following from the viewer: F5 turns it on, the Go button reads Stop, a viewer at the end
+// shows the newest match as the log grows while one scrolled elsewhere stays, and Stop,
+// closing the viewer or a log that disappears end it.
+#include "tests/ui/MainDialogTest.h"
+
+#include "engine/GrepRun.h"
+#include "engine/ModulePath.h"
+#include "resources/resource.h"
+#include "viewer/ScrollableFileReader.h"
+#include "viewer/TextView.h"
+
+namespace {
+
+const char* const ErrorCategory =
+    "Category = Default\n"
+    "Filter = *ERROR*\n"
+    "Check = 1\n";
+
+const char* const TenLines =
+    "line 1\nline 2\nline 3\nline 4\nERROR five\nline 6\nERROR seven\nline 8\nline 9\nline 10\n";
+
+bool AppendBytes(const std::wstring& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size();
+    CloseHandle(file);
+    return ok;
+}
+
+class QuietObserver : public CGrepObserver {
+public:
+    bool StopRequested() override { return false; }
+    void Progress(int, int) override {}
+};
+
+}  // namespace
+
+class FollowTest : public MainDialogTest {
+protected:
+    // Runs the error filter with one line of context on each side over a log in `dir` and
+    // waits for its viewer.
+    void RunOn(const std::string& bytes)
+    {
+        WriteCategories(ErrorCategory);
+        log = dir.File(L"live.log");
+        ASSERT_TRUE(WriteBytes(log, bytes));
+        result = ExecutableFolder() + L"\\live.log.greptmp";
+        DeleteFileW(result.c_str());
+        removeAfter.push_back(result);
+        Start();
+        Type(IDC_FILE, log);
+        Type(IDC_LINES_BEFORE, L"1");
+        Type(IDC_LINES_AFTER, L"1");
+        Click(IDC_GO);
+        ASSERT_TRUE(WaitUntil([this] { return !Running() && ViewerCount() == 1; })) << "waited for the result";
+        ui->Invoke([&] { viewer = CMainDlg::Instance()->ViewerAt(0); });
+    }
+    void PressF5(CTextView* view)
+    {
+        ui->Post([view] { SendMessageW(view->Window(), WM_KEYDOWN, VK_F5, 0); });
+        ui->Settle();
+    }
+    bool FollowChecked(CTextView* view)
+    {
+        bool checked = false;
+        ui->Invoke([&] {
+            checked = view->Following() &&
+                      (GetMenuState(GetMenu(view->Window()), IDM_FOLLOW, MF_BYCOMMAND) & MF_CHECKED) != 0;
+        });
+        return checked;
+    }
+    // True when `text` is one of the lines the view shows on its page.
+    bool OnPage(CTextView* view, const std::wstring& text)
+    {
+        bool shown = false;
+        ui->Invoke([&] {
+            const CScrollableFileReader* reader = view->Reader();
+            for (uint32_t k = 0; reader && k < view->PageLines(); ++k) {
+                const wchar_t* line = reader->GetLineText(k);
+                shown = shown || (line && text == line);
+            }
+        });
+        return shown;
+    }
+    std::string FreshResult()
+    {
+        CGrepParams params;
+        ui->Invoke([&] { params = CMainDlg::Instance()->RunParams(); });
+        params.resultFile = dir.File(L"fresh.greptmp");
+        QuietObserver quiet;
+        EXPECT_EQ(RunGrep(params, quiet).end, CGrepOutcome::End::Completed);
+        return ReadBytes(params.resultFile);
+    }
+
+    std::wstring log;
+    std::wstring result;
+    CTextView* viewer = nullptr;
+};
+
+TEST_F(FollowTest, TheViewerAtTheEndShowsTheNewestMatchWithinASecond)
+{
+    std::string start = TenLines;
+    for (int i = 11; i <= 200; ++i)
+        start += (i % 10 == 0 ? "ERROR " : "line ") + std::to_string(i) + "\n";
+    RunOn(start);
+    // A second viewer of the result, scrolled away from its end.
+    CTextView* other = nullptr;
+    int64_t otherTop = 0;
+    int otherPos = 0;
+    ui->Invoke([&] {
+        CMainDlg::Instance()->OpenViewer(result.c_str());
+        other = CMainDlg::Instance()->ViewerAt(1);
+        SendMessageW(other->Window(), WM_KEYDOWN, VK_DOWN, 0);
+        otherTop = other->Reader()->TopLineOffset();
+        otherPos = GetScrollPos(other->Window(), SB_VERT);
+        // The first viewer at the end of the result: its last line on the page.
+        SendMessageW(viewer->Window(), WM_VSCROLL, SB_BOTTOM, 0);
+        SendMessageW(viewer->Window(), WM_KEYDOWN, VK_UP, 0);
+    });
+    ASSERT_TRUE(OnPage(viewer, L"ERROR 200"));
+    ASSERT_GT(otherTop, 0);
+
+    PressF5(viewer);
+    EXPECT_TRUE(FollowChecked(viewer));
+    EXPECT_FALSE(FollowChecked(other));
+    EXPECT_TRUE(Running());
+    EXPECT_EQ(Text(IDC_GO), L"&Stop");
+    ASSERT_TRUE(WaitUntil([this] { return Text(IDC_STATUS) == L"Following the log: 21 matches"; }))
+        << "waited for the status line to say it follows; it says " << testing::PrintToString(Text(IDC_STATUS));
+
+    // More than a page of new lines, the newest match last but one.
+    std::string more;
+    for (int i = 201; i <= 400; ++i)
+        more += "line " + std::to_string(i) + "\n";
+    more += "ERROR newest\nline 402\n";
+    const DWORD written = GetTickCount();
+    ASSERT_TRUE(AppendBytes(log, more));
+    ASSERT_TRUE(WaitUntil([&] { return OnPage(viewer, L"ERROR newest"); }, 30000))
+        << "waited for the viewer to show the newest match";
+    const DWORD delay = GetTickCount() - written;
+    EXPECT_LE(delay, 1000u) << "the newest match took " << delay << " ms to show";
+    EXPECT_TRUE(WaitUntil([this] { return Text(IDC_STATUS) == L"Following the log: 22 matches"; }));
+    ui->Invoke([&] {
+        EXPECT_EQ(other->Reader()->TopLineOffset(), otherTop);
+        EXPECT_LT(GetScrollPos(other->Window(), SB_VERT), otherPos);
+    });
+
+    // Stop ends following; the result is what a fresh run writes.
+    Click(IDC_GO);
+    EXPECT_FALSE(Running());
+    EXPECT_EQ(Text(IDC_GO), L"&Go");
+    EXPECT_EQ(Text(IDC_STATUS), L"Stopped following with 22 matches.");
+    EXPECT_FALSE(FollowChecked(viewer));
+    ExpectNoBox();
+    EXPECT_TRUE(ReadBytes(result) == FreshResult());
+
+    // Again, then closing the viewer ends it too.
+    PressF5(viewer);
+    EXPECT_TRUE(Running());
+    // Posted: stopping from inside a message sent by this thread would release the sender first.
+    ui->Post([view = viewer] { DestroyWindow(view->Window()); });
+    ui->Settle();
+    EXPECT_FALSE(Running());
+    EXPECT_EQ(Text(IDC_GO), L"&Go");
+    CloseWithCloseBox();
+}
+
+TEST_F(FollowTest, OnlyTheLastResultFollowsAndAVanishingLogEndsIt)
+{
+    RunOn(TenLines);
+    // The log itself in a viewer cannot follow.
+    CTextView* logViewer = nullptr;
+    ui->Invoke([&] {
+        CMainDlg::Instance()->OpenViewer(log.c_str());
+        logViewer = CMainDlg::Instance()->ViewerAt(1);
+    });
+    PressF5(logViewer);
+    BoxInfo box = ExpectBox(L"Follow", L"Only the result of the last completed run can follow its log. Press Go first.",
+                            BoxIcon::Information);
+    ASSERT_TRUE(PressButton(box.window, IDOK));
+    EXPECT_FALSE(Running());
+
+    // Closed first: a file that a viewer holds open is not gone until the viewer lets go.
+    ui->Invoke([&] { DestroyWindow(logViewer->Window()); });
+    PressF5(viewer);
+    ASSERT_TRUE(Running());
+    ASSERT_TRUE(DeleteFileW(log.c_str()));
+    box = ExpectBox(L"Follow", L"The log file is gone: following ended with 2 matches.", BoxIcon::Warning);
+    ASSERT_TRUE(PressButton(box.window, IDOK));
+    ASSERT_TRUE(WaitUntil([this] { return !Running(); }));
+    EXPECT_EQ(Text(IDC_GO), L"&Go");
+    EXPECT_FALSE(FollowChecked(viewer));
+    CloseWithCloseBox();
+}
