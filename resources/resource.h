@@ -17,7 +17,7 @@
 #define IDM_COPY_SCREEN         1006
 #define IDM_FIND_NEXT           1007
 #define IDM_FIND_PREVIOUS       1008
-#define IDM_FOLLOW              1009
+#define IDM_FOLLOW              1011
 
 // Icons and bitmaps
 #define IDI_TILVO               107
@@ -66,4 +66,4 @@
 #define WM_RUN_FINISHED         (WM_USER + 2)
 #define WM_RESULT_GREW          (WM_USER + 3)
 #define NM_VIEWER_CLOSED        (-98)
-#define NM_VIEWER_FOLLOW        (-99)
+#define NM_VIEWER_FOLLOW        (-100)
