@@ -66,4 +66,4 @@
 #define WM_RUN_FINISHED         (WM_USER + 2)
 #define WM_RESULT_GREW          (WM_USER + 3)
 #define NM_VIEWER_CLOSED        (-98)
-#define NM_VIEWER_FOLLOW        (-100)
+#define NM_VIEWER_FOLLOW        (-97)

@@ -22,7 +22,7 @@ class CTextView;
 //  - Stop calls CGrepThread::Stop, which waits for the worker while still delivering its
 //    synchronous notices; a stopped run sends nothing, so Stop resets the button itself.
 //  - Following: a viewer's Follow command reaches the dialog as WM_NOTIFY code NM_VIEWER_FOLLOW
-//    (-100). When the viewer shows the last completed run's result, the dialog calls
+//    (-97). When the viewer shows the last completed run's result, the dialog calls
 //    CGrepThread::Follow; the Go button reads Stop and the viewer's menu item is checked until
 //    following ends. WM_RESULT_GREW (WM_USER + 3) from the worker makes every viewer of the
 //    result look at its file again. Stop, the Follow command again, or closing the following

@@ -181,6 +181,9 @@ BOOL CMainDlg::OnNotify(const NMHDR* header)
             UpdateControls();
         return FALSE;
     case static_cast<UINT>(NM_VIEWER_FOLLOW):
+        // Only from a viewer: the code lies among those no common control sends.
+        if (!ViewerOf(header->hwndFrom))
+            return FALSE;
         ToggleFollow(header->hwndFrom);
         return TRUE;
     case static_cast<UINT>(NM_VIEWER_CLOSED): {

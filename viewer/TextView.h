@@ -38,7 +38,7 @@ public:
 
     // Following the log of the result (the main dialog does the work): the
     // Follow command asks the notify window to turn it on or off with
-    // WM_NOTIFY code NM_VIEWER_FOLLOW (-100); the dialog answers with
+    // WM_NOTIFY code NM_VIEWER_FOLLOW (-97); the dialog answers with
     // SetFollowing, which checks the menu item.
     void ToggleFollow();
     void SetFollowing(bool following);

@@ -2,6 +2,7 @@
 #include "viewer/TextView.h"
 
 #include "engine/FileWriter.h"
+#include "engine/LogLook.h"
 #include "engine/StringException.h"
 #include "settings/Settings.h"
 #include "viewer/GdiScope.h"
@@ -86,7 +87,11 @@ void CTextView::SaveAs(const wchar_t* path)
             return;
     }
     bool saved = false;
-    {
+    // The view's own file is shared for writing (a followed result grows under
+    // it), so only this check keeps a save from writing over what it reads.
+    const CLogLook target = CLogLook::Of(path);
+    const bool ownFile = target.readable && target.identity == CLogLook::Of(m_path.c_str()).identity;
+    if (!ownFile) {
         CWaitCursor wait;
         if (IsHtmlName(path))
             saved = ExportHtml(path);
