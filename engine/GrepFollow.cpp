@@ -26,15 +26,6 @@ public:
     void Progress(int, int) override {}
 };
 
-CGrepOutcome Ended(CGrepOutcome::End end, int matches, const wchar_t* failure = L"")
-{
-    CGrepOutcome outcome;
-    outcome.end = end;
-    outcome.matches = matches;
-    outcome.failure = failure;
-    return outcome;
-}
-
 const wchar_t* FaultText(CGrepSession::End end)
 {
     return end == CGrepSession::End::PrevLineFault ? kGrepPrevLineFailed : kGrepNextLineFailed;
@@ -100,19 +91,19 @@ CGrepOutcome Follow(CGrepSession& session, CFollowObserver& observer)
                 missing = true;
                 missingSince = GetTickCount();
             } else if (!look.exists && GetTickCount() - missingSince >= kFollowGoneMs) {
-                return Ended(CGrepOutcome::End::LogGone, session.Matches(), kLogGone);
+                return CGrepOutcome::Ended(CGrepOutcome::End::LogGone, session.Matches(), kLogGone);
             }
         } else {
             missing = false;
             bool wrote = false;
             const wchar_t* failure = nullptr;
             if (!ReadChanges(session, writer, look, wrote, more, failure))
-                return Ended(CGrepOutcome::End::Failed, session.Matches(), failure);
+                return CGrepOutcome::Ended(CGrepOutcome::End::Failed, session.Matches(), failure);
             if (wrote && !stopping)
                 observer.Grew(session.Matches());
         }
         if (stopping)
-            return Ended(CGrepOutcome::End::Stopped, session.Matches());
+            return CGrepOutcome::Ended(CGrepOutcome::End::Stopped, session.Matches());
         if (!more)
             observer.Wait(kFollowPollMs);
     }
@@ -126,7 +117,7 @@ CGrepOutcome FollowGrep(CGrepSession& session, CFollowObserver& observer)
         return Follow(session, observer);
     } catch (...) {
         try {
-            return Ended(CGrepOutcome::End::Failed, session.Matches(),
+            return CGrepOutcome::Ended(CGrepOutcome::End::Failed, session.Matches(),
                          GrepFailureText().c_str());
         } catch (...) {
             return CGrepOutcome();

@@ -27,18 +27,9 @@ const wchar_t kGrepUnknownError[] = L"Unknown error!";
 
 namespace {
 
-CGrepOutcome Ended(CGrepOutcome::End end, int matches, const wchar_t* failure = L"")
-{
-    CGrepOutcome outcome;
-    outcome.end = end;
-    outcome.matches = matches;
-    outcome.failure = failure;
-    return outcome;
-}
-
 CGrepOutcome Failed(const wchar_t* text)
 {
-    return Ended(CGrepOutcome::End::Failed, 0, text);
+    return CGrepOutcome::Ended(CGrepOutcome::End::Failed, 0, text);
 }
 
 CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepObserver& observer)
@@ -65,13 +56,13 @@ CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepOb
         break;
     case CGrepSession::End::Stopped:
         writer.Flush();   // whole lines only; nothing is reported after a stop
-        return Ended(CGrepOutcome::End::Stopped, session->Matches());
+        return CGrepOutcome::Ended(CGrepOutcome::End::Stopped, session->Matches());
     case CGrepSession::End::PrevLineFault:
         return Failed(kGrepPrevLineFailed);
     case CGrepSession::End::NextLineFault:
         return Failed(kGrepNextLineFailed);
     }
-    CGrepOutcome outcome = Ended(CGrepOutcome::End::Completed, session->Matches());
+    CGrepOutcome outcome = CGrepOutcome::Ended(CGrepOutcome::End::Completed, session->Matches());
     if (session->Followable())
         outcome.session = std::move(session);
     return outcome;

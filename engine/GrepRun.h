@@ -29,6 +29,15 @@ struct CGrepOutcome {
     std::wstring failure;   // the status text of a failed run
     // A completed run's state, from which following its log goes on.
     std::shared_ptr<CGrepSession> session;
+
+    static CGrepOutcome Ended(End end, int matches, const wchar_t* failure = L"")
+    {
+        CGrepOutcome outcome;
+        outcome.end = end;
+        outcome.matches = matches;
+        outcome.failure = failure;
+        return outcome;
+    }
 };
 
 // Failure texts of a run.
