@@ -3,20 +3,11 @@
 // turns what it reports into window messages.
 #pragma once
 
+#include "engine/GrepObserver.h"
 #include "engine/GrepParams.h"
 
 #include <cstdint>
 #include <string>
-
-// What a run reports while it goes.
-class CGrepObserver {
-public:
-    virtual ~CGrepObserver() = default;
-    // Asked once before each line is handled; true ends the run as stopped.
-    virtual bool StopRequested() = 0;
-    // The whole percentage of the log read has changed (first for line one).
-    virtual void Progress(int percent, int matches) = 0;
-};
 
 struct CGrepOutcome {
     enum class End { Completed, Failed, Stopped };

@@ -4,7 +4,6 @@
 
 #include "engine/GrepRun.h"
 #include "engine/ProcessLocks.h"
-#include "resources/resource.h"
 
 #include <atomic>
 

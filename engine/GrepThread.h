@@ -41,7 +41,7 @@
 //                changes (at most 101 times; 100 once the last line is read);
 //   to `status`: WM_SETTEXT "Completed with %d matches by %d sec." or the
 //                failure text, at the end of the run;
-//   to `dialog`: WM_RUN_FINISHED (WM_USER + 2, resources/resource.h), right
+//   to `dialog`: WM_RUN_FINISHED (WM_USER + 2, below), right
 //                after that text, wParam 1 = completed (the result file is
 //                complete and closed), 0 = failed (the status line holds the
 //                reason), lParam 0.
@@ -65,6 +65,9 @@
 // writes of about 1 MiB, and flushes on every way out (completed, failed,
 // stopped), before any end notice, so the file on disk always ends with a
 // whole line and holds everything the run wrote once the run has ended.
+// The finished message the worker sends to `dialog` at the end of a completed or failed run.
+constexpr UINT WM_RUN_FINISHED = WM_USER + 2;
+
 class CGrepThread {
 public:
     // False when a run is already active (nothing changes) or the worker cannot

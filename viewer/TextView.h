@@ -9,6 +9,9 @@
 
 class CScrollableFileReader;
 
+// The WM_NOTIFY code a viewer sends its notify window from inside its WM_DESTROY.
+constexpr int NM_VIEWER_CLOSED = -98;
+
 // A top-level window of class "TilvoTextView" with menu 110. It draws the
 // lines of its file from a top line down, scrolls vertically on a 0..10000
 // scale of byte offsets and horizontally by columns, and tells the main dialog

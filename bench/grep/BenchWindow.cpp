@@ -1,8 +1,6 @@
 // The benchmark's receiver of the worker's notices.
 #include "bench/grep/BenchWindow.h"
 
-#include "resources/resource.h"
-
 namespace {
 
 struct CReceiver {

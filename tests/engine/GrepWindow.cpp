@@ -1,8 +1,6 @@
 // Recording windows for the grep worker's notices.
 #include "tests/engine/GrepWindow.h"
 
-#include "resources/resource.h"
-
 namespace {
 const wchar_t kClass[] = L"TilvoGrepTestWindow";
 } // namespace
