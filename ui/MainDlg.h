@@ -14,17 +14,11 @@
 struct Category;
 class CTextView;
 
-// How the dialog and the grep worker talk (see engine/GrepThread.h for the worker's side):
-//  - Go fills `runParams` and calls CGrepThread::Start with the dialog and its status line (137).
-//  - The worker sets the status line's text with a synchronous WM_SETTEXT while it runs, and at the
-//    end of a completed or failed run sends WM_RUN_FINISHED (WM_USER + 2) with wParam 1 or 0;
-//    OnRunFinished resets the button and opens the result or reports the failure.
-//  - Stop calls CGrepThread::Stop, which waits for the worker while still delivering its
-//    synchronous notices; a stopped run sends nothing, so Stop resets the button itself.
-//  - A result viewer tells the dialog that its window has gone with WM_NOTIFY code
-//    NM_VIEWER_CLOSED (-98) from inside its WM_DESTROY; the dialog then drops it from `viewers`
-//    and frees the object later, once the viewer's own window procedure has returned.
-// Everything here runs on the user-interface thread; the worker only ever sends those messages.
+// The dialog's side of the worker/UI protocol written out in engine/GrepThread.h: Go starts the
+// run with the dialog and its status line, OnRunFinished handles WM_RUN_FINISHED, and Stop resets
+// the button itself because a stopped run sends nothing. A result viewer tells the dialog that its
+// window has gone with NM_VIEWER_CLOSED (viewer/TextView.h) from inside its WM_DESTROY; the dialog
+// drops it from its list and frees the object once the viewer's window procedure has returned.
 class CMainDlg {
 public:
     // Where the categories, colours and settings are kept. Empty fields mean the program's
