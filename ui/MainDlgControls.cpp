@@ -6,6 +6,7 @@
 #include "ui/Layout.h"
 #include "ui/WindowText.h"
 #include "viewer/TextView.h"
+#include "win32/GdiScope.h"
 
 #include <algorithm>
 
@@ -13,30 +14,16 @@ namespace {
 
 constexpr int ContextMaximum = 255;
 
-// LoadImageW's bitmap, deleted at the end of the scope.
-class CBitmap {
-public:
-    CBitmap(HINSTANCE instance, int id)
-        : handle(static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0)))
-    {
-    }
-    ~CBitmap()
-    {
-        if (handle)
-            DeleteObject(handle);
-    }
-    CBitmap(const CBitmap&) = delete;
-    CBitmap& operator=(const CBitmap&) = delete;
-    HBITMAP Get() const { return handle; }
-
-private:
-    HBITMAP handle;
-};
+HBITMAP LoadBitmapResource(HINSTANCE instance, int id)
+{
+    return static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
+}
 
 void AddMaskedImage(HIMAGELIST list, HINSTANCE instance, int imageId, int maskId)
 {
-    CBitmap image(instance, imageId);
-    CBitmap mask(instance, maskId);
+    // The image list keeps copies of the bitmaps.
+    CGdiObject<HBITMAP> image(LoadBitmapResource(instance, imageId));
+    CGdiObject<HBITMAP> mask(LoadBitmapResource(instance, maskId));
     if (image.Get() && mask.Get())
         ImageList_Add(list, image.Get(), mask.Get());
 }

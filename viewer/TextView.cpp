@@ -4,12 +4,12 @@
 #include "engine/StringException.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
-#include "viewer/GdiScope.h"
 #include "viewer/RowPainter.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/SearchState.h"
 #include "viewer/ViewMath.h"
 #include "viewer/ViewSettings.h"
+#include "win32/GdiScope.h"
 
 #include <new>
 

@@ -4,11 +4,11 @@
 #include "engine/FileWriter.h"
 #include "engine/StringException.h"
 #include "settings/Settings.h"
-#include "viewer/GdiScope.h"
 #include "viewer/HtmlPage.h"
 #include "viewer/ScreenText.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/ViewSettings.h"
+#include "win32/GdiScope.h"
 
 #include <commdlg.h>
 

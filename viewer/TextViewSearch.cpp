@@ -3,10 +3,10 @@
 
 #include "resources/resource.h"
 #include "viewer/FindDialog.h"
-#include "viewer/GdiScope.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/SearchState.h"
 #include "viewer/ViewMath.h"
+#include "win32/GdiScope.h"
 
 void CTextView::ShowFindDialog()
 {
