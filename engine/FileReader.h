@@ -6,10 +6,12 @@
 #include "engine/ByteRules.h"
 #include "engine/LineDecoder.h"
 #include "engine/TextCodec.h"
+#include "win32/FileHandle.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class CFileReader {
@@ -78,9 +80,9 @@ protected:
     // The next UTF-16 unit; false at the end of the file.
     bool TakeUnit(uint16_t& unit);
 
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    CFileHandle m_file;
     int64_t m_fileSize = 0;
-    uint8_t* m_buffer = nullptr;
+    std::unique_ptr<uint8_t[]> m_buffer;
     uint32_t m_bufferPos = 0;
     uint32_t m_byteCount = 0;
     uint32_t m_bufferSize = 0;

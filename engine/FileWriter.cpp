@@ -117,19 +117,17 @@ private:
 
 CFileWriter::CFileWriter(const wchar_t* fileName)
 {
-    m_file = CreateFileW(fileName, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_file == INVALID_HANDLE_VALUE)
+    m_file.Reset(CreateFileW(fileName, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_file.IsOpen())
         throw L"CFileWriter::CFileWriter: unable to create the file";
     SetLineDelimiters(L"\n");
 }
 
 CFileWriter::~CFileWriter()
 {
-    if (m_file != INVALID_HANDLE_VALUE) {
+    if (m_file.IsOpen())
         Flush();
-        CloseHandle(m_file);
-    }
 }
 
 bool CFileWriter::SetLineDelimiters(const wchar_t* delimiters)
@@ -225,7 +223,7 @@ bool CFileWriter::WriteBytes(const char* bytes, size_t count)
     while (count > 0) {
         const DWORD piece = static_cast<DWORD>(std::min<size_t>(count, 1u << 30));
         DWORD written = 0;
-        if (!WriteFile(m_file, bytes, piece, &written, nullptr) || written != piece)
+        if (!WriteFile(m_file.Get(), bytes, piece, &written, nullptr) || written != piece)
             return false;
         bytes += piece;
         count -= piece;
