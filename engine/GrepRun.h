@@ -41,7 +41,3 @@ struct CGrepOptions {
 CGrepOutcome RunGrep(const CGrepParams& params, CGrepObserver& observer,
                      const CGrepOptions& options);
 
-// The status text for the exception being handled: a CStringException gives
-// its ToString text, a wide text itself, anything else "Unknown error!". Call
-// only inside a catch block.
-std::wstring GrepFailureText();

@@ -212,14 +212,8 @@ void CMainDlg::OpenViewer(const wchar_t* path)
         }
         HWND window = viewer->Window();
         viewers.push_back(ViewerEntry{std::move(viewer), window});
-    } catch (const CStringException& e) {
-        DiscardViewer(viewer);
-        Message(e.ToString(), L"Error", MB_OK | MB_ICONWARNING);
-    } catch (const wchar_t* text) {
-        DiscardViewer(viewer);
-        Message(text, L"Error", MB_OK | MB_ICONWARNING);
     } catch (...) {
         DiscardViewer(viewer);
-        Message(UnknownErrorText, L"Error", MB_OK | MB_ICONWARNING);
+        Message(ExceptionText(UnknownErrorText), L"Error", MB_OK | MB_ICONWARNING);
     }
 }

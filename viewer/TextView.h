@@ -1,6 +1,8 @@
 // CTextView: the result viewer window over one result file.
 #pragma once
 
+#include "win32/GdiScope.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -55,7 +57,7 @@ public:
     int VisibleColumns() const { return m_visibleColumns; }
     int WidestLine() const { return m_widestLine; }
     int CharWidth() const { return m_charWidth; }
-    int Highlight() const { return m_highlight; }
+    bool Highlight() const { return m_highlight; }
     // The text of the percentage item at the right of the menu bar.
     std::wstring PercentText() const;
 
@@ -65,6 +67,7 @@ public:
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnCreate();
     void OnDestroy();
     void OnSize(int width, int height);
     void OnPaint();
@@ -86,13 +89,13 @@ private:
     RECT TextRect() const;
     void ReportError(const wchar_t* text);
 
-    int m_highlight = 0;
+    bool m_highlight = false;   // the found line and the matches are marked
     HWND m_window = nullptr;
     HWND m_owner = nullptr;
     HINSTANCE m_instance = nullptr;
     std::wstring m_path;
     std::unique_ptr<CScrollableFileReader> m_reader;
-    HFONT m_font = nullptr;
+    CGdiObject<HFONT> m_font;
     int m_charWidth = 0;
     int m_fontSize = 15;
     int m_visibleColumns = 0;

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <new>
 #include <string>
 #include <vector>
 
@@ -287,28 +286,6 @@ TEST_F(GrepFailureTest, AFailingWriteOfACopiedLine)
     CGrepParams params = Params(Log("a\nb\n"), {});
     params.resultFile = kFullDevice;
     ExpectFailure(params, L"Unable to write next line!");
-}
-
-// The failure texts of what is thrown inside a run.
-std::wstring TextOf(void (*thrower)())
-{
-    try {
-        thrower();
-    } catch (...) {
-        return GrepFailureText();
-    }
-    return L"nothing thrown";
-}
-
-TEST(GrepFailureText, EachKindOfThrownValue)
-{
-    EXPECT_EQ(TextOf([] { throw CStringException(L"CMainDlg::CMainDlg", L"Duplicate MainDlg instance!"); }),
-              L"CMainDlg::CMainDlg: Duplicate MainDlg instance!");
-    EXPECT_EQ(TextOf([] { throw L"CFileReader::ReadLine: FillBuffer failed"; }),
-              L"CFileReader::ReadLine: FillBuffer failed");
-    EXPECT_EQ(TextOf([] { throw "CUtils::StrMaskCompare: unable to duplicate the string"; }),
-              L"Unknown error!");
-    EXPECT_EQ(TextOf([] { throw std::bad_alloc(); }), L"Unknown error!");
 }
 
 } // namespace
