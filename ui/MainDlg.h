@@ -42,12 +42,12 @@ public:
     // Loads the store, settings and colours, shows the dialog modally, then saves everything.
     void Run();
 
-    HWND Window() const { return hwnd; }
-    bool IsRunning() const { return running; }
-    size_t ViewerCount() const { return viewers.size(); }
-    CTextView* ViewerAt(size_t index) const { return viewers[index].view.get(); }
-    const Category* CurrentCategory() const { return currentCategory; }
-    const CGrepParams& RunParams() const { return runParams; }
+    HWND Window() const { return m_window; }
+    bool IsRunning() const { return m_running; }
+    size_t ViewerCount() const { return m_viewers.size(); }
+    CTextView* ViewerAt(size_t index) const { return m_viewers[index].view.get(); }
+    const Category* CurrentCategory() const { return m_currentCategory; }
+    const CGrepParams& RunParams() const { return m_runParams; }
 
     // Handlers of the dialog procedure.
     BOOL OnInitDialog(HWND window);
@@ -93,28 +93,28 @@ private:
     void AddCategory();
     void DeleteCategory();
 
-    HWND Item(int id) const { return GetDlgItem(hwnd, id); }
+    HWND Item(int id) const { return GetDlgItem(m_window, id); }
     HWND FilterList() const { return Item(131); }
     std::wstring ItemText(int index) const;
     std::wstring FileBoxText() const;
     int Message(const wchar_t* text, const wchar_t* caption, UINT flags) const;
 
-    HINSTANCE hInstance;
-    Storage storage;
-    HWND hwnd = nullptr;
-    HICON icon = nullptr;
-    HIMAGELIST imageList = nullptr;
-    bool running = false;
-    CGrepParams runParams;
+    HINSTANCE m_instance;
+    Storage m_storage;
+    HWND m_window = nullptr;
+    HICON m_icon = nullptr;
+    HIMAGELIST m_imageList = nullptr;
+    bool m_running = false;
+    CGrepParams m_runParams;
     // An open viewer and its window, kept here because the viewer forgets its window before
     // it reports that the window has gone.
     struct ViewerEntry {
         std::unique_ptr<CTextView> view;
         HWND window;
     };
-    std::vector<ViewerEntry> viewers;
-    std::vector<std::unique_ptr<CTextView>> closedViewers;
-    Category* currentCategory = nullptr;
+    std::vector<ViewerEntry> m_viewers;
+    std::vector<std::unique_ptr<CTextView>> m_closedViewers;
+    Category* m_currentCategory = nullptr;
     // An exception a handler did not catch; it ends the dialog and leaves Run.
-    std::exception_ptr pendingException;
+    std::exception_ptr m_pendingException;
 };
