@@ -49,6 +49,10 @@ public:
     const Category* CurrentCategory() const { return m_currentCategory; }
     const CGrepParams& RunParams() const { return m_runParams; }
 
+private:
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+
     // Handlers of the dialog procedure.
     BOOL OnInitDialog(HWND window);
     void OnSize(int width, int height);
@@ -67,9 +71,6 @@ public:
     int SelectedItem() const;
     bool SelectedCategoryName(std::wstring& name) const;
 
-private:
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     BOOL OnSetCursor(HWND window, int hitTest);
 
     void OnFileBoxPick();
@@ -94,7 +95,7 @@ private:
     void DeleteCategory();
 
     HWND Item(int id) const { return GetDlgItem(m_window, id); }
-    HWND FilterList() const { return Item(131); }
+    HWND FilterList() const;
     std::wstring ItemText(int index) const;
     std::wstring FileBoxText() const;
     int Message(const wchar_t* text, const wchar_t* caption, UINT flags) const;

@@ -43,6 +43,10 @@ void SetUpDown(HWND dialog, int upDownId, int editId, DWORD position)
 BOOL CMainDlg::OnInitDialog(HWND window)
 {
     m_window = window;
+    // This reads like a test for WS_EX_COMPOSITED but is a mask, and deliberately so: it clears
+    // every extended style the template sets (WS_EX_APPWINDOW among them) and keeps only
+    // WS_EX_COMPOSITED, which the template does not set. Writing | instead would switch on
+    // double-buffered painting of the whole dialog, which the dialog has never had.
     SetWindowLongW(m_window, GWL_EXSTYLE, GetWindowLongW(m_window, GWL_EXSTYLE) & WS_EX_COMPOSITED);
 
     m_icon = LoadIconW(m_instance, MAKEINTRESOURCEW(IDI_TILVO));

@@ -58,6 +58,11 @@ int InsertFilter(HWND list, const std::wstring& text, int image)
 
 }  // namespace
 
+HWND CMainDlg::FilterList() const
+{
+    return Item(IDC_FILTER_LIST);
+}
+
 std::wstring CMainDlg::ItemText(int index) const
 {
     return ListItemText(FilterList(), index);

@@ -201,10 +201,14 @@ std::vector<std::wstring> MainDialogTest::CategoryEntries()
 
 std::wstring MainDialogTest::SelectedCategory()
 {
-    std::wstring name;
-    bool selected = false;
-    ui->Invoke([&] { selected = CMainDlg::Instance()->SelectedCategoryName(name); });
-    return selected ? name : L"(none)";
+    std::wstring name = L"(none)";
+    ui->Invoke([&] {
+        HWND box = GetDlgItem(dialog, IDC_CATEGORY);
+        LRESULT selected = SendMessageW(box, CB_GETCURSEL, 0, 0);
+        if (selected != CB_ERR)
+            name = ComboEntry(box, static_cast<int>(selected));
+    });
+    return name;
 }
 
 std::vector<ListEntry> MainDialogTest::ListEntries()
@@ -219,7 +223,13 @@ std::vector<ListEntry> MainDialogTest::ListEntries()
             item.pszText = text;
             item.cchTextMax = 1024;
             SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-            entries.emplace_back(text, CMainDlg::Instance()->ItemState(i));
+            // Bit 0: the check box is not the unchecked state image; bit 1: the And image.
+            item.mask = LVIF_IMAGE | LVIF_STATE;
+            item.iItem = i;
+            item.stateMask = LVIS_STATEIMAGEMASK;
+            SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            const bool checked = ((item.state & LVIS_STATEIMAGEMASK) >> 12) != 1;
+            entries.emplace_back(text, (checked ? 1 : 0) + (item.iImage == 1 ? 2 : 0));
         }
     });
     return entries;
@@ -228,7 +238,10 @@ std::vector<ListEntry> MainDialogTest::ListEntries()
 int MainDialogTest::SelectedFilter()
 {
     int index = -2;
-    ui->Invoke([&] { index = CMainDlg::Instance()->SelectedItem(); });
+    ui->Invoke([&] {
+        index = static_cast<int>(SendDlgItemMessageW(dialog, IDC_FILTER_LIST, LVM_GETNEXTITEM,
+                                                     static_cast<WPARAM>(-1), LVNI_SELECTED));
+    });
     return index;
 }
 
