@@ -45,15 +45,13 @@ void MainDialogTest::SetUp()
 void MainDialogTest::TearDown()
 {
     if (ui && !ui->Finished()) {
-        // A failed test may leave boxes open: answer them until the dialog has ended.
-        for (int i = 0; i < 20 && !ui->Finished(); ++i) {
+        // A failed test may leave boxes open: cancel them until the dialog has ended.
+        EXPECT_TRUE(WaitFor("the dialog to end after a failed test", [this] {
             BoxInfo box = FindBox(ui->Id(), dialog);
-            if (box.window)
-                PostMessageW(box.window, WM_COMMAND, box.text.empty() ? IDCANCEL : IDOK, 0);
-            else if (dialog)
-                PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-            ui->Join(1000);
-        }
+            if (box.window || dialog)
+                PostMessageW(box.window ? box.window : dialog, WM_COMMAND, IDCANCEL, 0);
+            return ui->Finished();
+        }));
     }
     ui.reset();
     DeleteKeyTree(key);
@@ -70,7 +68,7 @@ void MainDialogTest::Start(const std::function<void()>& answerStartup)
     });
     if (answerStartup)
         answerStartup();
-    ASSERT_TRUE(WaitUntil([this] {
+    ASSERT_TRUE(WaitFor("the main dialog to open", [this] {
         HWND found = nullptr;
         ui->Invoke([&] {
             if (CMainDlg* main = CMainDlg::Instance())
@@ -79,7 +77,7 @@ void MainDialogTest::Start(const std::function<void()>& answerStartup)
         if (found && IsWindowVisible(found))
             dialog = found;
         return dialog != nullptr;
-    })) << "the main dialog did not open";
+    }));
     ui->Settle();
     BoxInfo unexpected = FindBox(ui->Id(), dialog);
     ASSERT_EQ(unexpected.window, nullptr) << "unexpected box: " << testing::PrintToString(unexpected.caption)
@@ -88,7 +86,7 @@ void MainDialogTest::Start(const std::function<void()>& answerStartup)
 
 void MainDialogTest::WaitForRunToEnd()
 {
-    ASSERT_TRUE(WaitUntil([this] {
+    ASSERT_TRUE(WaitFor("Run to end", [this] {
         BoxInfo box = FindBox(ui->Id(), dialog);
         if (box.window) {
             ADD_FAILURE() << "unexpected box at the end: " << testing::PrintToString(box.caption) << " "
@@ -96,7 +94,7 @@ void MainDialogTest::WaitForRunToEnd()
             PostMessageW(box.window, WM_COMMAND, IDOK, 0);
         }
         return ui->Finished();
-    }, 20000));
+    }));
     if (ui->Error())
         std::rethrow_exception(ui->Error());
 }
@@ -170,8 +168,8 @@ void MainDialogTest::EnterName(int command, const std::wstring& caption, const s
     Click(command);
     BoxInfo box = ExpectNameDialog(caption);
     ASSERT_NE(box.window, nullptr);
-    SetControlText(box.window, IDC_NAME_EDIT, text);
-    ASSERT_TRUE(PressButton(box.window, IDOK));
+    SetTextOf(box.window, IDC_NAME_EDIT, text);
+    ASSERT_TRUE(Answer(box, IDOK));
     ui->Settle();
 }
 
@@ -216,20 +214,10 @@ std::vector<ListEntry> MainDialogTest::ListEntries()
     std::vector<ListEntry> entries;
     ui->Invoke([&] {
         HWND list = GetDlgItem(dialog, IDC_FILTER_LIST);
-        int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            wchar_t text[1024] = {};
-            LVITEMW item{};
-            item.pszText = text;
-            item.cchTextMax = 1024;
-            SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-            // Bit 0: the check box is not the unchecked state image; bit 1: the And image.
-            item.mask = LVIF_IMAGE | LVIF_STATE;
-            item.iItem = i;
-            item.stateMask = LVIS_STATEIMAGEMASK;
-            SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-            const bool checked = ((item.state & LVIS_STATEIMAGEMASK) >> 12) != 1;
-            entries.emplace_back(text, (checked ? 1 : 0) + (item.iImage == 1 ? 2 : 0));
+        for (int i = 0; i < ListCount(list); ++i) {
+            // Bit 0: any state image but the unchecked one; bit 1: the And image.
+            const int state = (ListStateImage(list, i) != 1 ? 1 : 0) + (ListImage(list, i) == 1 ? 2 : 0);
+            entries.emplace_back(ListText(list, i), state);
         }
     });
     return entries;
@@ -248,11 +236,8 @@ int MainDialogTest::SelectedFilter()
 void MainDialogTest::SelectFilter(int index)
 {
     ui->Invoke([&] {
-        LVITEMW item{};
-        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        item.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageW(GetDlgItem(dialog, IDC_FILTER_LIST), LVM_SETITEMSTATE, static_cast<WPARAM>(index),
-                     reinterpret_cast<LPARAM>(&item));
+        SetListState(GetDlgItem(dialog, IDC_FILTER_LIST), index, LVIS_SELECTED | LVIS_FOCUSED,
+                     LVIS_SELECTED | LVIS_FOCUSED);
     });
 }
 
@@ -272,7 +257,7 @@ void MainDialogTest::SelectCategory(const std::wstring& name)
 std::wstring MainDialogTest::Text(int id)
 {
     std::wstring text;
-    ui->Invoke([&] { text = ControlText(GetDlgItem(dialog, id)); });
+    ui->Invoke([&] { text = TextOf(dialog, id); });
     return text;
 }
 

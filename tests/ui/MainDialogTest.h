@@ -2,7 +2,9 @@
 #pragma once
 
 #include "tests/support/TestFiles.h"
-#include "tests/ui/UiDriver.h"
+#include "tests/support/UiThread.h"
+#include "tests/support/Wait.h"
+#include "tests/support/Windows.h"
 #include "ui/MainDlg.h"
 
 #include <gtest/gtest.h>
