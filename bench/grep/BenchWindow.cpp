@@ -1,5 +1,10 @@
-// The benchmark's receiver of the worker's notices.
+// The benchmark's receiver of the worker's notices, and the prober that times the dialog's answers.
 #include "bench/grep/BenchWindow.h"
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -36,6 +41,60 @@ HWND MakeWindow()
                            wc.hInstance, nullptr);
 }
 
+double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
+}
+
+// Asks the dialog window something every few milliseconds from another thread, as a user's
+// click would, and keeps how long each answer took while the run goes on.
+class CProber {
+public:
+    explicit CProber(HWND dialog)
+        : m_thread([this, dialog] {
+              while (!m_done.load()) {
+                  LARGE_INTEGER sent, answered;
+                  QueryPerformanceCounter(&sent);
+                  DWORD_PTR ignored = 0;
+                  if (SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &ignored)) {
+                      QueryPerformanceCounter(&answered);
+                      m_answers.push_back(Milliseconds(sent, answered));
+                  }
+                  Sleep(10);
+              }
+              m_ended = true;
+          })
+    {
+    }
+    // Ends the probes; the median and the slowest answer.
+    void Finish(BenchRun& run)
+    {
+        m_done = true;
+        // A probe may be waiting for this thread's answer: keep answering until the prober ends.
+        while (!m_ended.load()) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&msg);
+            Sleep(1);
+        }
+        m_thread.join();
+        if (m_answers.empty())
+            return;
+        std::sort(m_answers.begin(), m_answers.end());
+        run.answerMedianMs = m_answers[m_answers.size() / 2];
+        run.answerWorstMs = m_answers.back();
+    }
+
+private:
+    std::atomic<bool> m_done{false};
+    std::atomic<bool> m_ended{false};
+    std::vector<double> m_answers;
+    std::thread m_thread;
+};
+
 } // namespace
 
 BenchRun RunThroughWindow(const CGrepParams& params)
@@ -45,13 +104,13 @@ BenchRun RunThroughWindow(const CGrepParams& params)
     BenchRun run;
     g_receiver.run = &run;
     g_receiver.finished = false;
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
     if (!CGrepThread::Start(params, dialog, status)) {
         run.lastText = L"Unable to start Grep thread!";
         return run;
     }
+    CProber prober(dialog);
     // The notices are sent, not posted: GetMessage would deliver them and go
     // on waiting, so wait for any input and deliver it by peeking.
     while (!g_receiver.finished) {
@@ -63,10 +122,10 @@ BenchRun RunThroughWindow(const CGrepParams& params)
         }
     }
     QueryPerformanceCounter(&end);
+    prober.Finish(run);
     while (CGrepThread::IsRunning())
         Sleep(1);
-    run.seconds = static_cast<double>(end.QuadPart - start.QuadPart) /
-                  static_cast<double>(frequency.QuadPart);
+    run.seconds = Milliseconds(start, end) / 1000.0;
     run.progressReports -= 1;   // the last text is the completion text
     g_receiver.run = nullptr;
     return run;
