@@ -73,6 +73,18 @@ bool SaveAs(const CTilvoProcess& tilvo, HWND viewer, HWND mainDialog, const std:
     return Answer(ReadBox(dialog), IDOK);
 }
 
+// Copy Screen in a viewer and the text it put on the clipboard. Watches the sequence number
+// rather than opening the clipboard while the program may be trying to open it.
+std::wstring CopyScreenOf(HWND viewer)
+{
+    const DWORD sequence = GetClipboardSequenceNumber();
+    PostMessageW(viewer, WM_COMMAND, IDM_COPY_SCREEN, 0);
+    if (!WaitFor("the copied lines on the clipboard", [&] { return GetClipboardSequenceNumber() != sequence; }))
+        return L"<the clipboard did not change>";
+    // The program closes the clipboard after handing over the text; ClipboardText waits for that.
+    return ClipboardText();
+}
+
 std::wstring RegistryToolQuery(const wchar_t* key, const wchar_t* value)
 {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -176,13 +188,7 @@ TEST(EndToEnd, SearchViewSaveCopyAndClose)
     EXPECT_EQ(AnswerBox(tilvo, L"Line Info", IDOK), L"Current Line:    5\r\nCurrent Char:   0");
 
     // Copy Screen: from the found line to the end, each line with its CR LF.
-    // Watch the sequence number rather than opening the clipboard while the
-    // program may be trying to open it.
-    const DWORD sequence = GetClipboardSequenceNumber();
-    PostMessageW(viewer, WM_COMMAND, IDM_COPY_SCREEN, 0);
-    ASSERT_TRUE(WaitFor("the copied lines on the clipboard", [&] { return GetClipboardSequenceNumber() != sequence; }));
-    // The program closes the clipboard after handing over the text; ClipboardText waits for that.
-    EXPECT_EQ(ClipboardText(), L"y ERROR: b\r\n\\L10\r\n\\L11\r\n");
+    EXPECT_EQ(CopyScreenOf(viewer), L"y ERROR: b\r\n\\L10\r\n\\L11\r\n");
 
     // Save as text and as HTML.
     const std::wstring text = app.dir.File(L"saved.txt");
@@ -220,22 +226,12 @@ TEST(EndToEnd, SearchViewSaveCopyAndClose)
 HWND RunOver(const CTilvoProcess& tilvo, HWND dialog, const std::wstring& log)
 {
     TypeLogPath(dialog, log);
-    if (!WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, IDC_GO)) != FALSE; }, kWait))
+    if (!WaitFor("Go to be enabled", [&] { return IsWindowEnabled(GetDlgItem(dialog, IDC_GO)) != FALSE; }))
         return nullptr;
-    SetItemTextOf(dialog, IDC_LINES_BEFORE, L"1");
-    SetItemTextOf(dialog, IDC_LINES_AFTER, L"1");
+    SetTextOf(dialog, IDC_LINES_BEFORE, L"1");
+    SetTextOf(dialog, IDC_LINES_AFTER, L"1");
     PressButton(dialog, IDC_GO);
-    return tilvo.WaitForWindow(L"TilvoTextView", (log + L".greptmp").c_str(), kWait);
-}
-
-std::wstring CopyScreenOf(HWND viewer)
-{
-    const DWORD sequence = GetClipboardSequenceNumber();
-    PostMessageW(viewer, WM_COMMAND, IDM_COPY_SCREEN, 0);
-    if (!WaitUntil([&] { return GetClipboardSequenceNumber() != sequence; }, kWait))
-        return L"<the clipboard did not change>";
-    Sleep(100);
-    return ClipboardText();
+    return tilvo.WaitForWindow(L"TilvoTextView", (log + L".greptmp").c_str());
 }
 
 TEST(EndToEnd, LogsInUtf8Utf16AndAnsiWithFiltersInAnyScript)
@@ -277,7 +273,7 @@ TEST(EndToEnd, LogsInUtf8Utf16AndAnsiWithFiltersInAnyScript)
     {
         CTilvoProcess tilvo(app.Exe(), app.dir.Path());
         ASSERT_TRUE(tilvo.Started());
-        HWND dialog = tilvo.WaitForWindow(L"#32770", L"Tilvo", kWait);
+        HWND dialog = tilvo.WaitForWindow(kDialogClass, L"Tilvo");
         ASSERT_NE(dialog, nullptr);
         ASSERT_TRUE(UseOnlyNewFilter(tilvo, dialog, filter));
         for (const std::wstring& log : {log8, log16}) {
@@ -288,16 +284,16 @@ TEST(EndToEnd, LogsInUtf8Utf16AndAnsiWithFiltersInAnyScript)
             EXPECT_EQ(CopyScreenOf(viewer), shown);
             const std::wstring html = log + L".html";
             ASSERT_TRUE(SaveAs(tilvo, viewer, dialog, html));
-            EXPECT_EQ(Answer(tilvo, L"Save", IDOK), L"File was saved successfully.");
+            EXPECT_EQ(AnswerBox(tilvo, L"Save", IDOK), L"File was saved successfully.");
             // The page stays in the ANSI code page: the letters it lacks as references.
             const std::string page = ReadBytes(html);
             EXPECT_NE(page.find("&#1086;&#1096;&#1080;&#1073;&#1082;&#1072; "), std::string::npos) << page;
             EXPECT_NE(page.find("\\&#12456;&#12521;&#12540;"), std::string::npos) << page;
             PostMessageW(viewer, WM_COMMAND, IDM_CLOSE, 0);
-            ASSERT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }, kWait));
+            ASSERT_TRUE(WaitFor("the viewer to close", [&] { return !IsWindow(viewer); }));
         }
         PostMessageW(dialog, WM_CLOSE, 0, 0);
-        EXPECT_EQ(tilvo.WaitForExit(kWait), 0u);
+        EXPECT_EQ(tilvo.WaitForExit(), 0u);
     }
     // The filter survives in TilvoCats.dat, which had to become UTF-8.
     const std::string cats = ReadBytes(app.dir.File(L"TilvoCats.dat"));
@@ -306,13 +302,13 @@ TEST(EndToEnd, LogsInUtf8Utf16AndAnsiWithFiltersInAnyScript)
     {
         CTilvoProcess tilvo(app.Exe(), app.dir.Path());
         ASSERT_TRUE(tilvo.Started());
-        HWND dialog = tilvo.WaitForWindow(L"#32770", L"Tilvo", kWait);
+        HWND dialog = tilvo.WaitForWindow(kDialogClass, L"Tilvo");
         ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(tilvo.FindWindowNow(L"#32770", L"Warning"), nullptr);
+        EXPECT_EQ(tilvo.FindWindowNow(kDialogClass, L"Warning"), nullptr);
         HWND list = GetDlgItem(dialog, IDC_FILTER_LIST);
         bool found = false;
-        for (int i = 0; i < tilvo.ItemCount(list); ++i)
-            found = found || tilvo.ItemText(list, i) == filter;
+        for (int i = 0; i < ListCount(list); ++i)
+            found = found || ListText(list, i) == filter;
         EXPECT_TRUE(found) << "the filter did not come back after a restart";
 
         // An ANSI log with an ANSI filter: the files are what they always were.
@@ -322,14 +318,14 @@ TEST(EndToEnd, LogsInUtf8Utf16AndAnsiWithFiltersInAnyScript)
         EXPECT_EQ(ReadBytes(logAnsi + L".greptmp"), "/a\ncaf\xE9 \x80\x81\n\\b\n");
         EXPECT_EQ(CopyScreenOf(viewer), L"/a\r\ncaf\u00E9 \u20AC\u0081\r\n\\b\r\n");
         ASSERT_TRUE(SaveAs(tilvo, viewer, dialog, logAnsi + L".html"));
-        EXPECT_EQ(Answer(tilvo, L"Save", IDOK), L"File was saved successfully.");
+        EXPECT_EQ(AnswerBox(tilvo, L"Save", IDOK), L"File was saved successfully.");
         const std::string page = ReadBytes(logAnsi + L".html");
         EXPECT_NE(page.find("\r\ncaf\xE9 \x80\x81<br>\r\n"), std::string::npos) << page;
         EXPECT_EQ(page.find("&#"), std::string::npos);
         PostMessageW(viewer, WM_COMMAND, IDM_CLOSE, 0);
-        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }, kWait));
+        ASSERT_TRUE(WaitFor("the viewer to close", [&] { return !IsWindow(viewer); }));
         PostMessageW(dialog, WM_CLOSE, 0, 0);
-        EXPECT_EQ(tilvo.WaitForExit(kWait), 0u);
+        EXPECT_EQ(tilvo.WaitForExit(), 0u);
     }
     const std::string ini = ReadBytes(app.dir.File(L"Tilvo.ini"));
     EXPECT_FALSE(ini.empty());
