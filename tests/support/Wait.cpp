@@ -54,5 +54,8 @@ bool WaitDelivering(const std::string& what, const std::function<bool()>& done, 
 
 bool WaitForHandle(const std::string& what, HANDLE handle, DWORD limit)
 {
-    return WaitForSingleObject(handle, limit) == WAIT_OBJECT_0 || TimedOut(what, limit);
+    const DWORD r = WaitForSingleObject(handle, limit);
+    if (r == WAIT_FAILED)
+        ADD_FAILURE() << "could not wait for " << what << " (error " << GetLastError() << ")";
+    return r == WAIT_OBJECT_0 || (r != WAIT_FAILED && TimedOut(what, limit));
 }
