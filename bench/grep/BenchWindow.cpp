@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -41,59 +42,28 @@ HWND MakeWindow()
                            wc.hInstance, nullptr);
 }
 
-double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to)
+double Milliseconds(const LARGE_INTEGER& from)
 {
-    LARGE_INTEGER frequency;
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
     QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
+    return 1000.0 * static_cast<double>(now.QuadPart - from.QuadPart) /
            static_cast<double>(frequency.QuadPart);
 }
 
-// Asks the dialog window something every few milliseconds from another thread, as a user's
-// click would, and keeps how long each answer took while the run goes on.
-class CProber {
-public:
-    explicit CProber(HWND dialog)
-        : m_thread([this, dialog] {
-              while (!m_done.load()) {
-                  LARGE_INTEGER sent, answered;
-                  QueryPerformanceCounter(&sent);
-                  DWORD_PTR ignored = 0;
-                  if (SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &ignored)) {
-                      QueryPerformanceCounter(&answered);
-                      m_answers.push_back(Milliseconds(sent, answered));
-                  }
-                  Sleep(10);
-              }
-              m_ended = true;
-          })
-    {
-    }
-    // Ends the probes; the median and the slowest answer.
-    void Finish(BenchRun& run)
-    {
-        m_done = true;
-        // A probe may be waiting for this thread's answer: keep answering until the prober ends.
-        while (!m_ended.load()) {
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageW(&msg);
-            Sleep(1);
+// The notices are sent, not posted: GetMessage would deliver them and go on
+// waiting, so wait for any input (or a moment) and deliver it by peeking.
+void DeliverUntil(const std::function<bool()>& done)
+{
+    while (!done()) {
+        MsgWaitForMultipleObjectsEx(0, nullptr, 10, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
         }
-        m_thread.join();
-        if (m_answers.empty())
-            return;
-        std::sort(m_answers.begin(), m_answers.end());
-        run.answerMedianMs = m_answers[m_answers.size() / 2];
-        run.answerWorstMs = m_answers.back();
     }
-
-private:
-    std::atomic<bool> m_done{false};
-    std::atomic<bool> m_ended{false};
-    std::vector<double> m_answers;
-    std::thread m_thread;
-};
+}
 
 } // namespace
 
@@ -104,28 +74,37 @@ BenchRun RunThroughWindow(const CGrepParams& params)
     BenchRun run;
     g_receiver.run = &run;
     g_receiver.finished = false;
-    LARGE_INTEGER start, end;
+    LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     if (!CGrepThread::Start(params, dialog, status)) {
         run.lastText = L"Unable to start Grep thread!";
         return run;
     }
-    CProber prober(dialog);
-    // The notices are sent, not posted: GetMessage would deliver them and go
-    // on waiting, so wait for any input and deliver it by peeking.
-    while (!g_receiver.finished) {
-        MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
+    // Another thread asks the dialog window something every 10 ms, as a click
+    // would, and keeps how long each answer took while the run goes on.
+    std::atomic<bool> probing{true}, probed{false};
+    std::vector<double> answers;
+    std::thread prober([&] {
+        for (; probing; Sleep(10)) {
+            LARGE_INTEGER sent;
+            QueryPerformanceCounter(&sent);
+            if (SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 60000, nullptr))
+                answers.push_back(Milliseconds(sent));
         }
+        probed = true;
+    });
+    DeliverUntil([] { return g_receiver.finished; });
+    run.seconds = Milliseconds(start) / 1000.0;
+    probing = false;
+    DeliverUntil([&] { return probed.load(); });   // its last probe may wait for this thread
+    prober.join();
+    std::sort(answers.begin(), answers.end());
+    if (!answers.empty()) {
+        run.answerMedianMs = answers[answers.size() / 2];
+        run.answerWorstMs = answers.back();
     }
-    QueryPerformanceCounter(&end);
-    prober.Finish(run);
     while (CGrepThread::IsRunning())
         Sleep(1);
-    run.seconds = Milliseconds(start, end) / 1000.0;
     run.progressReports -= 1;   // the last text is the completion text
     g_receiver.run = nullptr;
     return run;

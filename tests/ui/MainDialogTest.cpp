@@ -173,23 +173,11 @@ void MainDialogTest::EnterName(int command, const std::wstring& caption, const s
     ui->Settle();
 }
 
-std::vector<std::wstring> MainDialogTest::FileBoxEntries()
+std::vector<std::wstring> MainDialogTest::ComboEntries(int id)
 {
     std::vector<std::wstring> entries;
     ui->Invoke([&] {
-        HWND box = GetDlgItem(dialog, IDC_FILE);
-        int count = static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i)
-            entries.push_back(ComboEntry(box, i));
-    });
-    return entries;
-}
-
-std::vector<std::wstring> MainDialogTest::CategoryEntries()
-{
-    std::vector<std::wstring> entries;
-    ui->Invoke([&] {
-        HWND box = GetDlgItem(dialog, IDC_CATEGORY);
+        HWND box = GetDlgItem(dialog, id);
         int count = static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0));
         for (int i = 0; i < count; ++i)
             entries.push_back(ComboEntry(box, i));
