@@ -211,7 +211,7 @@ bool CFileReader::ReadUnitsLine(std::wstring& line)
             line.push_back(static_cast<wchar_t>(end));
             continue;
         }
-        const uint8_t* data = m_buffer + m_bufferPos;
+        const uint8_t* data = m_buffer.get() + m_bufferPos;
         const size_t run = FindLineEndUnit(data, units, little);
         const size_t old = line.size();
         line.resize(old + run);
@@ -229,7 +229,7 @@ bool CFileReader::ReadUnitsLine(std::wstring& line)
         return true;
     // A LF right after the CR belongs to the same line end.
     if (m_bufferPos + 1 < m_byteCount) {
-        if (UnitAt(m_buffer + m_bufferPos, 0, little) == '\n')
+        if (UnitAt(m_buffer.get() + m_bufferPos, 0, little) == '\n')
             m_bufferPos += 2;
         return true;
     }
