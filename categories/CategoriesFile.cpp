@@ -6,7 +6,6 @@
 #include "engine/FileReader.h"
 #include "engine/FileWriter.h"
 #include "engine/ModulePath.h"
-#include "engine/Utils.h"
 
 namespace {
 
@@ -61,13 +60,13 @@ bool WriteCategories(CFileWriter& writer)
         // A category without filters is dropped, "Default" included.
         if (c->filters.empty())
             continue;
-        if (!CUtils::WriteKeyValue(writer, L"Category", c->name.c_str()))
+        if (!WriteKeyValue(writer, L"Category", c->name.c_str()))
             return false;
         for (const std::wstring& filter : c->filters) {
-            if (!CUtils::WriteKeyValue(writer, L"Filter", filter.c_str()))
+            if (!WriteKeyValue(writer, L"Filter", filter.c_str()))
                 return false;
         }
-        if (!CUtils::WriteKeyValue(writer, L"Check", c->checks.c_str()))
+        if (!WriteKeyValue(writer, L"Check", c->checks.c_str()))
             return false;
     }
     return true;

@@ -25,12 +25,12 @@ KeyValueRead ReadKeyValueEntry(CFileReader& reader, std::wstring& key, std::wstr
     return KeyValueRead::End;
 }
 
-bool CUtils::ReadKeyValue(CFileReader& reader, std::wstring& key, std::wstring& value)
+bool ReadKeyValue(CFileReader& reader, std::wstring& key, std::wstring& value)
 {
     return ReadKeyValueEntry(reader, key, value) == KeyValueRead::Entry;
 }
 
-bool CUtils::WriteKeyValue(CFileWriter& writer, const wchar_t* key, const wchar_t* value)
+bool WriteKeyValue(CFileWriter& writer, const wchar_t* key, const wchar_t* value)
 {
     if (!key || !value)
         return false;

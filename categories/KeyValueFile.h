@@ -15,9 +15,12 @@ enum class KeyValueRead {
 };
 
 // Skips empty lines and lines whose first character is "#"; splits the next line
-// at its first "=" and trims both sides. CUtils::ReadKeyValue is this call with
-// End and Malformed folded into false.
+// at its first "=" and trims both sides.
 KeyValueRead ReadKeyValueEntry(CFileReader& reader, std::wstring& key, std::wstring& value);
+// ReadKeyValueEntry with End and Malformed folded into false.
+bool ReadKeyValue(CFileReader& reader, std::wstring& key, std::wstring& value);
+// Writes "key = value" as one line; false for a null key or value or a failed write.
+bool WriteKeyValue(CFileWriter& writer, const wchar_t* key, const wchar_t* value);
 
 // Starts a key/value file in the encoding its texts need: the ANSI code page,
 // byte for byte as always, when it holds every text; otherwise UTF-8 after a

@@ -2,6 +2,7 @@
 #include "categories/SafeSave.h"
 
 #include "engine/FileWriter.h"
+#include "win32/FileHandle.h"
 
 #include <windows.h>
 
@@ -28,13 +29,9 @@ bool SamePath(const std::wstring& a, const std::wstring& b)
 // before the rename makes the new file the only one.
 bool FlushToDisk(const std::wstring& path)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    const bool flushed = FlushFileBuffers(file) != FALSE;
-    CloseHandle(file);
-    return flushed;
+    const CFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.IsOpen() && FlushFileBuffers(file.Get()) != FALSE;
 }
 
 // Writes every line into the temporary file; false when any step fails.

@@ -18,49 +18,33 @@ CFileReader::CFileReader(const wchar_t* fileName, uint32_t bufferSize, LineDecod
 {
     // A log is read while its service still writes, renames or deletes it, and
     // a result while it is being followed: share everything.
-    m_file = CreateFileW(fileName, GENERIC_READ,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_file == INVALID_HANDLE_VALUE)
+    m_file.Reset(CreateFileW(fileName, GENERIC_READ,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_file.IsOpen())
         throw L"CFileReader::CFileReader: unable to open the file";
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(m_file, &size)) {
-        CloseHandle(m_file);
-        m_file = INVALID_HANDLE_VALUE;
+    if (!GetFileSizeEx(m_file.Get(), &size))
         throw L"CFileReader::CFileReader: unable to get file size";
-    }
     m_fileSize = size.QuadPart;
     // The mark decides how every line is read; the file position goes back to 0.
     uint8_t head[3] = {};
     DWORD got = 0;
-    if (ReadFile(m_file, head, sizeof head, &got, nullptr)) {
+    if (ReadFile(m_file.Get(), head, sizeof head, &got, nullptr)) {
         m_mark = DetectByteOrderMark(head, got);
         m_decoder = CLineDecoder(m_mark.encoding, decoding);
     }
     MovePhysical(0);
-    if (bufferSize != 0) {
-        try {
-            m_buffer = new uint8_t[bufferSize];
-        } catch (...) {
-            CloseHandle(m_file);
-            m_file = INVALID_HANDLE_VALUE;
-            throw;
-        }
-    }
+    if (bufferSize != 0)
+        m_buffer.reset(new uint8_t[bufferSize]);
 }
 
-CFileReader::~CFileReader()
-{
-    if (m_file != INVALID_HANDLE_VALUE)
-        CloseHandle(m_file);
-    m_file = INVALID_HANDLE_VALUE;
-    delete[] m_buffer;
-}
+CFileReader::~CFileReader() = default;
 
 bool CFileReader::RefreshSize()
 {
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(m_file, &size))
+    if (!GetFileSizeEx(m_file.Get(), &size))
         return false;
     m_fileSize = size.QuadPart;
     return true;
@@ -80,7 +64,7 @@ bool CFileReader::FillBuffer()
         return false;
     DWORD read = 0;
     const uint32_t want = Readable(m_bufferSize);
-    if (want != 0 && !ReadFile(m_file, m_buffer, want, &read, nullptr))
+    if (want != 0 && !ReadFile(m_file.Get(), m_buffer.get(), want, &read, nullptr))
         return false;
     m_physical += read;
     m_byteCount = read;
@@ -97,7 +81,7 @@ bool CFileReader::ReadRaw(uint8_t* target, uint32_t size, uint32_t& got)
         return false;
     DWORD read = 0;
     const uint32_t want = Readable(size);
-    if (want != 0 && !ReadFile(m_file, target, want, &read, nullptr))
+    if (want != 0 && !ReadFile(m_file.Get(), target, want, &read, nullptr))
         return false;
     m_physical += read;
     got = read;
@@ -126,7 +110,7 @@ bool CFileReader::MovePhysical(int64_t offset)
 {
     LARGE_INTEGER to;
     to.QuadPart = offset;
-    if (!SetFilePointerEx(m_file, to, nullptr, FILE_BEGIN))
+    if (!SetFilePointerEx(m_file.Get(), to, nullptr, FILE_BEGIN))
         return false;
     m_physical = offset;
     return true;
@@ -179,8 +163,8 @@ bool CFileReader::NextLineBytes(const uint8_t*& bytes, size_t& length)
     bool spilled = false;
     for (;;) {
         const uint32_t count = m_byteCount;
-        const uint32_t i = static_cast<uint32_t>(FindLineEnd(m_buffer, count, m_bufferPos));
-        const uint8_t* start = m_buffer + m_bufferPos;
+        const uint32_t i = static_cast<uint32_t>(FindLineEnd(m_buffer.get(), count, m_bufferPos));
+        const uint8_t* start = m_buffer.get() + m_bufferPos;
         if (i < count) {
             // Stepping past a line end near the end of the buffer may refill
             // it: the line is kept aside first.
@@ -249,7 +233,7 @@ bool CFileReader::ReadUnitsLine(std::wstring& line)
             line.push_back(static_cast<wchar_t>(end));
             continue;
         }
-        const uint8_t* data = m_buffer + m_bufferPos;
+        const uint8_t* data = m_buffer.get() + m_bufferPos;
         const size_t run = FindLineEndUnit(data, units, little);
         const size_t old = line.size();
         line.resize(old + run);
@@ -267,7 +251,7 @@ bool CFileReader::ReadUnitsLine(std::wstring& line)
         return true;
     // A LF right after the CR belongs to the same line end.
     if (m_bufferPos + 1 < m_byteCount) {
-        if (UnitAt(m_buffer + m_bufferPos, 0, little) == '\n')
+        if (UnitAt(m_buffer.get() + m_bufferPos, 0, little) == '\n')
             m_bufferPos += 2;
         return true;
     }
@@ -316,7 +300,7 @@ bool CFileReader::Seek(int64_t offset)
 
 bool CFileReader::Rewind()
 {
-    if (SetFilePointer(m_file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
+    if (SetFilePointer(m_file.Get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
         GetLastError() != NO_ERROR)
         return false;
     m_physical = 0;
@@ -357,7 +341,7 @@ bool CFileReader::SeekBack(int32_t lines, int64_t from)
             }
             scanLength = static_cast<uint32_t>(std::min<int64_t>(end - blockStart, m_byteCount));
         }
-        const uint8_t* buffer = m_buffer;
+        const uint8_t* buffer = m_buffer.get();
         int64_t i = static_cast<int64_t>(scanLength) - 1;
         if (skipTrailingCr && i >= 0 && IsCrLf(buffer[i], '\n'))
             --i;
@@ -404,7 +388,7 @@ int32_t CFileReader::CountLines(int64_t start, int64_t length)
     std::vector<uint8_t> block(static_cast<size_t>(std::min<int64_t>(std::max<int64_t>(length, 1), kBlock)));
     LARGE_INTEGER to;
     to.QuadPart = start;
-    if (!SetFilePointerEx(m_file, to, nullptr, FILE_BEGIN)) {
+    if (!SetFilePointerEx(m_file.Get(), to, nullptr, FILE_BEGIN)) {
         MovePhysical(m_physical);
         return 0;
     }
@@ -413,13 +397,13 @@ int32_t CFileReader::CountLines(int64_t start, int64_t length)
     while (remaining > 0) {
         DWORD read = 0;
         const DWORD want = static_cast<DWORD>(std::min<int64_t>(remaining, block.size()));
-        if (!ReadFile(m_file, block.data(), want, &read, nullptr) || read == 0)
+        if (!ReadFile(m_file.Get(), block.data(), want, &read, nullptr) || read == 0)
             break;
         counter.Add(block.data(), read);
         remaining -= read;
     }
     to.QuadPart = m_physical;
-    if (!SetFilePointerEx(m_file, to, nullptr, FILE_BEGIN))
+    if (!SetFilePointerEx(m_file.Get(), to, nullptr, FILE_BEGIN))
         throw kCountReturnFailed;
     return static_cast<int32_t>(counter.Count());
 }

@@ -6,10 +6,12 @@
 #include "engine/ByteRules.h"
 #include "engine/LineDecoder.h"
 #include "engine/TextCodec.h"
+#include "win32/FileHandle.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class CFileReader {
@@ -86,9 +88,9 @@ protected:
     // How many of `size` bytes a read may take before the read limit.
     uint32_t Readable(uint32_t size) const;
 
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    CFileHandle m_file;
     int64_t m_fileSize = 0;
-    uint8_t* m_buffer = nullptr;
+    std::unique_ptr<uint8_t[]> m_buffer;
     uint32_t m_bufferPos = 0;
     uint32_t m_byteCount = 0;
     uint32_t m_bufferSize = 0;

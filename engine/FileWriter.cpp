@@ -117,25 +117,22 @@ private:
 
 CFileWriter::CFileWriter(const wchar_t* fileName)
 {
-    m_file = CreateFileW(fileName, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_file == INVALID_HANDLE_VALUE)
+    m_file.Reset(CreateFileW(fileName, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_file.IsOpen())
         throw L"CFileWriter::CFileWriter: unable to create the file";
     SetLineDelimiters(L"\n");
 }
 
 CFileWriter::CFileWriter(const wchar_t* fileName, int64_t offset)
 {
-    m_file = CreateFileW(fileName, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_file == INVALID_HANDLE_VALUE)
+    m_file.Reset(CreateFileW(fileName, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_file.IsOpen())
         throw L"CFileWriter::CFileWriter: unable to open the file to continue it";
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(m_file, &size) || size.QuadPart < offset || !CutAt(offset)) {
-        CloseHandle(m_file);
-        m_file = INVALID_HANDLE_VALUE;
+    if (!GetFileSizeEx(m_file.Get(), &size) || size.QuadPart < offset || !CutAt(offset))
         throw L"CFileWriter::CFileWriter: unable to open the file to continue it";
-    }
     SetLineDelimiters(L"\n");
 }
 
@@ -144,7 +141,7 @@ bool CFileWriter::GetPosition(int64_t& position)
     if (!Flush())
         return false;
     LARGE_INTEGER zero{}, at{};
-    if (!SetFilePointerEx(m_file, zero, &at, FILE_CURRENT))
+    if (!SetFilePointerEx(m_file.Get(), zero, &at, FILE_CURRENT))
         return false;
     position = at.QuadPart;
     return true;
@@ -156,15 +153,13 @@ bool CFileWriter::CutAt(int64_t offset)
         return false;
     LARGE_INTEGER to;
     to.QuadPart = offset;
-    return SetFilePointerEx(m_file, to, nullptr, FILE_BEGIN) && SetEndOfFile(m_file);
+    return SetFilePointerEx(m_file.Get(), to, nullptr, FILE_BEGIN) && SetEndOfFile(m_file.Get());
 }
 
 CFileWriter::~CFileWriter()
 {
-    if (m_file != INVALID_HANDLE_VALUE) {
+    if (m_file.IsOpen())
         Flush();
-        CloseHandle(m_file);
-    }
 }
 
 bool CFileWriter::SetLineDelimiters(const wchar_t* delimiters)
@@ -260,7 +255,7 @@ bool CFileWriter::WriteBytes(const char* bytes, size_t count)
     while (count > 0) {
         const DWORD piece = static_cast<DWORD>(std::min<size_t>(count, 1u << 30));
         DWORD written = 0;
-        if (!WriteFile(m_file, bytes, piece, &written, nullptr) || written != piece)
+        if (!WriteFile(m_file.Get(), bytes, piece, &written, nullptr) || written != piece)
             return false;
         bytes += piece;
         count -= piece;

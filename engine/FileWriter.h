@@ -2,6 +2,8 @@
 // in UTF-8 once asked to.
 #pragma once
 
+#include "win32/FileHandle.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -72,7 +74,7 @@ private:
     bool WriteBytes(const char* bytes, size_t count);
     char* Reserve(size_t more);
 
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    CFileHandle m_file;
     std::wstring m_wideDelimiter;
     std::string m_delimiter;   // converted once, when set
     // Bytes converted but not yet written: one piece when unbuffered, whole

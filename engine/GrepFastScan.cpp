@@ -5,7 +5,7 @@
 
 #include "engine/ByteSearch.h"
 #include "engine/CodePage.h"
-#include "engine/GrepRun.h"
+#include "engine/GrepObserver.h"
 
 #include <cstring>
 

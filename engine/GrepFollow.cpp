@@ -118,7 +118,7 @@ CGrepOutcome FollowGrep(CGrepSession& session, CFollowObserver& observer)
     } catch (...) {
         try {
             return CGrepOutcome::Ended(CGrepOutcome::End::Failed, session.Matches(),
-                         GrepFailureText().c_str());
+                                       ExceptionText(kGrepUnknownError));
         } catch (...) {
             return CGrepOutcome();
         }

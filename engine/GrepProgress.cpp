@@ -1,7 +1,7 @@
 // CGrepProgress: one comparison per line instead of a 64-bit division.
 #include "engine/GrepProgress.h"
 
-#include "engine/GrepRun.h"
+#include "engine/GrepObserver.h"
 
 void CGrepProgress::Passed(int64_t position, int matches, CGrepObserver& observer)
 {

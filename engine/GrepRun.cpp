@@ -70,25 +70,6 @@ CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepOb
 
 } // namespace
 
-std::wstring GrepFailureText()
-{
-    try {
-        throw;
-    } catch (const CStringException& e) {
-        try {
-            return e.ToString();
-        } catch (const wchar_t* text) {
-            return text ? text : kGrepUnknownError;
-        } catch (...) {
-            return kGrepUnknownError;
-        }
-    } catch (const wchar_t* text) {
-        return text ? text : kGrepUnknownError;
-    } catch (...) {
-        return kGrepUnknownError;
-    }
-}
-
 CGrepOutcome RunGrep(const CGrepParams& params, CGrepObserver& observer)
 {
     return RunGrep(params, observer, CGrepOptions());
@@ -101,7 +82,7 @@ CGrepOutcome RunGrep(const CGrepParams& params, CGrepObserver& observer,
         return Run(params, options, observer);
     } catch (...) {
         try {
-            return Failed(GrepFailureText().c_str());
+            return Failed(ExceptionText(kGrepUnknownError));
         } catch (...) {
             // Out of memory even for the text.
             CGrepOutcome outcome;

@@ -3,6 +3,7 @@
 // turns what it reports into window messages.
 #pragma once
 
+#include "engine/GrepObserver.h"
 #include "engine/GrepParams.h"
 
 #include <cstdint>
@@ -10,16 +11,6 @@
 #include <string>
 
 class CGrepSession;
-
-// What a run reports while it goes.
-class CGrepObserver {
-public:
-    virtual ~CGrepObserver() = default;
-    // Asked once before each line is handled; true ends the run as stopped.
-    virtual bool StopRequested() = 0;
-    // The whole percentage of the log read has changed (first for line one).
-    virtual void Progress(int percent, int matches) = 0;
-};
 
 struct CGrepOutcome {
     // LogGone: following ended because the log has disappeared.
@@ -65,7 +56,3 @@ struct CGrepOptions {
 CGrepOutcome RunGrep(const CGrepParams& params, CGrepObserver& observer,
                      const CGrepOptions& options);
 
-// The status text for the exception being handled: a CStringException gives
-// its ToString text, a wide text itself, anything else "Unknown error!". Call
-// only inside a catch block.
-std::wstring GrepFailureText();

@@ -6,7 +6,6 @@
 #include "engine/GrepRun.h"
 #include "engine/GrepSession.h"
 #include "engine/ProcessLocks.h"
-#include "resources/resource.h"
 
 #include <atomic>
 
@@ -65,23 +64,20 @@ CRunState& State()
     return state;
 }
 
-// Holds the run lock for one scope; the user-interface side must not go on
-// without it, so failures throw.
-class CRunLockScope {
-public:
-    CRunLockScope()
-    {
-        if (!RunLock().Lock())
-            throw kLockFailed;
-    }
-    ~CRunLockScope() noexcept(false)
-    {
-        if (!RunLock().Unlock() && std::uncaught_exceptions() == 0)
-            throw kUnlockFailed;
-    }
-    CRunLockScope(const CRunLockScope&) = delete;
-    CRunLockScope& operator=(const CRunLockScope&) = delete;
-};
+// Runs `step` (a few assignments, which cannot throw) while holding the run
+// lock and returns what it returns. The user-interface side must not go on
+// without the lock, so a failed lock or unlock throws, here and never from a
+// destructor.
+template <typename Step>
+bool UnderRunLock(Step step)
+{
+    if (!RunLock().Lock())
+        throw kLockFailed;
+    const bool result = step();
+    if (!RunLock().Unlock())
+        throw kUnlockFailed;
+    return result;
+}
 
 // The worker's side of the protocol: notices only while no stop is requested.
 class CNotices : public CGrepObserver, public CFollowObserver {
@@ -207,11 +203,8 @@ DWORD FollowWork(CRunState& state, CNotices& notices)
 bool CGrepThread::Start(const CGrepParams& params, HWND dialog, HWND status)
 {
     CRunState& state = State();
-    {
-        CRunLockScope lock;
-        if (state.running)
-            return false;
-    }
+    if (UnderRunLock([&] { return state.running; }))
+        return false;
     state.params = params;
     state.session.reset();   // a new run: the last one can no longer be followed
     state.following = false;
@@ -221,11 +214,8 @@ bool CGrepThread::Start(const CGrepParams& params, HWND dialog, HWND status)
 bool CGrepThread::Follow(HWND dialog, HWND status)
 {
     CRunState& state = State();
-    {
-        CRunLockScope lock;
-        if (state.running)
-            return false;
-    }
+    if (UnderRunLock([&] { return state.running; }))
+        return false;
     if (!state.session)
         return false;
     state.following = true;
@@ -242,15 +232,14 @@ bool CGrepThread::StartWorker(HWND dialog, HWND status)
     state.dialog = dialog;
     state.status = status;
     state.wake.Reset();
-    {
-        CRunLockScope lock;
+    UnderRunLock([&] {
         state.running = true;
         state.stopRequested.store(false, std::memory_order_release);
-    }
+        return true;
+    });
     state.thread = CreateThread(nullptr, 0, &CGrepThread::Worker, nullptr, 0, nullptr);
     if (!state.thread) {
-        CRunLockScope lock;
-        state.running = false;
+        UnderRunLock([&] { return state.running = false; });
         return false;
     }
     return true;
@@ -281,12 +270,13 @@ int CGrepThread::FollowedMatches()
 bool CGrepThread::Stop()
 {
     CRunState& state = State();
-    {
-        CRunLockScope lock;
-        if (!state.running)
-            return false;
-        state.stopRequested.store(true, std::memory_order_release);
-    }
+    const bool wasRunning = UnderRunLock([&] {
+        if (state.running)
+            state.stopRequested.store(true, std::memory_order_release);
+        return state.running;
+    });
+    if (!wasRunning)
+        return false;
     state.wake.Set();
     // Called from the handler of one of the worker's own notices, the worker
     // would wait for this handler while we wait for the worker.
@@ -294,11 +284,10 @@ bool CGrepThread::Stop()
         ReplyMessage(0);
     if (!state.thread || !WaitDelivering(state.thread))
         return false;
-    {
-        CRunLockScope lock;
+    UnderRunLock([&] {
         state.stopRequested.store(false, std::memory_order_release);
-        state.running = false;
-    }
+        return state.running = false;
+    });
     CloseHandle(state.thread);
     state.thread = nullptr;
     return true;
@@ -306,8 +295,7 @@ bool CGrepThread::Stop()
 
 bool CGrepThread::IsRunning()
 {
-    CRunLockScope lock;
-    return State().running;
+    return UnderRunLock([] { return State().running; });
 }
 
 DWORD WINAPI CGrepThread::Worker(LPVOID)

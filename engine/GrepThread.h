@@ -56,7 +56,7 @@
 //                changes (at most 101 times; 100 once the last line is read);
 //   to `status`: WM_SETTEXT "Completed with %d matches by %d sec." or the
 //                failure text, at the end of the run;
-//   to `dialog`: WM_RUN_FINISHED (WM_USER + 2, resources/resource.h), right
+//   to `dialog`: WM_RUN_FINISHED (WM_USER + 2, below), right
 //                after that text, wParam 1 = completed (the result file is
 //                complete and closed), 0 = failed (the status line holds the
 //                reason), lParam 0.
@@ -68,7 +68,7 @@
 //   to `status`: WM_SETTEXT "Following the log: %d matches" when following
 //                starts and whenever the total changes; the total counts the
 //                run's matches and those found since;
-//   to `dialog`: WM_RESULT_GREW (WM_USER + 3, resources/resource.h) each time
+//   to `dialog`: WM_RESULT_GREW (WM_USER + 3, below) each time
 //                lines have been appended to the result file (which is then
 //                flushed), wParam = the total match count, lParam 0: the
 //                handler tells the viewers of the result to look again;
@@ -100,6 +100,11 @@
 // writes of about 1 MiB, and flushes on every way out (completed, failed,
 // stopped), before any end notice, so the file on disk always ends with a
 // whole line and holds everything the run wrote once the run has ended.
+// The finished message the worker sends to `dialog` at the end of a completed or failed run.
+constexpr UINT WM_RUN_FINISHED = WM_USER + 2;
+// The message a following worker sends to `dialog` each time the result file has grown.
+constexpr UINT WM_RESULT_GREW = WM_USER + 3;
+
 class CGrepThread {
 public:
     // False when a run is already active (nothing changes) or the worker cannot

@@ -28,6 +28,23 @@ CStringException::CStringException(const wchar_t* where, const wchar_t* what)
     CopyCut(m_what, FieldLength, what);
 }
 
+const wchar_t* ExceptionText(const wchar_t* unknown) noexcept
+{
+    try {
+        throw;
+    } catch (const CStringException& e) {
+        try {
+            return e.ToString();
+        } catch (...) {
+            return e.What();
+        }
+    } catch (const wchar_t* text) {
+        return text ? text : unknown;
+    } catch (...) {
+        return unknown;
+    }
+}
+
 const wchar_t* CStringException::ToString() const
 {
     CThreadMutex& lock = TextLock();

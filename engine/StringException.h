@@ -21,3 +21,9 @@ private:
     wchar_t m_where[FieldLength];
     wchar_t m_what[FieldLength];
 };
+
+// The text that tells the user about the exception being handled; call only inside a catch
+// block. A CStringException gives its ToString text (its message alone when the text lock
+// fails), a thrown wide text is itself, anything else is `unknown`. The pointer stays valid
+// until the catch block ends or ToString is called again.
+const wchar_t* ExceptionText(const wchar_t* unknown) noexcept;

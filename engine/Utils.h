@@ -1,13 +1,10 @@
-// CUtils: the filter language (tokens and masks), trimming and replacing, and
-// the key/value line file. Free of window and file code except the last two.
+// CUtils: the filter language (tokens and masks), trimming and replacing. Free of
+// window and file code.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <vector>
-
-class CFileReader;
-class CFileWriter;
 
 using TokenList = std::vector<std::wstring>;
 
@@ -35,8 +32,4 @@ public:
 
     static void Trim(std::wstring& text);
     static bool ReplaceAll(std::wstring& text, const wchar_t* what, const wchar_t* with);
-
-    // Key/value line file: "key = value" lines, "#" comments.
-    static bool ReadKeyValue(CFileReader& reader, std::wstring& key, std::wstring& value);
-    static bool WriteKeyValue(CFileWriter& writer, const wchar_t* key, const wchar_t* value);
 };

@@ -61,9 +61,3 @@
 #define IDC_MATCH_CASE          151
 #define IDC_HIGHLIGHT           152
 #define IDC_BACKWARDS           153
-
-// Messages between the worker, the viewers and the main dialog
-#define WM_RUN_FINISHED         (WM_USER + 2)
-#define WM_RESULT_GREW          (WM_USER + 3)
-#define NM_VIEWER_CLOSED        (-98)
-#define NM_VIEWER_FOLLOW        (-97)

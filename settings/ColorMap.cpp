@@ -102,7 +102,7 @@ bool WriteColors(CFileWriter& writer)
     if (!StartKeyValueFile(writer, values))
         return false;
     for (const std::wstring& v : values) {
-        if (!CUtils::WriteKeyValue(writer, L"Color", v.c_str()))
+        if (!WriteKeyValue(writer, L"Color", v.c_str()))
             return false;
     }
     return true;

@@ -13,13 +13,13 @@
 
 namespace {
 
-const wchar_t* const DuplicateInstanceText = L"Duplicate MainDlg instance!";
-const wchar_t* const LoadCategoriesFailedText =
+const wchar_t* const kDuplicateInstanceText = L"Duplicate MainDlg instance!";
+const wchar_t* const kLoadCategoriesFailedText =
     L"Unable to load filter categories!\r\nPlease check TilvoCats.dat file.";
-const wchar_t* const LoadColorsFailedText = L"Unable to load settings";
-const wchar_t* const SaveColorsFailedText = L"Unable to save settings";
-const wchar_t* const SaveCategoriesFailedText = L"Unable to save filter categories!";
-const wchar_t* const DialogFailedText = L"Unable to show the main dialog";
+const wchar_t* const kLoadColorsFailedText = L"Unable to load settings";
+const wchar_t* const kSaveColorsFailedText = L"Unable to save settings";
+const wchar_t* const kSaveCategoriesFailedText = L"Unable to save filter categories!";
+const wchar_t* const kDialogFailedText = L"Unable to show the main dialog";
 
 CMainDlg* g_instance = nullptr;
 
@@ -43,10 +43,10 @@ private:
 }  // namespace
 
 CMainDlg::CMainDlg(HINSTANCE instance, Storage storageIn)
-    : hInstance(instance), storage(std::move(storageIn))
+    : m_instance(instance), m_storage(std::move(storageIn))
 {
     if (g_instance)
-        throw CStringException(L"CMainDlg::CMainDlg", DuplicateInstanceText);
+        throw CStringException(L"CMainDlg::CMainDlg", kDuplicateInstanceText);
     g_instance = this;
 }
 
@@ -73,45 +73,45 @@ void CMainDlg::Run()
 {
     CClearCategoriesOnThrow clearOnThrow;
     ClearCategories();
-    bool categoriesLoaded = storage.categoriesFile.empty() ? LoadCategories()
-                                                           : LoadCategories(storage.categoriesFile);
+    bool categoriesLoaded = m_storage.categoriesFile.empty() ? LoadCategories()
+                                                           : LoadCategories(m_storage.categoriesFile);
     if (!categoriesLoaded)
-        MessageBoxW(nullptr, LoadCategoriesFailedText, L"Error", MB_OK | MB_ICONERROR);
-    if (storage.settingsKey.empty())
+        MessageBoxW(nullptr, kLoadCategoriesFailedText, L"Error", MB_OK | MB_ICONERROR);
+    if (m_storage.settingsKey.empty())
         LoadSettings();
-    else if (storage.categoriesFile.empty())
-        LoadSettings(storage.settingsKey.c_str());
+    else if (m_storage.categoriesFile.empty())
+        LoadSettings(m_storage.settingsKey.c_str());
     else
-        LoadSettings(storage.settingsKey.c_str(), storage.categoriesFile);
-    bool colorsLoaded = storage.colorsFile.empty() ? LoadColors() : LoadColors(storage.colorsFile);
+        LoadSettings(m_storage.settingsKey.c_str(), m_storage.categoriesFile);
+    bool colorsLoaded = m_storage.colorsFile.empty() ? LoadColors() : LoadColors(m_storage.colorsFile);
     if (!colorsLoaded)
-        MessageBoxW(nullptr, LoadColorsFailedText, L"Warning", MB_OK | MB_ICONWARNING);
+        MessageBoxW(nullptr, kLoadColorsFailedText, L"Warning", MB_OK | MB_ICONWARNING);
 
-    INT_PTR ended = DialogBoxParamW(hInstance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DialogProc, 0);
-    hwnd = nullptr;
-    currentCategory = nullptr;   // its list has gone with the dialog
+    INT_PTR ended = DialogBoxParamW(m_instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DialogProc, 0);
+    m_window = nullptr;
+    m_currentCategory = nullptr;   // its list has gone with the dialog
     DestroyImageList();
     FreeClosedViewers();
-    if (pendingException)
-        std::rethrow_exception(std::exchange(pendingException, nullptr));
+    if (m_pendingException)
+        std::rethrow_exception(std::exchange(m_pendingException, nullptr));
     // A dialog that could not even be created would otherwise end the program without a word.
     if (ended == -1)
-        throw CStringException(L"CMainDlg::Run", DialogFailedText);
+        throw CStringException(L"CMainDlg::Run", kDialogFailedText);
 
     // A colour file that failed to load is never overwritten.
     if (colorsLoaded) {
-        bool saved = storage.colorsFile.empty() ? SaveColors() : SaveColors(storage.colorsFile);
+        bool saved = m_storage.colorsFile.empty() ? SaveColors() : SaveColors(m_storage.colorsFile);
         if (!saved)
-            MessageBoxW(nullptr, SaveColorsFailedText, L"Warning", MB_OK | MB_ICONWARNING);
+            MessageBoxW(nullptr, kSaveColorsFailedText, L"Warning", MB_OK | MB_ICONWARNING);
     }
-    if (storage.settingsKey.empty())
+    if (m_storage.settingsKey.empty())
         SaveSettings();
     else
-        SaveSettings(storage.settingsKey.c_str());
-    bool categoriesSaved = storage.categoriesFile.empty() ? SaveCategories()
-                                                          : SaveCategories(storage.categoriesFile);
+        SaveSettings(m_storage.settingsKey.c_str());
+    bool categoriesSaved = m_storage.categoriesFile.empty() ? SaveCategories()
+                                                          : SaveCategories(m_storage.categoriesFile);
     if (!categoriesSaved)
-        MessageBoxW(nullptr, SaveCategoriesFailedText, L"Warning", MB_OK | MB_ICONWARNING);
+        MessageBoxW(nullptr, kSaveCategoriesFailedText, L"Warning", MB_OK | MB_ICONWARNING);
     clearOnThrow.Disarm();
     ClearCategories();
 }
@@ -122,16 +122,16 @@ INT_PTR CALLBACK CMainDlg::DialogProc(HWND window, UINT message, WPARAM wParam, 
     if (!self)
         return FALSE;
     if (message == WM_INITDIALOG)
-        self->hwnd = window;
-    if (self->hwnd != window)
+        self->m_window = window;
+    if (self->m_window != window)
         return FALSE;
     // No exception may cross into the system's dialog code: keep it, end the dialog, and let
     // Run pass it on to the entry point, which reports it and ends the program.
     try {
         return self->Dispatch(message, wParam, lParam);
     } catch (...) {
-        if (!self->pendingException)
-            self->pendingException = std::current_exception();
+        if (!self->m_pendingException)
+            self->m_pendingException = std::current_exception();
         EndDialog(window, -1);
         return TRUE;
     }
@@ -141,7 +141,7 @@ INT_PTR CMainDlg::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
-        return OnInitDialog(hwnd);
+        return OnInitDialog(m_window);
     case WM_COMMAND:
         return OnCommand(LOWORD(wParam), HIWORD(wParam));
     case WM_NOTIFY:
@@ -156,7 +156,7 @@ INT_PTR CMainDlg::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         OnClose();
         return FALSE;
     case WM_RUN_FINISHED:
-        if (followViewer)
+        if (m_followViewer)
             OnFollowingEnded(wParam);
         else
             OnRunFinished(wParam != 0);
@@ -172,10 +172,10 @@ BOOL CMainDlg::OnSetCursor(HWND, int hitTest)
 {
     // The busy arrow set by Go would give way to the control's own cursor at the first mouse
     // move; over the client area it stays for as long as the run goes on.
-    if (!running || followViewer || hitTest != HTCLIENT)
+    if (!m_running || m_followViewer || hitTest != HTCLIENT)
         return FALSE;
     SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
-    SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, TRUE);
+    SetWindowLongPtrW(m_window, DWLP_MSGRESULT, TRUE);
     return TRUE;
 }
 
@@ -190,8 +190,8 @@ void CMainDlg::OnClose()
         if (!entry.empty())
             settings.RecentFiles.push_back(std::move(entry));
     }
-    settings.LinesBefore = GetDlgItemInt(hwnd, IDC_LINES_BEFORE, nullptr, FALSE);
-    settings.LinesAfter = GetDlgItemInt(hwnd, IDC_LINES_AFTER, nullptr, FALSE);
+    settings.LinesBefore = GetDlgItemInt(m_window, IDC_LINES_BEFORE, nullptr, FALSE);
+    settings.LinesAfter = GetDlgItemInt(m_window, IDC_LINES_AFTER, nullptr, FALSE);
     ReadBackFilters();
     CloseAllViewers();
     // The image list outlives this step: the list view still draws with it until the dialog
@@ -202,28 +202,28 @@ void CMainDlg::CloseAllViewers()
 {
     // Each Close destroys a viewer window, which reports back through OnNotify; the list is
     // taken out first so that report finds nothing to change while this loop runs.
-    std::vector<ViewerEntry> open = std::move(viewers);
-    viewers.clear();
+    std::vector<ViewerEntry> open = std::move(m_viewers);
+    m_viewers.clear();
     for (ViewerEntry& viewer : open) {
         viewer.view->Close();
-        closedViewers.push_back(std::move(viewer.view));
+        m_closedViewers.push_back(std::move(viewer.view));
     }
 }
 
 void CMainDlg::FreeClosedViewers()
 {
-    closedViewers.clear();
+    m_closedViewers.clear();
 }
 
 void CMainDlg::DestroyImageList()
 {
-    if (imageList) {
-        ImageList_Destroy(imageList);
-        imageList = nullptr;
+    if (m_imageList) {
+        ImageList_Destroy(m_imageList);
+        m_imageList = nullptr;
     }
 }
 
 int CMainDlg::Message(const wchar_t* text, const wchar_t* caption, UINT flags) const
 {
-    return MessageBoxW(hwnd, text, caption, flags);
+    return MessageBoxW(m_window, text, caption, flags);
 }

@@ -14,24 +14,16 @@
 struct Category;
 class CTextView;
 
-// How the dialog and the grep worker talk (see engine/GrepThread.h for the worker's side):
-//  - Go fills `runParams` and calls CGrepThread::Start with the dialog and its status line (137).
-//  - The worker sets the status line's text with a synchronous WM_SETTEXT while it runs, and at the
-//    end of a completed or failed run sends WM_RUN_FINISHED (WM_USER + 2) with wParam 1 or 0;
-//    OnRunFinished resets the button and opens the result or reports the failure.
-//  - Stop calls CGrepThread::Stop, which waits for the worker while still delivering its
-//    synchronous notices; a stopped run sends nothing, so Stop resets the button itself.
-//  - Following: a viewer's Follow command reaches the dialog as WM_NOTIFY code NM_VIEWER_FOLLOW
-//    (-97). When the viewer shows the last completed run's result, the dialog calls
-//    CGrepThread::Follow; the Go button reads Stop and the viewer's menu item is checked until
-//    following ends. WM_RESULT_GREW (WM_USER + 3) from the worker makes every viewer of the
-//    result look at its file again. Stop, the Follow command again, or closing the following
-//    viewer ends following (CGrepThread::Stop); a WM_RUN_FINISHED while following means that
-//    following has ended by itself (wParam 2: the log is gone; 0: a failure).
-//  - A result viewer tells the dialog that its window has gone with WM_NOTIFY code
-//    NM_VIEWER_CLOSED (-98) from inside its WM_DESTROY; the dialog then drops it from `viewers`
-//    and frees the object later, once the viewer's own window procedure has returned.
-// Everything here runs on the user-interface thread; the worker only ever sends those messages.
+// The dialog's side of the worker/UI protocol written out in engine/GrepThread.h: Go starts the
+// run with the dialog and its status line, OnRunFinished handles WM_RUN_FINISHED, and Stop resets
+// the button itself because a stopped run sends nothing. A result viewer tells the dialog that its
+// window has gone with NM_VIEWER_CLOSED (viewer/TextView.h) from inside its WM_DESTROY; the dialog
+// drops it from its list and frees the object once the viewer's window procedure has returned.
+// Following: a viewer's Follow command reaches the dialog as NM_VIEWER_FOLLOW; when the viewer
+// shows the last completed run's result the dialog calls CGrepThread::Follow, the Go button reads
+// Stop and the viewer's menu item is checked until following ends. WM_RESULT_GREW makes every
+// viewer of the result look at its file again; a WM_RUN_FINISHED while following means that
+// following has ended by itself (wParam 2: the log is gone; 0: a failure).
 class CMainDlg {
 public:
     // Where the categories, colours and settings are kept. Empty fields mean the program's
@@ -55,12 +47,19 @@ public:
     // Loads the store, settings and colours, shows the dialog modally, then saves everything.
     void Run();
 
-    HWND Window() const { return hwnd; }
-    bool IsRunning() const { return running; }
-    size_t ViewerCount() const { return viewers.size(); }
-    CTextView* ViewerAt(size_t index) const { return viewers[index].view.get(); }
-    const Category* CurrentCategory() const { return currentCategory; }
-    const CGrepParams& RunParams() const { return runParams; }
+    HWND Window() const { return m_window; }
+    bool IsRunning() const { return m_running; }
+    size_t ViewerCount() const { return m_viewers.size(); }
+    CTextView* ViewerAt(size_t index) const { return m_viewers[index].view.get(); }
+    const Category* CurrentCategory() const { return m_currentCategory; }
+    const CGrepParams& RunParams() const { return m_runParams; }
+    bool IsFollowing() const { return m_followViewer != nullptr; }
+    // Opens a viewer of `path` that notifies the dialog, as a completed run does for its result.
+    void OpenViewer(const wchar_t* path);
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
     // Handlers of the dialog procedure.
     BOOL OnInitDialog(HWND window);
@@ -69,10 +68,8 @@ public:
     BOOL OnNotify(const NMHDR* header);
     void OnRunFinished(bool succeeded);
     void OnResultGrew();
-    bool IsFollowing() const { return followViewer != nullptr; }
     void OnClose();
     void UpdateControls();
-    void OpenViewer(const wchar_t* path);
 
     // The filter list and the category box.
     void InitFilters();
@@ -82,9 +79,6 @@ public:
     int SelectedItem() const;
     bool SelectedCategoryName(std::wstring& name) const;
 
-private:
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     BOOL OnSetCursor(HWND window, int hitTest);
 
     void OnFileBoxPick();
@@ -113,30 +107,30 @@ private:
     void AddCategory();
     void DeleteCategory();
 
-    HWND Item(int id) const { return GetDlgItem(hwnd, id); }
-    HWND FilterList() const { return Item(131); }
+    HWND Item(int id) const { return GetDlgItem(m_window, id); }
+    HWND FilterList() const;
     std::wstring ItemText(int index) const;
     std::wstring FileBoxText() const;
     int Message(const wchar_t* text, const wchar_t* caption, UINT flags) const;
 
-    HINSTANCE hInstance;
-    Storage storage;
-    HWND hwnd = nullptr;
-    HICON icon = nullptr;
-    HIMAGELIST imageList = nullptr;
-    bool running = false;
+    HINSTANCE m_instance;
+    Storage m_storage;
+    HWND m_window = nullptr;
+    HICON m_icon = nullptr;
+    HIMAGELIST m_imageList = nullptr;
+    bool m_running = false;
     // The viewer whose Follow command started following, while it goes on.
-    HWND followViewer = nullptr;
-    CGrepParams runParams;
+    HWND m_followViewer = nullptr;
+    CGrepParams m_runParams;
     // An open viewer and its window, kept here because the viewer forgets its window before
     // it reports that the window has gone.
     struct ViewerEntry {
         std::unique_ptr<CTextView> view;
         HWND window;
     };
-    std::vector<ViewerEntry> viewers;
-    std::vector<std::unique_ptr<CTextView>> closedViewers;
-    Category* currentCategory = nullptr;
+    std::vector<ViewerEntry> m_viewers;
+    std::vector<std::unique_ptr<CTextView>> m_closedViewers;
+    Category* m_currentCategory = nullptr;
     // An exception a handler did not catch; it ends the dialog and leaves Run.
-    std::exception_ptr pendingException;
+    std::exception_ptr m_pendingException;
 };

@@ -6,48 +6,35 @@
 #include "ui/Layout.h"
 #include "ui/WindowText.h"
 #include "viewer/TextView.h"
+#include "win32/GdiScope.h"
 
 #include <algorithm>
 
 namespace {
 
-constexpr int ContextMaximum = 255;
+constexpr int kContextMaximum = 255;
 
-// LoadImageW's bitmap, deleted at the end of the scope.
-class CBitmap {
-public:
-    CBitmap(HINSTANCE instance, int id)
-        : handle(static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0)))
-    {
-    }
-    ~CBitmap()
-    {
-        if (handle)
-            DeleteObject(handle);
-    }
-    CBitmap(const CBitmap&) = delete;
-    CBitmap& operator=(const CBitmap&) = delete;
-    HBITMAP Get() const { return handle; }
-
-private:
-    HBITMAP handle;
-};
+HBITMAP LoadBitmapResource(HINSTANCE instance, int id)
+{
+    return static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
+}
 
 void AddMaskedImage(HIMAGELIST list, HINSTANCE instance, int imageId, int maskId)
 {
-    CBitmap image(instance, imageId);
-    CBitmap mask(instance, maskId);
+    // The image list keeps copies of the bitmaps.
+    CGdiObject<HBITMAP> image(LoadBitmapResource(instance, imageId));
+    CGdiObject<HBITMAP> mask(LoadBitmapResource(instance, maskId));
     if (image.Get() && mask.Get())
         ImageList_Add(list, image.Get(), mask.Get());
 }
 
 void SetUpDown(HWND dialog, int upDownId, int editId, DWORD position)
 {
-    SendDlgItemMessageW(dialog, upDownId, UDM_SETRANGE32, 0, ContextMaximum);
-    SendDlgItemMessageW(dialog, upDownId, UDM_SETPOS32, 0, static_cast<LPARAM>(std::min<DWORD>(position, ContextMaximum)));
+    SendDlgItemMessageW(dialog, upDownId, UDM_SETRANGE32, 0, kContextMaximum);
+    SendDlgItemMessageW(dialog, upDownId, UDM_SETPOS32, 0, static_cast<LPARAM>(std::min<DWORD>(position, kContextMaximum)));
     // A larger size typed earlier is kept as it was typed: the up-down would show its maximum
     // and the next close would store that instead.
-    if (position > ContextMaximum)
+    if (position > kContextMaximum)
         SetDlgItemInt(dialog, editId, position, FALSE);
 }
 
@@ -55,18 +42,22 @@ void SetUpDown(HWND dialog, int upDownId, int editId, DWORD position)
 
 BOOL CMainDlg::OnInitDialog(HWND window)
 {
-    hwnd = window;
-    SetWindowLongW(hwnd, GWL_EXSTYLE, GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_COMPOSITED);
+    m_window = window;
+    // This reads like a test for WS_EX_COMPOSITED but is a mask, and deliberately so: it clears
+    // every extended style the template sets (WS_EX_APPWINDOW among them) and keeps only
+    // WS_EX_COMPOSITED, which the template does not set. Writing | instead would switch on
+    // double-buffered painting of the whole dialog, which the dialog has never had.
+    SetWindowLongW(m_window, GWL_EXSTYLE, GetWindowLongW(m_window, GWL_EXSTYLE) & WS_EX_COMPOSITED);
 
-    icon = LoadIconW(hInstance, MAKEINTRESOURCEW(IDI_TILVO));
-    SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    m_icon = LoadIconW(m_instance, MAKEINTRESOURCEW(IDI_TILVO));
+    SendMessageW(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+    SendMessageW(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
 
     DestroyImageList();
-    imageList = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 2, 1);
-    if (imageList) {
-        AddMaskedImage(imageList, hInstance, IDB_OR, IDB_OR_MASK);     // image 0: Or
-        AddMaskedImage(imageList, hInstance, IDB_AND, IDB_AND_MASK);   // image 1: And
+    m_imageList = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 2, 1);
+    if (m_imageList) {
+        AddMaskedImage(m_imageList, m_instance, IDB_OR, IDB_OR_MASK);     // image 0: Or
+        AddMaskedImage(m_imageList, m_instance, IDB_AND, IDB_AND_MASK);   // image 1: And
     }
 
     const Settings& settings = AppSettings();
@@ -79,14 +70,14 @@ BOOL CMainDlg::OnInitDialog(HWND window)
     if (last != CB_ERR)
         SendMessageW(fileBox, CB_SETCURSEL, static_cast<WPARAM>(last), 0);
 
-    SetUpDown(hwnd, IDC_LINES_BEFORE_SPIN, IDC_LINES_BEFORE, settings.LinesBefore);
-    SetUpDown(hwnd, IDC_LINES_AFTER_SPIN, IDC_LINES_AFTER, settings.LinesAfter);
+    SetUpDown(m_window, IDC_LINES_BEFORE_SPIN, IDC_LINES_BEFORE, settings.LinesBefore);
+    SetUpDown(m_window, IDC_LINES_AFTER_SPIN, IDC_LINES_AFTER, settings.LinesAfter);
 
     InitFilters();
 
     // The filter list is created with an empty rectangle; lay everything out once now.
     RECT client{};
-    GetClientRect(hwnd, &client);
+    GetClientRect(m_window, &client);
     OnSize(client.right - client.left, client.bottom - client.top);
 
     UpdateControls();
@@ -99,17 +90,17 @@ void CMainDlg::OnSize(int width, int height)
         if (HWND control = Item(place.id))
             MoveWindow(control, place.x, place.y, place.width, place.height, FALSE);
     }
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RedrawWindow(m_window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 BOOL CMainDlg::OnCommand(int id, int code)
 {
     switch (id) {
     case IDOK:
-        EndDialog(hwnd, IDOK);
+        EndDialog(m_window, IDOK);
         return TRUE;
     case IDCANCEL:
-        EndDialog(hwnd, IDCANCEL);
+        EndDialog(m_window, IDCANCEL);
         return TRUE;
     case IDC_GO:
         GoOrStop();
@@ -188,16 +179,16 @@ BOOL CMainDlg::OnNotify(const NMHDR* header)
         return TRUE;
     case static_cast<UINT>(NM_VIEWER_CLOSED): {
         // Following ends with the viewer that shows it.
-        if (followViewer && followViewer == header->hwndFrom)
+        if (m_followViewer && m_followViewer == header->hwndFrom)
             StopFollowing();
         // The viewer is still inside its own WM_DESTROY: keep the object until later.
-        auto found = std::find_if(viewers.begin(), viewers.end(), [header](const ViewerEntry& viewer) {
+        auto found = std::find_if(m_viewers.begin(), m_viewers.end(), [header](const ViewerEntry& viewer) {
             return viewer.window == header->hwndFrom;
         });
-        if (found == viewers.end())
+        if (found == m_viewers.end())
             return FALSE;
-        closedViewers.push_back(std::move(found->view));
-        viewers.erase(found);
+        m_closedViewers.push_back(std::move(found->view));
+        m_viewers.erase(found);
         return TRUE;
     }
     }
@@ -223,6 +214,6 @@ void CMainDlg::UpdateControls()
     EnableWindow(Item(IDC_OR_AND), filterSelected);
     // While a run goes on the button is Stop, and stopping must stay possible whatever the
     // file box holds.
-    EnableWindow(Item(IDC_GO), running || GetWindowTextLengthW(Item(IDC_FILE)) > 0);
-    EnableWindow(Item(IDC_DELETE_CATEGORY), SendDlgItemMessageW(hwnd, IDC_CATEGORY, CB_GETCURSEL, 0, 0) != CB_ERR);
+    EnableWindow(Item(IDC_GO), m_running || GetWindowTextLengthW(Item(IDC_FILE)) > 0);
+    EnableWindow(Item(IDC_DELETE_CATEGORY), SendDlgItemMessageW(m_window, IDC_CATEGORY, CB_GETCURSEL, 0, 0) != CB_ERR);
 }

@@ -9,20 +9,20 @@
 
 namespace {
 
-const wchar_t* const CreateListFailedText = L"Unable to create filters list control";
-const wchar_t* const DeleteDefaultText = L"You can not delete the default category!";
-const wchar_t* const ConfirmDeleteText = L"Are you sure you want to delete the category?";
+const wchar_t* const kCreateListFailedText = L"Unable to create filters list control";
+const wchar_t* const kDeleteDefaultText = L"You can not delete the default category!";
+const wchar_t* const kConfirmDeleteText = L"Are you sure you want to delete the category?";
 
-constexpr int OrImage = 0;
-constexpr int AndImage = 1;
-constexpr int Unchecked = 1;   // state image indexes of LVS_EX_CHECKBOXES
-constexpr int Checked = 2;
+constexpr int kOrImage = 0;
+constexpr int kAndImage = 1;
+constexpr int kUnchecked = 1;   // state image indexes of LVS_EX_CHECKBOXES
+constexpr int kChecked = 2;
 
 void SetCheck(HWND list, int index, bool checked)
 {
     LVITEMW item{};
     item.stateMask = LVIS_STATEIMAGEMASK;
-    item.state = INDEXTOSTATEIMAGEMASK(checked ? Checked : Unchecked);
+    item.state = INDEXTOSTATEIMAGEMASK(checked ? kChecked : kUnchecked);
     SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
 }
 
@@ -32,7 +32,7 @@ int ItemImage(HWND list, int index)
     item.mask = LVIF_IMAGE;
     item.iItem = index;
     if (!SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
-        return OrImage;
+        return kOrImage;
     return item.iImage;
 }
 
@@ -58,6 +58,11 @@ int InsertFilter(HWND list, const std::wstring& text, int image)
 
 }  // namespace
 
+HWND CMainDlg::FilterList() const
+{
+    return Item(IDC_FILTER_LIST);
+}
+
 std::wstring CMainDlg::ItemText(int index) const
 {
     return ListItemText(FilterList(), index);
@@ -71,12 +76,12 @@ void CMainDlg::InitFilters()
                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_LIST | LVS_SINGLESEL |
                                     LVS_SHOWSELALWAYS | LVS_SORTASCENDING | LVS_ALIGNLEFT |
                                     LVS_SHAREIMAGELISTS,
-                                0, 0, 0, 0, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FILTER_LIST)),
-                                hInstance, nullptr);
+                                0, 0, 0, 0, m_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FILTER_LIST)),
+                                m_instance, nullptr);
     if (!list)
-        throw CStringException(L"CMainDlg::InitFilters", CreateListFailedText);
+        throw CStringException(L"CMainDlg::InitFilters", kCreateListFailedText);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, static_cast<WPARAM>(-1), LVS_EX_CHECKBOXES);
-    SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(imageList));
+    SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(m_imageList));
 
     HWND box = Item(IDC_CATEGORY);
     for (size_t i = 0; i < CategoryCount(); ++i) {
@@ -103,7 +108,7 @@ void CMainDlg::ShowCategory(Category* category)
     if (!list)
         return;
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-    currentCategory = category;
+    m_currentCategory = category;
     if (!category)
         return;
     for (size_t i = 0; i < category->filters.size(); ++i) {
@@ -111,7 +116,7 @@ void CMainDlg::ShowCategory(Category* category)
         if (filter.empty())
             continue;
         int state = GetFilterState(category, static_cast<int>(i));
-        int index = InsertFilter(list, filter, (state & 2) ? AndImage : OrImage);
+        int index = InsertFilter(list, filter, (state & 2) ? kAndImage : kOrImage);
         if ((state & 1) && index >= 0)
             SetCheck(list, index, true);
     }
@@ -120,15 +125,15 @@ void CMainDlg::ShowCategory(Category* category)
 void CMainDlg::ReadBackFilters()
 {
     HWND list = FilterList();
-    if (!currentCategory || !list)
+    if (!m_currentCategory || !list)
         return;
-    currentCategory->filters.clear();
+    m_currentCategory->filters.clear();
     int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         std::wstring text = ItemText(i);
         if (!text.empty())
-            currentCategory->filters.push_back(std::move(text));
-        SetFilterState(currentCategory, i, ItemState(i));
+            m_currentCategory->filters.push_back(std::move(text));
+        SetFilterState(m_currentCategory, i, ItemState(i));
     }
 }
 
@@ -141,7 +146,7 @@ int CMainDlg::ItemState(int index) const
     item.stateMask = LVIS_STATEIMAGEMASK;
     SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
     int stateImage = static_cast<int>((item.state & LVIS_STATEIMAGEMASK) >> 12);
-    return (stateImage != Unchecked ? 1 : 0) + (item.iImage == AndImage ? 2 : 0);
+    return (stateImage != kUnchecked ? 1 : 0) + (item.iImage == kAndImage ? 2 : 0);
 }
 
 int CMainDlg::SelectedItem() const
@@ -166,7 +171,7 @@ void CMainDlg::AddFilter()
 {
     NameDialog().caption = L"Add Filter";
     NameDialog().label = L"Filter:";
-    if (ShowNameDialog(hInstance, hwnd, IDD_NAME_FILTER) != IDOK)
+    if (ShowNameDialog(m_instance, m_window, IDD_NAME_FILTER) != IDOK)
         return;
     const std::wstring& text = NameDialog().text;
     HWND list = FilterList();
@@ -177,7 +182,7 @@ void CMainDlg::AddFilter()
     find.psz = text.c_str();
     if (SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)) >= 0)
         return;
-    int index = InsertFilter(list, text, OrImage);
+    int index = InsertFilter(list, text, kOrImage);
     if (index >= 0)
         SetCheck(list, index, true);
 }
@@ -193,7 +198,7 @@ void CMainDlg::ReplaceFilter()
     NameDialog().caption = L"Replace Filter";
     NameDialog().label = L"Filter:";
     NameDialog().text = old;
-    if (ShowNameDialog(hInstance, hwnd, IDD_NAME_FILTER) != IDOK || NameDialog().text.empty())
+    if (ShowNameDialog(m_instance, m_window, IDD_NAME_FILTER) != IDOK || NameDialog().text.empty())
         return;
     LVITEMW item{};
     item.iSubItem = 0;
@@ -223,7 +228,7 @@ void CMainDlg::ToggleOrAnd()
     if (index < 0)
         return;
     HWND list = FilterList();
-    SetItemImage(list, index, ItemImage(list, index) == AndImage ? OrImage : AndImage);
+    SetItemImage(list, index, ItemImage(list, index) == kAndImage ? kOrImage : kAndImage);
 }
 
 void CMainDlg::CheckAll(bool checked)
@@ -240,7 +245,7 @@ void CMainDlg::AddCategory()
 {
     NameDialog().caption = L"Add Category";
     NameDialog().label = L"Name:";
-    if (ShowNameDialog(hInstance, hwnd, IDD_NAME_CATEGORY) != IDOK)
+    if (ShowNameDialog(m_instance, m_window, IDD_NAME_CATEGORY) != IDOK)
         return;
     const std::wstring name = NameDialog().text;
     HWND box = Item(IDC_CATEGORY);
@@ -249,9 +254,9 @@ void CMainDlg::AddCategory()
         return;
     SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     // The list goes back into the current category before the store grows: a store that
-    // moves its categories as it grows would leave `currentCategory` pointing at the old place.
+    // moves its categories as it grows would leave `m_currentCategory` pointing at the old place.
     ReadBackFilters();
-    currentCategory = nullptr;
+    m_currentCategory = nullptr;
     ShowCategory(::AddCategory(name.c_str()));
 }
 
@@ -263,13 +268,13 @@ void CMainDlg::DeleteCategory()
         return;
     std::wstring name = ComboEntryText(box, static_cast<int>(index));
     if (EqualsAsciiNoCase(name, L"Default")) {
-        Message(DeleteDefaultText, L"Delete", MB_OK | MB_ICONWARNING);
+        Message(kDeleteDefaultText, L"Delete", MB_OK | MB_ICONWARNING);
         return;
     }
-    if (Message(ConfirmDeleteText, L"Delete?", MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (Message(kConfirmDeleteText, L"Delete?", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     ::DeleteCategory(name.c_str());
-    currentCategory = nullptr;
+    m_currentCategory = nullptr;
     LRESULT count = SendMessageW(box, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
     if (count != CB_ERR && index >= count)
         --index;

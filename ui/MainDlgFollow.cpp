@@ -1,4 +1,4 @@
-// CMainDlg's part in following a log: the viewers' Follow command, the Go button while
+// CMainDlg's part in following a log: the m_viewers' Follow command, the Go button while
 // following, the end of following, and passing on that the result has grown.
 #include "ui/MainDlg.h"
 
@@ -7,16 +7,16 @@
 #include "viewer/TextView.h"
 
 namespace {
-const wchar_t* const CannotFollowText =
+const wchar_t* const kCannotFollowText =
     L"Only the result of the last completed run can follow its log. Press Go first.";
-const wchar_t* const FollowFailedText = L"Unable to follow the log!";
-const wchar_t* const StoppedFollowingFormat = L"Stopped following with %d matches.";
-const wchar_t* const FollowFailedCaption = L"Follow";
+const wchar_t* const kFollowFailedText = L"Unable to follow the log!";
+const wchar_t* const kStoppedFollowingFormat = L"Stopped following with %d matches.";
+const wchar_t* const kFollowFailedCaption = L"Follow";
 }  // namespace
 
 CTextView* CMainDlg::ViewerOf(HWND window) const
 {
-    for (const ViewerEntry& viewer : viewers)
+    for (const ViewerEntry& viewer : m_viewers)
         if (viewer.window == window)
             return viewer.view.get();
     return nullptr;
@@ -24,22 +24,22 @@ CTextView* CMainDlg::ViewerOf(HWND window) const
 
 void CMainDlg::ToggleFollow(HWND viewerWindow)
 {
-    if (followViewer) {
+    if (m_followViewer) {
         StopFollowing();
         return;
     }
-    if (running)
+    if (m_running)
         return;   // a run is going: its result cannot be followed yet
     CTextView* view = ViewerOf(viewerWindow);
     if (!view || !CGrepThread::CanFollow(view->FilePath())) {
-        Message(CannotFollowText, FollowFailedCaption, MB_OK | MB_ICONINFORMATION);
+        Message(kCannotFollowText, kFollowFailedCaption, MB_OK | MB_ICONINFORMATION);
         return;
     }
-    if (!CGrepThread::Follow(hwnd, Item(IDC_STATUS))) {
-        Message(FollowFailedText, L"Error", MB_OK | MB_ICONWARNING);
+    if (!CGrepThread::Follow(m_window, Item(IDC_STATUS))) {
+        Message(kFollowFailedText, L"Error", MB_OK | MB_ICONWARNING);
         return;
     }
-    followViewer = viewerWindow;
+    m_followViewer = viewerWindow;
     ShowFollowingState(true);
 }
 
@@ -49,8 +49,8 @@ void CMainDlg::StopFollowing()
     ShowFollowingState(false);
     CGrepThread::Stop();
     wchar_t text[256];
-    wsprintfW(text, StoppedFollowingFormat, CGrepThread::FollowedMatches());
-    SetDlgItemTextW(hwnd, IDC_STATUS, text);
+    wsprintfW(text, kStoppedFollowingFormat, CGrepThread::FollowedMatches());
+    SetDlgItemTextW(m_window, IDC_STATUS, text);
     // The last look at the log may have added lines after the last notice.
     OnResultGrew();
 }
@@ -60,24 +60,24 @@ void CMainDlg::OnFollowingEnded(WPARAM how)
     ShowFollowingState(false);
     OnResultGrew();
     // The status line holds why: the log has gone (2), or what failed (0).
-    Message(WindowText(Item(IDC_STATUS)).c_str(), how == 2 ? FollowFailedCaption : L"Error",
+    Message(WindowText(Item(IDC_STATUS)).c_str(), how == 2 ? kFollowFailedCaption : L"Error",
             MB_OK | MB_ICONWARNING);
 }
 
 void CMainDlg::ShowFollowingState(bool following)
 {
-    if (CTextView* view = ViewerOf(followViewer))
+    if (CTextView* view = ViewerOf(m_followViewer))
         view->SetFollowing(following);
     if (!following)
-        followViewer = nullptr;
-    running = following;
-    SetDlgItemTextW(hwnd, IDC_GO, following ? L"&Stop" : L"&Go");
+        m_followViewer = nullptr;
+    m_running = following;
+    SetDlgItemTextW(m_window, IDC_GO, following ? L"&Stop" : L"&Go");
     UpdateControls();
 }
 
 void CMainDlg::OnResultGrew()
 {
-    for (const ViewerEntry& viewer : viewers)
-        if (viewer.view && viewer.view->FilePath() == runParams.resultFile)
+    for (const ViewerEntry& viewer : m_viewers)
+        if (viewer.view && viewer.view->FilePath() == m_runParams.resultFile)
             viewer.view->OnFileGrew();
 }

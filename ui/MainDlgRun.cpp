@@ -14,17 +14,17 @@
 
 namespace {
 
-const wchar_t* const NoFileText = L"You should specify a file name!";
-const wchar_t* const StartFailedText = L"Unable to start Grep thread!";
-const wchar_t* const CancelledText = L"Cancelled.";
-const wchar_t* const ViewPartText = L"Do you want to view processed part of the file?";
-const wchar_t* const RunFailedText = L"Operation failed.";
-const wchar_t* const CreateViewerFailedText = L"Unable to create TextView";
-const wchar_t* const OpenViewerFailedText = L"Unable to open the file";
-const wchar_t* const UnknownErrorText = L"Unknown error";
-const wchar_t* const ResultExtension = L".greptmp";
+const wchar_t* const kNoFileText = L"You should specify a file name!";
+const wchar_t* const kStartFailedText = L"Unable to start Grep thread!";
+const wchar_t* const kCancelledText = L"Cancelled.";
+const wchar_t* const kViewPartText = L"Do you want to view processed part of the file?";
+const wchar_t* const kRunFailedText = L"Operation failed.";
+const wchar_t* const kCreateViewerFailedText = L"Unable to create TextView";
+const wchar_t* const kOpenViewerFailedText = L"Unable to open the file";
+const wchar_t* const kUnknownErrorText = L"Unknown error";
+const wchar_t* const kResultExtension = L".greptmp";
 
-constexpr size_t FileNameLength = 4096;
+constexpr size_t kFileNameLength = 4096;
 
 // The result file: beside the executable when the log name has a folder, else the log name
 // itself (a bare or forward-slashed name has no backslash), with the result extension.
@@ -32,8 +32,8 @@ std::wstring ResultFileName(const std::wstring& logFile)
 {
     size_t slash = logFile.rfind(L'\\');
     if (slash == std::wstring::npos)
-        return logFile + ResultExtension;
-    return ExecutableFolder() + logFile.substr(slash) + ResultExtension;
+        return logFile + kResultExtension;
+    return ExecutableFolder() + logFile.substr(slash) + kResultExtension;
 }
 
 // A context size as typed: unsigned decimal, 0 for anything else. The up-down's range does not
@@ -63,26 +63,26 @@ std::wstring CMainDlg::FileBoxText() const
 void CMainDlg::Browse()
 {
     std::wstring current = FileBoxText();
-    if (current.size() >= FileNameLength)
-        current.resize(FileNameLength - 1);
-    std::wstring buffer(FileNameLength, L'\0');
+    if (current.size() >= kFileNameLength)
+        current.resize(kFileNameLength - 1);
+    std::wstring buffer(kFileNameLength, L'\0');
     current.copy(buffer.data(), current.size());
 
     Settings& settings = AppSettings();
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = hwnd;
+    dialog.hwndOwner = m_window;
     dialog.lpstrFilter = L"Log Files (*.log;*.txt)\0*.log;*.txt\0Any File (*.*)\0*.*\0";
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = buffer.data();
-    dialog.nMaxFile = static_cast<DWORD>(FileNameLength);
+    dialog.nMaxFile = static_cast<DWORD>(kFileNameLength);
     dialog.lpstrInitialDir = settings.LastFolder.c_str();
     dialog.Flags = OFN_ENABLESIZING | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
     if (!GetOpenFileNameW(&dialog))
         return;
 
     std::wstring path(buffer.c_str());
-    SetDlgItemTextW(hwnd, IDC_FILE, path.c_str());
+    SetDlgItemTextW(m_window, IDC_FILE, path.c_str());
     if (dialog.nFileOffset > 0 && dialog.nFileOffset <= path.size())
         settings.LastFolder = path.substr(0, dialog.nFileOffset);
     UpdateControls();
@@ -90,9 +90,9 @@ void CMainDlg::Browse()
 
 void CMainDlg::GoOrStop()
 {
-    if (followViewer)
+    if (m_followViewer)
         StopFollowing();
-    else if (running)
+    else if (m_running)
         Stop();
     else
         Go();
@@ -113,8 +113,8 @@ void CMainDlg::AddToRecentFiles(const std::wstring& path)
 
 bool CMainDlg::CollectCheckedFilters()
 {
-    runParams.filterTexts.clear();
-    runParams.filterModes.clear();
+    m_runParams.filterTexts.clear();
+    m_runParams.filterModes.clear();
     HWND list = FilterList();
     if (!list)
         return false;
@@ -126,8 +126,8 @@ bool CMainDlg::CollectCheckedFilters()
         std::wstring text = ItemText(i);
         if (text.empty())
             continue;
-        runParams.filterTexts.push_back(std::move(text));
-        runParams.filterModes.push_back(state == 3 ? 1 : 0);
+        m_runParams.filterTexts.push_back(std::move(text));
+        m_runParams.filterModes.push_back(state == 3 ? 1 : 0);
     }
     return true;
 }
@@ -136,24 +136,24 @@ void CMainDlg::Go()
 {
     std::wstring path = FileBoxText();
     if (path.empty()) {
-        Message(NoFileText, L"Error", MB_OK | MB_ICONWARNING);
+        Message(kNoFileText, L"Error", MB_OK | MB_ICONWARNING);
         return;
     }
     AddToRecentFiles(path);
     AppSettings().LastFile = path;
-    runParams.logFile = path;
-    runParams.resultFile = ResultFileName(path);
-    runParams.linesBefore = ContextSize(hwnd, IDC_LINES_BEFORE);
-    runParams.linesAfter = ContextSize(hwnd, IDC_LINES_AFTER);
-    runParams.decoding = AppLineDecoding();
+    m_runParams.logFile = path;
+    m_runParams.resultFile = ResultFileName(path);
+    m_runParams.linesBefore = ContextSize(m_window, IDC_LINES_BEFORE);
+    m_runParams.linesAfter = ContextSize(m_window, IDC_LINES_AFTER);
+    m_runParams.decoding = AppLineDecoding();
     if (!CollectCheckedFilters())
         return;
-    if (runParams.filterTexts.empty()) {
-        OpenViewer(runParams.logFile.c_str());
+    if (m_runParams.filterTexts.empty()) {
+        OpenViewer(m_runParams.logFile.c_str());
         return;
     }
-    if (!CGrepThread::Start(runParams, hwnd, Item(IDC_STATUS))) {
-        Message(StartFailedText, L"Error", MB_OK | MB_ICONWARNING);
+    if (!CGrepThread::Start(m_runParams, m_window, Item(IDC_STATUS))) {
+        Message(kStartFailedText, L"Error", MB_OK | MB_ICONWARNING);
         return;
     }
     ShowRunningState(true);
@@ -162,32 +162,32 @@ void CMainDlg::Go()
 void CMainDlg::Stop()
 {
     // A run that reaches its end just as the stop is asked may still deliver its finished
-    // notice while Stop waits; with `running` already clear that notice changes nothing.
-    running = false;
+    // notice while Stop waits; with `m_running` already clear that notice changes nothing.
+    m_running = false;
     CGrepThread::Stop();
     ShowRunningState(false);
-    SetDlgItemTextW(hwnd, IDC_STATUS, CancelledText);
-    if (Message(ViewPartText, L"Stopped", MB_YESNO | MB_ICONQUESTION) == IDYES)
-        OpenViewer(runParams.resultFile.c_str());
+    SetDlgItemTextW(m_window, IDC_STATUS, kCancelledText);
+    if (Message(kViewPartText, L"Stopped", MB_YESNO | MB_ICONQUESTION) == IDYES)
+        OpenViewer(m_runParams.resultFile.c_str());
 }
 
 void CMainDlg::ShowRunningState(bool isRunning)
 {
-    running = isRunning;
+    m_running = isRunning;
     SetCursor(LoadCursorW(nullptr, isRunning ? IDC_APPSTARTING : IDC_ARROW));
-    SetDlgItemTextW(hwnd, IDC_GO, isRunning ? L"&Stop" : L"&Go");
+    SetDlgItemTextW(m_window, IDC_GO, isRunning ? L"&Stop" : L"&Go");
     UpdateControls();
 }
 
 void CMainDlg::OnRunFinished(bool succeeded)
 {
-    if (!running)
+    if (!m_running)
         return;
     ShowRunningState(false);
     if (succeeded)
-        OpenViewer(runParams.resultFile.c_str());
+        OpenViewer(m_runParams.resultFile.c_str());
     else
-        Message(RunFailedText, L"Error", MB_OK | MB_ICONWARNING);
+        Message(kRunFailedText, L"Error", MB_OK | MB_ICONWARNING);
 }
 
 void CMainDlg::OpenViewer(const wchar_t* path)
@@ -195,33 +195,27 @@ void CMainDlg::OpenViewer(const wchar_t* path)
     FreeClosedViewers();
     std::unique_ptr<CTextView> viewer;
     try {
-        viewer = std::make_unique<CTextView>(hInstance);
+        viewer = std::make_unique<CTextView>(m_instance);
     } catch (...) {
-        Message(CreateViewerFailedText, L"Error", MB_OK | MB_ICONERROR);
+        Message(kCreateViewerFailedText, L"Error", MB_OK | MB_ICONERROR);
         return;
     }
     try {
-        viewer->SetNotifyWindow(hwnd);
+        viewer->SetNotifyWindow(m_window);
         if (!viewer->Create(path)) {
             DiscardViewer(viewer);
-            Message(CreateViewerFailedText, L"Error", MB_OK | MB_ICONERROR);
+            Message(kCreateViewerFailedText, L"Error", MB_OK | MB_ICONERROR);
             return;
         }
         if (!viewer->OpenFile(path)) {
             DiscardViewer(viewer);
-            Message(OpenViewerFailedText, L"Error", MB_OK | MB_ICONWARNING);
+            Message(kOpenViewerFailedText, L"Error", MB_OK | MB_ICONWARNING);
             return;
         }
         HWND window = viewer->Window();
-        viewers.push_back(ViewerEntry{std::move(viewer), window});
-    } catch (const CStringException& e) {
-        DiscardViewer(viewer);
-        Message(e.ToString(), L"Error", MB_OK | MB_ICONWARNING);
-    } catch (const wchar_t* text) {
-        DiscardViewer(viewer);
-        Message(text, L"Error", MB_OK | MB_ICONWARNING);
+        m_viewers.push_back(ViewerEntry{std::move(viewer), window});
     } catch (...) {
         DiscardViewer(viewer);
-        Message(UnknownErrorText, L"Error", MB_OK | MB_ICONWARNING);
+        Message(ExceptionText(kUnknownErrorText), L"Error", MB_OK | MB_ICONWARNING);
     }
 }

@@ -6,7 +6,7 @@
 
 namespace {
 
-const wchar_t* const EmptyNameText = L"You should specify a name!";
+const wchar_t* const kEmptyNameText = L"You should specify a name!";
 
 INT_PTR OnOk(HWND dialog)
 {
@@ -14,7 +14,7 @@ INT_PTR OnOk(HWND dialog)
     // anything a fixed buffer would hold, and cutting it would lose it at the next save.
     std::wstring text = WindowText(GetDlgItem(dialog, IDC_NAME_EDIT));
     if (text.empty()) {
-        MessageBoxW(dialog, EmptyNameText, NameDialog().caption.c_str(), MB_OK | MB_ICONWARNING);
+        MessageBoxW(dialog, kEmptyNameText, NameDialog().caption.c_str(), MB_OK | MB_ICONWARNING);
         return TRUE;
     }
     NameDialog().text = std::move(text);

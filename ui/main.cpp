@@ -8,6 +8,8 @@
 
 namespace {
 
+const wchar_t kUnknownErrorText[] = L"Unknown Error";
+
 void ShowError(const wchar_t* text)
 {
     MessageBoxW(nullptr, text, L"Error", MB_OK | MB_ICONERROR);
@@ -26,16 +28,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         CMainDlg dialog(instance);
         dialog.Run();
         return 0;
-    } catch (const CStringException& e) {
-        const wchar_t* text = e.What();
-        try {
-            text = e.ToString();
-        } catch (...) {
-            // The shared text lock failed; the message alone still says what went wrong.
-        }
-        ShowError(text);
+    } catch (const CStringException&) {
+        ShowError(ExceptionText(kUnknownErrorText));
     } catch (...) {
-        ShowError(L"Unknown Error");
+        // A thrown wide text too: only the program's own exception has a text to show here.
+        ShowError(kUnknownErrorText);
     }
     return 1;
 }

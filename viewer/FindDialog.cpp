@@ -5,11 +5,12 @@
 #include "settings/Settings.h"
 #include "viewer/SearchState.h"
 
-
 namespace {
 
 // 1022 characters and the terminating zero.
 constexpr int kTextBuffer = 1023;
+const wchar_t kNoTextText[] = L"You should specify a string to search!";
+const wchar_t kSearchCaption[] = L"Search";
 
 void OnInitDialog(HWND dialog)
 {
@@ -37,7 +38,7 @@ void OnFind(HWND dialog)
     wchar_t text[kTextBuffer] = {};
     GetDlgItemTextW(dialog, IDC_FIND_TEXT, text, kTextBuffer);
     if (text[0] == L'\0') {
-        MessageBoxW(dialog, L"You should specify a string to search!", L"Search", MB_ICONWARNING);
+        MessageBoxW(dialog, kNoTextText, kSearchCaption, MB_ICONWARNING);
         return;
     }
     SearchState& search = AppSearch();

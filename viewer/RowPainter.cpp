@@ -1,9 +1,9 @@
 // DrawRows: the lines from the top line down, in their colours, with search marks.
 #include "viewer/RowPainter.h"
 
-#include "viewer/GdiScope.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/ViewMath.h"
+#include "win32/GdiScope.h"
 
 namespace {
 

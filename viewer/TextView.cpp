@@ -4,12 +4,12 @@
 #include "engine/StringException.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
-#include "viewer/GdiScope.h"
 #include "viewer/RowPainter.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/SearchState.h"
 #include "viewer/ViewMath.h"
 #include "viewer/ViewSettings.h"
+#include "win32/GdiScope.h"
 
 #include <new>
 
@@ -18,6 +18,12 @@ const wchar_t kClassName[] = L"TilvoTextView";
 const wchar_t kAboutText[] =
     L"Tilvo v1.0\r\n\r\nA filter and viewer for large log files.\r\n"
     L"Lines are coloured by the entries of Tilvo.ini.";
+const wchar_t kAboutCaption[] = L"About...";
+const wchar_t kRegisterFailedText[] = L"Unable to register window class";
+const wchar_t kAlreadyCreatedText[] = L"Already created";
+const wchar_t kFontFailedText[] = L"Unable to create font!";
+const wchar_t kUnknownErrorText[] = L"Unknown Error";
+const wchar_t kErrorCaption[] = L"Error";
 bool g_classRegistered = false;
 } // namespace
 
@@ -39,7 +45,7 @@ CTextView::CTextView(HINSTANCE instance) : m_instance(instance)
     wc.lpszMenuName = MAKEINTRESOURCEW(IDR_VIEW_MENU);
     wc.lpszClassName = kClassName;
     if (!RegisterClassExW(&wc))
-        throw CStringException(L"CTextView::CTextView", L"Unable to register window class");
+        throw CStringException(L"CTextView::CTextView", kRegisterFailedText);
     g_classRegistered = true;
 }
 
@@ -52,14 +58,12 @@ CTextView::~CTextView()
         m_notifyWindow = nullptr;
         DestroyWindow(m_window);
     }
-    if (m_font)
-        DeleteObject(m_font);
 }
 
 bool CTextView::Create(const wchar_t* title)
 {
     if (m_window)
-        throw CStringException(L"CTextView::Create", L"Already created");
+        throw CStringException(L"CTextView::Create", kAlreadyCreatedText);
     m_owner = nullptr;
     HWND window = CreateWindowExW(0, kClassName, title,
                                   WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL, CW_USEDEFAULT,
@@ -67,14 +71,6 @@ bool CTextView::Create(const wchar_t* title)
                                   m_instance, this);
     if (!window)
         return false;
-    m_window = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    CreateViewFont();
-    // The WM_SIZE of the creation came before the view was attached and before
-    // the font was known: take the size now, or the page would hold no lines.
-    RECT client;
-    GetClientRect(window, &client);
-    OnSize(client.right, client.bottom);
     SetUpScrollBars();
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
@@ -85,13 +81,14 @@ void CTextView::CreateViewFont()
 {
     const ViewFontSettings font = CurrentViewFont();
     m_fontSize = font.size > 0 ? font.size : ViewFontSettings{}.size;
-    m_font = CreateFontW(m_fontSize, 0, 0, 0, font.weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
-                         DEFAULT_PITCH | FF_DONTCARE, font.family.c_str());
-    if (!m_font)
-        MessageBoxW(m_owner, L"Unable to create font!", L"Error", MB_ICONWARNING);
+    m_font.Reset(CreateFontW(m_fontSize, 0, 0, 0, font.weight, FALSE, FALSE, FALSE,
+                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                             NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                             font.family.c_str()));
+    if (!m_font.Get())
+        MessageBoxW(m_owner, kFontFailedText, kErrorCaption, MB_ICONWARNING);
     CWindowDC dc(m_window);
-    CSelectObject selected(dc.Get(), m_font);
+    CSelectObject selected(dc.Get(), m_font.Get());
     INT width = 0;
     if (GetCharWidth32W(dc.Get(), L'W', L'W', &width))
         m_charWidth = width;
@@ -128,7 +125,7 @@ bool CTextView::OpenFile(const wchar_t* path)
         throw CStringException(L"CTextView::OpenFile", text);
     } catch (...) {
         m_path.clear();
-        throw CStringException(L"CTextView::OpenFile", L"Unknown Error");
+        throw CStringException(L"CTextView::OpenFile", kUnknownErrorText);
     }
     SetUpScrollBars();
     UpdateHorzRange();
@@ -152,30 +149,32 @@ void CTextView::Close()
 
 LRESULT CALLBACK CTextView::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // The view attaches on the window's first message, so every later one, the WM_SIZE of the
+    // creation included, reaches it.
+    if (message == WM_NCCREATE) {
+        auto* created = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        auto* attached = static_cast<CTextView*>(created->lpCreateParams);
+        attached->m_window = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(attached));
+    }
     auto* view = reinterpret_cast<CTextView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!view)
         return DefWindowProcW(window, message, wParam, lParam);
     // No exception leaves the window procedure: it becomes the message the user sees.
-    const wchar_t* text = L"Unknown Error";
     try {
         return view->HandleMessage(message, wParam, lParam);
-    } catch (const CStringException& e) {
-        try {
-            text = e.ToString();
-        } catch (...) {
-            text = e.What();
-        }
-    } catch (const wchar_t* thrown) {
-        text = thrown;
     } catch (...) {
+        MessageBoxW(window, ExceptionText(kUnknownErrorText), kErrorCaption, MB_ICONERROR);
     }
-    MessageBoxW(window, text, L"Error", MB_ICONERROR);
     return 0;
 }
 
 LRESULT CTextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_CREATE:
+        OnCreate();
+        return 0;
     case WM_DESTROY:
         OnDestroy();
         return 0;
@@ -206,13 +205,16 @@ LRESULT CTextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
+void CTextView::OnCreate()
+{
+    // Before the WM_SIZE of the creation, which needs the font to size the page.
+    CreateViewFont();
+}
+
 void CTextView::OnDestroy()
 {
     CloseFile();
-    if (m_font) {
-        DeleteObject(m_font);
-        m_font = nullptr;
-    }
+    m_font.Reset();
     HWND window = m_window;
     HWND notify = m_notifyWindow;
     // Detach first: the main dialog may delete this view when it hears of it.
@@ -253,11 +255,11 @@ void CTextView::PaintRows(HDC dc, const RECT& client) const
     const SearchState& search = AppSearch();
     RowPaint rows;
     rows.reader = m_reader.get();
-    rows.font = m_font;
+    rows.font = m_font.Get();
     rows.fontSize = m_fontSize;
     rows.charWidth = m_charWidth;
     rows.horzPos = HorzPos();
-    rows.highlight = m_highlight == 1;
+    rows.highlight = m_highlight;
     rows.search = &search.expression;
     rows.searchIgnoreCase = search.ignoreCase;
     rows.highlightMatches = search.highlightMatches;
@@ -302,7 +304,7 @@ bool CTextView::OnCommand(int id)
 
 void CTextView::ShowAbout()
 {
-    MessageBoxW(m_window, kAboutText, L"About...", MB_ICONINFORMATION);
+    MessageBoxW(m_window, kAboutText, kAboutCaption, MB_ICONINFORMATION);
 }
 
 void CTextView::RedrawAll()

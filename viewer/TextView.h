@@ -1,6 +1,8 @@
 // CTextView: the result viewer window over one result file.
 #pragma once
 
+#include "win32/GdiScope.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -8,6 +10,11 @@
 #include <string>
 
 class CScrollableFileReader;
+
+// The WM_NOTIFY code a viewer sends its notify window from inside its WM_DESTROY.
+constexpr int NM_VIEWER_CLOSED = -98;
+// The WM_NOTIFY code a viewer sends its notify window for its Follow command.
+constexpr int NM_VIEWER_FOLLOW = -97;
 
 // A top-level window of class "TilvoTextView" with menu 110. It draws the
 // lines of its file from a top line down, scrolls vertically on a 0..10000
@@ -64,7 +71,7 @@ public:
     int VisibleColumns() const { return m_visibleColumns; }
     int WidestLine() const { return m_widestLine; }
     int CharWidth() const { return m_charWidth; }
-    int Highlight() const { return m_highlight; }
+    bool Highlight() const { return m_highlight; }
     // The text of the percentage item at the right of the menu bar.
     std::wstring PercentText() const;
 
@@ -74,6 +81,7 @@ public:
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnCreate();
     void OnDestroy();
     void OnSize(int width, int height);
     void OnPaint();
@@ -95,13 +103,13 @@ private:
     RECT TextRect() const;
     void ReportError(const wchar_t* text);
 
-    int m_highlight = 0;
+    bool m_highlight = false;   // the found line and the matches are marked
     HWND m_window = nullptr;
     HWND m_owner = nullptr;
     HINSTANCE m_instance = nullptr;
     std::wstring m_path;
     std::unique_ptr<CScrollableFileReader> m_reader;
-    HFONT m_font = nullptr;
+    CGdiObject<HFONT> m_font;
     int m_charWidth = 0;
     int m_fontSize = 15;
     int m_visibleColumns = 0;

@@ -5,11 +5,11 @@
 #include "engine/LogLook.h"
 #include "engine/StringException.h"
 #include "settings/Settings.h"
-#include "viewer/GdiScope.h"
 #include "viewer/HtmlPage.h"
 #include "viewer/ScreenText.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/ViewSettings.h"
+#include "win32/GdiScope.h"
 
 #include <commdlg.h>
 
@@ -21,6 +21,13 @@ constexpr DWORD kNameBuffer = 4096;   // characters, the terminating zero includ
 const wchar_t kFilter[] = L"HTML File (*.html)\0*.html\0"
                           L"Text File (*.txt)\0*.txt\0"
                           L"Any File (*.*)\0*.*\0";
+const wchar_t kSaveCaption[] = L"Save";
+const wchar_t kSavedText[] = L"File was saved successfully.";
+const wchar_t kSaveFailedText[] = L"Save failed!";
+const wchar_t kExportCaption[] = L"HTML Export";
+const wchar_t kExportUnknownText[] = L"Unknown error!";
+const wchar_t kCopyFailedText[] = L"Unable to complete operation!";
+const wchar_t kErrorCaption[] = L"Error";
 
 std::wstring FileNamePart(const std::wstring& path)
 {
@@ -83,7 +90,7 @@ void CTextView::SaveAs(const wchar_t* path)
     if (FileExists(path)) {
         const std::wstring question =
             L"File " + FileNamePart(path) + L" already exists. Overwrite?";
-        if (MessageBoxW(m_window, question.c_str(), L"Save", MB_YESNO | MB_ICONQUESTION) != IDYES)
+        if (MessageBoxW(m_window, question.c_str(), kSaveCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
             return;
     }
     bool saved = false;
@@ -99,9 +106,9 @@ void CTextView::SaveAs(const wchar_t* path)
             saved = CopyFileW(m_path.c_str(), path, FALSE) == TRUE;
     }
     if (saved)
-        MessageBoxW(m_window, L"File was saved successfully.", L"Save", MB_ICONINFORMATION);
+        MessageBoxW(m_window, kSavedText, kSaveCaption, MB_ICONINFORMATION);
     else
-        MessageBoxW(m_window, L"Save failed!", L"Save", MB_ICONWARNING);
+        MessageBoxW(m_window, kSaveFailedText, kSaveCaption, MB_ICONWARNING);
 }
 
 bool CTextView::ExportHtml(const wchar_t* path)
@@ -116,31 +123,19 @@ bool CTextView::ExportHtml(const wchar_t* path)
     if (!m_reader->Rewind())
         return false;
     bool written = false;
-    const wchar_t* problem = nullptr;
-    std::wstring problemText;
     try {
         CFileWriter writer(path);
         writer.SetLineDelimiters(L"\r\n");
         writer.SetLineBuffer(64 * 1024);
         written = WriteHtmlPage(*m_reader, writer, m_path, &ViewLineColor);
         written = writer.Flush() && written;
-    } catch (const CStringException& e) {
-        try {
-            problemText = e.ToString();
-        } catch (...) {
-            problemText = e.What();
-        }
-        problem = problemText.c_str();
-    } catch (const wchar_t* text) {
-        problem = text;
     } catch (...) {
-        problem = L"Unknown error!";
-    }
-    m_reader->Seek(position);
-    if (problem) {
-        MessageBoxW(m_window, problem, L"HTML Export", MB_ICONWARNING);
+        // The reader goes back to its place before the box shows, as after a page written whole.
+        m_reader->Seek(position);
+        MessageBoxW(m_window, ExceptionText(kExportUnknownText), kExportCaption, MB_ICONWARNING);
         return false;
     }
+    m_reader->Seek(position);
     return written;
 }
 
@@ -150,7 +145,7 @@ void CTextView::CopyScreen()
         return;
     CClipboardScope clipboard(m_window);
     if (!clipboard.IsOpen()) {
-        MessageBoxW(m_window, L"Unable to complete operation!", L"Error", MB_ICONWARNING);
+        MessageBoxW(m_window, kCopyFailedText, kErrorCaption, MB_ICONWARNING);
         return;
     }
     EmptyClipboard();
@@ -161,7 +156,7 @@ void CTextView::CopyScreen()
     if (!target) {
         if (memory)
             GlobalFree(memory);
-        MessageBoxW(m_window, L"Unable to complete operation!", L"Error", MB_ICONWARNING);
+        MessageBoxW(m_window, kCopyFailedText, kErrorCaption, MB_ICONWARNING);
         return;
     }
     std::memcpy(target, text.c_str(), bytes);

@@ -132,7 +132,7 @@ bool CTextView::OnKeyDown(WPARAM key)
     switch (key) {
     case VK_ESCAPE:
         if (m_highlight) {
-            m_highlight = 0;
+            m_highlight = false;
             RedrawAll();
         } else {
             Close();   // the view may be gone now

@@ -3,10 +3,18 @@
 
 #include "resources/resource.h"
 #include "viewer/FindDialog.h"
-#include "viewer/GdiScope.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/SearchState.h"
 #include "viewer/ViewMath.h"
+#include "win32/GdiScope.h"
+
+namespace {
+const wchar_t kSearchCaption[] = L"Search";
+const wchar_t kWrongSearchText[] = L"Wrong search parameters!";
+const wchar_t kNotFoundText[] = L"Search string not found!";
+const wchar_t kLineInfoFormat[] = L"Current Line: %4ld\r\nCurrent Char: %3d";
+const wchar_t kLineInfoCaption[] = L"Line Info";
+} // namespace
 
 void CTextView::ShowFindDialog()
 {
@@ -27,7 +35,7 @@ void CTextView::SearchText(bool forward)
         search.text = L"*" + search.text + L"*";
     TokenList expression;
     if (!CUtils::Tokenize(expression, search.text.c_str(), search.ignoreCase)) {
-        MessageBoxW(m_window, L"Wrong search parameters!", L"Search", MB_ICONWARNING);
+        MessageBoxW(m_window, kWrongSearchText, kSearchCaption, MB_ICONWARNING);
         return;
     }
     search.expression = expression;
@@ -39,11 +47,11 @@ void CTextView::SearchText(bool forward)
                         : m_reader->FindBackward(expression, search.ignoreCase, m_pageLines);
     }
     if (!found) {
-        MessageBoxW(m_window, L"Search string not found!", L"Search", MB_ICONINFORMATION);
+        MessageBoxW(m_window, kNotFoundText, kSearchCaption, MB_ICONINFORMATION);
         return;
     }
 
-    m_highlight = 1;
+    m_highlight = true;
     int64_t top = 0;
     const int pos = m_reader->GetTopPosition(top)
                         ? viewmath::ScrollPosFromOffset(top, m_reader->GetSize())
@@ -107,6 +115,6 @@ void CTextView::ShowLineInfo()
         column = HorzPos();
     }
     wchar_t text[128];
-    wsprintfW(text, L"Current Line: %4ld\r\nCurrent Char: %3d", long(line), column);
-    MessageBoxW(m_window, text, L"Line Info", MB_ICONINFORMATION);
+    wsprintfW(text, kLineInfoFormat, long(line), column);
+    MessageBoxW(m_window, text, kLineInfoCaption, MB_ICONINFORMATION);
 }

@@ -4,7 +4,8 @@
 //                                          writes the log unless it already has that size
 //   bench_grep run LOG RESULT_FOLDER [REPEAT [CASES]]   CASES: the letters of the cases to run
 //   bench_grep stages LOG                  the per-line path's stages alone
-// "run" prints one line per case, and a line "RESULT <case> <MB/s>" for scripts.
+// "run" prints one line per case, and lines "RESULT <case> <MB/s>" and
+// "ANSWER <case> <median ms> <worst ms>" (the dialog's answers during the run) for scripts.
 #include "bench/grep/BenchWindow.h"
 #include "bench/grep/LogGenerator.h"
 #include "engine/FileWriter.h"
@@ -119,6 +120,7 @@ int Run(const std::wstring& log, const std::wstring& folder, int repeat, const s
                     mbps, best, static_cast<double>(FileSize(params.resultFile)) / 1e6,
                     last.lastText.c_str());
         std::printf("RESULT %s %.0f\n", c.id, mbps);
+        std::printf("ANSWER %s %.1f %.1f\n", c.id, last.answerMedianMs, last.answerWorstMs);
         std::fflush(stdout);
     }
     // The run's memory stays bounded by its buffers whatever the log's size.

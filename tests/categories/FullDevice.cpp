@@ -2,6 +2,10 @@
 // which wine starts like any other program.
 #include "tests/categories/FullDevice.h"
 
+#include "tests/support/Wait.h"
+
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 namespace {
@@ -30,7 +34,7 @@ bool RunUnix(std::string commandLine)
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
         return false;
-    WaitForSingleObject(process.hProcess, 10000);
+    // Wine gives no handle that a Linux process's end signals: the callers wait for its effect.
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return true;
@@ -49,13 +53,11 @@ bool LinkToFullDevice(const std::wstring& path)
     // The Linux process may still be running; the link is there when writing
     // through it fails with a full disk.
     HANDLE file = INVALID_HANDLE_VALUE;
-    for (int i = 0; i < 100 && file == INVALID_HANDLE_VALUE; ++i) {
-        file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            Sleep(50);
-    }
-    if (file == INVALID_HANDLE_VALUE)
+    if (!WaitFor("the link to the full device", [&] {
+            file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+            return file != INVALID_HANDLE_VALUE;
+        }))
         return false;
     DWORD written = 0;
     const bool full = !WriteFile(file, "x", 1, &written, nullptr) && GetLastError() == ERROR_DISK_FULL;
@@ -69,12 +71,12 @@ void RemoveFullDeviceLink(const std::wstring& path)
     if (unixPath.empty() || !RunUnix("/bin/rm -f " + unixPath))
         return;
     // Attributes are no use here: wine reports none for a device.
-    for (int i = 0; i < 100; ++i) {
+    EXPECT_TRUE(WaitFor("the link to the full device to go", [&] {
         HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE)
-            return;
+            return true;
         CloseHandle(file);
-        Sleep(50);
-    }
+        return false;
+    }));
 }

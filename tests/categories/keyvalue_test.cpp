@@ -3,7 +3,6 @@
 #include "categories/KeyValueFile.h"
 #include "engine/FileReader.h"
 #include "engine/FileWriter.h"
-#include "engine/Utils.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -71,17 +70,17 @@ TEST(KeyValueFile, ReadsEntriesAndStopsWhereTheFormatSays)
     }
 }
 
-TEST(KeyValueFile, CUtilsReadKeyValueIsFalseBothAtTheEndAndAtAMalformedLine)
+TEST(KeyValueFile, ReadKeyValueIsFalseBothAtTheEndAndAtAMalformedLine)
 {
     TempDir dir;
     const std::wstring path = dir.File(L"kv.txt");
     ASSERT_TRUE(WriteBytes(path, "a = 1\nbroken\nb = 2\n"));
     CFileReader reader(path.c_str(), 0xFFFF);
     std::wstring key, value;
-    ASSERT_TRUE(CUtils::ReadKeyValue(reader, key, value));
+    ASSERT_TRUE(ReadKeyValue(reader, key, value));
     EXPECT_EQ(key, L"a");
     EXPECT_EQ(value, L"1");
-    EXPECT_FALSE(CUtils::ReadKeyValue(reader, key, value));
+    EXPECT_FALSE(ReadKeyValue(reader, key, value));
 }
 
 TEST(KeyValueFile, WritesKeySpaceEqualsSpaceValueAndOneLineFeed)
@@ -90,10 +89,10 @@ TEST(KeyValueFile, WritesKeySpaceEqualsSpaceValueAndOneLineFeed)
     const std::wstring path = dir.File(L"kv.txt");
     {
         CFileWriter writer(path.c_str());
-        EXPECT_TRUE(CUtils::WriteKeyValue(writer, L"Filter", L"~*error*-config"));
-        EXPECT_TRUE(CUtils::WriteKeyValue(writer, L"Check", L""));
-        EXPECT_FALSE(CUtils::WriteKeyValue(writer, nullptr, L"x"));
-        EXPECT_FALSE(CUtils::WriteKeyValue(writer, L"x", nullptr));
+        EXPECT_TRUE(WriteKeyValue(writer, L"Filter", L"~*error*-config"));
+        EXPECT_TRUE(WriteKeyValue(writer, L"Check", L""));
+        EXPECT_FALSE(WriteKeyValue(writer, nullptr, L"x"));
+        EXPECT_FALSE(WriteKeyValue(writer, L"x", nullptr));
     }
     EXPECT_EQ(ReadBytes(path), "Filter = ~*error*-config\nCheck = \n");
 }

@@ -1,16 +1,17 @@
 // The whole program as a user meets it: the real tilvo.exe started in a
 // folder of its own and driven from outside through its windows.
 #include "resources/resource.h"
-#include "tests/e2e/Driver.h"
+#include "tests/support/Pixels.h"
+#include "tests/support/Process.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/Wait.h"
+#include "tests/support/Windows.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 namespace {
-
-const DWORD kWait = 20000;
 
 // A folder holding a copy of tilvo.exe and the starter files, as a user has it.
 class InstalledTilvo {
@@ -30,21 +31,19 @@ public:
 };
 
 // Answers the program's next message box with this caption; returns its text.
-std::wstring Answer(const CTilvoProcess& tilvo, const wchar_t* caption, int button)
+std::wstring AnswerBox(const CTilvoProcess& tilvo, const wchar_t* caption, int button)
 {
-    HWND box = tilvo.WaitForWindow(L"#32770", caption, kWait);
-    if (!box)
+    const BoxInfo box = ReadBox(tilvo.WaitForWindow(kDialogClass, caption));
+    if (!box.window)
         return L"<no message box captioned " + std::wstring(caption) + L">";
-    const std::wstring text = MessageBoxText(box);
-    PressButton(box, button);
-    WaitUntil([&] { return !IsWindow(box); }, kWait);
-    return text;
+    EXPECT_TRUE(Answer(box, button));
+    return box.text;
 }
 
 // Types the log path into the file box, as the box's edit reports it.
 void TypeLogPath(HWND dialog, const std::wstring& log)
 {
-    SetItemTextOf(dialog, IDC_FILE, log);
+    SetTextOf(dialog, IDC_FILE, log);
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_FILE, CBN_EDITCHANGE),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_FILE)));
 }
@@ -55,33 +54,35 @@ bool UseOnlyNewFilter(const CTilvoProcess& tilvo, HWND dialog, const wchar_t* fi
 {
     PressButton(dialog, IDC_NONE);
     PressButton(dialog, IDC_ADD_FILTER);
-    HWND name = tilvo.WaitForWindow(L"#32770", L"Add Filter", kWait);
+    HWND name = tilvo.WaitForWindow(kDialogClass, L"Add Filter");
     if (!name)
         return false;
-    SetItemTextOf(name, IDC_NAME_EDIT, filter);
-    PressButton(name, IDOK);
-    return WaitUntil([&] { return !IsWindow(name); }, kWait);
+    SetTextOf(name, IDC_NAME_EDIT, filter);
+    return Answer(ReadBox(name), IDOK);
 }
 
 // Fills the common save dialog with a path and confirms it.
 bool SaveAs(const CTilvoProcess& tilvo, HWND viewer, HWND mainDialog, const std::wstring& path)
 {
     PostMessageW(viewer, WM_COMMAND, IDM_SAVE, 0);
-    HWND dialog = nullptr;
-    WaitUntil([&] {
-        dialog = tilvo.FindWindowNow(L"#32770", nullptr, mainDialog);
-        return dialog != nullptr;
-    }, kWait);
-    if (!dialog)
-        return false;
-    HWND name = GetDlgItem(dialog, 0x47c);   // the file name box of the explorer-style dialog
-    if (!name)
-        name = GetDlgItem(dialog, 0x480);
+    HWND dialog = tilvo.WaitForWindow(kDialogClass, nullptr, mainDialog);
+    HWND name = dialog ? FileNameBox(dialog) : nullptr;
     if (!name)
         return false;
     SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-    PressButton(dialog, IDOK);
-    return WaitUntil([&] { return !IsWindow(dialog); }, kWait);
+    return Answer(ReadBox(dialog), IDOK);
+}
+
+// Copy Screen in a viewer and the text it put on the clipboard. Watches the sequence number
+// rather than opening the clipboard while the program may be trying to open it.
+std::wstring CopyScreenOf(HWND viewer)
+{
+    const DWORD sequence = GetClipboardSequenceNumber();
+    PostMessageW(viewer, WM_COMMAND, IDM_COPY_SCREEN, 0);
+    if (!WaitFor("the copied lines on the clipboard", [&] { return GetClipboardSequenceNumber() != sequence; }))
+        return L"<the clipboard did not change>";
+    // The program closes the clipboard after handing over the text; ClipboardText waits for that.
+    return ClipboardText();
 }
 
 std::wstring RegistryToolQuery(const wchar_t* key, const wchar_t* value)
@@ -106,7 +107,7 @@ std::wstring RegistryToolQuery(const wchar_t* key, const wchar_t* value)
         DWORD n = 0;
         while (ReadFile(read, chunk, sizeof chunk, &n, nullptr) && n > 0)
             output.append(chunk, n);
-        WaitForSingleObject(info.hProcess, kWait);
+        EXPECT_TRUE(WaitForHandle("reg.exe to end", info.hProcess));
         CloseHandle(info.hProcess);
         CloseHandle(info.hThread);
     }
@@ -133,77 +134,70 @@ TEST(EndToEnd, SearchViewSaveCopyAndClose)
 
     CTilvoProcess tilvo(app.Exe(), app.dir.Path());
     ASSERT_TRUE(tilvo.Started());
-    HWND dialog = tilvo.WaitForWindow(L"#32770", L"Tilvo", kWait);
+    HWND dialog = tilvo.WaitForWindow(kDialogClass, L"Tilvo");
     ASSERT_NE(dialog, nullptr) << "the main dialog did not appear";
     // The starter files load cleanly: a first start shows no warning.
-    EXPECT_EQ(tilvo.FindWindowNow(L"#32770", L"Warning"), nullptr);
-    EXPECT_EQ(tilvo.FindWindowNow(L"#32770", L"Error"), nullptr);
-    EXPECT_EQ(ItemTextOf(dialog, IDC_STATUS), L"Idle");
+    EXPECT_EQ(tilvo.FindWindowNow(kDialogClass, L"Warning"), nullptr);
+    EXPECT_EQ(tilvo.FindWindowNow(kDialogClass, L"Error"), nullptr);
+    EXPECT_EQ(TextOf(dialog, IDC_STATUS), L"Idle");
 
     TypeLogPath(dialog, log);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, IDC_GO)) != FALSE; }, kWait));
+    ASSERT_TRUE(WaitFor("Go to be enabled", [&] { return IsWindowEnabled(GetDlgItem(dialog, IDC_GO)) != FALSE; }));
 
     ASSERT_TRUE(UseOnlyNewFilter(tilvo, dialog, L"*ERROR:*"));
     HWND list = GetDlgItem(dialog, IDC_FILTER_LIST);
     int added = -1;
-    for (int i = 0; i < tilvo.ItemCount(list); ++i) {
-        if (tilvo.ItemText(list, i) == L"*ERROR:*")
+    for (int i = 0; i < ListCount(list); ++i) {
+        if (ListText(list, i) == L"*ERROR:*")
             added = i;
         else
-            EXPECT_FALSE(tilvo.ItemChecked(list, i)) << "item " << i;
+            EXPECT_EQ(ListStateImage(list, i), 1) << "item " << i;
     }
     ASSERT_GE(added, 0);
-    EXPECT_TRUE(tilvo.ItemChecked(list, added));
+    EXPECT_EQ(ListStateImage(list, added), 2);
 
-    SetItemTextOf(dialog, IDC_LINES_BEFORE, L"1");
-    SetItemTextOf(dialog, IDC_LINES_AFTER, L"2");
+    SetTextOf(dialog, IDC_LINES_BEFORE, L"1");
+    SetTextOf(dialog, IDC_LINES_AFTER, L"2");
     PressButton(dialog, IDC_GO);
 
-    HWND viewer = tilvo.WaitForWindow(L"TilvoTextView", nullptr, kWait);
+    HWND viewer = tilvo.WaitForWindow(L"TilvoTextView", nullptr);
     ASSERT_NE(viewer, nullptr) << "no viewer opened";
     const std::wstring result = app.dir.File(L"app.log.greptmp");
-    EXPECT_EQ(WindowText(viewer), result);
+    EXPECT_EQ(TextOf(viewer), result);
     EXPECT_EQ(ReadBytes(result), "/L2\nx ERROR: a\n\\L4\n\\L5\n/L8\ny ERROR: b\n\\L10\n\\L11\n");
-    const std::wstring status = ItemTextOf(dialog, IDC_STATUS);
+    const std::wstring status = TextOf(dialog, IDC_STATUS);
     EXPECT_EQ(status.rfind(L"Completed with 2 matches by ", 0), 0u) << std::string(status.begin(), status.end());
 
     // Find "ERROR" twice, then nothing more.
     PostMessageW(viewer, WM_COMMAND, IDM_FIND, 0);
-    HWND find = tilvo.WaitForWindow(L"#32770", L"Search...", kWait);
+    HWND find = tilvo.WaitForWindow(kDialogClass, L"Search...");
     ASSERT_NE(find, nullptr);
-    SetItemTextOf(find, IDC_FIND_TEXT, L"ERROR");
-    Sleep(300);
+    SetTextOf(find, IDC_FIND_TEXT, L"ERROR");
     const std::wstring shots = WinePath(TILVO_SCREENSHOTS);
     CreateDirectoryW(shots.c_str(), nullptr);
-    EXPECT_TRUE(CaptureWindow(viewer, shots + L"\\find-dialog.bmp"));
-    PressButton(find, IDOK);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(find); }, kWait));
-    Sleep(300);
-    EXPECT_TRUE(CaptureWindow(viewer, shots + L"\\viewer-found.bmp"));
+    ASSERT_TRUE(WaitUntilPainted(find));
+    EXPECT_TRUE(SaveWindowImage(viewer, shots + L"\\find-dialog.bmp"));
+    ASSERT_TRUE(Answer(ReadBox(find), IDOK));
+    ASSERT_TRUE(WaitUntilPainted(viewer));
+    EXPECT_TRUE(SaveWindowImage(viewer, shots + L"\\viewer-found.bmp"));
+    // The second Find Next goes past the last match: the box says so.
     PostMessageW(viewer, WM_COMMAND, IDM_FIND_NEXT, 0);
-    Sleep(300);
     PostMessageW(viewer, WM_COMMAND, IDM_FIND_NEXT, 0);
-    EXPECT_EQ(Answer(tilvo, L"Search", IDOK), L"Search string not found!");
+    EXPECT_EQ(AnswerBox(tilvo, L"Search", IDOK), L"Search string not found!");
     PostMessageW(viewer, WM_COMMAND, IDM_LINE_INFO, 0);
-    EXPECT_EQ(Answer(tilvo, L"Line Info", IDOK), L"Current Line:    5\r\nCurrent Char:   0");
+    EXPECT_EQ(AnswerBox(tilvo, L"Line Info", IDOK), L"Current Line:    5\r\nCurrent Char:   0");
 
     // Copy Screen: from the found line to the end, each line with its CR LF.
-    // Watch the sequence number rather than opening the clipboard while the
-    // program may be trying to open it.
-    const DWORD sequence = GetClipboardSequenceNumber();
-    PostMessageW(viewer, WM_COMMAND, IDM_COPY_SCREEN, 0);
-    ASSERT_TRUE(WaitUntil([&] { return GetClipboardSequenceNumber() != sequence; }, kWait));
-    Sleep(100);
-    EXPECT_EQ(ClipboardText(), L"y ERROR: b\r\n\\L10\r\n\\L11\r\n");
+    EXPECT_EQ(CopyScreenOf(viewer), L"y ERROR: b\r\n\\L10\r\n\\L11\r\n");
 
     // Save as text and as HTML.
     const std::wstring text = app.dir.File(L"saved.txt");
     ASSERT_TRUE(SaveAs(tilvo, viewer, dialog, text));
-    EXPECT_EQ(Answer(tilvo, L"Save", IDOK), L"File was saved successfully.");
+    EXPECT_EQ(AnswerBox(tilvo, L"Save", IDOK), L"File was saved successfully.");
     EXPECT_EQ(ReadBytes(text), ReadBytes(result));
     const std::wstring html = app.dir.File(L"saved.html");
     ASSERT_TRUE(SaveAs(tilvo, viewer, dialog, html));
-    EXPECT_EQ(Answer(tilvo, L"Save", IDOK), L"File was saved successfully.");
+    EXPECT_EQ(AnswerBox(tilvo, L"Save", IDOK), L"File was saved successfully.");
     const std::string page = ReadBytes(html);
     EXPECT_EQ(page.rfind("<html>\r\n<head><title>", 0), 0u);
     EXPECT_NE(page.find("<span style='color: #c00000'>x ERROR: a</span><br>\r\n"), std::string::npos)
@@ -212,9 +206,9 @@ TEST(EndToEnd, SearchViewSaveCopyAndClose)
 
     // Close the viewer, then the dialog with its close box.
     PostMessageW(viewer, WM_COMMAND, IDM_CLOSE, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }, kWait));
+    ASSERT_TRUE(WaitFor("the viewer to close", [&] { return !IsWindow(viewer); }));
     PostMessageW(dialog, WM_CLOSE, 0, 0);
-    EXPECT_EQ(tilvo.WaitForExit(kWait), 0u);
+    EXPECT_EQ(tilvo.WaitForExit(), 0u);
 
     const std::string cats = ReadBytes(app.dir.File(L"TilvoCats.dat"));
     EXPECT_NE(cats.find("Filter = *ERROR:*\n"), std::string::npos) << cats;
@@ -232,22 +226,12 @@ TEST(EndToEnd, SearchViewSaveCopyAndClose)
 HWND RunOver(const CTilvoProcess& tilvo, HWND dialog, const std::wstring& log)
 {
     TypeLogPath(dialog, log);
-    if (!WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, IDC_GO)) != FALSE; }, kWait))
+    if (!WaitFor("Go to be enabled", [&] { return IsWindowEnabled(GetDlgItem(dialog, IDC_GO)) != FALSE; }))
         return nullptr;
-    SetItemTextOf(dialog, IDC_LINES_BEFORE, L"1");
-    SetItemTextOf(dialog, IDC_LINES_AFTER, L"1");
+    SetTextOf(dialog, IDC_LINES_BEFORE, L"1");
+    SetTextOf(dialog, IDC_LINES_AFTER, L"1");
     PressButton(dialog, IDC_GO);
-    return tilvo.WaitForWindow(L"TilvoTextView", (log + L".greptmp").c_str(), kWait);
-}
-
-std::wstring CopyScreenOf(HWND viewer)
-{
-    const DWORD sequence = GetClipboardSequenceNumber();
-    PostMessageW(viewer, WM_COMMAND, IDM_COPY_SCREEN, 0);
-    if (!WaitUntil([&] { return GetClipboardSequenceNumber() != sequence; }, kWait))
-        return L"<the clipboard did not change>";
-    Sleep(100);
-    return ClipboardText();
+    return tilvo.WaitForWindow(L"TilvoTextView", (log + L".greptmp").c_str());
 }
 
 TEST(EndToEnd, LogsInUtf8Utf16AndAnsiWithFiltersInAnyScript)
@@ -289,7 +273,7 @@ TEST(EndToEnd, LogsInUtf8Utf16AndAnsiWithFiltersInAnyScript)
     {
         CTilvoProcess tilvo(app.Exe(), app.dir.Path());
         ASSERT_TRUE(tilvo.Started());
-        HWND dialog = tilvo.WaitForWindow(L"#32770", L"Tilvo", kWait);
+        HWND dialog = tilvo.WaitForWindow(kDialogClass, L"Tilvo");
         ASSERT_NE(dialog, nullptr);
         ASSERT_TRUE(UseOnlyNewFilter(tilvo, dialog, filter));
         for (const std::wstring& log : {log8, log16}) {
@@ -300,16 +284,16 @@ TEST(EndToEnd, LogsInUtf8Utf16AndAnsiWithFiltersInAnyScript)
             EXPECT_EQ(CopyScreenOf(viewer), shown);
             const std::wstring html = log + L".html";
             ASSERT_TRUE(SaveAs(tilvo, viewer, dialog, html));
-            EXPECT_EQ(Answer(tilvo, L"Save", IDOK), L"File was saved successfully.");
+            EXPECT_EQ(AnswerBox(tilvo, L"Save", IDOK), L"File was saved successfully.");
             // The page stays in the ANSI code page: the letters it lacks as references.
             const std::string page = ReadBytes(html);
             EXPECT_NE(page.find("&#1086;&#1096;&#1080;&#1073;&#1082;&#1072; "), std::string::npos) << page;
             EXPECT_NE(page.find("\\&#12456;&#12521;&#12540;"), std::string::npos) << page;
             PostMessageW(viewer, WM_COMMAND, IDM_CLOSE, 0);
-            ASSERT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }, kWait));
+            ASSERT_TRUE(WaitFor("the viewer to close", [&] { return !IsWindow(viewer); }));
         }
         PostMessageW(dialog, WM_CLOSE, 0, 0);
-        EXPECT_EQ(tilvo.WaitForExit(kWait), 0u);
+        EXPECT_EQ(tilvo.WaitForExit(), 0u);
     }
     // The filter survives in TilvoCats.dat, which had to become UTF-8.
     const std::string cats = ReadBytes(app.dir.File(L"TilvoCats.dat"));
@@ -318,13 +302,13 @@ TEST(EndToEnd, LogsInUtf8Utf16AndAnsiWithFiltersInAnyScript)
     {
         CTilvoProcess tilvo(app.Exe(), app.dir.Path());
         ASSERT_TRUE(tilvo.Started());
-        HWND dialog = tilvo.WaitForWindow(L"#32770", L"Tilvo", kWait);
+        HWND dialog = tilvo.WaitForWindow(kDialogClass, L"Tilvo");
         ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(tilvo.FindWindowNow(L"#32770", L"Warning"), nullptr);
+        EXPECT_EQ(tilvo.FindWindowNow(kDialogClass, L"Warning"), nullptr);
         HWND list = GetDlgItem(dialog, IDC_FILTER_LIST);
         bool found = false;
-        for (int i = 0; i < tilvo.ItemCount(list); ++i)
-            found = found || tilvo.ItemText(list, i) == filter;
+        for (int i = 0; i < ListCount(list); ++i)
+            found = found || ListText(list, i) == filter;
         EXPECT_TRUE(found) << "the filter did not come back after a restart";
 
         // An ANSI log with an ANSI filter: the files are what they always were.
@@ -334,14 +318,14 @@ TEST(EndToEnd, LogsInUtf8Utf16AndAnsiWithFiltersInAnyScript)
         EXPECT_EQ(ReadBytes(logAnsi + L".greptmp"), "/a\ncaf\xE9 \x80\x81\n\\b\n");
         EXPECT_EQ(CopyScreenOf(viewer), L"/a\r\ncaf\u00E9 \u20AC\u0081\r\n\\b\r\n");
         ASSERT_TRUE(SaveAs(tilvo, viewer, dialog, logAnsi + L".html"));
-        EXPECT_EQ(Answer(tilvo, L"Save", IDOK), L"File was saved successfully.");
+        EXPECT_EQ(AnswerBox(tilvo, L"Save", IDOK), L"File was saved successfully.");
         const std::string page = ReadBytes(logAnsi + L".html");
         EXPECT_NE(page.find("\r\ncaf\xE9 \x80\x81<br>\r\n"), std::string::npos) << page;
         EXPECT_EQ(page.find("&#"), std::string::npos);
         PostMessageW(viewer, WM_COMMAND, IDM_CLOSE, 0);
-        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }, kWait));
+        ASSERT_TRUE(WaitFor("the viewer to close", [&] { return !IsWindow(viewer); }));
         PostMessageW(dialog, WM_CLOSE, 0, 0);
-        EXPECT_EQ(tilvo.WaitForExit(kWait), 0u);
+        EXPECT_EQ(tilvo.WaitForExit(), 0u);
     }
     const std::string ini = ReadBytes(app.dir.File(L"Tilvo.ini"));
     EXPECT_FALSE(ini.empty());
@@ -368,7 +352,7 @@ TEST(EndToEnd, StopALargeRunAndViewThePartialResult)
         CloseHandle(h);
     }
     CTilvoProcess tilvo(app.Exe(), app.dir.Path());
-    HWND dialog = tilvo.WaitForWindow(L"#32770", L"Tilvo", kWait);
+    HWND dialog = tilvo.WaitForWindow(kDialogClass, L"Tilvo");
     ASSERT_NE(dialog, nullptr);
     TypeLogPath(dialog, log);
     // Every line is kept ("-" alone excludes nothing here), so the run writes
@@ -377,19 +361,20 @@ TEST(EndToEnd, StopALargeRunAndViewThePartialResult)
     PressButton(dialog, IDC_GO);
 
     const std::wstring progress = L"Processing the file: ";
-    ASSERT_TRUE(WaitUntil([&] {
-        const std::wstring status = ItemTextOf(dialog, IDC_STATUS);
+    ASSERT_TRUE(WaitFor("the run's progress text", [&] {
+        const std::wstring status = TextOf(dialog, IDC_STATUS);
         return status.compare(0, progress.size(), progress) == 0;
-    }, kWait));
-    EXPECT_EQ(ItemTextOf(dialog, IDC_GO), L"&Stop");
-    // The dialog answers while the run goes on.
+    }));
+    EXPECT_EQ(TextOf(dialog, IDC_GO), L"&Stop");
+    // The dialog answers while the run goes on (how fast is a figure of bench/grep).
     DWORD_PTR ignored = 0;
-    EXPECT_NE(SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored), 0);
+    EXPECT_NE(SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kWaitLimit, &ignored), 0)
+        << "the dialog did not answer during the run";
     PressButton(dialog, IDC_GO);
-    EXPECT_EQ(Answer(tilvo, L"Stopped", IDYES), L"Do you want to view processed part of the file?");
-    EXPECT_EQ(ItemTextOf(dialog, IDC_STATUS), L"Cancelled.");
-    EXPECT_EQ(ItemTextOf(dialog, IDC_GO), L"&Go");
-    HWND viewer = tilvo.WaitForWindow(L"TilvoTextView", nullptr, kWait);
+    EXPECT_EQ(AnswerBox(tilvo, L"Stopped", IDYES), L"Do you want to view processed part of the file?");
+    EXPECT_EQ(TextOf(dialog, IDC_STATUS), L"Cancelled.");
+    EXPECT_EQ(TextOf(dialog, IDC_GO), L"&Go");
+    HWND viewer = tilvo.WaitForWindow(L"TilvoTextView", nullptr);
     ASSERT_NE(viewer, nullptr);
     const std::wstring result = app.dir.File(L"big.log.greptmp");
     const std::string partial = ReadBytes(result);
@@ -397,9 +382,9 @@ TEST(EndToEnd, StopALargeRunAndViewThePartialResult)
     EXPECT_LT(partial.size(), size_t(1) << 30);
     EXPECT_EQ(partial.back(), '\n');
     PostMessageW(viewer, WM_COMMAND, IDM_CLOSE, 0);
-    WaitUntil([&] { return !IsWindow(viewer); }, kWait);
+    ASSERT_TRUE(WaitFor("the viewer to close", [&] { return !IsWindow(viewer); }));
     PressButton(dialog, IDCANCEL);
-    EXPECT_EQ(tilvo.WaitForExit(kWait), 0u);
+    EXPECT_EQ(tilvo.WaitForExit(), 0u);
 }
 
 } // namespace

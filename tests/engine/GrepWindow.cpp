@@ -1,7 +1,7 @@
 // Recording windows for the grep worker's notices.
 #include "tests/engine/GrepWindow.h"
 
-#include "resources/resource.h"
+#include "tests/support/Wait.h"
 
 namespace {
 const wchar_t kClass[] = L"TilvoGrepTestWindow";
@@ -63,27 +63,12 @@ bool GrepWindows::Finished() const
     return false;
 }
 
-bool GrepWindows::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
-{
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-    return true;
-}
-
-bool GrepWindows::Run(const CGrepParams& params, DWORD timeoutMs)
+bool GrepWindows::Run(const CGrepParams& params)
 {
     if (!CGrepThread::Start(params, m_dialog, m_status))
         return false;
-    return PumpUntil([this] { return Finished() && !CGrepThread::IsRunning(); }, timeoutMs);
+    return WaitDelivering("the run's finished message and the worker's end",
+                          [this] { return Finished() && !CGrepThread::IsRunning(); });
 }
 
 std::wstring LastText(const std::vector<GrepNotice>& notices)

@@ -37,11 +37,9 @@ public:
     // Called on each notice as it is handled (the worker waits meanwhile).
     std::function<void(const GrepNotice&)> onNotice;
 
-    // Delivers messages until `done` holds or `timeoutMs` has passed.
-    bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 60000);
-    // Starts a run and pumps until the worker has sent its finished message
-    // and ended; false when it could not start or did not end in time.
-    bool Run(const CGrepParams& params, DWORD timeoutMs = 60000);
+    // Starts a run and delivers messages until the worker has sent its finished
+    // message and ended; false when it could not start or did not end in time.
+    bool Run(const CGrepParams& params);
 
 private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 #include <thread>
 
@@ -63,4 +64,26 @@ TEST(ThreadMutex, AnAbandonedMutexIsAFailedLock)
     std::thread holder([&] { mutex.Lock(); });   // ends while holding it
     holder.join();
     EXPECT_FALSE(mutex.Lock());
+}
+
+// The text of each kind of thrown value, as the worker's status line and the windows show it.
+std::wstring TextOf(void (*thrower)())
+{
+    try {
+        thrower();
+    } catch (...) {
+        return ExceptionText(L"Unknown error!");
+    }
+    return L"nothing thrown";
+}
+
+TEST(ExceptionText, EachKindOfThrownValue)
+{
+    EXPECT_EQ(TextOf([] { throw CStringException(L"CMainDlg::CMainDlg", L"Duplicate MainDlg instance!"); }),
+              L"CMainDlg::CMainDlg: Duplicate MainDlg instance!");
+    EXPECT_EQ(TextOf([] { throw L"CFileReader::ReadLine: FillBuffer failed"; }),
+              L"CFileReader::ReadLine: FillBuffer failed");
+    EXPECT_EQ(TextOf([] { throw "CUtils::StrMaskCompare: unable to duplicate the string"; }),
+              L"Unknown error!");
+    EXPECT_EQ(TextOf([] { throw std::bad_alloc(); }), L"Unknown error!");
 }

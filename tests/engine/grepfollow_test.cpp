@@ -10,6 +10,7 @@
 #include "engine/GrepThread.h"
 #include "tests/engine/GrepWindow.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -54,11 +55,6 @@ protected:
         params.linesBefore = before;
         params.linesAfter = after;
         return params;
-    }
-    // Pumps the test windows until `what` holds; fails saying what it waited for.
-    void WaitFor(GrepWindows& windows, const std::function<bool()>& done, const char* what)
-    {
-        ASSERT_TRUE(windows.PumpUntil(done, 60000)) << "waited in vain for " << what;
     }
     TempDir dir;
 };
@@ -146,8 +142,8 @@ TEST_F(GrepFollowTest, WriterProcessForTenSecondsEndsAsAFreshRun)
     ASSERT_TRUE(CreateProcessW(writer.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                nullptr, &startup, &process));
     CloseHandle(process.hThread);
-    WaitFor(windows, [&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; },
-            "the writer process to end");
+    ASSERT_TRUE(WaitDelivering("the writer process to end",
+                               [&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }));
     DWORD exitCode = 1;
     GetExitCodeProcess(process.hProcess, &exitCode);
     CloseHandle(process.hProcess);
@@ -186,19 +182,19 @@ TEST_F(GrepFollowTest, TruncatedReplacedAndDeletedLog)
     const std::string rewritten = "x\ny\nERROR: 2\nz\nlonger than the log was\n";
     ASSERT_TRUE(WriteBytes(params.logFile, rewritten));
     expected += separator + "/y\nERROR: 2\n\\z\n";
-    WaitFor(windows, [&] { return ReadBytes(params.resultFile) == expected; },
-            "the rewritten log's lines");
+    ASSERT_TRUE(WaitDelivering("the rewritten log's lines",
+                               [&] { return ReadBytes(params.resultFile) == expected; }));
 
     const std::wstring other = dir.File(L"other.log");
     ASSERT_TRUE(WriteBytes(other, "ERROR: 3\nq\n"));
     ASSERT_TRUE(MoveFileExW(other.c_str(), params.logFile.c_str(), MOVEFILE_REPLACE_EXISTING));
     expected += separator + "ERROR: 3\n\\q\n";
-    WaitFor(windows, [&] { return ReadBytes(params.resultFile) == expected; },
-            "the replacing log's lines");
+    ASSERT_TRUE(WaitDelivering("the replacing log's lines",
+                               [&] { return ReadBytes(params.resultFile) == expected; }));
 
     ASSERT_TRUE(DeleteFileW(params.logFile.c_str()));
-    WaitFor(windows, [&] { return windows.Finished() && !CGrepThread::IsRunning(); },
-            "following to end when the log is gone");
+    ASSERT_TRUE(WaitDelivering("following to end when the log is gone",
+                               [&] { return windows.Finished() && !CGrepThread::IsRunning(); }));
     EXPECT_EQ(windows.Notices().back().wParam, 2u);
     EXPECT_EQ(LastText(windows.Notices()),
               L"The log file is gone: following ended with 3 matches.");

@@ -6,10 +6,10 @@
 #include "engine/StringException.h"
 #include "tests/engine/GrepWindow.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>
 
-#include <new>
 #include <string>
 #include <vector>
 
@@ -147,10 +147,10 @@ TEST_F(GrepThreadTest, StopInsideAProgressNoticeEndsBeforeTheNextLine)
         }
     };
     ASSERT_TRUE(CGrepThread::Start(params, windows.Dialog(), windows.Status()));
-    ASSERT_TRUE(windows.PumpUntil([&] { return matchesAtStop >= 0; }));
+    ASSERT_TRUE(WaitDelivering("the 10 % notice", [&] { return matchesAtStop >= 0; }));
     EXPECT_TRUE(stopped);
     EXPECT_FALSE(CGrepThread::IsRunning());
-    windows.PumpUntil([] { return false; }, 300);   // anything late would show now
+    PumpMessages();   // the worker has ended: anything it sent late would show now
     EXPECT_EQ(windows.Notices().size(), noticesAtStop);
     EXPECT_FALSE(windows.Finished());
     // The line whose notice was under way is the last one handled.
@@ -168,9 +168,9 @@ TEST_F(GrepThreadTest, StopWhileTheWorkerWaitsForItsNoticeAndStartDuringARun)
     ASSERT_TRUE(CGrepThread::Start(params, windows.Dialog(), windows.Status()));
     // No message is delivered here: the worker sits in its first line's
     // notice until this thread takes it.
-    for (int i = 0; i < 1000 && !(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE); ++i)
-        Sleep(10);
-    ASSERT_TRUE(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE);
+    ASSERT_TRUE(WaitFor("the worker's first notice", [] {
+        return (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0;
+    }));
     EXPECT_TRUE(CGrepThread::IsRunning());
     CGrepParams other = Params(Log("ERROR: x\n", L"other.log"));
     other.resultFile = dir.File(L"other.greptmp");
@@ -179,7 +179,7 @@ TEST_F(GrepThreadTest, StopWhileTheWorkerWaitsForItsNoticeAndStartDuringARun)
     // Stop must deliver that notice, or it would wait for ever.
     EXPECT_TRUE(CGrepThread::Stop());
     EXPECT_FALSE(CGrepThread::IsRunning());
-    windows.PumpUntil([] { return false; }, 300);
+    PumpMessages();   // the worker has ended: anything it sent late would show now
     const std::vector<std::wstring> texts = Texts(windows.Notices());
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0], ProgressText(0, 1));
@@ -287,28 +287,6 @@ TEST_F(GrepFailureTest, AFailingWriteOfACopiedLine)
     CGrepParams params = Params(Log("a\nb\n"), {});
     params.resultFile = kFullDevice;
     ExpectFailure(params, L"Unable to write next line!");
-}
-
-// The failure texts of what is thrown inside a run.
-std::wstring TextOf(void (*thrower)())
-{
-    try {
-        thrower();
-    } catch (...) {
-        return GrepFailureText();
-    }
-    return L"nothing thrown";
-}
-
-TEST(GrepFailureText, EachKindOfThrownValue)
-{
-    EXPECT_EQ(TextOf([] { throw CStringException(L"CMainDlg::CMainDlg", L"Duplicate MainDlg instance!"); }),
-              L"CMainDlg::CMainDlg: Duplicate MainDlg instance!");
-    EXPECT_EQ(TextOf([] { throw L"CFileReader::ReadLine: FillBuffer failed"; }),
-              L"CFileReader::ReadLine: FillBuffer failed");
-    EXPECT_EQ(TextOf([] { throw "CUtils::StrMaskCompare: unable to duplicate the string"; }),
-              L"Unknown error!");
-    EXPECT_EQ(TextOf([] { throw std::bad_alloc(); }), L"Unknown error!");
 }
 
 } // namespace

@@ -45,15 +45,13 @@ void MainDialogTest::SetUp()
 void MainDialogTest::TearDown()
 {
     if (ui && !ui->Finished()) {
-        // A failed test may leave boxes open: answer them until the dialog has ended.
-        for (int i = 0; i < 20 && !ui->Finished(); ++i) {
+        // A failed test may leave boxes open: cancel them until the dialog has ended.
+        EXPECT_TRUE(WaitFor("the dialog to end after a failed test", [this] {
             BoxInfo box = FindBox(ui->Id(), dialog);
-            if (box.window)
-                PostMessageW(box.window, WM_COMMAND, box.text.empty() ? IDCANCEL : IDOK, 0);
-            else if (dialog)
-                PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-            ui->Join(1000);
-        }
+            if (box.window || dialog)
+                PostMessageW(box.window ? box.window : dialog, WM_COMMAND, IDCANCEL, 0);
+            return ui->Finished();
+        }));
     }
     ui.reset();
     DeleteKeyTree(key);
@@ -70,7 +68,7 @@ void MainDialogTest::Start(const std::function<void()>& answerStartup)
     });
     if (answerStartup)
         answerStartup();
-    ASSERT_TRUE(WaitUntil([this] {
+    ASSERT_TRUE(WaitFor("the main dialog to open", [this] {
         HWND found = nullptr;
         ui->Invoke([&] {
             if (CMainDlg* main = CMainDlg::Instance())
@@ -79,7 +77,7 @@ void MainDialogTest::Start(const std::function<void()>& answerStartup)
         if (found && IsWindowVisible(found))
             dialog = found;
         return dialog != nullptr;
-    })) << "the main dialog did not open";
+    }));
     ui->Settle();
     BoxInfo unexpected = FindBox(ui->Id(), dialog);
     ASSERT_EQ(unexpected.window, nullptr) << "unexpected box: " << testing::PrintToString(unexpected.caption)
@@ -88,7 +86,7 @@ void MainDialogTest::Start(const std::function<void()>& answerStartup)
 
 void MainDialogTest::WaitForRunToEnd()
 {
-    ASSERT_TRUE(WaitUntil([this] {
+    ASSERT_TRUE(WaitFor("Run to end", [this] {
         BoxInfo box = FindBox(ui->Id(), dialog);
         if (box.window) {
             ADD_FAILURE() << "unexpected box at the end: " << testing::PrintToString(box.caption) << " "
@@ -96,7 +94,7 @@ void MainDialogTest::WaitForRunToEnd()
             PostMessageW(box.window, WM_COMMAND, IDOK, 0);
         }
         return ui->Finished();
-    }, 20000));
+    }));
     if (ui->Error())
         std::rethrow_exception(ui->Error());
 }
@@ -170,28 +168,16 @@ void MainDialogTest::EnterName(int command, const std::wstring& caption, const s
     Click(command);
     BoxInfo box = ExpectNameDialog(caption);
     ASSERT_NE(box.window, nullptr);
-    SetControlText(box.window, IDC_NAME_EDIT, text);
-    ASSERT_TRUE(PressButton(box.window, IDOK));
+    SetTextOf(box.window, IDC_NAME_EDIT, text);
+    ASSERT_TRUE(Answer(box, IDOK));
     ui->Settle();
 }
 
-std::vector<std::wstring> MainDialogTest::FileBoxEntries()
+std::vector<std::wstring> MainDialogTest::ComboEntries(int id)
 {
     std::vector<std::wstring> entries;
     ui->Invoke([&] {
-        HWND box = GetDlgItem(dialog, IDC_FILE);
-        int count = static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i)
-            entries.push_back(ComboEntry(box, i));
-    });
-    return entries;
-}
-
-std::vector<std::wstring> MainDialogTest::CategoryEntries()
-{
-    std::vector<std::wstring> entries;
-    ui->Invoke([&] {
-        HWND box = GetDlgItem(dialog, IDC_CATEGORY);
+        HWND box = GetDlgItem(dialog, id);
         int count = static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0));
         for (int i = 0; i < count; ++i)
             entries.push_back(ComboEntry(box, i));
@@ -201,10 +187,14 @@ std::vector<std::wstring> MainDialogTest::CategoryEntries()
 
 std::wstring MainDialogTest::SelectedCategory()
 {
-    std::wstring name;
-    bool selected = false;
-    ui->Invoke([&] { selected = CMainDlg::Instance()->SelectedCategoryName(name); });
-    return selected ? name : L"(none)";
+    std::wstring name = L"(none)";
+    ui->Invoke([&] {
+        HWND box = GetDlgItem(dialog, IDC_CATEGORY);
+        LRESULT selected = SendMessageW(box, CB_GETCURSEL, 0, 0);
+        if (selected != CB_ERR)
+            name = ComboEntry(box, static_cast<int>(selected));
+    });
+    return name;
 }
 
 std::vector<ListEntry> MainDialogTest::ListEntries()
@@ -212,14 +202,10 @@ std::vector<ListEntry> MainDialogTest::ListEntries()
     std::vector<ListEntry> entries;
     ui->Invoke([&] {
         HWND list = GetDlgItem(dialog, IDC_FILTER_LIST);
-        int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            wchar_t text[1024] = {};
-            LVITEMW item{};
-            item.pszText = text;
-            item.cchTextMax = 1024;
-            SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-            entries.emplace_back(text, CMainDlg::Instance()->ItemState(i));
+        for (int i = 0; i < ListCount(list); ++i) {
+            // Bit 0: any state image but the unchecked one; bit 1: the And image.
+            const int state = (ListStateImage(list, i) != 1 ? 1 : 0) + (ListImage(list, i) == 1 ? 2 : 0);
+            entries.emplace_back(ListText(list, i), state);
         }
     });
     return entries;
@@ -228,18 +214,18 @@ std::vector<ListEntry> MainDialogTest::ListEntries()
 int MainDialogTest::SelectedFilter()
 {
     int index = -2;
-    ui->Invoke([&] { index = CMainDlg::Instance()->SelectedItem(); });
+    ui->Invoke([&] {
+        index = static_cast<int>(SendDlgItemMessageW(dialog, IDC_FILTER_LIST, LVM_GETNEXTITEM,
+                                                     static_cast<WPARAM>(-1), LVNI_SELECTED));
+    });
     return index;
 }
 
 void MainDialogTest::SelectFilter(int index)
 {
     ui->Invoke([&] {
-        LVITEMW item{};
-        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        item.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageW(GetDlgItem(dialog, IDC_FILTER_LIST), LVM_SETITEMSTATE, static_cast<WPARAM>(index),
-                     reinterpret_cast<LPARAM>(&item));
+        SetListState(GetDlgItem(dialog, IDC_FILTER_LIST), index, LVIS_SELECTED | LVIS_FOCUSED,
+                     LVIS_SELECTED | LVIS_FOCUSED);
     });
 }
 
@@ -259,7 +245,7 @@ void MainDialogTest::SelectCategory(const std::wstring& name)
 std::wstring MainDialogTest::Text(int id)
 {
     std::wstring text;
-    ui->Invoke([&] { text = ControlText(GetDlgItem(dialog, id)); });
+    ui->Invoke([&] { text = TextOf(dialog, id); });
     return text;
 }
 

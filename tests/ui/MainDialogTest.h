@@ -1,8 +1,11 @@
 // The fixture of the main dialog tests: temporary storage, the dialog running on its own thread, and helpers to click and read it.
 #pragma once
 
+#include "resources/resource.h"
 #include "tests/support/TestFiles.h"
-#include "tests/ui/UiDriver.h"
+#include "tests/support/UiThread.h"
+#include "tests/support/Wait.h"
+#include "tests/support/Windows.h"
 #include "ui/MainDlg.h"
 
 #include <gtest/gtest.h>
@@ -42,8 +45,9 @@ protected:
     void EnterName(int command, const std::wstring& caption, const std::wstring& text);
 
     // Readings taken on the user-interface thread.
-    std::vector<std::wstring> FileBoxEntries();
-    std::vector<std::wstring> CategoryEntries();
+    std::vector<std::wstring> ComboEntries(int id);
+    std::vector<std::wstring> FileBoxEntries() { return ComboEntries(IDC_FILE); }
+    std::vector<std::wstring> CategoryEntries() { return ComboEntries(IDC_CATEGORY); }
     std::wstring SelectedCategory();
     std::vector<ListEntry> ListEntries();
     int SelectedFilter();

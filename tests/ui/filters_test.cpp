@@ -66,15 +66,15 @@ TEST_F(FilterListTest, AddFilterIsCheckedOrAndRefusesCaseDuplicatesSilently)
     Click(IDC_ADD_FILTER);
     BoxInfo dialogBox = ExpectNameDialog(L"Add Filter");
     ASSERT_NE(dialogBox.window, nullptr);
-    EXPECT_EQ(ControlText(GetDlgItem(dialogBox.window, IDC_NAME_LABEL)), L"Filter:");
+    EXPECT_EQ(TextOf(dialogBox.window, IDC_NAME_LABEL), L"Filter:");
     // Empty input is refused with the dialog's own caption, and the dialog stays open.
-    SetControlText(dialogBox.window, IDC_NAME_EDIT, L"");
-    PressButton(dialogBox.window, IDOK);
+    SetTextOf(dialogBox.window, IDC_NAME_EDIT, L"");
+    ASSERT_TRUE(Answer(dialogBox, IDOK));
     BoxInfo warning = ExpectBox(L"Add Filter", L"You should specify a name!", BoxIcon::Warning);
-    ASSERT_TRUE(PressButton(warning.window, IDOK));
+    ASSERT_TRUE(Answer(warning, IDOK));
     EXPECT_TRUE(IsWindow(dialogBox.window));
-    SetControlText(dialogBox.window, IDC_NAME_EDIT, L" *new* ");
-    ASSERT_TRUE(PressButton(dialogBox.window, IDOK));
+    SetTextOf(dialogBox.window, IDC_NAME_EDIT, L" *new* ");
+    ASSERT_TRUE(Answer(dialogBox, IDOK));
     ui->Settle();
     EXPECT_EQ(ListEntries(), (std::vector<ListEntry>{{L" *new* ", 1}, {L"*a*", 2}, {L"*b*", 1}, {L"*c*", 3}}));
 
@@ -85,8 +85,8 @@ TEST_F(FilterListTest, AddFilterIsCheckedOrAndRefusesCaseDuplicatesSilently)
     // Insert in the list opens the same dialog; cancelling changes nothing.
     ListKey(VK_INSERT);
     BoxInfo again = ExpectNameDialog(L"Add Filter");
-    EXPECT_EQ(ControlText(GetDlgItem(again.window, IDC_NAME_EDIT)), L"*A*") << "the last text carries over";
-    ASSERT_TRUE(PressButton(again.window, IDCANCEL));
+    EXPECT_EQ(TextOf(again.window, IDC_NAME_EDIT), L"*A*") << "the last text carries over";
+    ASSERT_TRUE(Answer(again, IDCANCEL));
     EXPECT_EQ(ListEntries().size(), 4u);
     CloseWithCloseBox();
     // Stored as typed; the file trims values, so after a load it comes back without blanks.
@@ -105,10 +105,10 @@ TEST_F(FilterListTest, ReplaceKeepsStateAndAllowsDuplicates)
     Click(IDC_REPLACE_FILTER);
     BoxInfo box = ExpectNameDialog(L"Replace Filter");
     ASSERT_NE(box.window, nullptr);
-    EXPECT_EQ(ControlText(GetDlgItem(box.window, IDC_NAME_EDIT)), L"*c*");
-    EXPECT_EQ(ControlText(GetDlgItem(box.window, IDC_NAME_LABEL)), L"Filter:");
-    SetControlText(box.window, IDC_NAME_EDIT, L"*A*");
-    ASSERT_TRUE(PressButton(box.window, IDOK));
+    EXPECT_EQ(TextOf(box.window, IDC_NAME_EDIT), L"*c*");
+    EXPECT_EQ(TextOf(box.window, IDC_NAME_LABEL), L"Filter:");
+    SetTextOf(box.window, IDC_NAME_EDIT, L"*A*");
+    ASSERT_TRUE(Answer(box, IDOK));
     ui->Settle();
     std::vector<ListEntry> entries = ListEntries();
     ASSERT_EQ(entries.size(), 3u);
@@ -127,7 +127,7 @@ TEST_F(FilterListTest, ReplaceKeepsStateAndAllowsDuplicates)
         SendMessageW(dialog, WM_NOTIFY, IDC_FILTER_LIST, reinterpret_cast<LPARAM>(&key));
     });
     box = ExpectNameDialog(L"Replace Filter");
-    ASSERT_TRUE(PressButton(box.window, IDCANCEL));
+    ASSERT_TRUE(Answer(box, IDCANCEL));
     ui->Post([this] {
         NMITEMACTIVATE activate{};
         activate.hdr.hwndFrom = GetDlgItem(dialog, IDC_FILTER_LIST);
@@ -137,7 +137,7 @@ TEST_F(FilterListTest, ReplaceKeepsStateAndAllowsDuplicates)
         SendMessageW(dialog, WM_NOTIFY, IDC_FILTER_LIST, reinterpret_cast<LPARAM>(&activate));
     });
     box = ExpectNameDialog(L"Replace Filter");
-    ASSERT_TRUE(PressButton(box.window, IDCANCEL));
+    ASSERT_TRUE(Answer(box, IDCANCEL));
     EXPECT_EQ(ListEntries(), entries);
     CloseWithEsc();
 }
@@ -190,12 +190,12 @@ TEST_F(FilterListTest, CategoryInAnotherCaseIsListedTwiceAndDeletingOneEmptiesTh
     // The next Add Filter dialog opens with the name just entered.
     Click(IDC_ADD_FILTER);
     BoxInfo box = ExpectNameDialog(L"Add Filter");
-    EXPECT_EQ(ControlText(GetDlgItem(box.window, IDC_NAME_EDIT)), L"ERRORS");
-    ASSERT_TRUE(PressButton(box.window, IDCANCEL));
+    EXPECT_EQ(TextOf(box.window, IDC_NAME_EDIT), L"ERRORS");
+    ASSERT_TRUE(Answer(box, IDCANCEL));
 
     Click(IDC_DELETE_CATEGORY);
     BoxInfo ask = ExpectBox(L"Delete?", L"Are you sure you want to delete the category?", BoxIcon::Question);
-    ASSERT_TRUE(PressButton(ask.window, IDYES));
+    ASSERT_TRUE(Answer(ask, IDYES));
     ui->Settle();
     entries = CategoryEntries();
     ASSERT_EQ(entries.size(), 2u);
@@ -214,7 +214,7 @@ TEST_F(FilterListTest, DeletingDefaultIsRefusedInAnyCase)
     EXPECT_EQ(SelectedCategory(), L"default");
     Click(IDC_DELETE_CATEGORY);
     BoxInfo box = ExpectBox(L"Delete", L"You can not delete the default category!", BoxIcon::Warning);
-    ASSERT_TRUE(PressButton(box.window, IDOK));
+    ASSERT_TRUE(Answer(box, IDOK));
     ExpectNoBox();
     EXPECT_EQ(CategoryEntries(), std::vector<std::wstring>{L"default"});
     CloseWithCloseBox();
@@ -227,7 +227,7 @@ TEST_F(FilterListTest, AnsweringNoKeepsTheCategory)
     SelectCategory(L"Errors");
     Click(IDC_DELETE_CATEGORY);
     BoxInfo box = ExpectBox(L"Delete?", L"Are you sure you want to delete the category?", BoxIcon::Question);
-    ASSERT_TRUE(PressButton(box.window, IDNO));
+    ASSERT_TRUE(Answer(box, IDNO));
     EXPECT_EQ(CategoryEntries(), (std::vector<std::wstring>{L"Default", L"Errors"}));
     EXPECT_EQ(ListEntries(), (std::vector<ListEntry>{{L"*ERROR*", 1}}));
     CloseWithCloseBox();
@@ -239,7 +239,7 @@ TEST_F(FilterListTest, DeletingTheLastEntryLeavesNothingSelectedAndTheListUntouc
     SelectCategory(L"Errors");
     Click(IDC_DELETE_CATEGORY);
     BoxInfo box = ExpectBox(L"Delete?", L"Are you sure you want to delete the category?", BoxIcon::Question);
-    ASSERT_TRUE(PressButton(box.window, IDYES));
+    ASSERT_TRUE(Answer(box, IDYES));
     ui->Settle();
     // The removed entry was last: the one before it is selected and shown.
     EXPECT_EQ(SelectedCategory(), L"Default");
@@ -254,12 +254,12 @@ TEST_F(FilterListTest, CategoryNameDialogKeepsItsLabelAndNeedsAName)
     Click(IDC_ADD_CATEGORY);
     BoxInfo box = ExpectNameDialog(L"Add Category");
     ASSERT_NE(box.window, nullptr);
-    SetControlText(box.window, IDC_NAME_EDIT, L"");
-    PressButton(box.window, IDOK);
+    SetTextOf(box.window, IDC_NAME_EDIT, L"");
+    ASSERT_TRUE(Answer(box, IDOK));
     BoxInfo warning = ExpectBox(L"Add Category", L"You should specify a name!", BoxIcon::Warning);
-    ASSERT_TRUE(PressButton(warning.window, IDOK));
-    SetControlText(box.window, IDC_NAME_EDIT, L" Spaced ");
-    ASSERT_TRUE(PressButton(box.window, IDOK));
+    ASSERT_TRUE(Answer(warning, IDOK));
+    SetTextOf(box.window, IDC_NAME_EDIT, L" Spaced ");
+    ASSERT_TRUE(Answer(box, IDOK));
     ui->Settle();
     EXPECT_EQ(SelectedCategory(), L" Spaced ");
     EnterName(IDC_ADD_FILTER, L"Add Filter", L"*s*");

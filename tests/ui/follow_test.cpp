@@ -57,7 +57,8 @@ protected:
         Type(IDC_LINES_BEFORE, L"1");
         Type(IDC_LINES_AFTER, L"1");
         Click(IDC_GO);
-        ASSERT_TRUE(WaitUntil([this] { return !Running() && ViewerCount() == 1; })) << "waited for the result";
+        ASSERT_TRUE(WaitFor("the run's result in one viewer",
+                            [this] { return !Running() && ViewerCount() == 1; }));
         ui->Invoke([&] { viewer = CMainDlg::Instance()->ViewerAt(0); });
     }
     void PressF5(CTextView* view)
@@ -130,8 +131,9 @@ TEST_F(FollowTest, TheViewerAtTheEndShowsTheNewestMatchWithinASecond)
     EXPECT_FALSE(FollowChecked(other));
     EXPECT_TRUE(Running());
     EXPECT_EQ(Text(IDC_GO), L"&Stop");
-    ASSERT_TRUE(WaitUntil([this] { return Text(IDC_STATUS) == L"Following the log: 21 matches"; }))
-        << "waited for the status line to say it follows; it says " << testing::PrintToString(Text(IDC_STATUS));
+    ASSERT_TRUE(WaitFor("the status line to say it follows with 21 matches",
+                        [this] { return Text(IDC_STATUS) == L"Following the log: 21 matches"; }))
+        << "it says " << testing::PrintToString(Text(IDC_STATUS));
 
     // More than a page of new lines, the newest match last but one.
     std::string more;
@@ -140,11 +142,12 @@ TEST_F(FollowTest, TheViewerAtTheEndShowsTheNewestMatchWithinASecond)
     more += "ERROR newest\nline 402\n";
     const DWORD written = GetTickCount();
     ASSERT_TRUE(AppendBytes(log, more));
-    ASSERT_TRUE(WaitUntil([&] { return OnPage(viewer, L"ERROR newest"); }, 30000))
-        << "waited for the viewer to show the newest match";
+    ASSERT_TRUE(WaitFor("the viewer to show the newest match",
+                        [&] { return OnPage(viewer, L"ERROR newest"); }));
     const DWORD delay = GetTickCount() - written;
     EXPECT_LE(delay, 1000u) << "the newest match took " << delay << " ms to show";
-    EXPECT_TRUE(WaitUntil([this] { return Text(IDC_STATUS) == L"Following the log: 22 matches"; }));
+    EXPECT_TRUE(WaitFor("the status line to count 22 matches",
+                        [this] { return Text(IDC_STATUS) == L"Following the log: 22 matches"; }));
     ui->Invoke([&] {
         EXPECT_EQ(other->Reader()->TopLineOffset(), otherTop);
         EXPECT_LT(GetScrollPos(other->Window(), SB_VERT), otherPos);
@@ -182,7 +185,7 @@ TEST_F(FollowTest, OnlyTheLastResultFollowsAndAVanishingLogEndsIt)
     PressF5(logViewer);
     BoxInfo box = ExpectBox(L"Follow", L"Only the result of the last completed run can follow its log. Press Go first.",
                             BoxIcon::Information);
-    ASSERT_TRUE(PressButton(box.window, IDOK));
+    ASSERT_TRUE(Answer(box, IDOK));
     EXPECT_FALSE(Running());
 
     // Closed first: a file that a viewer holds open is not gone until the viewer lets go.
@@ -191,8 +194,8 @@ TEST_F(FollowTest, OnlyTheLastResultFollowsAndAVanishingLogEndsIt)
     ASSERT_TRUE(Running());
     ASSERT_TRUE(DeleteFileW(log.c_str()));
     box = ExpectBox(L"Follow", L"The log file is gone: following ended with 2 matches.", BoxIcon::Warning);
-    ASSERT_TRUE(PressButton(box.window, IDOK));
-    ASSERT_TRUE(WaitUntil([this] { return !Running(); }));
+    ASSERT_TRUE(Answer(box, IDOK));
+    ASSERT_TRUE(WaitFor("following to end", [this] { return !Running(); }));
     EXPECT_EQ(Text(IDC_GO), L"&Go");
     EXPECT_FALSE(FollowChecked(viewer));
     CloseWithCloseBox();

@@ -3,6 +3,7 @@
 
 #include "engine/ModulePath.h"
 #include "resources/resource.h"
+#include "tests/support/Pixels.h"
 #include "viewer/TextView.h"
 
 #include <commctrl.h>
@@ -104,7 +105,7 @@ protected:
             HDC dc = GetDC(dialog);
             HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
             for (int id : Labels) {
-                std::wstring text = ControlText(GetDlgItem(dialog, id));
+                std::wstring text = TextOf(dialog, id);
                 SIZE extent{};
                 GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
                 EXPECT_LE(extent.cx, at[id].right - at[id].left) << "label " << id << " is cut";
@@ -117,8 +118,8 @@ protected:
 
     void Screenshot(const wchar_t* name)
     {
+        // Painted in full, on the dialog's own thread, before the screen is copied.
         ui->Invoke([&] { RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW); });
-        Sleep(300);
         ui->Settle();
         std::wstring folder = ExecutableFolder() + L"\\screenshots";
         CreateDirectoryW(folder.c_str(), nullptr);
@@ -140,7 +141,7 @@ TEST_F(LayoutTest, DefaultAndLargerSizesKeepEveryControlInPlace)
     Start();
     Type(IDC_FILE, log);
     Click(IDC_GO);
-    ASSERT_TRUE(WaitUntil([this] { return ViewerCount() == 1; }));
+    ASSERT_TRUE(WaitFor("the result viewer", [this] { return ViewerCount() == 1; }));
     ui->Invoke([&] { DestroyWindow(CMainDlg::Instance()->ViewerAt(0)->Window()); });
     SelectFilter(1);
     ui->Settle();

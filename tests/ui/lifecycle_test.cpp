@@ -66,9 +66,9 @@ TEST_F(MainDialogTest, FirstStartWithNothingShowsBothMessagesAndWritesOnlyCatego
     Start([this] {
         BoxInfo error = ExpectBox(L"Error", L"Unable to load filter categories!\r\nPlease check TilvoCats.dat file.",
                                   BoxIcon::Error);
-        ASSERT_TRUE(PressButton(error.window, IDOK));
+        ASSERT_TRUE(Answer(error, IDOK));
         BoxInfo warning = ExpectBox(L"Warning", L"Unable to load settings", BoxIcon::Warning);
-        ASSERT_TRUE(PressButton(warning.window, IDOK));
+        ASSERT_TRUE(Answer(warning, IDOK));
     });
     EXPECT_TRUE(CategoryEntries().empty());
     EXPECT_EQ(SelectedCategory(), L"(none)");
@@ -235,9 +235,9 @@ TEST_F(MainDialogTest, FailedSavesAreWarningsInOrder)
     PostMessageW(dialog, WM_CLOSE, 0, 0);
     BoxInfo colors = ExpectBox(L"Warning", L"Unable to save settings", BoxIcon::Warning);
     EXPECT_EQ(GetWindow(colors.window, GW_OWNER), nullptr);
-    ASSERT_TRUE(PressButton(colors.window, IDOK));
+    ASSERT_TRUE(Answer(colors, IDOK));
     BoxInfo categories = ExpectBox(L"Warning", L"Unable to save filter categories!", BoxIcon::Warning);
-    ASSERT_TRUE(PressButton(categories.window, IDOK));
+    ASSERT_TRUE(Answer(categories, IDOK));
     WaitForRunToEnd();
     // The settings were saved in between.
     EXPECT_TRUE(KeyExists(key));

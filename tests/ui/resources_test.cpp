@@ -1,6 +1,6 @@
 // The compiled resources: every control of the dialogs with its text, class and style, the viewer's menu, images and manifest.
 #include "resources/resource.h"
-#include "tests/ui/UiDriver.h"
+#include "tests/support/Windows.h"
 
 #include <gtest/gtest.h>
 
@@ -283,7 +283,7 @@ TEST(Resources, NameDialogTemplates)
     RECT bounds{};
     GetClientRect(hint, &bounds);
     RECT needed = bounds;
-    std::wstring text = ControlText(hint);
+    std::wstring text = TextOf(hint);
     DrawTextW(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK);
     SelectObject(dc, old);
     ReleaseDC(hint, dc);

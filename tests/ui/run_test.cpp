@@ -115,7 +115,7 @@ protected:
         return params;
     }
 
-    bool WaitForIdle() { return WaitUntil([this] { return !Running(); }); }
+    bool WaitForIdle() { return WaitFor("the run to end", [this] { return !Running(); }); }
 
     // Starts the dialog on a 2000-line log in `dir` with the error filter, then
     // presses Go and Stop at once: the worker cannot finish, as its first
@@ -154,7 +154,7 @@ TEST_F(GoStopTest, GoRunsTheSearchShowsProgressAndOpensTheResult)
     ui->Invoke([&] {
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_GO, BN_CLICKED), 0);
         EXPECT_TRUE(CMainDlg::Instance()->IsRunning());
-        EXPECT_EQ(ControlText(GetDlgItem(dialog, IDC_GO)), L"&Stop");
+        EXPECT_EQ(TextOf(dialog, IDC_GO), L"&Stop");
         EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_APPSTARTING));
         // Moving the mouse over a control keeps the busy arrow while the run goes on.
         HWND edit = FindWindowExW(GetDlgItem(dialog, IDC_FILE), nullptr, L"Edit", nullptr);
@@ -226,11 +226,11 @@ TEST_F(GoStopTest, StopAndAnswerNoKeepsThePartialResultOnly)
     EXPECT_EQ(Text(IDC_STATUS), L"Cancelled.");
     EXPECT_EQ(Text(IDC_GO), L"&Go");
     EXPECT_FALSE(Running());
-    ASSERT_TRUE(PressButton(box.window, IDNO));
+    ASSERT_TRUE(Answer(box, IDNO));
     EXPECT_EQ(ViewerCount(), 0u);
     EXPECT_TRUE(FileExists(result)) << "the partial result stays on disk";
-    // A stopped run sends nothing more.
-    Sleep(300);
+    // A stopped run sends nothing more: its worker has ended, so whatever it sent has arrived.
+    EXPECT_FALSE(CGrepThread::IsRunning());
     ExpectNoBox();
     EXPECT_EQ(Text(IDC_STATUS), L"Cancelled.");
     EXPECT_EQ(ViewerCount(), 0u);
@@ -241,7 +241,7 @@ TEST_F(GoStopTest, StopAndAnswerYesOpensThePartialResult)
 {
     const std::wstring result = GoAndStopAtOnce(L"stop2.log");
     BoxInfo box = ExpectBox(L"Stopped", L"Do you want to view processed part of the file?", BoxIcon::Question);
-    ASSERT_TRUE(PressButton(box.window, IDYES));
+    ASSERT_TRUE(Answer(box, IDYES));
     ui->Settle();
     ASSERT_EQ(ViewerCount(), 1u);
     EXPECT_EQ(ViewerPath(0), result);
@@ -261,7 +261,7 @@ TEST_F(GoStopTest, FailedRunReportsAndKeepsTheWorkersText)
     EXPECT_EQ(Text(IDC_STATUS), L"File is empty");
     EXPECT_EQ(Text(IDC_GO), L"&Go");
     EXPECT_FALSE(Running());
-    ASSERT_TRUE(PressButton(box.window, IDOK));
+    ASSERT_TRUE(Answer(box, IDOK));
     EXPECT_EQ(ViewerCount(), 0u);
     CloseWithCloseBox();
 }
@@ -274,7 +274,7 @@ TEST_F(GoStopTest, EmptyFileBoxIsRefusedAndDisablesGo)
     EXPECT_FALSE(Enabled(IDC_GO));
     Click(IDC_GO);
     BoxInfo box = ExpectBox(L"Error", L"You should specify a file name!", BoxIcon::Warning);
-    ASSERT_TRUE(PressButton(box.window, IDOK));
+    ASSERT_TRUE(Answer(box, IDOK));
     EXPECT_FALSE(Running());
     EXPECT_TRUE(FileBoxEntries().empty());
     Type(IDC_FILE, L"x");
@@ -319,7 +319,7 @@ TEST_F(GoStopTest, ViewerThatCannotOpenItsFileIsGoneBeforeTheMessage)
     // The viewer's own exception, as its ToString text.
     EXPECT_TRUE(StartsWith(box.text, L"CTextView::OpenFile: ")) << testing::PrintToString(box.text);
     EXPECT_FALSE(AnyViewerWindow());
-    ASSERT_TRUE(PressButton(box.window, IDOK));
+    ASSERT_TRUE(Answer(box, IDOK));
     EXPECT_EQ(ViewerCount(), 0u);
     CloseWithCloseBox();
 }
@@ -444,7 +444,7 @@ TEST_F(GoStopTest, ClearingTheFileBoxDuringARunKeepsStopUsable)
         HWND box = GetDlgItem(dialog, IDC_FILE);
         SetWindowTextW(box, L"");
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_FILE, CBN_EDITCHANGE), reinterpret_cast<LPARAM>(box));
-        EXPECT_EQ(ControlText(GetDlgItem(dialog, IDC_GO)), L"&Stop");
+        EXPECT_EQ(TextOf(dialog, IDC_GO), L"&Stop");
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_GO))) << "a run can always be stopped";
     });
     ASSERT_TRUE(WaitForIdle());
@@ -498,7 +498,7 @@ TEST_F(GoStopTest, BrowsePutsTheChosenFileInTheBoxAndRemembersItsFolder)
     EXPECT_STREQ(first, L"Log Files (*.log;*.txt)");
     EXPECT_STREQ(second, L"Any File (*.*)");
     EXPECT_EQ(SendMessageW(types, CB_GETCURSEL, 0, 0), 0);
-    ASSERT_TRUE(PressButton(open.window, IDOK));
+    ASSERT_TRUE(Answer(open, IDOK));
     ui->Settle();
     EXPECT_EQ(Text(IDC_FILE), log);
     EXPECT_TRUE(Enabled(IDC_GO));
@@ -511,7 +511,7 @@ TEST_F(GoStopTest, BrowsePutsTheChosenFileInTheBoxAndRemembersItsFolder)
     Click(IDC_BROWSE);
     open = WaitForBox(ui->Id(), dialog);
     ASSERT_NE(open.window, nullptr);
-    ASSERT_TRUE(PressButton(open.window, IDCANCEL));
+    ASSERT_TRUE(Answer(open, IDCANCEL));
     ui->Settle();
     EXPECT_EQ(Text(IDC_FILE), log);
     CloseWithCloseBox();
@@ -554,12 +554,12 @@ TEST_F(GoStopTest, GoWhileAnotherRunIsActiveReportsThatItCannotStart)
         other.filterModes = {0};
         otherStarted = receiver && CGrepThread::Start(other, receiver, receiver);
         SetEvent(started);
-        WaitForSingleObject(release, INFINITE);
+        EXPECT_TRUE(WaitForHandle("the test to release the other run", release));   // delivers nothing
         if (otherStarted)
             otherStopped = CGrepThread::Stop();
         DestroyWindow(receiver);
     });
-    WaitForSingleObject(started, 15000);
+    EXPECT_TRUE(WaitForHandle("the other run to start", started));
     ASSERT_TRUE(otherStarted);
     Start();
     Type(IDC_FILE, log);
@@ -567,7 +567,7 @@ TEST_F(GoStopTest, GoWhileAnotherRunIsActiveReportsThatItCannotStart)
     BoxInfo box = ExpectBox(L"Error", L"Unable to start Grep thread!", BoxIcon::Warning);
     EXPECT_EQ(Text(IDC_GO), L"&Go");
     EXPECT_FALSE(Running());
-    PressButton(box.window, IDOK);
+    EXPECT_TRUE(Answer(box, IDOK));   // the other run's thread must be released either way
     SetEvent(release);
     blocker.join();
     CloseHandle(started);
@@ -588,7 +588,7 @@ TEST_F(GoStopTest, ViewerWindowThatCannotBeCreatedIsReported)
     Type(IDC_FILE, log);
     Click(IDC_GO);
     BoxInfo box = ExpectBox(L"Error", L"Unable to create TextView", BoxIcon::Error);
-    ASSERT_TRUE(PressButton(box.window, IDOK));
+    ASSERT_TRUE(Answer(box, IDOK));
     ui->Invoke([&] { UnhookWindowsHookEx(hook); });
     EXPECT_EQ(ViewerCount(), 0u);
     // With windows allowed again the same file opens.

@@ -3,9 +3,12 @@
 
 #include "settings/ColorMap.h"
 #include "settings/Settings.h"
+#include "tests/support/DialogDriver.h"
+#include "tests/support/Pixels.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/Wait.h"
+#include "tests/support/Windows.h"
 #include "tests/viewer/ViewerTestFiles.h"
-#include "tests/viewer/WindowTestKit.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/SearchState.h"
 #include "viewer/TextView.h"

@@ -276,8 +276,7 @@ public:
     using CScrollableFileReader::CScrollableFileReader;
     void Break()
     {
-        CloseHandle(m_file);
-        m_file = INVALID_HANDLE_VALUE;
+        m_file.Close();
         m_bufferPos = m_byteCount;   // the next line needs a fresh read
     }
 };

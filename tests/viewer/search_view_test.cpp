@@ -83,7 +83,7 @@ TEST_F(SearchViewTest, APlainWordIsWrappedFoundAtTheTopAndShownWrappedNextTime)
     CDialogDriver driver({FillFind(L"error"), ReadFind(&again)});
     Key(VK_F7);
     EXPECT_EQ(Top(), L"line 1500 an error here");
-    EXPECT_EQ(view->Highlight(), 1);
+    EXPECT_TRUE(view->Highlight());
     EXPECT_EQ(AppSearch().text, L"*error*");
     EXPECT_EQ(VPos(), int(int64_t(1500) * 10 * 10000 / (3000 * 10 + 14)));
     EXPECT_EQ(view->PercentText(), L" 49%");
@@ -139,7 +139,7 @@ TEST_F(SearchViewTest, FindNextFromTheLastMatchReportsNotFoundAndStays)
     Command(IDM_FIND_NEXT);
     EXPECT_EQ(Top(), L"line 2500 needle");
     EXPECT_EQ(VPos(), pos);
-    EXPECT_EQ(view->Highlight(), 1);   // a failed search leaves the marks on
+    EXPECT_TRUE(view->Highlight());   // a failed search leaves the marks on
     ASSERT_EQ(driver.Seen().size(), 2u);
     EXPECT_EQ(driver.Seen()[1].text, L"Search string not found!");
     EXPECT_EQ(driver.Seen()[1].caption, L"Search");
@@ -305,7 +305,7 @@ TEST_F(SearchViewTest, MarksFollowTheChoicesAndEscapeClearsThemBeforeClosing)
     HWND window = Window();
     Key(VK_ESCAPE);
     EXPECT_TRUE(IsWindow(window));
-    EXPECT_EQ(view->Highlight(), 0);
+    EXPECT_FALSE(view->Highlight());
     auto cleared = PaintToCanvas();
     EXPECT_FALSE(Has(cleared, 0, kFoundBack));
     Key(VK_ESCAPE);

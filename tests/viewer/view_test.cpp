@@ -1,4 +1,5 @@
 // CTextView with real windows and messages: creation, keys, thumb, wheel, resize, painting, closing.
+#include "engine/ModulePath.h"
 #include "engine/StringException.h"
 #include "resources/resource.h"
 #include "tests/viewer/ViewFixture.h"
@@ -428,16 +429,16 @@ TEST_F(ViewTest, ScreenshotOfAColouredResult)
     SetForegroundWindow(Window());
     RedrawWindow(Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME |
                                                   RDW_UPDATENOW | RDW_ALLCHILDREN);
-    PumpMessages(300);
-    RECT frame;
-    GetWindowRect(Window(), &frame);
-    CPixelCanvas shot(frame.right - frame.left, frame.bottom - frame.top);
-    ASSERT_TRUE(shot.CaptureWindow(Window()));
-    const std::wstring file = TestOutputFolder() + L"viewer-screenshot.bmp";
-    ASSERT_TRUE(shot.SaveBmp(file));
-    // The capture shows the coloured lines, not an empty or black image.
-    RECT all{0, 0, shot.Width(), shot.Height()};
-    const auto colors = shot.ColorsIn(all);
+    const SIZE size = WindowSize(Window());
+    CPixelCanvas shot(size.cx, size.cy);
+    // The display shows a newly shown window a moment after it is painted: copy the screen
+    // until the first line's colour is on it.
+    ASSERT_TRUE(WaitDelivering("the viewer's lines on the screen", [&] {
+        return shot.CaptureWindow(Window()) && Has(shot.Colors(), RGB(0, 0x80, 0));
+    }));
+    ASSERT_TRUE(shot.SaveBmp(ExecutableFolder() + L"\\viewer-screenshot.bmp"));
+    // The capture shows every colour of the lines, not an empty or black image.
+    const auto colors = shot.Colors();
     EXPECT_TRUE(Has(colors, RGB(0xD0, 0, 0)));
     EXPECT_TRUE(Has(colors, RGB(0xE0, 0x70, 0)));
     EXPECT_TRUE(Has(colors, RGB(0, 0x80, 0)));

@@ -1,4 +1,4 @@
-// Small owners for the window, GDI, cursor and clipboard resources the viewer borrows.
+// Small owners for the window, GDI, cursor and clipboard resources the dialog and the viewer borrow.
 #pragma once
 
 #include <windows.h>
@@ -56,7 +56,7 @@ private:
     HGDIOBJ m_previous;
 };
 
-// A GDI object the viewer created and must delete.
+// A GDI object created here and deleted with DeleteObject (fonts, bitmaps, brushes).
 template <typename T>
 class CGdiObject {
 public:
