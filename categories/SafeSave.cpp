@@ -2,7 +2,7 @@
 #include "categories/SafeSave.h"
 
 #include "engine/FileWriter.h"
-#include "win32/FileHandle.h"
+#include "engine/FileHandle.h"
 
 #include <windows.h>
 

@@ -6,7 +6,7 @@
 #include "engine/ByteRules.h"
 #include "engine/LineDecoder.h"
 #include "engine/TextCodec.h"
-#include "win32/FileHandle.h"
+#include "engine/FileHandle.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // in UTF-8 once asked to.
 #pragma once
 
-#include "win32/FileHandle.h"
+#include "engine/FileHandle.h"
 
 #include <windows.h>
 

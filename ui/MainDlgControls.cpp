@@ -6,7 +6,7 @@
 #include "ui/Layout.h"
 #include "ui/WindowText.h"
 #include "viewer/TextView.h"
-#include "win32/GdiScope.h"
+#include "viewer/GdiScope.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/ViewMath.h"
-#include "win32/GdiScope.h"
+#include "viewer/GdiScope.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "viewer/SearchState.h"
 #include "viewer/ViewMath.h"
 #include "viewer/ViewSettings.h"
-#include "win32/GdiScope.h"
+#include "viewer/GdiScope.h"
 
 #include <new>
 

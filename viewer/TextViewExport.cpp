@@ -9,7 +9,7 @@
 #include "viewer/ScreenText.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/ViewSettings.h"
-#include "win32/GdiScope.h"
+#include "viewer/GdiScope.h"
 
 #include <commdlg.h>
 
