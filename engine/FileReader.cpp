@@ -12,11 +12,15 @@ const wchar_t kCountReturnFailed[] =
     L"CFileReader::CountLines: Unable to return to original file position!";
 } // namespace
 
-CFileReader::CFileReader(const wchar_t* fileName, uint32_t bufferSize, LineDecoding decoding)
+CFileReader::CFileReader(const wchar_t* fileName, uint32_t bufferSize, LineDecoding decoding,
+                         Sharing sharing)
     : m_bufferSize(bufferSize), m_delimiters(L"\n\r"),
       m_decoder(FileEncoding::Bytes, decoding)
 {
-    m_file = CreateFileW(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    const DWORD share = sharing == Sharing::LiveLog
+                            ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE
+                            : FILE_SHARE_READ;
+    m_file = CreateFileW(fileName, GENERIC_READ, share, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
     if (m_file == INVALID_HANDLE_VALUE)
         throw L"CFileReader::CFileReader: unable to open the file";
@@ -54,14 +58,67 @@ CFileReader::~CFileReader()
     delete[] m_buffer;
 }
 
+void CFileReader::EndAtSizeTakenAtOpen()
+{
+    m_endAt = m_fileSize;
+}
+
+bool CFileReader::ReadChunk(uint8_t* target, uint32_t size, uint32_t& got)
+{
+    got = 0;
+    if (m_endReached)
+        return true;
+    DWORD read = 0;
+    if (!ReadFile(m_file, target, size, &read, nullptr))
+        return false;
+    const int64_t start = m_physical;
+    m_physical += read;
+    got = read;
+    if (m_endAt < 0)
+        return true;
+    if (read == 0) {
+        // The file ends here. Anywhere but at the size taken at open, the log
+        // changed while it was read, and a line the end cuts is not whole.
+        m_endReached = true;
+        m_lastLineUnfinished = m_physical != m_endAt;
+        return true;
+    }
+    if (m_physical < m_endAt)
+        return true;
+    if (m_mark.encoding == FileEncoding::Utf16Le || m_mark.encoding == FileEncoding::Utf16Be) {
+        // Bytes of UTF-16 text are no line ends by themselves: such a log
+        // ends where it ended at open.
+        got = static_cast<uint32_t>(std::max<int64_t>(0, m_endAt - start));
+        m_physical = start + got;
+        m_endReached = true;
+        return true;
+    }
+    // The bound lies in this read: the line holding the byte before it ends
+    // the reading (the whole read, when no line end follows in it yet).
+    const int64_t from = std::max(start, m_endAt - 1);
+    for (int64_t i = from; i < m_physical; ++i) {
+        const uint32_t index = static_cast<uint32_t>(i - start);
+        if (!IsLineEnd(target[index]))
+            continue;
+        uint32_t keep = index + 1;
+        // A LF right after a CR is part of the same line end.
+        if (keep < read && IsCrLf(target[index], target[keep]))
+            ++keep;
+        got = keep;
+        m_physical = start + keep;
+        m_endReached = true;
+        break;
+    }
+    return true;
+}
+
 bool CFileReader::FillBuffer()
 {
     if (m_bufferSize == 0)
         return false;
-    DWORD read = 0;
-    if (!ReadFile(m_file, m_buffer, m_bufferSize, &read, nullptr))
+    uint32_t read = 0;
+    if (!ReadChunk(m_buffer, m_bufferSize, read))
         return false;
-    m_physical += read;
     m_byteCount = read;
     m_bufferPos = 0;
     if (read == 0)
@@ -74,12 +131,9 @@ bool CFileReader::ReadRaw(uint8_t* target, uint32_t size, uint32_t& got)
     got = 0;
     if (m_bufferPos < m_byteCount)
         return false;
-    DWORD read = 0;
-    if (!ReadFile(m_file, target, size, &read, nullptr))
+    if (!ReadChunk(target, size, got))
         return false;
-    m_physical += read;
-    got = read;
-    if (read == 0)
+    if (got == 0)
         m_endOfFile = true;
     return true;
 }
@@ -181,6 +235,8 @@ bool CFileReader::NextLineBytes(const uint8_t*& bytes, size_t& length)
             throw kFillFailed;
         if (m_byteCount == 0) {
             m_endOfFile = true;
+            if (!TakeLastLine())
+                return false;
             bytes = reinterpret_cast<const uint8_t*>(m_spill.data());
             length = m_spill.size();
             return true;   // the last line needs no line end
@@ -219,8 +275,13 @@ bool CFileReader::ReadUnitsLine(std::wstring& line)
         const uint32_t units = (m_byteCount - m_bufferPos) / 2;
         if (units == 0) {
             // A unit split across two fills, or an exhausted buffer.
-            if (!TakeUnit(end))
+            if (!TakeUnit(end)) {
+                if (any && !TakeLastLine()) {
+                    line.clear();
+                    return false;
+                }
                 return any;   // the last line needs no line end
+            }
             any = true;
             if (IsLineEndUnit(end))
                 break;
@@ -289,6 +350,8 @@ bool CFileReader::Seek(int64_t offset)
     m_bufferPos = 0;
     m_byteCount = 0;
     m_endOfFile = false;
+    m_endReached = false;
+    m_lastLineUnfinished = false;
     return true;
 }
 
@@ -301,6 +364,8 @@ bool CFileReader::Rewind()
     m_bufferPos = 0;
     m_byteCount = 0;
     m_endOfFile = false;
+    m_endReached = false;
+    m_lastLineUnfinished = false;
     return true;
 }
 

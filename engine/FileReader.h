@@ -14,11 +14,17 @@
 
 class CFileReader {
 public:
-    // Opens an existing file shared for reading only and looks for its
-    // byte-order mark; throws a wide text. `decoding` says how the lines of
-    // an 8-bit file without a mark are read.
+    // Who else may use the file while it is open here. A result or settings
+    // file is shared for reading only, so nobody changes it under the reader;
+    // a log is shared for reading, writing and deleting, because the program
+    // that writes it usually still holds it open.
+    enum class Sharing { ReadOnly, LiveLog };
+
+    // Opens an existing file and looks for its byte-order mark; throws a wide
+    // text. `decoding` says how the lines of an 8-bit file without a mark are
+    // read.
     CFileReader(const wchar_t* fileName, uint32_t bufferSize,
-                LineDecoding decoding = LineDecoding::Ansi);
+                LineDecoding decoding = LineDecoding::Ansi, Sharing sharing = Sharing::ReadOnly);
     virtual ~CFileReader();
     CFileReader(const CFileReader&) = delete;
     CFileReader& operator=(const CFileReader&) = delete;
@@ -58,12 +64,29 @@ public:
     static constexpr const wchar_t* kCopyFailed =
         L"CFileReader::ReadLine: unable to copy string from the buffer";
 
+    // Makes forward reading end with the line that holds the last byte the
+    // file had when it was opened: a log that grows meanwhile is read on to
+    // the end of that line and no further, so a run over a live log ends. A
+    // last line without a line end is taken only when the file still ends
+    // there; when the log has grown or shrunk, such a line may be half
+    // written or cut, and is left out (see LastLineUnfinished). A UTF-16 log
+    // ends exactly at that size.
+    void EndAtSizeTakenAtOpen();
+    // Forward reading has ended (EndAtSizeTakenAtOpen) somewhere other than
+    // at the size taken at open, after a line without its line end.
+    bool LastLineUnfinished() const { return m_lastLineUnfinished; }
+
 protected:
     bool MoveBufferPos(uint32_t newIndex);
     // Refills an exhausted buffer; false at the end of the file (the
     // end-of-file flag is then set). Throws the ReadLine fill text.
     bool EnsureBytes();
     bool FillBuffer();
+    // The one read of file bytes at the physical position, for the buffer
+    // and for ReadRaw; applies the end set by EndAtSizeTakenAtOpen.
+    bool ReadChunk(uint8_t* target, uint32_t size, uint32_t& got);
+    // A line ended by the end of the file: true when it is to be taken.
+    bool TakeLastLine() const { return !m_lastLineUnfinished; }
     bool MovePhysical(int64_t offset);
     // Moves the buffer position past the line end at `index`, and past the LF
     // of a CR LF pair even when the pair is split across two fills; false when
@@ -92,4 +115,9 @@ protected:
     // The physical file position, kept here so that GetPosition, called once
     // per line by the grep run, costs no system call.
     int64_t m_physical = 0;
+    // EndAtSizeTakenAtOpen: where the bound lies (-1: read to the real end),
+    // whether it has been reached, and how the last line came out.
+    int64_t m_endAt = -1;
+    bool m_endReached = false;
+    bool m_lastLineUnfinished = false;
 };

@@ -3,8 +3,11 @@
 
 CGrepLineReader::CGrepLineReader(const wchar_t* fileName, uint32_t bufferSize,
                                  LineDecoding decoding)
-    : CFileReader(fileName, bufferSize, decoding)
+    : CFileReader(fileName, bufferSize, decoding, Sharing::LiveLog)
 {
+    // The log may be written while it is read: the run reads what it held at
+    // open, and whole lines only.
+    EndAtSizeTakenAtOpen();
 }
 
 bool CGrepLineReader::ReadLine(CGrepLine& line)

@@ -1,5 +1,7 @@
 // CGrepLineReader: the log reader of the grep run, a CFileReader whose lines
-// come out in a reused CGrepLine instead of a new string, with their bytes.
+// come out in a reused CGrepLine instead of a new string, with their bytes. It
+// opens the log as a live log and reads it as it stood at open
+// (EndAtSizeTakenAtOpen).
 #pragma once
 
 #include "engine/FileReader.h"

@@ -1,6 +1,7 @@
 // CMainDlg: the program's one dialog, with the file box, context sizes, Go/Stop and the filter list.
 #pragma once
 
+#include "engine/FileReader.h"
 #include "engine/GrepThread.h"
 
 #include <windows.h>
@@ -63,7 +64,9 @@ public:
     void OnRunFinished(bool succeeded);
     void OnClose();
     void UpdateControls();
-    void OpenViewer(const wchar_t* path);
+    // A log (Go with no filter) is opened as a live log; a result keeps others from writing it.
+    void OpenViewer(const wchar_t* path,
+                    CFileReader::Sharing sharing = CFileReader::Sharing::ReadOnly);
 
     // The filter list and the category box.
     void InitFilters();
@@ -87,6 +90,8 @@ private:
     void AddToRecentFiles(const std::wstring& path);
     void ShowRunningState(bool isRunning);
     void CloseAllViewers();
+    // Closes this program's viewers of that file (the last result, before a run replaces it).
+    void CloseViewersOf(const std::wstring& path);
     void FreeClosedViewers();
     void DestroyImageList();
 

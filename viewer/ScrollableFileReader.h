@@ -22,7 +22,8 @@ public:
     // (wide texts) and CStringException from ReadBlock.
     // `decoding` says how lines without a byte-order mark are read.
     explicit CScrollableFileReader(const wchar_t* path,
-                                   LineDecoding decoding = LineDecoding::Utf8WhereValid);
+                                   LineDecoding decoding = LineDecoding::Utf8WhereValid,
+                                   Sharing sharing = Sharing::ReadOnly);
     ~CScrollableFileReader() override;
 
     // Replaces the block with up to 1024 lines from the current position.

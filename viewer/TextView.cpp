@@ -109,14 +109,14 @@ void CTextView::SetUpScrollBars()
     SetScrollPos(m_window, SB_HORZ, 0, FALSE);
 }
 
-bool CTextView::OpenFile(const wchar_t* path)
+bool CTextView::OpenFile(const wchar_t* path, CFileReader::Sharing sharing)
 {
     if (!m_window)
         return false;
     CloseFile();
     m_path = path ? path : L"";
     try {
-        m_reader = std::make_unique<CScrollableFileReader>(m_path.c_str(), AppLineDecoding());
+        m_reader = std::make_unique<CScrollableFileReader>(m_path.c_str(), AppLineDecoding(), sharing);
     } catch (const std::bad_alloc&) {
         m_path.clear();
         return false;

@@ -1,6 +1,8 @@
 // CTextView: the result viewer window over one result file.
 #pragma once
 
+#include "engine/FileReader.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -24,7 +26,10 @@ public:
     // The window that receives the closing notification.
     void SetNotifyWindow(HWND mainDialog) { m_notifyWindow = mainDialog; }
     bool Create(const wchar_t* title);
-    bool OpenFile(const wchar_t* path);
+    // A log is opened as a live log (shared for writing); a result file is
+    // kept from other writers while it is shown.
+    bool OpenFile(const wchar_t* path,
+                  CFileReader::Sharing sharing = CFileReader::Sharing::ReadOnly);
     void Close();
     HWND Window() const { return m_window; }
 
