@@ -70,7 +70,7 @@ bool CFileReader::FillBuffer()
     m_byteCount = read;
     m_bufferPos = 0;
     if (read == 0)
-        m_endOfFile = true;
+        NoteEnd(want);
     return true;
 }
 
@@ -86,8 +86,17 @@ bool CFileReader::ReadRaw(uint8_t* target, uint32_t size, uint32_t& got)
     m_physical += read;
     got = read;
     if (read == 0)
-        m_endOfFile = true;
+        NoteEnd(want);
     return true;
+}
+
+void CFileReader::NoteEnd(uint32_t wanted)
+{
+    m_endOfFile = true;
+    // Bytes were wanted before the read limit and none came: the file has
+    // shrunk under the reader, and the line its end cuts is not whole.
+    if (wanted != 0 && m_readLimit >= 0 && m_physical < m_readLimit)
+        m_cutShort = true;
 }
 
 bool CFileReader::MoveBufferPos(uint32_t newIndex)
@@ -187,6 +196,8 @@ bool CFileReader::NextLineBytes(const uint8_t*& bytes, size_t& length)
             throw kFillFailed;
         if (m_byteCount == 0) {
             m_endOfFile = true;
+            if (m_cutShort)
+                return false;
             bytes = reinterpret_cast<const uint8_t*>(m_spill.data());
             length = m_spill.size();
             return true;   // the last line needs no line end
@@ -225,8 +236,13 @@ bool CFileReader::ReadUnitsLine(std::wstring& line)
         const uint32_t units = (m_byteCount - m_bufferPos) / 2;
         if (units == 0) {
             // A unit split across two fills, or an exhausted buffer.
-            if (!TakeUnit(end))
+            if (!TakeUnit(end)) {
+                if (any && m_cutShort) {
+                    line.clear();
+                    return false;
+                }
                 return any;   // the last line needs no line end
+            }
             any = true;
             if (IsLineEndUnit(end))
                 break;
@@ -295,6 +311,7 @@ bool CFileReader::Seek(int64_t offset)
     m_bufferPos = 0;
     m_byteCount = 0;
     m_endOfFile = false;
+    m_cutShort = false;
     return true;
 }
 
@@ -307,6 +324,7 @@ bool CFileReader::Rewind()
     m_bufferPos = 0;
     m_byteCount = 0;
     m_endOfFile = false;
+    m_cutShort = false;
     return true;
 }
 

@@ -53,6 +53,9 @@ public:
     // Reads stop at this file offset as if the file ended there (-1: the
     // file's own end). Seek and Rewind leave it as it is.
     void SetReadLimit(int64_t end) { m_readLimit = end; }
+    // The file ended before the read limit (it shrank while it was read): the
+    // line that its end cuts is left out, since it is not whole.
+    bool LastLineUnfinished() const { return m_cutShort; }
 
     static bool IsLineEnd(uint8_t byte) { return IsLineEndByte(byte); }
 
@@ -87,6 +90,8 @@ protected:
     bool TakeUnit(uint16_t& unit);
     // How many of `size` bytes a read may take before the read limit.
     uint32_t Readable(uint32_t size) const;
+    // A read of `wanted` bytes got none: the end of the file.
+    void NoteEnd(uint32_t wanted);
 
     CFileHandle m_file;
     int64_t m_fileSize = 0;
@@ -103,4 +108,5 @@ protected:
     // per line by the grep run, costs no system call.
     int64_t m_physical = 0;
     int64_t m_readLimit = -1;
+    bool m_cutShort = false;
 };

@@ -56,11 +56,13 @@ public:
     using Fault = GrepFault;
 
     // Lines before or after of 0 or less keep no context on that side.
+    // The ring starts empty and grows a slot at a time as lines arrive, up to
+    // lines-before slots: memory follows the lines actually held, so a huge
+    // size asked for costs nothing until a log has that many lines.
     CGrepContextOf(CFileWriter& writer, int linesBefore, int linesAfter)
-        : m_writer(&writer), m_linesAfter(linesAfter)
+        : m_writer(&writer), m_ringLimit(linesBefore > 0 ? static_cast<size_t>(linesBefore) : 0),
+          m_linesAfter(linesAfter)
     {
-        if (linesBefore > 0)
-            m_ring.resize(static_cast<size_t>(linesBefore));
     }
 
     // The context outlives one writer when a followed log grows: each stretch
@@ -82,7 +84,7 @@ public:
     Fault Write(const Line& line, bool kept) const
     {
         if (kept) {
-            if (!m_ring.empty() && !WriteRing())
+            if (m_ringLimit > 0 && !WriteRing())
                 return Fault::PrevLine;
             if (!WriteContextLine(*m_writer, nullptr, line))
                 return Fault::NextLine;
@@ -127,9 +129,11 @@ private:
             m_afterActive = false;
             return;
         }
-        if (!m_ring.empty()) {
+        if (m_ringLimit > 0) {
+            if (m_writeIndex == m_ring.size())
+                m_ring.emplace_back();
             KeepInRing(m_ring[m_writeIndex], line);
-            if (++m_writeIndex == m_ring.size()) {
+            if (++m_writeIndex == m_ringLimit) {
                 m_writeIndex = 0;
                 m_wrapped = true;
             }
@@ -150,11 +154,14 @@ private:
     }
 
     CFileWriter* m_writer;
-    std::vector<Slot> m_ring;   // empty when no lines are kept before
+    // The slots grown so far; once wrapped it holds m_ringLimit of them.
+    // Slots past the write index keep their storage for reuse after a match.
+    std::vector<Slot> m_ring;
+    size_t m_ringLimit;          // 0 when no lines are kept before
     size_t m_writeIndex = 0;
     bool m_wrapped = false;
     int m_linesAfter;
-    int m_after = 0;
+    int64_t m_after = 0;         // counts past lines-after, which may be INT_MAX
     bool m_afterActive = false;
     int m_matches = 0;
 };

@@ -43,10 +43,23 @@ bool CGrepFastScan::Fill()
                           static_cast<uint32_t>(m_buffer.size() - m_length), got))
         throw CFileReader::kFillFailed;
     m_length += got;
-    if (got == 0)
+    if (got == 0) {
         m_endOfFile = true;
+        if (m_reader.LastLineUnfinished())
+            DropUnfinishedLine();
+    }
     m_hitKnown = false;
     return got > 0;
+}
+
+void CGrepFastScan::DropUnfinishedLine()
+{
+    // The log changed while it was read: the bytes after the last line end
+    // are part of a line that is not whole.
+    size_t end = m_length;
+    while (end > m_pos && !CFileReader::IsLineEnd(m_buffer[end - 1]))
+        --end;
+    m_length = end;
 }
 
 size_t CGrepFastScan::CompleteEnd() const

@@ -37,6 +37,7 @@ public:
 
 private:
     bool Fill();
+    void DropUnfinishedLine();
     // End of the lines that are wholly in the buffer from m_pos on.
     size_t CompleteEnd() const;
     // Start of the next line after the one whose text starts at `start`, and

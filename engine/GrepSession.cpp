@@ -61,6 +61,35 @@ int64_t AfterLastLineEnd(CFileReader& reader, int64_t from, int64_t to, bool& cr
     return from;
 }
 
+// Just past the first line end in [from, to) (and the LF of a CR LF pair
+// in it), or `from` when there is none. `cr` tells whether that line end is a
+// CR that ends the range, whose LF may still come.
+int64_t AfterFirstLineEnd(CFileReader& reader, int64_t from, int64_t to, bool& cr)
+{
+    cr = false;
+    for (int64_t start = from; start < to;) {
+        const int64_t stop = std::min<int64_t>(to, start + kBackBlock);
+        const std::string block = ReadAt(reader, start, stop - start);
+        for (size_t i = 0; i < block.size(); ++i) {
+            const uint8_t b = static_cast<uint8_t>(block[i]);
+            if (!CFileReader::IsLineEnd(b))
+                continue;
+            int64_t past = start + static_cast<int64_t>(i) + 1;
+            if (b == '\r') {
+                if (past == to)
+                    cr = true;
+                else if (ReadAt(reader, past, 1) == "\n")
+                    ++past;
+            }
+            return past;
+        }
+        if (block.empty())
+            break;
+        start += static_cast<int64_t>(block.size());
+    }
+    return from;
+}
+
 // Decides each line and reports nothing: the unfinished last line is read
 // with the same reader and filters as the lines before it.
 class CNoObserver : public CGrepObserver {
@@ -118,9 +147,9 @@ CGrepSession::End CGrepSession::ReadTo(CGrepLineReader& reader, CFileWriter& wri
     if (!m_bytes && !m_lines)
         Begin(reader, writer);
     if (m_utf16) {
-        // Its line ends are two bytes wide: such a log is read whole, as
-        // always, and cannot be followed.
-        const End ended = ReadLines(reader, writer, -1, observer, progress);
+        // Its line ends are two bytes wide: such a log is read as it stood
+        // at open, whole, and cannot be followed.
+        const End ended = ReadLines(reader, writer, size, observer, progress);
         m_position = m_seen = size;
         return ended != End::Completed ? ended : writer.Flush() ? End::Completed : End::NextLineFault;
     }
@@ -153,12 +182,40 @@ CGrepSession::End CGrepSession::ReadTo(CGrepLineReader& reader, CFileWriter& wri
     if (end < size) {
         if (observer.StopRequested())
             return End::Stopped;
-        const End ended = WriteUnfinished(reader, writer, size);
+        const End ended = ReadLastLine(reader, writer, size, observer, progress);
         if (ended != End::Completed)
             return ended;
         progress.Passed(size, Matches(), observer);
     }
     return writer.Flush() ? End::Completed : End::NextLineFault;
+}
+
+CGrepSession::End CGrepSession::ReadLastLine(CGrepLineReader& reader, CFileWriter& writer,
+                                             int64_t size, CGrepObserver& observer,
+                                             CGrepProgress& progress)
+{
+    // The log ended inside a line at `size`. Still ending there, that line is
+    // its last, written as a run's end writes it. Grown since, the line was
+    // being written: taken whole once its line end has come, left out until
+    // then. Shrunk, the end cuts a line that is not whole: left out.
+    if (!reader.RefreshSize())
+        return End::NextLineFault;
+    const int64_t now = reader.GetSize();
+    if (now == size)
+        return WriteUnfinished(reader, writer, size);
+    if (now < size)
+        return End::Completed;
+    bool cr = false;
+    const int64_t end = AfterFirstLineEnd(reader, size, now, cr);
+    if (end == size)
+        return End::Completed;
+    const End ended = ReadLines(reader, writer, end, observer, progress);
+    if (ended != End::Completed)
+        return ended;
+    m_position = m_seen = end;
+    m_crBefore = cr;
+    RememberStart(reader);
+    return writer.GetPosition(m_mark) ? End::Completed : End::NextLineFault;
 }
 
 CGrepSession::End CGrepSession::ReadLines(CGrepLineReader& reader, CFileWriter& writer,

@@ -68,6 +68,9 @@ private:
     // whole log).
     End ReadLines(CGrepLineReader& reader, CFileWriter& writer, int64_t end,
                   CGrepObserver& observer, CGrepProgress& progress);
+    // The line that the log ended in at `size`, by how the log has changed since.
+    End ReadLastLine(CGrepLineReader& reader, CFileWriter& writer, int64_t size,
+                     CGrepObserver& observer, CGrepProgress& progress);
     // The line [Position(), size), without a line end, as a run's end writes it.
     End WriteUnfinished(CGrepLineReader& reader, CFileWriter& writer, int64_t size);
     // Remembers the bytes before Position() for SameStart.

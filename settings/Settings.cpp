@@ -40,6 +40,15 @@ void ReadValues(CRegistryKey& key, Settings& s)
     ReadInt(key, L"Utf8Lines", s.Utf8Lines);
 }
 
+// A recent list holds at most `RecentLimit` entries when it is loaded, the
+// first ones in list order; a limit below 0 counts as 0. (Go may add one more.)
+void KeepRecentLimit(std::vector<std::wstring>& list, int limit)
+{
+    const size_t keep = limit > 0 ? static_cast<size_t>(limit) : 0;
+    if (list.size() > keep)
+        list.resize(keep);
+}
+
 void WriteValues(CRegistryKey& key, const Settings& s)
 {
     key.WriteString(L"LastFolder", s.LastFolder);
@@ -140,6 +149,7 @@ bool LoadSettings(const wchar_t* keyPath, const std::wstring& categoriesPath)
         if (!key.Open(SubKey(keyPath, L"RecentFiles").c_str(), true))
             return false;
         key.ReadList(s.RecentFiles, kFilePrefix);
+        KeepRecentLimit(s.RecentFiles, s.RecentLimit);
 
         if (key.Open(SubKey(keyPath, L"RecentFilters").c_str(), false))
             ImportLegacyFilters(key, keyPath, categoriesPath);
@@ -147,6 +157,7 @@ bool LoadSettings(const wchar_t* keyPath, const std::wstring& categoriesPath)
         if (!key.Open(SubKey(keyPath, L"RecentSearches").c_str(), true))
             return false;
         key.ReadList(s.RecentSearches, kSearchPrefix);
+        KeepRecentLimit(s.RecentSearches, s.RecentLimit);
         return true;
     } catch (...) {
         return false;  // out of memory

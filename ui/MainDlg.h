@@ -1,6 +1,7 @@
 // CMainDlg: the program's one dialog, with the file box, context sizes, Go/Stop and the filter list.
 #pragma once
 
+#include "engine/FileReader.h"
 #include "engine/GrepThread.h"
 
 #include <windows.h>
@@ -95,6 +96,8 @@ private:
     void ShowFollowingState(bool following);
     CTextView* ViewerOf(HWND window) const;
     void CloseAllViewers();
+    // Closes this program's viewers of that file (the last result, before a run replaces it).
+    void CloseViewersOf(const std::wstring& path);
     void FreeClosedViewers();
     void DestroyImageList();
 

@@ -44,6 +44,39 @@ int ContextSize(HWND dialog, int editId)
     return value > static_cast<UINT>(INT_MAX) ? INT_MAX : static_cast<int>(value);
 }
 
+// True when two paths name the same file, whatever their letter case or relative parts.
+bool SameFile(const std::wstring& a, const std::wstring& b)
+{
+    auto full = [](const std::wstring& path) {
+        wchar_t buffer[4096];
+        DWORD length = GetFullPathNameW(path.c_str(), 4096, buffer, nullptr);
+        return length > 0 && length < 4096 ? std::wstring(buffer, length) : path;
+    };
+    const std::wstring x = full(a), y = full(b);
+    return CompareStringOrdinal(x.c_str(), static_cast<int>(x.size()), y.c_str(),
+                                static_cast<int>(y.size()), TRUE) == CSTR_EQUAL;
+}
+
+// True when another program keeps the result file from being replaced: the writer's own open,
+// tried on the existing file, meets a sharing or lock conflict. A missing file is no obstacle.
+bool HeldByAnotherProgram(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return false;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+std::wstring ResultHeldText(const std::wstring& path)
+{
+    return L"The result file " + path + L" is open in another program.\r\n"
+           L"Close it there, then press Go again.";
+}
+
 // Closes a viewer that failed to open; the object goes with it.
 void DiscardViewer(std::unique_ptr<CTextView>& viewer)
 {
@@ -152,6 +185,13 @@ void CMainDlg::Go()
         OpenViewer(m_runParams.logFile.c_str());
         return;
     }
+    // Going again on the same log is the usual thing to do: the viewer of the last result
+    // holds the file, so it goes first and the new run replaces the result.
+    CloseViewersOf(m_runParams.resultFile);
+    if (HeldByAnotherProgram(m_runParams.resultFile)) {
+        Message(ResultHeldText(m_runParams.resultFile).c_str(), L"Error", MB_OK | MB_ICONWARNING);
+        return;
+    }
     if (!CGrepThread::Start(m_runParams, m_window, Item(IDC_STATUS))) {
         Message(kStartFailedText, L"Error", MB_OK | MB_ICONWARNING);
         return;
@@ -169,6 +209,24 @@ void CMainDlg::Stop()
     SetDlgItemTextW(m_window, IDC_STATUS, kCancelledText);
     if (Message(kViewPartText, L"Stopped", MB_YESNO | MB_ICONQUESTION) == IDYES)
         OpenViewer(m_runParams.resultFile.c_str());
+}
+
+void CMainDlg::CloseViewersOf(const std::wstring& path)
+{
+    // As in CloseAllViewers: out of the list first, so the closing reports find nothing to do.
+    std::vector<ViewerEntry> closing;
+    for (auto it = m_viewers.begin(); it != m_viewers.end();) {
+        if (SameFile(it->view->FilePath(), path)) {
+            closing.push_back(std::move(*it));
+            it = m_viewers.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (ViewerEntry& viewer : closing) {
+        viewer.view->Close();
+        m_closedViewers.push_back(std::move(viewer.view));
+    }
 }
 
 void CMainDlg::ShowRunningState(bool isRunning)

@@ -83,8 +83,9 @@ bool CScrollableFileReader::GetTopPosition(int64_t& offset) const
     // The last line of the block stands for the position after it, so a view
     // whose top line is the file's last line reads 100 %. The recorded block
     // end is used rather than the live file position, which searches and
-    // line-start checks move.
-    if (m_count == 0 || m_topIndex == m_count - 1) {
+    // line-start checks move. The file's first line is always 0: a file of
+    // one line opens at the top, like any other.
+    if (m_count == 0 || (m_topIndex == m_count - 1 && !AtFirstLine())) {
         offset = m_blockEnd;
         return true;
     }

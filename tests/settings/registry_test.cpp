@@ -192,7 +192,8 @@ TEST_F(SettingsTest, SavedListsComeBackInTheirOrder)
     EXPECT_TRUE(Value(L"RecentFiles", L"File026").exists);
     EXPECT_EQ(Value(L"RecentSearches", L"Search025").data, SzBytes(searches[24]));
     ASSERT_TRUE(Restart());
-    EXPECT_EQ(AppSettings().RecentFiles, files);
+    // Go lets the file box reach RecentLimit + 1; loading keeps the first RecentLimit.
+    EXPECT_EQ(AppSettings().RecentFiles, Strings(files.begin(), files.begin() + 25));
     EXPECT_EQ(AppSettings().RecentSearches, searches);
 
     // A shorter list replaces the longer one entirely; an empty one leaves none.
@@ -306,6 +307,47 @@ TEST_F(SettingsTest, ImportWithoutACategoriesPathSavesToTheFileInUse)
     EXPECT_EQ(ReadBytes(categories),
               "Category = Net\nFilter = *net*\nCheck = \nCategory = Default\nFilter = *old*\n"
               "Check = \n");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SettingsTest, RecentListsKeepRecentLimitEntriesOnLoad)
+{
+    // Whatever put them there, far more values than the limit: the first
+    // RecentLimit of each list are loaded, and only those are saved back.
+    wchar_t name[32];
+    for (int i = 1; i <= 10000; ++i) {
+        wsprintfW(name, L"File%03d", i);
+        SetValue(L"RecentFiles", name, REG_SZ, SzBytes(L"C:\\logs\\" + std::to_wstring(i) + L".log"));
+    }
+    for (int i = 1; i <= 40; ++i) {
+        wsprintfW(name, L"Search%03d", i);
+        SetValue(L"RecentSearches", name, REG_SZ, SzBytes(std::to_wstring(i) + L" error"));
+    }
+    const struct {
+        const wchar_t* limit;   // null: the value is missing, so the default 25
+        size_t files, searches;
+    } cases[] = {{L"3", 3, 3}, {L"0", 0, 0}, {L"-1", 0, 0}, {L"100", 100, 40}, {nullptr, 25, 25}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.limit ? c.limit : L"default");
+        if (c.limit)
+            SetValue(L"", L"RecentLimit", REG_DWORD,
+                     DwordBytes(static_cast<DWORD>(std::stoi(c.limit))));
+        else
+            DeleteValue(L"", L"RecentLimit");
+        ASSERT_TRUE(Restart());
+        ASSERT_EQ(AppSettings().RecentFiles.size(), c.files);
+        ASSERT_EQ(AppSettings().RecentSearches.size(), c.searches);
+        if (c.files > 0) {
+            EXPECT_EQ(AppSettings().RecentFiles.front(), L"C:\\logs\\1.log");
+            EXPECT_EQ(AppSettings().RecentFiles.back(),
+                      L"C:\\logs\\" + std::to_wstring(c.files) + L".log");
+        }
+    }
+    ASSERT_TRUE(Save());
+    EXPECT_EQ(ValueNames(L"RecentFiles").size(), 25u);
 }
 
 } // namespace

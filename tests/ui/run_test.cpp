@@ -1,9 +1,11 @@
 // Go/Stop end to end with the real grep worker and viewers: progress, completion, stop, failures, names, recent files.
 #include "tests/ui/MainDialogTest.h"
+#include "tests/support/LogHolder.h"
 
 #include "engine/ModulePath.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
+#include "viewer/ScrollableFileReader.h"
 #include "viewer/TextView.h"
 
 #include <commctrl.h>
@@ -595,5 +597,130 @@ TEST_F(GoStopTest, ViewerWindowThatCannotBeCreatedIsReported)
     Click(IDC_GO);
     ExpectNoBox();
     EXPECT_EQ(ViewerCount(), 1u);
+    CloseWithCloseBox();
+}
+
+namespace {
+
+int ViewerWindowCount(DWORD threadId)
+{
+    int count = 0;
+    EnumThreadWindows(
+        threadId,
+        [](HWND window, LPARAM counter) {
+            wchar_t name[32] = {};
+            GetClassNameW(window, name, 32);
+            if (lstrcmpW(name, L"TilvoTextView") == 0 && IsWindow(window))
+                ++*reinterpret_cast<int*>(counter);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+}  // namespace
+
+TEST_F(GoStopTest, GoAgainReplacesTheResultWhoseViewerIsOpen)
+{
+    WriteCategories(ErrorCategory);
+    const std::wstring log = dir.File(L"again.log");
+    ASSERT_TRUE(WriteBytes(log, TenLines));
+    const std::wstring result = ResultBesideExe(L"again.log");
+    Start();
+    Type(IDC_FILE, log);
+    Type(IDC_LINES_BEFORE, L"1");
+    Type(IDC_LINES_AFTER, L"0");
+    Click(IDC_GO);
+    ASSERT_TRUE(WaitForIdle());
+    ASSERT_EQ(ViewerCount(), 1u);
+    EXPECT_EQ(ReadBytes(result), "/line 4\nERROR five\n/line 6\nERROR seven\n");
+
+    // A changed context and Go again: the open viewer goes, the new result comes in a new one.
+    Type(IDC_LINES_BEFORE, L"0");
+    Click(IDC_GO);
+    ASSERT_TRUE(WaitForIdle());
+    ExpectNoBox();
+    ASSERT_EQ(ViewerCount(), 1u);
+    EXPECT_EQ(ViewerPath(0), result);
+    EXPECT_EQ(ViewerWindowCount(ui->Id()), 1);
+    EXPECT_EQ(ReadBytes(result), "ERROR five\nERROR seven\n");
+    std::wstring top;
+    ui->Invoke([&] { top = CMainDlg::Instance()->ViewerAt(0)->Reader()->GetLineText(0); });
+    EXPECT_EQ(top, L"ERROR five");
+
+    // Another program holding the result: a message that names the file, and no run.
+    ui->Invoke([&] { SendMessageW(CMainDlg::Instance()->ViewerAt(0)->Window(), WM_CLOSE, 0, 0); });
+    {
+        CLogHolder other(result, CLogHolder::Sharing::ReadOnly);
+        ASSERT_TRUE(other.Ready()) << "the other program did not open the result";
+        Click(IDC_GO);
+        const BoxInfo box = ExpectBox(L"Error",
+                                      L"The result file " + result +
+                                          L" is open in another program.\r\nClose it there, then press Go again.",
+                                      BoxIcon::Warning);
+        ASSERT_TRUE(Answer(box, IDOK));
+        EXPECT_FALSE(Running());
+        EXPECT_EQ(ViewerCount(), 0u);
+    }
+    // Once it has let go, Go works again.
+    Click(IDC_GO);
+    ASSERT_TRUE(WaitForIdle());
+    ExpectNoBox();
+    EXPECT_EQ(ViewerCount(), 1u);
+    CloseWithCloseBox();
+}
+
+TEST_F(GoStopTest, ALogHeldOpenForWritingOpensAndRuns)
+{
+    const std::wstring log = dir.File(L"held.log");
+    ASSERT_TRUE(WriteBytes(log, TenLines));
+    const std::wstring result = ResultBesideExe(L"held.log");
+    WriteCategories(UncheckedCategory);
+    Start();
+    Type(IDC_FILE, log);
+    Type(IDC_LINES_BEFORE, L"0");
+    Type(IDC_LINES_AFTER, L"0");
+    std::string expected = "ERROR five\nERROR seven\n";
+    for (CLogHolder::Sharing sharing : {CLogHolder::Sharing::ReadWrite, CLogHolder::Sharing::ReadOnly}) {
+        SCOPED_TRACE(sharing == CLogHolder::Sharing::ReadOnly ? "holder shares reading"
+                                                              : "holder shares reading and writing");
+        CLogHolder service(log, sharing);
+        ASSERT_TRUE(service.Ready());
+        // Go with no filter checked opens the log itself; with one, the run reads it.
+        Click(IDC_NONE);
+        Click(IDC_GO);
+        ExpectNoBox();
+        ASSERT_GE(ViewerCount(), 1u);
+        EXPECT_EQ(ViewerPath(ViewerCount() - 1), log);
+        Click(IDC_ALL);
+        Click(IDC_GO);
+        ASSERT_TRUE(WaitForIdle());
+        ExpectNoBox();
+        EXPECT_EQ(ViewerPath(ViewerCount() - 1), result);
+        EXPECT_EQ(ReadBytes(result), expected);
+        // The service goes on writing while its log is shown.
+        ASSERT_TRUE(service.Append("ERROR more\n"));
+        expected += "ERROR more\n";
+    }
+    CloseWithCloseBox();
+}
+
+TEST_F(GoStopTest, ContextSizesStoredFarOutOfRangeStillRun)
+{
+    WriteCategories(ErrorCategory);
+    ASSERT_TRUE(WriteDwordValue(key, L"LinesBefore", 4294967295u));
+    ASSERT_TRUE(WriteDwordValue(key, L"LinesAfter", 2147483647u));
+    const std::wstring log = dir.File(L"far.log");
+    ASSERT_TRUE(WriteBytes(log, TenLines));
+    const std::wstring result = ResultBesideExe(L"far.log");
+    Start();
+    Type(IDC_FILE, log);
+    Click(IDC_GO);
+    ASSERT_TRUE(WaitForIdle());
+    ExpectNoBox();
+    EXPECT_EQ(ViewerCount(), 1u);
+    // Sizes past the largest signed count are that count: every line is context.
+    EXPECT_EQ(Params().linesBefore, 2147483647);
+    EXPECT_EQ(ReadBytes(result), "/line 1\n/line 2\n/line 3\n/line 4\nERROR five\n\\line 6\nERROR seven\n\\line 8\n\\line 9\n\\line 10\n");
     CloseWithCloseBox();
 }

@@ -97,6 +97,29 @@ TEST_F(ViewTest, OpenedFileShowsItsFirstLineWithBothBarsEnabledAtZero)
     EXPECT_FALSE(bar.rgstate[5] & STATE_SYSTEM_UNAVAILABLE);
 }
 
+TEST_F(ViewTest, ANewViewOpensAtZeroWhateverTheFilesLength)
+{
+    // A one-line file's first line is also its last; it still opens at the top.
+    const struct {
+        const char* bytes;
+        const wchar_t* name;
+    } files[] = {{"only line\n", L"lf.greptmp"},
+                 {"only line", L"no end.greptmp"},
+                 {"only line\r\n", L"crlf.greptmp"},
+                 {"only line\ntwo\n", L"two.greptmp"}};
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.bytes);
+        OpenView(file.bytes, 640, 20 * 16 + 4, file.name);
+        EXPECT_EQ(Top(), L"only line");
+        EXPECT_EQ(view->PercentText(), L"  0%");
+        EXPECT_EQ(VPos(), 0);
+        Key(VK_NEXT, true);   // Ctrl+Page Down: the end of the file
+        EXPECT_EQ(view->PercentText(), L"100%");
+        Key(VK_PRIOR, true);
+        EXPECT_EQ(view->PercentText(), L"  0%");
+    }
+}
+
 TEST_F(ViewTest, PageAndArrowKeysWithAndWithoutCtrl)
 {
     OpenView(NumberedLines(3000));   // 30000 bytes, ten a line

@@ -1,0 +1,91 @@
+// Context sizes far beyond any log: each run in a process of its own
+// (tilvo_grepone), so its peak working set is its own, against a run with
+// the usual sizes on the same small log.
+#include "tests/support/Process.h"
+#include "tests/support/TestFiles.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+struct Measured {
+    int outcome = -1;          // 0 completed
+    unsigned long long peak = 0;
+};
+
+Measured RunAlone(const std::wstring& log, const std::wstring& result, long long before,
+                  long long after)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    Measured measured;
+    if (!CreatePipe(&read, &write, &inherit, 0))
+        return measured;
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = write;
+    startup.hStdError = write;
+    PROCESS_INFORMATION info{};
+    std::wstring command = L"\"" + WinePath(TILVO_GREPONE_EXE) + L"\" \"" + log +
+                           L"\" \"" + result + L"\" " + std::to_wstring(before) + L" " +
+                           std::to_wstring(after);
+    std::string output;
+    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                       nullptr, &startup, &info)) {
+        CloseHandle(write);
+        write = nullptr;
+        char chunk[256];
+        DWORD n = 0;
+        // The pipe ends when the run's process does.
+        while (ReadFile(read, chunk, sizeof chunk, &n, nullptr) && n > 0)
+            output.append(chunk, n);
+        WaitForSingleObject(info.hProcess, 600000);
+        CloseHandle(info.hProcess);
+        CloseHandle(info.hThread);
+    }
+    if (write)
+        CloseHandle(write);
+    CloseHandle(read);
+    std::sscanf(output.c_str(), "%d %llu", &measured.outcome, &measured.peak);
+    return measured;
+}
+
+TEST(ContextSize, HugeSizesCostOnlyTheLinesHeld)
+{
+    TempDir dir;
+    const std::wstring log = dir.File(L"small.log");
+    std::string bytes;
+    for (int i = 1; i <= 2000; ++i)
+        bytes += "line " + std::to_string(i) + (i % 500 == 0 ? " ERROR: x" : " fine") + "\n";
+    ASSERT_TRUE(WriteBytes(log, bytes));
+
+    const Measured usual = RunAlone(log, dir.File(L"usual.greptmp"), 2, 4);
+    ASSERT_EQ(usual.outcome, 0);
+    ASSERT_GT(usual.peak, 0u) << "no peak working set reported";
+    // Sizes of the whole log give every line; larger ones must give the same.
+    ASSERT_EQ(RunAlone(log, dir.File(L"whole.greptmp"), 5000, 5000).outcome, 0);
+    const std::string whole = ReadBytes(dir.File(L"whole.greptmp"));
+    const struct {
+        long long before, after;
+    } huge[] = {{100000000, 100000000}, {2147483647, 2147483647}, {2147483647, 0}};
+    for (const auto& sizes : huge) {
+        SCOPED_TRACE(std::to_string(sizes.before) + " before, " + std::to_string(sizes.after) +
+                     " after");
+        const std::wstring result = dir.File(L"huge.greptmp");
+        const Measured run = RunAlone(log, result, sizes.before, sizes.after);
+        ASSERT_EQ(run.outcome, 0) << "the run did not complete";
+        EXPECT_LT(run.peak, 2 * usual.peak) << run.peak << " bytes against " << usual.peak;
+        if (sizes.after > 0) {
+            EXPECT_TRUE(ReadBytes(result) == whole);
+        }
+    }
+}
+
+} // namespace
