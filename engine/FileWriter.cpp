@@ -229,6 +229,7 @@ bool CFileWriter::WriteBytes(const char* bytes, size_t count)
             return false;
         bytes += piece;
         count -= piece;
+        m_written += piece;
     }
     return true;
 }

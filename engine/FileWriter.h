@@ -52,6 +52,9 @@ public:
     bool SetLineBuffer(uint32_t flushAt);
     // Writes the buffered lines; false when the write fails (they are dropped).
     bool Flush();
+    // Bytes written so far, those still buffered included: where the next
+    // line will start in the file.
+    int64_t Written() const { return m_written + int64_t(m_pendingSize); }
 
 private:
     // Converts at most `count` characters of `text` up to its terminating zero
@@ -75,4 +78,5 @@ private:
     uint32_t m_flushAt = 0;
     bool m_utf8 = false;
     std::string m_scratch;   // one piece in UTF-8
+    int64_t m_written = 0;   // bytes handed to the file
 };

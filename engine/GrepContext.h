@@ -3,9 +3,11 @@
 // them ("/") and after them ("\"), and counts the matches. One set of rules
 // serves both ways through a log: lines as characters (CGrepContext) and
 // lines as the log's own bytes (CGrepByteContext, for the fast path).
+// With an index, it also records where each written stretch starts in the log.
 #pragma once
 
 #include "engine/FileWriter.h"
+#include "engine/GrepIndex.h"
 #include "engine/GrepLine.h"
 
 #include <cstdint>
@@ -13,6 +15,17 @@
 #include <vector>
 
 enum class GrepFault { None, PrevLine, NextLine };
+
+// The line numbers of the log, answered by the path that reads it: the
+// number (from 1) of the line that starts at `offset`. Asked only at the
+// start of a written stretch, in growing offsets.
+class CGrepLineNumbers {
+public:
+    virtual int64_t NumberAt(int64_t offset) = 0;
+
+protected:
+    ~CGrepLineNumbers() = default;
+};
 
 // A line of the log as bytes of the code page, inside the reader's buffer.
 struct CByteLine {
@@ -59,14 +72,25 @@ public:
     CGrepContextOf(CFileWriter& writer, int linesBefore, int linesAfter)
         : m_writer(writer), m_linesAfter(linesAfter)
     {
-        if (linesBefore > 0)
+        if (linesBefore > 0) {
             m_ring.resize(static_cast<size_t>(linesBefore));
+            m_ringOffsets.resize(static_cast<size_t>(linesBefore));
+        }
     }
 
-    // One line of the log and whether it is kept.
-    Fault Take(Line& line, bool kept)
+    // Records the start of each written stretch in the index from now on.
+    void Record(CGrepIndexWriter& index, CGrepLineNumbers& numbers)
+    {
+        m_index = &index;
+        m_numbers = &numbers;
+    }
+
+    // One line of the log, where it starts there, and whether it is kept.
+    Fault Take(Line& line, bool kept, int64_t offset)
     {
         if (kept) {
+            if (m_index)
+                NoteKept(offset);
             if (!m_ring.empty() && !WriteRing())
                 return Fault::PrevLine;
             if (!WriteContextLine(m_writer, nullptr, line))
@@ -79,8 +103,12 @@ public:
         // lines-after lines follow it; a match inside the context restarts it.
         if (m_afterActive) {
             if (m_linesAfter > 0) {
-                if (m_after > 0 && !WriteContextLine(m_writer, L"\\", line))
-                    return Fault::NextLine;
+                if (m_after > 0) {
+                    if (m_index && m_writer.Written() - m_pieceStart >= kStretchPiece)
+                        AddPlace(offset, m_numbers->NumberAt(offset));
+                    if (!WriteContextLine(m_writer, L"\\", line))
+                        return Fault::NextLine;
+                }
                 if (++m_after > m_linesAfter) {
                     m_after = 0;
                     m_afterActive = false;
@@ -90,8 +118,10 @@ public:
             }
             return Fault::None;
         }
+        m_gap = true;
         if (!m_ring.empty()) {
             KeepInRing(m_ring[m_writeIndex], line);
+            m_ringOffsets[m_writeIndex] = offset;
             if (++m_writeIndex == m_ring.size()) {
                 m_writeIndex = 0;
                 m_wrapped = true;
@@ -100,11 +130,35 @@ public:
         return Fault::None;
     }
 
+    // Lines were passed over without being handed on: the next written line
+    // starts a new stretch.
+    void Skipped() { m_gap = true; }
+
     int Matches() const { return m_matches; }
     // True while lines are written as after-context of a match.
     bool AfterActive() const { return m_afterActive; }
 
 private:
+    // A kept line after lines that were not written starts a stretch with the
+    // oldest line of the ring; one inside a long stretch may start a piece.
+    void NoteKept(int64_t offset)
+    {
+        if (m_gap) {
+            const size_t held = m_ring.empty() ? 0 : (m_wrapped ? m_ring.size() : m_writeIndex);
+            const size_t oldest = m_wrapped ? m_writeIndex : 0;
+            const int64_t number = m_numbers->NumberAt(offset);
+            AddPlace(held ? m_ringOffsets[oldest] : offset, number - int64_t(held));
+            m_gap = false;
+        } else if (m_writer.Written() - m_pieceStart >= kStretchPiece) {
+            AddPlace(offset, m_numbers->NumberAt(offset));
+        }
+    }
+    void AddPlace(int64_t logOffset, int64_t logLine)
+    {
+        m_pieceStart = m_writer.Written();
+        m_index->Add(CStretchPlace{m_pieceStart, logOffset, logLine});
+    }
+
     // The last lines that were neither kept nor written after a match, oldest
     // at the write index once wrapped.
     bool WriteRing()
@@ -122,12 +176,17 @@ private:
 
     CFileWriter& m_writer;
     std::vector<Slot> m_ring;   // empty when no lines are kept before
+    std::vector<int64_t> m_ringOffsets;   // where each ring line starts in the log
     size_t m_writeIndex = 0;
     bool m_wrapped = false;
     int m_linesAfter;
     int m_after = 0;
     bool m_afterActive = false;
     int m_matches = 0;
+    CGrepIndexWriter* m_index = nullptr;
+    CGrepLineNumbers* m_numbers = nullptr;
+    bool m_gap = true;          // the last line handed on was not written
+    int64_t m_pieceStart = 0;   // result offset of the last record
 };
 
 using CGrepContext = CGrepContextOf<CGrepLine, CGrepLine>;

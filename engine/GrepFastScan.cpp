@@ -6,6 +6,7 @@
 #include "engine/ByteSearch.h"
 #include "engine/CodePage.h"
 #include "engine/GrepRun.h"
+#include "engine/LineEnds.h"
 
 #include <cstring>
 
@@ -26,8 +27,21 @@ bool CGrepFastScan::CodePageAllows()
     return CFileWriter::BytesRoundTrip();
 }
 
+int64_t CGrepFastScan::NumberAt(int64_t offset)
+{
+    if (offset > m_countedAt) {
+        m_countedLines += int64_t(CountLineEnds(m_buffer.data() + (m_countedAt - m_base),
+                                                size_t(offset - m_countedAt)));
+        m_countedAt = offset;
+    }
+    return m_countedLines + 1;
+}
+
 bool CGrepFastScan::Fill()
 {
+    // The bytes about to leave the buffer are counted first; m_pos is a line start.
+    if (m_counting)
+        NumberAt(m_base + static_cast<int64_t>(m_pos));
     if (m_pos > 0) {
         std::memmove(m_buffer.data(), m_buffer.data() + m_pos, m_length - m_pos);
         m_base += static_cast<int64_t>(m_pos);
@@ -113,6 +127,7 @@ void CGrepFastScan::PassOver(size_t from, size_t to, CGrepProgress& progress,
         }
         progress.Passed(m_base + static_cast<int64_t>(next), matches, observer);
     }
+    m_context.Skipped();
     if (m_linesBefore <= 0)
         return;
     // The before-ring keeps only the last lines-before of the lines passed
@@ -137,7 +152,7 @@ void CGrepFastScan::PassOver(size_t from, size_t to, CGrepProgress& progress,
         const size_t next = NextLine(start, to, textEnd);
         // Not kept, no after-context: it only enters the ring.
         const CByteLine passed{buffer + start, textEnd - start};
-        m_context.Take(passed, false);
+        m_context.Take(passed, false, m_base + static_cast<int64_t>(start));
         start = next;
     }
 }
@@ -180,7 +195,7 @@ CGrepFastScan::End CGrepFastScan::Run(CGrepObserver& observer, CGrepProgress& pr
                 kept = m_filters.Matches(m_line.Text(), m_line.Length());
             }
             const CByteLine taken{m_buffer.data() + m_pos, textEnd - m_pos};
-            switch (m_context.Take(taken, kept)) {
+            switch (m_context.Take(taken, kept, m_base + static_cast<int64_t>(m_pos))) {
             case GrepFault::None:
                 break;
             case GrepFault::PrevLine:

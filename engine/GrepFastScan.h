@@ -18,7 +18,7 @@
 
 class CGrepObserver;
 
-class CGrepFastScan {
+class CGrepFastScan : public CGrepLineNumbers {
 public:
     enum class End { Completed, Stopped, PrevLineFault, NextLineFault };
 
@@ -28,6 +28,10 @@ public:
                   CGrepByteContext& context, int linesBefore, uint32_t bufferSize);
 
     End Run(CGrepObserver& observer, CGrepProgress& progress);
+
+    // Counts the log's lines as it goes, for a context that records an index.
+    void CountLines() { m_counting = true; }
+    int64_t NumberAt(int64_t offset) override;
 
     // True when the code page lets bytes be searched for characters and
     // written as they stand: single byte, every byte one character that is
@@ -62,4 +66,9 @@ private:
     bool m_hitKnown = false;
     CGrepLine m_line;
     const CLineDecoder& m_decoder;
+    // Line ends before m_countedAt, which is a line start at or after m_base;
+    // counted only when an index is recorded, a buffer at a time at most.
+    bool m_counting = false;
+    int64_t m_countedAt = 0;
+    int64_t m_countedLines = 0;
 };

@@ -17,9 +17,12 @@
 #include "engine/FilterSet.h"
 #include "engine/GrepContext.h"
 #include "engine/GrepFastScan.h"
+#include "engine/GrepIndex.h"
 #include "engine/GrepProgress.h"
 #include "engine/GrepLineReader.h"
 #include "engine/StringException.h"
+
+#include <memory>
 
 const wchar_t kGrepTokensFailed[] = L"Unable to create tokens array!";
 const wchar_t kGrepFileEmpty[] = L"File is empty";
@@ -43,11 +46,19 @@ CGrepOutcome Failed(const wchar_t* text)
     return Ended(CGrepOutcome::End::Failed, 0, text);
 }
 
+// The line-by-line path knows each line's number: it counts them as it reads.
+class CCountedLines : public CGrepLineNumbers {
+public:
+    int64_t NumberAt(int64_t) override { return number; }
+    int64_t number = 0;
+};
+
 // The fast way through the log, when the filters give literals to search for
 // in the raw bytes; false when the line-by-line path must do the run.
 bool RunFast(CGrepLineReader& reader, CFilterSet& filters, CFileWriter& writer,
-             const CGrepParams& params, const CGrepOptions& options, CGrepObserver& observer,
-             CGrepProgress& progress, CGrepFastScan::End& end, int& matches)
+             CGrepIndexWriter* index, const CGrepParams& params, const CGrepOptions& options,
+             CGrepObserver& observer, CGrepProgress& progress, CGrepFastScan::End& end,
+             int& matches)
 {
     if (!options.allowFastPath || filters.Empty() || reader.IsUtf16() ||
         !CGrepFastScan::CodePageAllows())
@@ -59,6 +70,10 @@ bool RunFast(CGrepLineReader& reader, CFilterSet& filters, CFileWriter& writer,
         return false;
     CGrepByteContext context(writer, params.linesBefore, params.linesAfter);
     CGrepFastScan scan(reader, filters, plan, context, params.linesBefore, options.bufferSize);
+    if (index) {
+        scan.CountLines();
+        context.Record(*index, scan);
+    }
     end = scan.Run(observer, progress);
     matches = context.Matches();
     return true;
@@ -74,7 +89,14 @@ CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepOb
         writer.StartUtf8(false);
     writer.SetLineDelimiters(params.lfLineEnds ? L"\n" : L"\r\n");
     writer.SetLineBuffer(kGrepResultBuffer);
+    // Created with the result, so an older index never outlives it.
+    std::unique_ptr<CGrepIndexWriter> index;
+    if (options.writeIndex)
+        index = std::make_unique<CGrepIndexWriter>(params.resultFile, params.logFile);
     CGrepContext context(writer, params.linesBefore, params.linesAfter);
+    CCountedLines lineNumbers;
+    if (index)
+        context.Record(*index, lineNumbers);
     CFilterSet filters;
     if (!filters.Build(params.filterTexts, params.filterModes, params.ignoreCase))
         return Failed(kGrepTokensFailed);
@@ -85,12 +107,18 @@ CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepOb
     CGrepProgress progress(size);
     CGrepFastScan::End fastEnd;
     int fastMatches = 0;
-    if (RunFast(reader, filters, writer, params, options, observer, progress, fastEnd, fastMatches)) {
+    const auto finishIndex = [&] {
+        if (index)
+            index->Finish(writer.Written());
+    };
+    if (RunFast(reader, filters, writer, index.get(), params, options, observer, progress,
+                fastEnd, fastMatches)) {
         switch (fastEnd) {
         case CGrepFastScan::End::Completed:
             break;
         case CGrepFastScan::End::Stopped:
             writer.Flush();   // whole lines only; nothing is reported after a stop
+            finishIndex();
             return Ended(CGrepOutcome::End::Stopped, fastMatches);
         case CGrepFastScan::End::PrevLineFault:
             return Failed(kGrepPrevLineFailed);
@@ -99,22 +127,32 @@ CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepOb
         }
         if (!writer.Flush())
             return Failed(kGrepNextLineFailed);
+        finishIndex();
         return Ended(CGrepOutcome::End::Completed, fastMatches);
     }
 
     const bool copyAll = filters.Empty();
     CGrepLine line;
+    int64_t lineStart = reader.Position();
+    int64_t pieceStart = 0;
     while (reader.ReadLine(line)) {
+        ++lineNumbers.number;
         if (observer.StopRequested()) {
             writer.Flush();   // whole lines only; nothing is reported after a stop
+            finishIndex();
             return Ended(CGrepOutcome::End::Stopped, context.Matches());
         }
         if (copyAll) {
+            // One stretch, recorded in pieces.
+            if (index && (lineNumbers.number == 1 || writer.Written() - pieceStart >= kStretchPiece)) {
+                pieceStart = writer.Written();
+                index->Add(CStretchPlace{pieceStart, lineStart, lineNumbers.number});
+            }
             if (!WriteContextLine(writer, nullptr, line))
                 return Failed(kGrepNextLineFailed);
         } else {
             const bool kept = filters.Matches(line.Text(), line.Length());
-            switch (context.Take(line, kept)) {
+            switch (context.Take(line, kept, lineStart)) {
             case CGrepContext::Fault::None:
                 break;
             case CGrepContext::Fault::PrevLine:
@@ -123,10 +161,12 @@ CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepOb
                 return Failed(kGrepNextLineFailed);
             }
         }
-        progress.Passed(reader.Position(), context.Matches(), observer);
+        lineStart = reader.Position();
+        progress.Passed(lineStart, context.Matches(), observer);
     }
     if (!writer.Flush())
         return Failed(kGrepNextLineFailed);
+    finishIndex();
     return Ended(CGrepOutcome::End::Completed, context.Matches());
 }
 
