@@ -6,6 +6,7 @@
 #define IDD_FIND                113
 #define IDD_NAME_CATEGORY       114
 #define IDD_NAME_FILTER         115
+#define IDD_GO_TO_LINE          120
 
 // Menu of the result viewer
 #define IDR_VIEW_MENU           110
@@ -17,6 +18,8 @@
 #define IDM_COPY_SCREEN         1006
 #define IDM_FIND_NEXT           1007
 #define IDM_FIND_PREVIOUS       1008
+#define IDM_GO_TO_LINE          1009
+#define IDM_SHOW_IN_LOG         1010
 
 // Icons and bitmaps
 #define IDI_TILVO               107
@@ -61,6 +64,11 @@
 #define IDC_HIGHLIGHT           152
 #define IDC_BACKWARDS           153
 
+// Go to Line dialog
+#define IDC_LINE_NUMBER         163
+
 // Messages between the worker, the viewers and the main dialog
 #define WM_RUN_FINISHED         (WM_USER + 2)
 #define NM_VIEWER_CLOSED        (-98)
+// A result viewer asks the main dialog to open the log at a line (NMSHOWINLOG).
+#define NM_VIEWER_SHOW_IN_LOG   (-99)

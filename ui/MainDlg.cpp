@@ -158,6 +158,9 @@ INT_PTR CMainDlg::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_RUN_FINISHED:
         OnRunFinished(wParam != 0);
         return FALSE;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        return FALSE;
     }
     return FALSE;
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <exception>
 #include <memory>
@@ -45,6 +46,10 @@ public:
     // The one instance, or null.
     static CMainDlg* Instance();
 
+    // A log named on the command line ("Open with", a file dropped on the
+    // program): it is in the file box when the dialog opens, as if browsed.
+    void SetStartFile(const std::wstring& path) { startFile = path; }
+
     // Loads the store, settings and colours, shows the dialog modally, then saves everything.
     void Run();
 
@@ -63,7 +68,8 @@ public:
     void OnRunFinished(bool succeeded);
     void OnClose();
     void UpdateControls();
-    void OpenViewer(const wchar_t* path);
+    // The new viewer, or null when it could not be opened (the user has been told).
+    CTextView* OpenViewer(const wchar_t* path);
 
     // The filter list and the category box.
     void InitFilters();
@@ -80,6 +86,9 @@ private:
 
     void OnFileBoxPick();
     void Browse();
+    // Puts a log path in the file box as Browse does; the next Browse starts in its folder.
+    void PutFileInBox(const std::wstring& path);
+    void OnDropFiles(HDROP drop);
     void GoOrStop();
     void Go();
     void Stop();
@@ -107,6 +116,7 @@ private:
 
     HINSTANCE hInstance;
     Storage storage;
+    std::wstring startFile;
     HWND hwnd = nullptr;
     HICON icon = nullptr;
     HIMAGELIST imageList = nullptr;

@@ -1,6 +1,8 @@
 // CMainDlg's controls: initialisation, layout, command and notification dispatch, enable rules.
 #include "ui/MainDlg.h"
 
+#include <shellapi.h>
+
 #include "resources/resource.h"
 #include "settings/Settings.h"
 #include "ui/Layout.h"
@@ -78,6 +80,10 @@ BOOL CMainDlg::OnInitDialog(HWND window)
                                 reinterpret_cast<LPARAM>(settings.LastFile.c_str()));
     if (last != CB_ERR)
         SendMessageW(fileBox, CB_SETCURSEL, static_cast<WPARAM>(last), 0);
+
+    if (!startFile.empty())
+        PutFileInBox(startFile);
+    DragAcceptFiles(hwnd, TRUE);
 
     SetUpDown(hwnd, IDC_LINES_BEFORE_SPIN, IDC_LINES_BEFORE, settings.LinesBefore);
     SetUpDown(hwnd, IDC_LINES_AFTER_SPIN, IDC_LINES_AFTER, settings.LinesAfter);
@@ -180,6 +186,13 @@ BOOL CMainDlg::OnNotify(const NMHDR* header)
         if (reinterpret_cast<const NMLISTVIEW*>(header)->uChanged == LVIF_STATE)
             UpdateControls();
         return FALSE;
+    case static_cast<UINT>(NM_VIEWER_SHOW_IN_LOG): {
+        // The log opens in a viewer like any other, with the line at the top.
+        const auto* request = reinterpret_cast<const NMSHOWINLOG*>(header);
+        if (CTextView* log = OpenViewer(request->logFile))
+            log->ShowLine(request->offset);
+        return TRUE;
+    }
     case static_cast<UINT>(NM_VIEWER_CLOSED): {
         // The viewer is still inside its own WM_DESTROY: keep the object until later.
         auto found = std::find_if(viewers.begin(), viewers.end(), [header](const ViewerEntry& viewer) {

@@ -53,6 +53,18 @@ void DrawRows(HDC dc, const RECT& client, const RowPaint& paint)
             break;
         }
         const uint32_t length = paint.reader->GetLineLength(i);
+        int64_t offset = -1;
+        const bool marked = paint.markedOffset >= 0 && paint.reader->RowOffset(i, offset) &&
+                            offset == paint.markedOffset;
+        if (marked) {
+            // The whole row, so the mark shows on an empty line too.
+            RECT band{viewmath::kBorder, row.top, row.right, row.top + rowHeight};
+            CGdiObject<HBRUSH> brush(CreateSolidBrush(kMarkedLineBack));
+            FillRect(dc, &band, brush.Get());
+            SetBkColor(dc, kMarkedLineBack);
+        } else {
+            SetBkColor(dc, 0xFFFFFF);
+        }
         if (length > 0) {
             SetTextColor(dc, paint.lineColor ? paint.lineColor(text) : 0);
             if (paint.highlight)

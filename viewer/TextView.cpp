@@ -27,7 +27,7 @@ CTextView::CTextView(HINSTANCE instance) : m_instance(instance)
         return;
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
-    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
     wc.lpfnWndProc = &CTextView::WindowProc;
     wc.hInstance = instance;
     wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TILVO));
@@ -141,6 +141,7 @@ void CTextView::CloseFile()
 {
     m_reader.reset();
     m_path.clear();
+    m_markedOffset = -1;
 }
 
 void CTextView::Close()
@@ -197,6 +198,9 @@ LRESULT CTextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             OnVScroll(LOWORD(wParam), static_cast<short>(HIWORD(wParam)));
         return 0;
     case WM_LBUTTONDOWN:
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        OnDoubleClick(static_cast<short>(HIWORD(lParam)));
         return 0;
     case WM_MOUSEWHEEL:
         OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam), GET_KEYSTATE_WPARAM(wParam));
@@ -262,6 +266,7 @@ void CTextView::PaintRows(HDC dc, const RECT& client) const
     rows.searchIgnoreCase = search.ignoreCase;
     rows.highlightMatches = search.highlightMatches;
     rows.lineColor = &ViewLineColor;
+    rows.markedOffset = m_markedOffset;
     DrawRows(dc, client, rows);
 }
 
@@ -291,6 +296,12 @@ bool CTextView::OnCommand(int id)
         return true;
     case IDM_FIND_PREVIOUS:
         FindPrevious();
+        return true;
+    case IDM_GO_TO_LINE:
+        ShowGoToLineDialog();
+        return true;
+    case IDM_SHOW_IN_LOG:
+        ShowInLog(0);
         return true;
     default:
         return false;

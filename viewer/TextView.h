@@ -9,6 +9,16 @@
 
 class CScrollableFileReader;
 
+// What a result viewer sends its notify window with WM_NOTIFY code
+// NM_VIEWER_SHOW_IN_LOG: open the log in a viewer at the line starting at
+// `offset` (line `line`, counted from 1).
+struct NMSHOWINLOG {
+    NMHDR header;
+    const wchar_t* logFile;
+    int64_t offset;
+    int64_t line;
+};
+
 // A top-level window of class "TilvoTextView" with menu 110. It draws the
 // lines of its file from a top line down, scrolls vertically on a 0..10000
 // scale of byte offsets and horizontally by columns, and tells the main dialog
@@ -35,6 +45,17 @@ public:
     void FindNext();
     void FindPrevious();
     void ShowLineInfo();
+
+    // Lines: the line of the log a result line came from, in a viewer the
+    // notify window opens; any line by its number; the marked line.
+    void ShowInLog(uint32_t row);
+    void ShowGoToLineDialog();
+    bool GoToLine(int64_t number);
+    // Puts the line starting at `offset` at the top and marks it.
+    void ShowLine(int64_t offset);
+    int64_t MarkedOffset() const { return m_markedOffset; }
+    // The log line number of the top line, when the result's index knows it.
+    bool LogLineOfTop(int64_t& line) const;
 
     // Save, HTML export and copy screen.
     void SaveFile();
@@ -70,6 +91,7 @@ private:
     void OnVScroll(int request, int thumb);
     void OnHScroll(int request, int thumb);
     void OnMouseWheel(int delta, int keys);
+    void OnDoubleClick(int y);
 
     void CloseFile();
     void CreateViewFont();
@@ -84,6 +106,7 @@ private:
     void ReportError(const wchar_t* text);
 
     int m_highlight = 0;
+    int64_t m_markedOffset = -1;
     HWND m_window = nullptr;
     HWND m_owner = nullptr;
     HINSTANCE m_instance = nullptr;

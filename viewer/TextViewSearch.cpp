@@ -108,5 +108,9 @@ void CTextView::ShowLineInfo()
     }
     wchar_t text[128];
     wsprintfW(text, L"Current Line: %4ld\r\nCurrent Char: %3d", long(line), column);
-    MessageBoxW(m_window, text, L"Line Info", MB_ICONINFORMATION);
+    std::wstring info = text;
+    int64_t logLine = 0;
+    if (LogLineOfTop(logLine))
+        info += L"\r\nLog Line: " + std::to_wstring(logLine);
+    MessageBoxW(m_window, info.c_str(), L"Line Info", MB_ICONINFORMATION);
 }
