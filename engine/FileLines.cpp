@@ -2,7 +2,7 @@
 // looks at single bytes only in the block where the line starts.
 #include "engine/FileLines.h"
 
-#include "engine/LineEnds.h"
+#include "engine/ByteRules.h"
 
 #include <vector>
 
@@ -56,15 +56,14 @@ bool FindLineStart(const std::wstring& path, int64_t number, int64_t& offset, in
         if (got == 0)
             break;
         uint32_t take = got > kBlock ? kBlock : got;
-        if (got > kBlock && block[kBlock - 1] == '\r' && block[kBlock] == '\n')
+        if (got > kBlock && IsCrLf(block[kBlock - 1], block[kBlock]))
             ++take;   // keep the pair together
         const int64_t here = int64_t(CountLineEnds(block.data(), take));
         if (ends + here >= wanted) {
             for (uint32_t i = 0; i < take; ++i) {
-                const uint8_t b = block[i];
-                if (b != '\n' && b != '\r' && b != 0)
+                if (!IsLineEndByte(block[i]))
                     continue;
-                if (b == '\r' && i + 1 < take && block[i + 1] == '\n')
+                if (i + 1 < take && IsCrLf(block[i], block[i + 1]))
                     ++i;
                 if (++ends == wanted) {
                     offset = at + i + 1;

@@ -6,7 +6,7 @@
 #include "engine/ByteSearch.h"
 #include "engine/CodePage.h"
 #include "engine/GrepRun.h"
-#include "engine/LineEnds.h"
+#include "engine/ByteRules.h"
 
 #include <cstring>
 

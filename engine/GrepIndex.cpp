@@ -4,7 +4,7 @@
 #include "engine/GrepIndex.h"
 
 #include "engine/FileLines.h"
-#include "engine/LineEnds.h"
+#include "engine/ByteRules.h"
 
 #include <algorithm>
 #include <cstring>
@@ -245,17 +245,14 @@ bool CGrepIndex::Locate(int64_t resultOffset, CLogPlace& place) const
                 ++i;
         }
         for (; i < got && left > 0; ++i) {
-            const uint8_t b = chunk[i];
-            if (b != '\n' && b != '\r' && b != 0)
+            if (!IsLineEndByte(chunk[i]))
                 continue;
             --left;
-            if (b == '\r') {
-                if (i + 1 < got) {
-                    if (chunk[i + 1] == '\n')
-                        ++i;
-                } else {
-                    afterCr = true;   // the LF that may pair with it is in the next chunk
-                }
+            if (i + 1 < got) {
+                if (IsCrLf(chunk[i], chunk[i + 1]))
+                    ++i;
+            } else {
+                afterCr = chunk[i] == '\r';   // its LF may start the next chunk
             }
         }
         at += i;
