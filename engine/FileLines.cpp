@@ -3,6 +3,7 @@
 #include "engine/FileLines.h"
 
 #include "engine/ByteRules.h"
+#include "engine/FileReader.h"
 
 #include <vector>
 
@@ -32,6 +33,39 @@ bool ReadAt(HANDLE file, int64_t offset, void* target, uint32_t size, uint32_t& 
     return true;
 }
 
+namespace {
+
+bool IsUtf16(const std::wstring& path)
+{
+    try {
+        CFileReader reader(path.c_str(), 0);
+        return reader.Encoding() == FileEncoding::Utf16Le ||
+               reader.Encoding() == FileEncoding::Utf16Be;
+    } catch (...) {
+        return false;
+    }
+}
+
+// A line at a time through the log reader: for logs whose line ends are not
+// single bytes.
+bool FindLineStartByReading(const std::wstring& path, int64_t number, int64_t& offset,
+                            int64_t& lines)
+{
+    try {
+        CFileReader reader(path.c_str(), 1u << 20);
+        std::wstring text;
+        for (lines = 0; lines < number - 1; ++lines) {
+            if (!reader.ReadLine(text))
+                return false;
+        }
+        return reader.GetPosition(offset) && offset < reader.GetSize();
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace
+
 bool FindLineStart(const std::wstring& path, int64_t number, int64_t& offset, int64_t& lines)
 {
     lines = 0;
@@ -42,6 +76,8 @@ bool FindLineStart(const std::wstring& path, int64_t number, int64_t& offset, in
         return false;
     if (number <= 1)
         return number == 1 && size.QuadPart > 0;
+    if (IsUtf16(path))
+        return FindLineStartByReading(path, number, offset, lines);
     constexpr uint32_t kBlock = 1u << 20;
     // One byte more than a block is read: a CR at the block's end pairs with
     // a LF that the next block starts with, and the pair is one line end.

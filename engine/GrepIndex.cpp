@@ -4,6 +4,7 @@
 #include "engine/GrepIndex.h"
 
 #include "engine/FileLines.h"
+#include "engine/FileReader.h"
 #include "engine/ByteRules.h"
 
 #include <algorithm>
@@ -225,41 +226,22 @@ bool CGrepIndex::Locate(int64_t resultOffset, CLogPlace& place) const
         lines += int64_t(CountLineEnds(chunk.data(), got));
         at += got;
     }
-    // As many lines stepped over in the log.
-    CReadHandle log(m_logFile);
-    if (!log.Valid())
-        return false;
-    int64_t at = stretch.logOffset;
-    int64_t left = lines;
-    bool afterCr = false;
-    while (left > 0 || afterCr) {
-        uint32_t got = 0;
-        if (!ReadAt(log.Get(), at, chunk.data(), kChunk, got))
+    // As many lines stepped over in the log, by the log reader's own rules
+    // (a UTF-16 log's line ends are two bytes, a mark starts its first line).
+    try {
+        CFileReader log(m_logFile.c_str(), kChunk);
+        std::wstring text;
+        if (!log.Seek(stretch.logOffset))
             return false;
-        if (got == 0)
-            break;   // the log ends here
-        uint32_t i = 0;
-        if (afterCr) {
-            afterCr = false;
-            if (chunk[0] == '\n')
-                ++i;
+        for (int64_t k = 0; k < lines; ++k) {
+            if (!log.ReadLine(text))
+                return false;
         }
-        for (; i < got && left > 0; ++i) {
-            if (!IsLineEndByte(chunk[i]))
-                continue;
-            --left;
-            if (i + 1 < got) {
-                if (IsCrLf(chunk[i], chunk[i + 1]))
-                    ++i;
-            } else {
-                afterCr = chunk[i] == '\r';   // its LF may start the next chunk
-            }
-        }
-        at += i;
-    }
-    if (left > 0)
+        if (!log.GetPosition(place.offset))
+            return false;
+    } catch (...) {
         return false;
-    place.offset = at;
+    }
     place.line = stretch.logLine + lines;
     return true;
 }

@@ -89,6 +89,8 @@ private:
     // Puts a log path in the file box as Browse does; the next Browse starts in its folder.
     void PutFileInBox(const std::wstring& path);
     void OnDropFiles(HDROP drop);
+    void OnGetMinMaxInfo(MINMAXINFO* info);
+    void OnDpiChanged(const RECT* suggested);
     void GoOrStop();
     void Go();
     void Stop();
@@ -117,6 +119,14 @@ private:
     HINSTANCE hInstance;
     Storage storage;
     std::wstring startFile;
+    // The context row's places in the template (client pixels) and their top and bottom.
+    struct ContextPlace {
+        int id;
+        RECT rect;
+    };
+    std::vector<ContextPlace> contextPlaces;
+    int contextTop = 0;
+    int contextBottom = 0;
     HWND hwnd = nullptr;
     HICON icon = nullptr;
     HIMAGELIST imageList = nullptr;

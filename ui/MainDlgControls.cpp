@@ -7,9 +7,11 @@
 #include "settings/Settings.h"
 #include "ui/Layout.h"
 #include "ui/WindowText.h"
+#include "viewer/Dpi.h"
 #include "viewer/TextView.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -90,6 +92,20 @@ BOOL CMainDlg::OnInitDialog(HWND window)
 
     InitFilters();
 
+    // The context row's template places, which the layout starts from.
+    contextPlaces.clear();
+    contextTop = INT_MAX;
+    contextBottom = 0;
+    for (int id : {IDC_LINES_BEFORE_LABEL, IDC_LINES_BEFORE, IDC_LINES_BEFORE_SPIN,
+                   IDC_LINES_AFTER_LABEL, IDC_LINES_AFTER, IDC_LINES_AFTER_SPIN}) {
+        RECT rect{};
+        GetWindowRect(Item(id), &rect);
+        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&rect), 2);
+        contextPlaces.push_back({id, rect});
+        contextTop = std::min(contextTop, int(rect.top));
+        contextBottom = std::max(contextBottom, int(rect.bottom));
+    }
+
     // The filter list is created with an empty rectangle; lay everything out once now.
     RECT client{};
     GetClientRect(hwnd, &client);
@@ -101,11 +117,45 @@ BOOL CMainDlg::OnInitDialog(HWND window)
 
 void CMainDlg::OnSize(int width, int height)
 {
-    for (const ControlPlace& place : MainDialogLayout(width, height)) {
+    // The context row keeps its template place, moved down only where the dialog's font
+    // grew less than the DPI (it then would reach into the file row).
+    const int dpi = WindowDpi(hwnd);
+    const ContextRowMove move = PlaceContextRow(contextTop, contextBottom, dpi);
+    for (const ContextPlace& place : contextPlaces) {
+        if (HWND control = Item(place.id))
+            MoveWindow(control, place.rect.left, place.rect.top + move.down,
+                       place.rect.right - place.rect.left, place.rect.bottom - place.rect.top, FALSE);
+    }
+    for (const ControlPlace& place : MainDialogLayout(width, height, dpi, move.rowsShift)) {
         if (HWND control = Item(place.id))
             MoveWindow(control, place.x, place.y, place.width, place.height, FALSE);
     }
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+void CMainDlg::OnGetMinMaxInfo(MINMAXINFO* info)
+{
+    // The context row keeps its template place; the Go column must stay right of it.
+    RECT context{};
+    GetWindowRect(Item(IDC_LINES_AFTER_SPIN), &context);
+    MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&context), 2);
+    const int dpi = WindowDpi(hwnd);
+    const ClientSize client = MainDialogMinimum(
+        context.right, dpi, PlaceContextRow(contextTop, contextBottom, dpi).rowsShift);
+    RECT frame{0, 0, client.width, client.height};
+    AdjustWindowRectEx(&frame, DWORD(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
+                       DWORD(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
+    info->ptMinTrackSize.x = frame.right - frame.left;
+    info->ptMinTrackSize.y = frame.bottom - frame.top;
+}
+
+void CMainDlg::OnDpiChanged(const RECT* suggested)
+{
+    // The new size arrives as WM_SIZE, which lays the controls out at the new DPI.
+    if (suggested)
+        SetWindowPos(hwnd, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 BOOL CMainDlg::OnCommand(int id, int code)

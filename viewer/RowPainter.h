@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/Utils.h"
+#include "viewer/ViewMath.h"
 
 #include <windows.h>
 
@@ -29,6 +30,7 @@ struct RowPaint {
     bool highlightMatches = true;
     LineColorFunction lineColor = nullptr;
     int64_t markedOffset = -1;         // where the marked line starts; -1: none
+    viewmath::Margins margins;         // scaled with the DPI
 };
 
 // Draws the rows of the top line downwards inside `client` (the view's client

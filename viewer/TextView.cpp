@@ -4,6 +4,7 @@
 #include "engine/StringException.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
+#include "viewer/Dpi.h"
 #include "viewer/GdiScope.h"
 #include "viewer/RowPainter.h"
 #include "viewer/ScrollableFileReader.h"
@@ -19,6 +20,8 @@ const wchar_t kAboutText[] =
     L"Tilvo v1.0\r\n\r\nA filter and viewer for large log files.\r\n"
     L"Lines are coloured by the entries of Tilvo.ini.";
 bool g_classRegistered = false;
+// WM_DPICHANGED, newer than the headers this builds against.
+constexpr UINT kDpiChanged = 0x02E0;
 } // namespace
 
 CTextView::CTextView(HINSTANCE instance) : m_instance(instance)
@@ -83,8 +86,11 @@ bool CTextView::Create(const wchar_t* title)
 
 void CTextView::CreateViewFont()
 {
+    // The font and the margins follow the window's DPI; sizes are given at 96 DPI.
+    const int dpi = WindowDpi(m_window);
+    m_margins = viewmath::MarginsAt(dpi);
     const ViewFontSettings font = CurrentViewFont();
-    m_fontSize = font.size > 0 ? font.size : ViewFontSettings{}.size;
+    m_fontSize = Scaled(font.size > 0 ? font.size : ViewFontSettings{}.size, dpi);
     m_font = CreateFontW(m_fontSize, 0, 0, 0, font.weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
                          DEFAULT_PITCH | FF_DONTCARE, font.family.c_str());
@@ -95,6 +101,23 @@ void CTextView::CreateViewFont()
     INT width = 0;
     if (GetCharWidth32W(dc.Get(), L'W', L'W', &width))
         m_charWidth = width;
+}
+
+void CTextView::OnDpiChanged(const RECT* suggested)
+{
+    if (m_font) {
+        DeleteObject(m_font);
+        m_font = nullptr;
+    }
+    CreateViewFont();
+    if (suggested)
+        SetWindowPos(m_window, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client;
+    GetClientRect(m_window, &client);
+    OnSize(client.right, client.bottom);
+    RedrawAll();
 }
 
 void CTextView::SetUpScrollBars()
@@ -205,6 +228,9 @@ LRESULT CTextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MOUSEWHEEL:
         OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam), GET_KEYSTATE_WPARAM(wParam));
         return 0;
+    case kDpiChanged:
+        OnDpiChanged(reinterpret_cast<const RECT*>(lParam));
+        return 0;
     default:
         return DefWindowProcW(m_window, message, wParam, lParam);
     }
@@ -235,7 +261,7 @@ void CTextView::OnDestroy()
 void CTextView::OnSize(int width, int height)
 {
     const viewmath::PageSize page =
-        viewmath::PageFromClient(width, height, m_charWidth, m_fontSize);
+        viewmath::PageFromClient(width, height, m_charWidth, m_fontSize, m_margins.margin);
     if (m_charWidth > 0)
         m_visibleColumns = page.visibleColumns;
     m_pageLines = page.pageLines;
@@ -267,6 +293,7 @@ void CTextView::PaintRows(HDC dc, const RECT& client) const
     rows.highlightMatches = search.highlightMatches;
     rows.lineColor = &ViewLineColor;
     rows.markedOffset = m_markedOffset;
+    rows.margins = m_margins;
     DrawRows(dc, client, rows);
 }
 
@@ -322,7 +349,7 @@ RECT CTextView::TextRect() const
 {
     RECT client;
     GetClientRect(m_window, &client);
-    RECT text{viewmath::kBorder, viewmath::kBorder, client.right - viewmath::kMargin,
-              client.bottom - viewmath::kMargin};
+    RECT text{m_margins.border, m_margins.border, client.right - m_margins.margin,
+              client.bottom - m_margins.margin};
     return text;
 }

@@ -1,6 +1,8 @@
 // CTextView: the result viewer window over one result file.
 #pragma once
 
+#include "viewer/ViewMath.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -73,6 +75,7 @@ public:
     int VisibleColumns() const { return m_visibleColumns; }
     int WidestLine() const { return m_widestLine; }
     int CharWidth() const { return m_charWidth; }
+    int FontSize() const { return m_fontSize; }
     int Highlight() const { return m_highlight; }
     // The text of the percentage item at the right of the menu bar.
     std::wstring PercentText() const;
@@ -92,6 +95,7 @@ private:
     void OnHScroll(int request, int thumb);
     void OnMouseWheel(int delta, int keys);
     void OnDoubleClick(int y);
+    void OnDpiChanged(const RECT* suggested);
 
     void CloseFile();
     void CreateViewFont();
@@ -115,6 +119,7 @@ private:
     HFONT m_font = nullptr;
     int m_charWidth = 0;
     int m_fontSize = 15;
+    viewmath::Margins m_margins;
     int m_visibleColumns = 0;
     uint32_t m_pageLines = 0;
     int m_widestLine = 0;

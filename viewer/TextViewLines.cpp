@@ -5,6 +5,7 @@
 #include "engine/FileReader.h"
 #include "engine/GrepIndex.h"
 #include "resources/resource.h"
+#include "settings/Settings.h"
 #include "viewer/GdiScope.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/ViewMath.h"
@@ -48,7 +49,7 @@ std::wstring Format(const wchar_t* pattern, const std::wstring& first, const std
 bool LogLineHolds(const std::wstring& logFile, int64_t offset, const wchar_t* resultLine)
 {
     try {
-        CFileReader log(logFile.c_str(), 64 * 1024);
+        CFileReader log(logFile.c_str(), 64 * 1024, AppLineDecoding());
         std::wstring text;
         if (!log.Seek(offset) || !log.ReadLine(text))
             return false;
@@ -202,7 +203,7 @@ bool CTextView::GoToLine(int64_t number)
 
 void CTextView::OnDoubleClick(int y)
 {
-    const int row = (y - viewmath::kBorder) / (m_fontSize + 1);
+    const int row = (y - m_margins.border) / (m_fontSize + 1);
     if (row >= 0)
         ShowInLog(uint32_t(row));
 }

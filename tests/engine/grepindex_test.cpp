@@ -2,6 +2,8 @@
 // path and line by line, every result line's recorded log line and offset
 // must hold that very line; and the index lives and dies with its result.
 #include "engine/ByteRules.h"
+#include "engine/FileLines.h"
+#include "engine/FileReader.h"
 #include "engine/GrepIndex.h"
 #include "engine/GrepRun.h"
 #include "tests/support/TestFiles.h"
@@ -220,6 +222,54 @@ TEST(GrepIndex, LineEndCountMatchesTheByteRules)
         ASSERT_EQ(CountLineEnds(reinterpret_cast<const uint8_t*>(text.data()), text.size()), expected)
             << "round " << round;
     }
+}
+
+} // namespace
+
+namespace {
+
+// A UTF-16 log with its mark: the result holds UTF-8, the index the log's
+// own byte offsets, and the log reader steps its two-byte line ends.
+TEST(GrepIndex, UnicodeLogLeadsBackByItsOwnLineEnds)
+{
+    TempDir dir;
+    std::wstring text;
+    for (int i = 1; i <= 300; ++i)
+        text += L"line " + std::to_wstring(i) + (i % 40 == 0 ? L" ERROR \u00e9t\u00e9" : L"") +
+                (i % 3 ? L"\r\n" : L"\n");
+    std::string bytes = "\xff\xfe";
+    for (wchar_t c : text)
+        bytes += std::string{char(c & 0xff), char(c >> 8)};
+    CGrepParams params;
+    params.logFile = dir.File(L"wide.log");
+    params.resultFile = dir.File(L"wide.greptmp");
+    params.filterTexts = {L"*ERROR*"};
+    params.filterModes = {0};
+    ASSERT_TRUE(WriteBytes(params.logFile, bytes));
+    NullObserver observer;
+    ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
+    CGrepIndex index;
+    ASSERT_EQ(index.Open(params.resultFile), CGrepIndex::State::Ready);
+    CFileReader result(params.resultFile.c_str(), 4096, LineDecoding::Utf8WhereValid);
+    std::wstring line;
+    int64_t at = 0;
+    int checked = 0;
+    while (result.GetPosition(at) && result.ReadLine(line)) {
+        CLogPlace place;
+        ASSERT_TRUE(index.Locate(at, place)) << checked;
+        CFileReader log(params.logFile.c_str(), 4096);
+        std::wstring original;
+        ASSERT_TRUE(log.Seek(place.offset) && log.ReadLine(original));
+        const std::wstring expected = line[0] == L'/' || line[0] == L'\\' ? line.substr(1) : line;
+        EXPECT_EQ(original, expected) << "result line " << checked + 1;
+        EXPECT_EQ(original, L"line " + std::to_wstring(place.line) +
+                                (place.line % 40 == 0 ? L" ERROR \u00e9t\u00e9" : L""));
+        int64_t offset = 0, lines = 0;
+        ASSERT_TRUE(FindLineStart(params.logFile, place.line, offset, lines));
+        EXPECT_EQ(offset, place.offset) << "Go to Line " << place.line;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 7 * 7);
 }
 
 } // namespace

@@ -12,6 +12,8 @@
 
 #include <shlobj.h>
 
+#include <cstdio>
+
 namespace {
 
 // A drop of one file as the shell hands it to a window.
@@ -71,8 +73,13 @@ TEST_F(OpeningTest, ShowInLogOpensANormalViewerOfTheLog)
 {
     WriteCategories("Category = Default\nFilter = *ERROR*\nCheck = 1\n");
     std::string text;
-    for (int i = 1; i <= 500; ++i)
-        text += "line " + std::to_string(i) + (i == 300 ? " ERROR" : "") + "\n";
+    for (int i = 1; i <= 500; ++i) {
+        char line[96];
+        std::snprintf(line, sizeof line, "2026-12-07 14:%02d:%02d %s worker-%d request %d %s\n",
+                      i / 60 % 60, i % 60, i == 300 ? "ERROR" : "INFO ", i % 4, 4000 + i,
+                      i == 300 ? "failed: connection refused" : "served");
+        text += line;
+    }
     const std::wstring log = dir.File(L"shown.log");
     ASSERT_TRUE(WriteBytes(log, text));
     const std::wstring result = ExecutableFolder() + L"\\shown.log.greptmp";
@@ -108,6 +115,20 @@ TEST_F(OpeningTest, ShowInLogOpensANormalViewerOfTheLog)
     EXPECT_EQ(top, wanted);
     EXPECT_EQ(marked, int64_t(text.find(std::string(wanted.begin(), wanted.end()) + "\n")));
     EXPECT_EQ(topOffset, marked);
+
+    // Side by side for the screenshot in docs/: the result and its log at the line.
+    ui->Invoke([&] {
+        SetWindowPos(resultWindow, HWND_TOP, 0, 0, 560, 420, SWP_SHOWWINDOW);
+        SetWindowPos(logWindow, HWND_TOP, 560, 0, 560, 420, SWP_SHOWWINDOW);
+        SetWindowPos(dialog, nullptr, 0, 440, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        RedrawWindow(resultWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME);
+        RedrawWindow(logWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME);
+    });
+    ui->Settle();
+    Sleep(300);   // the window manager draws the frames
+    const std::wstring shots = ExecutableFolder() + L"\\screenshots";
+    CreateDirectoryW(shots.c_str(), nullptr);
+    EXPECT_TRUE(SaveWindowImage(GetDesktopWindow(), shots + L"\\show-in-log.bmp"));
 
     // Esc clears the mark, then closes; the dialog hears of it.
     ui->Post([logWindow] {
