@@ -4,6 +4,7 @@
 
 #include "engine/ByteRules.h"
 #include "engine/FileReader.h"
+#include "engine/LineScan.h"
 
 #include <vector>
 
@@ -94,7 +95,9 @@ bool FindLineStart(const std::wstring& path, int64_t number, int64_t& offset, in
         uint32_t take = got > kBlock ? kBlock : got;
         if (got > kBlock && IsCrLf(block[kBlock - 1], block[kBlock]))
             ++take;   // keep the pair together
-        const int64_t here = int64_t(CountLineEnds(block.data(), take));
+        CLineEndCounter counter;   // `at` is a line start
+        counter.Add(block.data(), take);
+        const int64_t here = int64_t(counter.Count());
         if (ends + here >= wanted) {
             for (uint32_t i = 0; i < take; ++i) {
                 if (!IsLineEndByte(block[i]))

@@ -6,6 +6,7 @@
 #include "engine/ByteSearch.h"
 #include "engine/CodePage.h"
 #include "engine/GrepRun.h"
+#include "engine/LineScan.h"
 #include "engine/ByteRules.h"
 
 #include <cstring>
@@ -30,8 +31,9 @@ bool CGrepFastScan::CodePageAllows()
 int64_t CGrepFastScan::NumberAt(int64_t offset)
 {
     if (offset > m_countedAt) {
-        m_countedLines += int64_t(CountLineEnds(m_buffer.data() + (m_countedAt - m_base),
-                                                size_t(offset - m_countedAt)));
+        CLineEndCounter counter;   // from a line start: no CR before it to pair with
+        counter.Add(m_buffer.data() + (m_countedAt - m_base), size_t(offset - m_countedAt));
+        m_countedLines += int64_t(counter.Count());
         m_countedAt = offset;
     }
     return m_countedLines + 1;

@@ -5,7 +5,7 @@
 
 #include "engine/FileLines.h"
 #include "engine/FileReader.h"
-#include "engine/ByteRules.h"
+#include "engine/LineScan.h"
 
 #include <algorithm>
 #include <cstring>
@@ -217,15 +217,16 @@ bool CGrepIndex::Locate(int64_t resultOffset, CLogPlace& place) const
     CReadHandle result(m_resultFile);
     if (!result.Valid())
         return false;
-    int64_t lines = 0;
+    CLineEndCounter counter;
     for (int64_t at = stretch.resultOffset; at < resultOffset;) {
         uint32_t got = 0;
         const uint32_t want = uint32_t(std::min<int64_t>(kChunk, resultOffset - at));
         if (!ReadAt(result.Get(), at, chunk.data(), want, got) || got == 0)
             return false;
-        lines += int64_t(CountLineEnds(chunk.data(), got));
+        counter.Add(chunk.data(), got);
         at += got;
     }
+    const int64_t lines = int64_t(counter.Count());
     // As many lines stepped over in the log, by the log reader's own rules
     // (a UTF-16 log's line ends are two bytes, a mark starts its first line).
     try {

@@ -1,7 +1,6 @@
 // The index of a result against its log: on seeded logs, through the fast
 // path and line by line, every result line's recorded log line and offset
 // must hold that very line; and the index lives and dies with its result.
-#include "engine/ByteRules.h"
 #include "engine/FileLines.h"
 #include "engine/FileReader.h"
 #include "engine/GrepIndex.h"
@@ -201,30 +200,6 @@ TEST(GrepIndex, LivesAndDiesWithItsResult)
 
 } // namespace
 
-namespace {
-
-// The sixteen-at-a-time count against a byte-at-a-time one, pairs cut at
-// every place a block boundary can fall.
-TEST(GrepIndex, LineEndCountMatchesTheByteRules)
-{
-    std::mt19937 random(1407);
-    const char alphabet[] = {'a', '\n', '\r', '\0', 'b'};
-    for (int round = 0; round < 400; ++round) {
-        std::string text(random() % 80, 'x');
-        for (char& c : text)
-            c = alphabet[random() % (round % 2 ? 5 : 2) * (random() % 3 == 0)];
-        size_t expected = 0;
-        for (size_t i = 0; i < text.size(); ++i) {
-            const char c = text[i];
-            if ((c == '\n' || c == '\0') || (c == '\r' && !(i + 1 < text.size() && text[i + 1] == '\n')))
-                ++expected;
-        }
-        ASSERT_EQ(CountLineEnds(reinterpret_cast<const uint8_t*>(text.data()), text.size()), expected)
-            << "round " << round;
-    }
-}
-
-} // namespace
 
 namespace {
 
