@@ -54,7 +54,7 @@ TEST_F(OpeningTest, CommandLineAndDropFillTheFileBoxWithoutARun)
 
     const std::wstring dropped = dir.File(L"dropped.log");
     ASSERT_TRUE(WriteBytes(dropped, "ERROR two\n"));
-    ui->Post([this, dropped] { PostMessageW(dialog, WM_DROPFILES, WPARAM(DropOf(dropped)), 0); });
+    ui->Post([this, dropped] { SendMessageW(dialog, WM_DROPFILES, WPARAM(DropOf(dropped)), 0); });
     ui->Settle();
     EXPECT_EQ(Text(IDC_FILE), dropped);
     std::wstring lastFolder;
@@ -126,7 +126,7 @@ TEST_F(OpeningTest, ShowInLogOpensANormalViewerOfTheLog)
         RedrawWindow(logWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME);
     });
     ui->Settle();
-    Sleep(300);   // the window manager draws the frames
+    ASSERT_TRUE(WaitUntilPainted(resultWindow) && WaitUntilPainted(logWindow));
     const std::wstring shots = ExecutableFolder() + L"\\screenshots";
     CreateDirectoryW(shots.c_str(), nullptr);
     EXPECT_TRUE(SaveWindowImage(GetDesktopWindow(), shots + L"\\show-in-log.bmp"));
