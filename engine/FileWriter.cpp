@@ -2,13 +2,13 @@
 // code page, written piece by piece or, for bulk output, in whole lines.
 #include "engine/FileWriter.h"
 
+#include "engine/ByteCopy.h"
 #include "engine/CodePage.h"
 #include "engine/TextCodec.h"
 
 #include <emmintrin.h>
 
 #include <algorithm>
-#include <cstring>
 #include <cwchar>
 #include <vector>
 
@@ -380,9 +380,9 @@ bool CFileWriter::WriteLineBytes(const wchar_t* prefix, const uint8_t* bytes, si
         }
         const size_t delimiter = m_delimiter.size();
         char* out = Reserve(length + delimiter);
-        if (length != 0)
-            std::memcpy(out, bytes, length);
-        std::memcpy(out + length, m_delimiter.data(), delimiter);
+        CopyBytes(out, bytes, length);
+        for (size_t k = 0; k < delimiter; ++k)
+            out[length + k] = m_delimiter[k];
         m_pendingSize += length + delimiter;
         return m_pendingSize < m_flushAt || Flush();
     }
