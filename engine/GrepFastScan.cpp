@@ -180,7 +180,7 @@ CGrepFastScan::End CGrepFastScan::Run(CGrepObserver& observer, CGrepProgress& pr
             }
             // One line as the line-by-line path takes it. Only a line holding a
             // planned literal can be kept; only such a line is turned into
-            // characters and matched.
+            // characters and matched, unless the plan says the hit alone keeps it.
             if (observer.StopRequested())
                 return End::Stopped;
             size_t textEnd;
