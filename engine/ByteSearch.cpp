@@ -103,15 +103,22 @@ CAnyOfFinder::CAnyOfFinder(const std::vector<CByteFinder>& needles) : m_needles(
 {
     for (const CByteFinder& n : m_needles) {
         const std::string& bytes = n.Needle();
-        Print p{};
-        p.first = static_cast<uint8_t>(bytes[0]);
-        p.offset = n.SecondIndex();
-        p.second = static_cast<uint8_t>(bytes[p.offset]);
-        p.foldFirst = n.FoldsAscii() && p.first >= 'a' && p.first <= 'z';
-        p.foldSecond = n.FoldsAscii() && p.second >= 'a' && p.second <= 'z';
-        m_prints.push_back(p);
-        if (p.offset > m_reach)
-            m_reach = p.offset;
+        Lane lane{};
+        lane.offset = n.SecondIndex();
+        const uint8_t first = static_cast<uint8_t>(bytes[0]);
+        const uint8_t second = static_cast<uint8_t>(bytes[lane.offset]);
+        const bool foldFirst = n.FoldsAscii() && first >= 'a' && first <= 'z';
+        const bool foldSecond = n.FoldsAscii() && second >= 'a' && second <= 'z';
+        for (size_t k = 0; k < 16; ++k) {
+            lane.first[k] = first;
+            lane.second[k] = second;
+            lane.foldFirst[k] = foldFirst ? 0x20 : 0;
+            lane.foldSecond[k] = foldSecond ? 0x20 : 0;
+        }
+        m_folds = m_folds || foldFirst || foldSecond;
+        m_lanes.push_back(lane);
+        if (lane.offset > m_reach)
+            m_reach = lane.offset;
     }
 }
 
@@ -124,35 +131,50 @@ bool CAnyOfFinder::AnyAt(const uint8_t* data, size_t length, size_t at) const
 }
 
 #if defined(__SSE2__)
-unsigned CAnyOfFinder::Candidates(const uint8_t* data, size_t i) const
+template <size_t N, bool Fold>
+inline unsigned CAnyOfFinder::Candidates(const Lane* lanes, size_t count, const uint8_t* p)
 {
-    const __m128i caseBit = _mm_set1_epi8(0x20);
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-    const __m128i aFolded = _mm_or_si128(a, caseBit);
+    // With N known the loop unrolls and the lanes stay in registers; without
+    // folding the two or-s per lane fall away.
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     __m128i any = _mm_setzero_si128();
-    for (const Print& p : m_prints) {
-        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + p.offset));
-        if (p.foldSecond)
-            b = _mm_or_si128(b, caseBit);
+    const size_t n = N ? N : count;
+    for (size_t k = 0; k < n; ++k) {
+        const Lane& lane = lanes[k];
+        __m128i head = a;
+        __m128i tail = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + lane.offset));
+        if (Fold) {
+            head = _mm_or_si128(head, _mm_load_si128(reinterpret_cast<const __m128i*>(lane.foldFirst)));
+            tail = _mm_or_si128(tail, _mm_load_si128(reinterpret_cast<const __m128i*>(lane.foldSecond)));
+        }
         const __m128i hit = _mm_and_si128(
-            _mm_cmpeq_epi8(p.foldFirst ? aFolded : a, _mm_set1_epi8(static_cast<char>(p.first))),
-            _mm_cmpeq_epi8(b, _mm_set1_epi8(static_cast<char>(p.second))));
+            _mm_cmpeq_epi8(head, _mm_load_si128(reinterpret_cast<const __m128i*>(lane.first))),
+            _mm_cmpeq_epi8(tail, _mm_load_si128(reinterpret_cast<const __m128i*>(lane.second))));
         any = _mm_or_si128(any, hit);
     }
     return static_cast<unsigned>(_mm_movemask_epi8(any));
 }
-#endif
 
-size_t CAnyOfFinder::Find(const uint8_t* data, size_t length, size_t from) const
+template <size_t N, bool Fold>
+size_t CAnyOfFinder::FindWith(const uint8_t* data, size_t length, size_t from) const
 {
-    if (m_needles.empty() || from >= length)
-        return length;
-    if (m_needles.size() == 1)
-        return m_needles[0].Find(data, length, from);   // its own loop is leaner
+    const Lane* lanes = m_lanes.data();
+    const size_t count = m_lanes.size();
     size_t i = from;
-#if defined(__SSE2__)
+    // Thirty-two places a step: one branch for both halves.
+    while (i + m_reach + 32 <= length) {
+        uint32_t mask = Candidates<N, Fold>(lanes, count, data + i) |
+                        (Candidates<N, Fold>(lanes, count, data + i + 16) << 16);
+        while (mask) {
+            const size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
+            if (AnyAt(data, length, at))
+                return at;
+            mask &= mask - 1;
+        }
+        i += 32;
+    }
     while (i + m_reach + 16 <= length) {
-        unsigned mask = Candidates(data, i);
+        unsigned mask = Candidates<N, Fold>(lanes, count, data + i);
         while (mask) {
             const size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
             if (AnyAt(data, length, at))
@@ -161,26 +183,25 @@ size_t CAnyOfFinder::Find(const uint8_t* data, size_t length, size_t from) const
         }
         i += 16;
     }
-#endif
     for (; i < length; ++i)
         if (AnyAt(data, length, i))
             return i;
     return length;
 }
 
-size_t CAnyOfFinder::FindLast(const uint8_t* data, size_t from, size_t length) const
+template <size_t N, bool Fold>
+size_t CAnyOfFinder::FindLastWith(const uint8_t* data, size_t from, size_t length) const
 {
-    if (m_needles.empty() || from >= length)
-        return length;
+    const Lane* lanes = m_lanes.data();
+    const size_t count = m_lanes.size();
     size_t top = length;   // places below it are still to be tested
-#if defined(__SSE2__)
     if (length - from >= m_reach + 16) {
         size_t i = length - m_reach - 16;
         for (size_t at = length; at-- > i + 16;)
             if (AnyAt(data, length, at))
                 return at;
         for (;;) {
-            unsigned mask = Candidates(data, i);
+            unsigned mask = Candidates<N, Fold>(lanes, count, data + i);
             while (mask) {
                 const unsigned bit = 31u - static_cast<unsigned>(__builtin_clz(mask));
                 const size_t at = i + bit;
@@ -195,9 +216,60 @@ size_t CAnyOfFinder::FindLast(const uint8_t* data, size_t from, size_t length) c
             i -= 16;
         }
     }
-#endif
     for (size_t at = top; at-- > from;)
         if (AnyAt(data, length, at))
             return at;
     return length;
+}
+#endif
+
+size_t CAnyOfFinder::Find(const uint8_t* data, size_t length, size_t from) const
+{
+    if (m_needles.empty() || from >= length)
+        return length;
+    if (m_needles.size() == 1)
+        return m_needles[0].Find(data, length, from);   // its own loop is leaner
+#if defined(__SSE2__)
+    // The common plans get a loop of their own size.
+    switch (m_folds ? 0 : m_lanes.size()) {
+    case 2:
+        return FindWith<2, false>(data, length, from);
+    case 3:
+        return FindWith<3, false>(data, length, from);
+    case 4:
+        return FindWith<4, false>(data, length, from);
+    default:
+        return m_folds ? FindWith<0, true>(data, length, from)
+                       : FindWith<0, false>(data, length, from);
+    }
+#else
+    for (size_t i = from; i < length; ++i)
+        if (AnyAt(data, length, i))
+            return i;
+    return length;
+#endif
+}
+
+size_t CAnyOfFinder::FindLast(const uint8_t* data, size_t from, size_t length) const
+{
+    if (m_needles.empty() || from >= length)
+        return length;
+#if defined(__SSE2__)
+    switch (m_folds ? 0 : m_lanes.size()) {
+    case 1:
+        return FindLastWith<1, false>(data, from, length);
+    case 2:
+        return FindLastWith<2, false>(data, from, length);
+    case 3:
+        return FindLastWith<3, false>(data, from, length);
+    default:
+        return m_folds ? FindLastWith<0, true>(data, from, length)
+                       : FindLastWith<0, false>(data, from, length);
+    }
+#else
+    for (size_t at = length; at-- > from;)
+        if (AnyAt(data, length, at))
+            return at;
+    return length;
+#endif
 }

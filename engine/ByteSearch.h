@@ -57,21 +57,29 @@ public:
     bool Empty() const { return m_needles.empty(); }
 
 private:
-    bool AnyAt(const uint8_t* data, size_t length, size_t at) const;
-#if defined(__SSE2__)
-    // One bit per starting place i + 0 to 15 that fits some fingerprint;
-    // reads data[i, i + m_reach + 16).
-    unsigned Candidates(const uint8_t* data, size_t i) const;
-#endif
-
-    struct Print {
-        uint8_t first;
-        uint8_t second;
-        size_t offset;      // of the second byte
-        bool foldFirst;     // compare with bit 0x20 set: both cases of a letter
-        bool foldSecond;
+    // A fingerprint spread over sixteen bytes, ready for the block compares:
+    // the first byte, the second one `offset` bytes on, and what is or-ed into
+    // each before comparing (0x20 for both cases of a letter, else 0).
+    struct alignas(16) Lane {
+        uint8_t first[16];
+        uint8_t second[16];
+        uint8_t foldFirst[16];
+        uint8_t foldSecond[16];
+        size_t offset;
     };
+
+    bool AnyAt(const uint8_t* data, size_t length, size_t at) const;
+    // One bit per starting place p + 0 to 15 that fits some fingerprint;
+    // reads p[0, m_reach + 16). N is the number of lanes, or 0 for any.
+    template <size_t N, bool Fold>
+    static unsigned Candidates(const Lane* lanes, size_t count, const uint8_t* p);
+    template <size_t N, bool Fold>
+    size_t FindWith(const uint8_t* data, size_t length, size_t from) const;
+    template <size_t N, bool Fold>
+    size_t FindLastWith(const uint8_t* data, size_t from, size_t length) const;
+
     std::vector<CByteFinder> m_needles;
-    std::vector<Print> m_prints;
+    std::vector<Lane> m_lanes;
+    bool m_folds = false;   // some fingerprint byte is a letter of a folding needle
     size_t m_reach = 0;     // the largest offset of a second byte
 };

@@ -13,6 +13,17 @@ bool IsMarker(const std::wstring& t)
     return t.size() == 1 && (t[0] == L'*' || t[0] == L'?' || t[0] == L'-' || t[0] == L'~');
 }
 
+// The literal of a filter that asks only that its line contain it ("*text*"
+// or "~*text*"), or null.
+const std::wstring* ContainedLiteral(const TokenList& tokens)
+{
+    const size_t t = !tokens.empty() && tokens[0] == L"~" ? 1 : 0;
+    if (tokens.size() != t + 3 || tokens[t] != L"*" || tokens[t + 2] != L"*" ||
+        tokens[t + 1].empty() || IsMarker(tokens[t + 1]))
+        return nullptr;
+    return &tokens[t + 1];
+}
+
 } // namespace
 
 std::vector<std::wstring> CCandidatePlan::RequiredLiterals(const TokenList& tokens)
@@ -47,6 +58,7 @@ bool CCandidatePlan::BuildLiterals(const std::vector<CandidateFilter>& filters,
 {
     m_anyOf.clear();
     m_keepsNothing = false;
+    m_hitKeeps = false;
 
     // Bytes of the code page: each character of a literal must come from
     // exactly one byte, and the ASCII letters must be themselves so that
@@ -123,11 +135,15 @@ bool CCandidatePlan::BuildLiterals(const std::vector<CandidateFilter>& filters,
     };
 
     bool anyOr = false;
-    for (const CandidateFilter& f : filters)
+    bool anyAnd = false;
+    for (const CandidateFilter& f : filters) {
         anyOr |= !f.isAnd;
+        anyAnd |= f.isAnd;
+    }
 
     std::vector<std::string> forms;
     if (anyOr) {
+        m_hitKeeps = !anyAnd;
         for (const CandidateFilter& f : filters) {
             if (f.isAnd) {
                 if (f.tokens->empty() || best(f, forms) == Found::NoLine)
@@ -141,8 +157,19 @@ bool CCandidatePlan::BuildLiterals(const std::vector<CandidateFilter>& filters,
                 continue;
             if (found == Found::Nothing) {
                 m_anyOf.clear();
+                m_hitKeeps = false;
                 return false;
             }
+            // ASCII bytes are those characters however a line is read, and
+            // folding them folds the characters: such a literal's one form
+            // found in a line is the filter matched.
+            const std::wstring* literal = ContainedLiteral(*f.tokens);
+            const bool ascii = literal && forms.size() == 1 &&
+                               std::equal(literal->begin(), literal->end(), forms[0].begin(),
+                                          forms[0].end(), [](wchar_t c, char b) {
+                                              return c < 0x80 && c == static_cast<uint8_t>(b);
+                                          });
+            m_hitKeeps = m_hitKeeps && ascii;
             for (const std::string& form : forms)
                 m_anyOf.emplace_back(form, f.foldsCase);
         }

@@ -28,6 +28,11 @@ public:
     // or only Or filters that match nothing).
     bool KeepsNothing() const { return m_keepsNothing; }
 
+    // True when a line holding any of the literals is kept without matching
+    // it: only Or filters that each ask for one ASCII literal anywhere in
+    // the line ("*ERROR:*", "~*timeout*").
+    bool HitKeeps() const { return m_hitKeeps; }
+
     // A kept line contains at least one of these.
     const std::vector<CByteFinder>& AnyOf() const { return m_anyOf; }
     // All of them searched for together, in one pass.
@@ -41,6 +46,7 @@ private:
                        bool ansiLines, bool utf8Lines);
 
     bool m_keepsNothing = false;
+    bool m_hitKeeps = false;
     std::vector<CByteFinder> m_anyOf;
     CAnyOfFinder m_finder;
 };

@@ -2,6 +2,7 @@
 // code page, written piece by piece or, for bulk output, in whole lines.
 #include "engine/FileWriter.h"
 
+#include "engine/ByteCopy.h"
 #include "engine/CodePage.h"
 #include "engine/TextCodec.h"
 
@@ -373,6 +374,22 @@ bool CFileWriter::WriteBytesPiece(const uint8_t* bytes, size_t count)
 bool CFileWriter::WriteLineBytes(const wchar_t* prefix, const uint8_t* bytes, size_t length)
 {
     const size_t mark = m_pendingSize;
+    if (m_flushAt != 0 && !m_delimiter.empty()) {
+        // Buffered, the grep run's bulk case: the line's bytes and its
+        // delimiter go in with one reservation and one copy each.
+        if (prefix && prefix[0] != L'\0' &&
+            AppendConverted(prefix, static_cast<uint32_t>(std::wcslen(prefix))) == 0) {
+            m_pendingSize = mark;
+            return false;
+        }
+        const size_t delimiter = m_delimiter.size();
+        char* out = Reserve(length + delimiter);
+        CopyBytes(out, bytes, length);
+        for (size_t k = 0; k < delimiter; ++k)
+            out[length + k] = m_delimiter[k];
+        m_pendingSize += length + delimiter;
+        return m_pendingSize < m_flushAt || Flush();
+    }
     const bool written =
         (!prefix || WritePiece(prefix, static_cast<uint32_t>(std::wcslen(prefix)))) &&
         (length == 0 || WriteBytesPiece(bytes, length)) && EndLine();

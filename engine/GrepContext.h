@@ -5,6 +5,7 @@
 // lines as the log's own bytes (CGrepByteContext, for the fast path).
 #pragma once
 
+#include "engine/ByteCopy.h"
 #include "engine/FileWriter.h"
 #include "engine/GrepIndex.h"
 #include "engine/GrepLine.h"
@@ -45,10 +46,11 @@ inline bool WriteContextLine(CFileWriter& writer, const wchar_t* prefix, const s
 {
     return writer.WriteLineBytes(prefix, reinterpret_cast<const uint8_t*>(line.data()), line.size());
 }
-// Assigning keeps the slot's storage, so a run allocates only for longer lines.
+// Resizing keeps the slot's storage, so a run allocates only for longer lines.
 inline void KeepInRing(std::string& slot, const CByteLine& line)
 {
-    slot.assign(reinterpret_cast<const char*>(line.bytes), line.length);
+    slot.resize(line.length);
+    CopyBytes(slot.data(), line.bytes, line.length);
 }
 
 template <typename Line, typename Slot>

@@ -6,6 +6,7 @@
 #include "engine/ByteSearch.h"
 #include "engine/CodePage.h"
 #include "engine/GrepObserver.h"
+#include "engine/LineScan.h"
 
 #include <cstring>
 
@@ -143,10 +144,7 @@ void CGrepFastScan::PassOver(size_t from, size_t to, CGrepProgress& progress,
             if (textEnd > from && IsCrLf(buffer[textEnd - 1], buffer[textEnd]))
                 --textEnd;
         }
-        size_t lineStart = textEnd;
-        while (lineStart > from && !IsLineEndByte(buffer[lineStart - 1]))
-            --lineStart;
-        start = lineStart;
+        start = LineStartBefore(buffer, from, textEnd);
     }
     while (start < to) {
         size_t textEnd;
@@ -171,9 +169,7 @@ CGrepFastScan::End CGrepFastScan::Run(CGrepObserver& observer, CGrepProgress& pr
         while (m_pos < complete) {
             const size_t hit = NextCandidate(complete);
             if (!m_context.AfterActive()) {
-                size_t start = hit;
-                while (start > m_pos && !IsLineEndByte(m_buffer[start - 1]))
-                    --start;
+                const size_t start = LineStartBefore(m_buffer.data(), m_pos, hit);
                 if (start > m_pos) {
                     if (observer.StopRequested())
                         return End::Stopped;
@@ -185,13 +181,15 @@ CGrepFastScan::End CGrepFastScan::Run(CGrepObserver& observer, CGrepProgress& pr
             }
             // One line as the line-by-line path takes it. Only a line holding a
             // planned literal can be kept; only such a line is turned into
-            // characters and matched.
+            // characters and matched, unless the plan says the hit alone keeps it.
             if (observer.StopRequested())
                 return End::Stopped;
             size_t textEnd;
             const size_t next = NextLine(m_pos, complete, textEnd);
             bool kept = false;
-            if (hit < textEnd) {
+            if (hit < textEnd && m_plan.HitKeeps()) {
+                kept = true;
+            } else if (hit < textEnd) {
                 Convert(m_pos, textEnd, m_line);
                 kept = m_filters.Matches(m_line.Text(), m_line.Length());
             }

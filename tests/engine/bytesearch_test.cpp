@@ -68,16 +68,17 @@ TEST(AnyOfFinder, FindsTheFirstAndTheLastPlaceOfAnyNeedleInOnePass)
 {
     // Needles of different lengths and cases against the earliest and the
     // latest place any one of them is found alone, on random input long
-    // enough for the sixteen-byte steps.
+    // enough for the sixteen- and thirty-two-byte steps; one to six needles,
+    // so that both the loops sized for a plan and the general one run.
     std::mt19937 rng(3);
     const char alphabet[] = "aAbB:xy";
-    for (int round = 0; round < 3000; ++round) {
-        std::string hay(rng() % 120, ' ');
+    for (int round = 0; round < 4000; ++round) {
+        std::string hay(rng() % 200, ' ');
         for (char& c : hay)
             c = alphabet[rng() % 7];
         std::vector<CByteFinder> needles;
-        for (int k = 1 + int(rng() % 4); k > 0; --k) {
-            std::string needle(1 + rng() % 5, ' ');
+        for (int k = 1 + int(rng() % 6); k > 0; --k) {
+            std::string needle(1 + rng() % (rng() % 8 == 0 ? 40 : 5), ' ');
             for (char& c : needle)
                 c = alphabet[rng() % 7];
             const bool fold = rng() & 1;

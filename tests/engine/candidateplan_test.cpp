@@ -37,6 +37,42 @@ TEST(CandidatePlan, RequiredLiteralsSkipExclusions)
     EXPECT_EQ(CCandidatePlan::RequiredLiterals(Tokens(L"k?m")), (L{L"k", L"m"}));
 }
 
+TEST(CandidatePlan, AHitKeepsTheLineOnlyWhenEveryFilterAsksForOneAsciiLiteral)
+{
+    // Each row: Or filters (a leading '&' makes an And filter), whether a
+    // line holding one of the literals is kept without matching it.
+    struct Row {
+        std::vector<const wchar_t*> masks;
+        bool utf8Lines;
+        bool hitKeeps;
+    };
+    const Row rows[] = {
+        {{L"*ERROR:*", L"*WARN*", L"~*timeout*"}, true, true},
+        {{L"*ERROR:*"}, false, true},
+        {{L"*ERROR:*", L"&-heartbeat"}, true, false},   // an And filter must match too
+        {{L"*ERROR:*", L"*WARN:*timeout*"}, true, false},
+        {{L"ERROR:*"}, true, false},                     // anchored at the line start
+        {{L"*ERROR:"}, true, false},
+        {{L"*ERROR:*-x"}, true, false},
+        {{L"*?ERROR:*"}, true, false},
+        {{L"*\u00e9t\u00e9*"}, false, false},          // not ASCII: the line's reading decides
+        {{L"*ERROR:*", L"*\u043E\u0448*"}, true, false},
+    };
+    Latin1 cp;
+    for (const Row& row : rows) {
+        std::vector<TokenList> tokens;
+        for (const wchar_t* mask : row.masks)
+            tokens.push_back(Tokens(mask[0] == L'&' ? mask + 1 : mask));
+        std::vector<CandidateFilter> filters;
+        for (size_t i = 0; i < tokens.size(); ++i)
+            filters.push_back({&tokens[i], row.masks[i][0] == L'&',
+                               CUtils::FoldsCase(tokens[i], false)});
+        CCandidatePlan plan;
+        ASSERT_TRUE(plan.Build(filters, cp.table, true, row.utf8Lines)) << row.masks[0];
+        EXPECT_EQ(plan.HitKeeps(), row.hitKeeps) << row.masks[0] << " " << row.masks.size();
+    }
+}
+
 TEST(CandidatePlan, PlansByFilterKind)
 {
     Latin1 cp;
