@@ -8,9 +8,11 @@
 #include "engine/FileWriter.h"
 #include "engine/ModulePath.h"
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -148,17 +150,24 @@ wchar_t StateDigit(const Category& c, size_t index)
     return digit >= L'1' && digit <= L'3' ? digit : L'0';
 }
 
-// Equal as the program uses them: "Check = " and "Check = 00" hold the same two
-// unchecked Or filters, so reading the list back does not count as a change.
+// Each filter with its state, in text order.
+std::vector<std::pair<std::wstring, wchar_t>> FiltersWithStates(const Category& c)
+{
+    std::vector<std::pair<std::wstring, wchar_t>> pairs;
+    for (size_t i = 0; i < c.filters.size(); ++i)
+        pairs.emplace_back(c.filters[i], StateDigit(c, i));
+    std::sort(pairs.begin(), pairs.end());
+    return pairs;
+}
+
+// Equal as the program uses them. The filter list shows a category's filters
+// sorted and reads them back in that order, and "Check = " holds the same
+// unchecked Or filters as "Check = 00": neither counts as a change, so a file
+// edited by hand keeps its own order and text.
 bool SameContent(const Category& a, const Category& b)
 {
-    if (a.name != b.name || a.filters != b.filters)
-        return false;
-    for (size_t i = 0; i < a.filters.size(); ++i) {
-        if (StateDigit(a, i) != StateDigit(b, i))
-            return false;
-    }
-    return true;
+    return a.name == b.name && a.filters.size() == b.filters.size() &&
+           FiltersWithStates(a) == FiltersWithStates(b);
 }
 
 } // namespace

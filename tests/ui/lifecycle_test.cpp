@@ -90,10 +90,13 @@ TEST_F(MainDialogTest, FirstStartWithNothingShowsBothMessagesAndWritesOnlyCatego
 }
 
 // Files edited by hand, with comments, blank lines and their own order, keep every byte
-// through a session that changed nothing, even one closed with the close box.
+// through a session that changed nothing, even one closed with the close box, which reads
+// the shown category back in the list's order.
 TEST_F(MainDialogTest, UnchangedFilesKeepTheirText)
 {
-    const std::string categories = std::string("# my sets\n\n") + TwoCategories + "Category = Empty\n";
+    // The list shows "*ERROR*" first and reads "Check = 31" back as "13": no change.
+    const std::string categories = "# my sets\n\nCategory = Default\nFilter = *WARN*\nFilter = *ERROR*\n"
+                                   "Check = 31\nCategory = Extra\nFilter = *x*\nCheck = \nCategory = Empty\n";
     const std::string colors = "# mine\n\nColor = ~*Warn* ff00\nColor = *ERROR* ff\nOther = kept\n";
     WriteCategories(categories);
     ASSERT_TRUE(WriteBytes(storage.colorsFile, colors));
