@@ -153,7 +153,10 @@ bool CFileWriter::CutAt(int64_t offset)
         return false;
     LARGE_INTEGER to;
     to.QuadPart = offset;
-    return SetFilePointerEx(m_file.Get(), to, nullptr, FILE_BEGIN) && SetEndOfFile(m_file.Get());
+    if (!SetFilePointerEx(m_file.Get(), to, nullptr, FILE_BEGIN) || !SetEndOfFile(m_file.Get()))
+        return false;
+    m_written = offset;
+    return true;
 }
 
 CFileWriter::~CFileWriter()
@@ -259,6 +262,7 @@ bool CFileWriter::WriteBytes(const char* bytes, size_t count)
             return false;
         bytes += piece;
         count -= piece;
+        m_written += piece;
     }
     return true;
 }

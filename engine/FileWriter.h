@@ -62,6 +62,9 @@ public:
     bool GetPosition(int64_t& position);
     // Flushes, then cuts the file at `offset` and goes on writing there.
     bool CutAt(int64_t offset);
+    // Bytes written so far, those still buffered included: where the next
+    // line will start in the file.
+    int64_t Written() const { return m_written + int64_t(m_pendingSize); }
 
 private:
     // Converts at most `count` characters of `text` up to its terminating zero
@@ -85,4 +88,5 @@ private:
     uint32_t m_flushAt = 0;
     bool m_utf8 = false;
     std::string m_scratch;   // one piece in UTF-8
+    int64_t m_written = 0;   // bytes handed to the file
 };

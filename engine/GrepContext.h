@@ -6,6 +6,7 @@
 #pragma once
 
 #include "engine/FileWriter.h"
+#include "engine/GrepIndex.h"
 #include "engine/GrepLine.h"
 
 #include <cstdint>
@@ -69,31 +70,47 @@ public:
     // of following writes through a writer of its own.
     void SetWriter(CFileWriter& writer) { m_writer = &writer; }
 
-    // One line of the log and whether it is kept.
-    Fault Take(Line& line, bool kept)
+    // Records in `index` where each written stretch of consecutive log lines
+    // starts, from now on.
+    void Record(CGrepIndexWriter& index) { m_index = &index; }
+
+    // One line of the log, the offset where it starts there, and whether it
+    // is kept.
+    Fault Take(Line& line, bool kept, int64_t offset)
     {
-        const Fault fault = Write(line, kept);
-        if (fault == Fault::None)
-            Advance(line, kept);
+        const bool written = kept || AfterLine();
+        const Fault fault = Write(line, kept, offset);
+        if (fault == Fault::None) {
+            Advance(line, kept, offset);
+            m_gap = !written;
+        }
         return fault;
     }
 
     // What Take writes for the line, without taking it: also how the log's
     // unfinished last line is written, as the end of a run would write it,
     // while the state stays ready for the whole line to come.
-    Fault Write(const Line& line, bool kept) const
+    Fault Write(const Line& line, bool kept, int64_t offset)
     {
         if (kept) {
+            if (m_index)
+                NoteKept(offset);
             if (m_ringLimit > 0 && !WriteRing())
                 return Fault::PrevLine;
             if (!WriteContextLine(*m_writer, nullptr, line))
                 return Fault::NextLine;
-        } else if (m_afterActive && m_linesAfter > 0 && m_after > 0) {
+        } else if (AfterLine()) {
+            if (m_index && m_writer->Written() - m_pieceStart >= kStretchPiece)
+                AddPlace(offset);
             if (!WriteContextLine(*m_writer, L"\\", line))
                 return Fault::NextLine;
         }
         return Fault::None;
     }
+
+    // Lines were passed over without being handed on: the next written line
+    // starts a new stretch.
+    void Skipped() { m_gap = true; }
 
     // The lines read so far are forgotten (a followed log started again);
     // the match count goes on.
@@ -103,6 +120,7 @@ public:
         m_wrapped = false;
         m_after = 0;
         m_afterActive = false;
+        m_gap = true;
     }
 
     int Matches() const { return m_matches; }
@@ -111,7 +129,7 @@ public:
 
 private:
     // The state change of Take once the line is written.
-    void Advance(Line& line, bool kept)
+    void Advance(Line& line, bool kept, int64_t offset)
     {
         if (kept) {
             m_writeIndex = 0;   // the ring has been written
@@ -132,12 +150,36 @@ private:
         if (m_ringLimit > 0) {
             if (m_writeIndex == m_ring.size())
                 m_ring.emplace_back();
+            if (m_writeIndex == m_ringOffsets.size())
+                m_ringOffsets.push_back(0);
             KeepInRing(m_ring[m_writeIndex], line);
+            m_ringOffsets[m_writeIndex] = offset;
             if (++m_writeIndex == m_ringLimit) {
                 m_writeIndex = 0;
                 m_wrapped = true;
             }
         }
+    }
+
+    // A line not kept that is written as after-context of a match.
+    bool AfterLine() const { return m_afterActive && m_linesAfter > 0 && m_after > 0; }
+
+    // A kept line after lines that were not written starts a stretch with the
+    // oldest line of the ring; one inside a long stretch may start a piece.
+    void NoteKept(int64_t offset)
+    {
+        if (m_gap) {
+            const size_t oldest = m_wrapped ? m_writeIndex : 0;
+            const bool held = m_wrapped || m_writeIndex > 0;
+            AddPlace(held ? m_ringOffsets[oldest] : offset);
+        } else if (m_writer->Written() - m_pieceStart >= kStretchPiece) {
+            AddPlace(offset);
+        }
+    }
+    void AddPlace(int64_t logOffset)
+    {
+        m_pieceStart = m_writer->Written();
+        m_index->Add(CStretchPlace{m_pieceStart, logOffset});
     }
 
     // The last lines that were neither kept nor written after a match, oldest
@@ -158,12 +200,16 @@ private:
     // Slots past the write index keep their storage for reuse after a match.
     std::vector<Slot> m_ring;
     size_t m_ringLimit;          // 0 when no lines are kept before
+    std::vector<int64_t> m_ringOffsets;   // where each ring line starts in the log
     size_t m_writeIndex = 0;
     bool m_wrapped = false;
     int m_linesAfter;
     int64_t m_after = 0;         // counts past lines-after, which may be INT_MAX
     bool m_afterActive = false;
     int m_matches = 0;
+    CGrepIndexWriter* m_index = nullptr;
+    bool m_gap = true;          // the last line handed on was not written
+    int64_t m_pieceStart = 0;   // result offset of the last record
 };
 
 using CGrepContext = CGrepContextOf<CGrepLine, CGrepLine>;

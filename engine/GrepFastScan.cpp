@@ -128,6 +128,7 @@ void CGrepFastScan::PassOver(size_t from, size_t to, CGrepProgress& progress,
         }
         progress.Passed(m_base + static_cast<int64_t>(next), matches, observer);
     }
+    m_context.Skipped();
     if (m_linesBefore <= 0)
         return;
     // The before-ring keeps only the last lines-before of the lines passed
@@ -152,7 +153,7 @@ void CGrepFastScan::PassOver(size_t from, size_t to, CGrepProgress& progress,
         const size_t next = NextLine(start, to, textEnd);
         // Not kept, no after-context: it only enters the ring.
         const CByteLine passed{buffer + start, textEnd - start};
-        m_context.Take(passed, false);
+        m_context.Take(passed, false, m_base + static_cast<int64_t>(start));
         start = next;
     }
 }
@@ -195,7 +196,7 @@ CGrepFastScan::End CGrepFastScan::Run(CGrepObserver& observer, CGrepProgress& pr
                 kept = m_filters.Matches(m_line.Text(), m_line.Length());
             }
             const CByteLine taken{m_buffer.data() + m_pos, textEnd - m_pos};
-            switch (m_context.Take(taken, kept)) {
+            switch (m_context.Take(taken, kept, m_base + static_cast<int64_t>(m_pos))) {
             case GrepFault::None:
                 break;
             case GrepFault::PrevLine:

@@ -45,6 +45,9 @@ CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepOb
     auto session = std::make_unique<CGrepSession>();
     if (!session->Build(params, options.allowFastPath, options.bufferSize))
         return Failed(kGrepTokensFailed);
+    // Made with the result, so an older index never outlives it.
+    if (options.writeIndex)
+        session->SetIndex(std::make_unique<CGrepIndexWriter>(params.resultFile, params.logFile));
     const int64_t size = reader.GetSize();
     if (size == 0)
         return Failed(kGrepFileEmpty);

@@ -48,9 +48,12 @@ CGrepOutcome RunGrep(const CGrepParams& params, CGrepObserver& observer);
 
 // How a run reads: the fast way through the log where the filters allow it
 // (the default), or line by line, the reference the fast way is tested
-// against; and the size of the read buffer.
+// against; the size of the read buffer; and whether it writes an index.
 struct CGrepOptions {
     bool allowFastPath = true;
+    // The index beside the result (engine/GrepIndex.h), where each written
+    // stretch came from in the log.
+    bool writeIndex = true;
     uint32_t bufferSize = 1048575;   // one byte less than 1 MiB
 };
 CGrepOutcome RunGrep(const CGrepParams& params, CGrepObserver& observer,

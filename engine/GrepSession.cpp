@@ -133,6 +133,10 @@ void CGrepSession::Begin(CGrepLineReader& reader, CFileWriter& writer)
         m_bytes = std::make_unique<CGrepByteContext>(writer, m_params.linesBefore, m_params.linesAfter);
     else
         m_lines = std::make_unique<CGrepContext>(writer, m_params.linesBefore, m_params.linesAfter);
+    if (m_index && m_bytes)
+        m_bytes->Record(*m_index);
+    if (m_index && m_lines)
+        m_lines->Record(*m_index);
 }
 
 int CGrepSession::Matches() const
@@ -143,6 +147,17 @@ int CGrepSession::Matches() const
 
 CGrepSession::End CGrepSession::ReadTo(CGrepLineReader& reader, CFileWriter& writer, int64_t size,
                                        CGrepObserver& observer, CGrepProgress& progress)
+{
+    const End ended = ReadToUnsealed(reader, writer, size, observer, progress);
+    // A stopped reading leaves whole lines too: the index describes them.
+    if (m_index && (ended == End::Completed || ended == End::Stopped) && writer.Flush())
+        m_index->Seal(writer.Written());
+    return ended;
+}
+
+CGrepSession::End CGrepSession::ReadToUnsealed(CGrepLineReader& reader, CFileWriter& writer,
+                                               int64_t size, CGrepObserver& observer,
+                                               CGrepProgress& progress)
 {
     if (!m_bytes && !m_lines)
         Begin(reader, writer);
@@ -160,6 +175,8 @@ CGrepSession::End CGrepSession::ReadTo(CGrepLineReader& reader, CFileWriter& wri
     if (m_unfinishedWritten) {
         if (!writer.CutAt(m_mark))
             return End::NextLineFault;
+        if (m_index)
+            m_index->TakeBack(m_indexMark);
         m_unfinishedWritten = false;
     }
     if (m_crBefore && m_position < size && ReadAt(reader, m_position, 1) == "\n")
@@ -239,19 +256,27 @@ CGrepSession::End CGrepSession::ReadLines(CGrepLineReader& reader, CFileWriter& 
     }
     const bool copyAll = m_filters.Empty();
     CGrepLine line;
+    int64_t lineStart = reader.Position();
     while (reader.ReadLine(line)) {
         if (observer.StopRequested())
             return End::Stopped;
         if (copyAll) {
+            // One stretch, recorded in pieces.
+            if (m_index && (m_copyGap || writer.Written() - m_copyPiece >= kStretchPiece)) {
+                m_copyPiece = writer.Written();
+                m_copyGap = false;
+                m_index->Add(CStretchPlace{m_copyPiece, lineStart});
+            }
             if (!WriteContextLine(writer, nullptr, line))
                 return End::NextLineFault;
         } else {
             const bool kept = m_filters.Matches(line.Text(), line.Length());
-            const End ended = FromFault(m_lines->Take(line, kept));
+            const End ended = FromFault(m_lines->Take(line, kept, lineStart));
             if (ended != End::Completed)
                 return ended;
         }
-        progress.Passed(reader.Position(), m_lines->Matches(), observer);
+        lineStart = reader.Position();
+        progress.Passed(lineStart, m_lines->Matches(), observer);
     }
     return End::Completed;
 }
@@ -265,6 +290,9 @@ CGrepSession::End CGrepSession::WriteUnfinished(CGrepLineReader& reader, CFileWr
     reader.ReadLine(line);
     m_unfinishedKept = !m_filters.Empty() && m_filters.Matches(line.Text(), line.Length());
     m_unfinishedWritten = true;
+    // Its records go with its part of the result when that is cut off again.
+    if (m_index)
+        m_indexMark = m_index->Count();
     if (m_filters.Empty())
         return WriteContextLine(writer, nullptr, line) ? End::Completed : End::NextLineFault;
     if (m_bytes) {
@@ -272,9 +300,9 @@ CGrepSession::End CGrepSession::WriteUnfinished(CGrepLineReader& reader, CFileWr
         const int64_t from = std::max<int64_t>(m_position, reader.MarkLength());
         const std::string bytes = ReadAt(reader, from, size - from);
         const CByteLine unfinished{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
-        return FromFault(m_bytes->Write(unfinished, m_unfinishedKept));
+        return FromFault(m_bytes->Write(unfinished, m_unfinishedKept, from));
     }
-    return FromFault(m_lines->Write(line, m_unfinishedKept));
+    return FromFault(m_lines->Write(line, m_unfinishedKept, m_position));
 }
 
 void CGrepSession::RememberStart(CGrepLineReader& reader)
@@ -306,6 +334,7 @@ bool CGrepSession::Restart(CFileWriter& writer, const wchar_t* separator)
     m_position = 0;
     m_seen = 0;
     m_crBefore = false;
+    m_copyGap = true;
     m_start.clear();
     if (!writer.WriteLine(nullptr, separator, std::wcslen(separator)))
         return false;

@@ -6,6 +6,7 @@
 #include "engine/CandidatePlan.h"
 #include "engine/FilterSet.h"
 #include "engine/GrepContext.h"
+#include "engine/GrepIndex.h"
 #include "engine/GrepParams.h"
 
 #include <cstdint>
@@ -31,6 +32,9 @@ public:
     // lets whole stretches of the log be searched as bytes (CGrepFastScan).
     bool Build(const CGrepParams& params, bool allowFast, uint32_t bufferSize);
     const CGrepParams& Params() const { return m_params; }
+    // The index of the result, written from the first reading on and sealed
+    // after each (engine/GrepIndex.h).
+    void SetIndex(std::unique_ptr<CGrepIndexWriter> index) { m_index = std::move(index); }
     uint32_t BufferSize() const { return m_bufferSize; }
 
     // Reads the log through `reader` from Position() up to `size`, writing
@@ -62,6 +66,8 @@ public:
     void SetIdentity(uint64_t identity) { m_identity = identity; }
 
 private:
+    End ReadToUnsealed(CGrepLineReader& reader, CFileWriter& writer, int64_t size,
+                       CGrepObserver& observer, CGrepProgress& progress);
     // Settles, at the first reading, how the log is read and makes the context.
     void Begin(CGrepLineReader& reader, CFileWriter& writer);
     // The whole lines of [Position(), end) through the context (end -1: the
@@ -97,5 +103,10 @@ private:
     // The line before Position() ended in CR: a LF that follows belongs to it.
     bool m_crBefore = false;
     std::string m_start;   // the bytes before Position()
+    std::unique_ptr<CGrepIndexWriter> m_index;
+    uint64_t m_indexMark = 0;   // records before the unfinished line's
+    // Without filters every line is written: one stretch, from the start or a restart.
+    bool m_copyGap = true;
+    int64_t m_copyPiece = 0;
     uint64_t m_identity = 0;
 };

@@ -6,6 +6,7 @@
 #define IDD_FIND                113
 #define IDD_NAME_CATEGORY       114
 #define IDD_NAME_FILTER         115
+#define IDD_GO_TO_LINE          120
 
 // Menu of the result viewer
 #define IDR_VIEW_MENU           110
@@ -18,6 +19,8 @@
 #define IDM_FIND_NEXT           1007
 #define IDM_FIND_PREVIOUS       1008
 #define IDM_FOLLOW              1011
+#define IDM_GO_TO_LINE          1009
+#define IDM_SHOW_IN_LOG         1010
 
 // Icons and bitmaps
 #define IDI_TILVO               107
@@ -61,3 +64,6 @@
 #define IDC_MATCH_CASE          151
 #define IDC_HIGHLIGHT           152
 #define IDC_BACKWARDS           153
+
+// Go to Line dialog
+#define IDC_LINE_NUMBER         163

@@ -3,7 +3,65 @@
 
 #include "resources/resource.h"
 
-std::array<ControlPlace, 17> MainDialogLayout(int W, int H)
+#include <windows.h>
+
+#include <algorithm>
+
+namespace {
+std::array<ControlPlace, 17> Places96(int W, int H);
+
+int Scale(int length, int dpi)
+{
+    return MulDiv(length, dpi, 96);
+}
+} // namespace
+
+std::array<ControlPlace, 17> MainDialogLayout(int width, int height, int dpi, int rowsShift)
+{
+    // Written in 96-DPI pixels: the client size is taken back to them, each place scaled.
+    const int W = MulDiv(width, 96, dpi);
+    const int H = MulDiv(height, 96, dpi);
+    std::array<ControlPlace, 17> places = Places96(W, H);
+    for (ControlPlace& place : places) {
+        place.x = Scale(place.x, dpi);
+        place.y = Scale(place.y, dpi);
+        place.width = Scale(place.width, dpi);
+        place.height = Scale(place.height, dpi);
+    }
+    // The right and bottom edges follow the real client size, free of rounding.
+    for (ControlPlace& place : places) {
+        if (place.id == IDC_STATUS) {
+            place.y = height - Scale(16, dpi);
+            place.width = width;
+        } else if (place.y >= Scale(57, dpi)) {
+            place.y += rowsShift;
+            if (place.id == IDC_FILTER_LIST)
+                place.height -= rowsShift;
+        }
+    }
+    return places;
+}
+
+ContextRowMove PlaceContextRow(int templateTop, int templateBottom, int dpi)
+{
+    // The file row ends at 28 (Browse); the category row starts at 57.
+    const int clearOfFileRow = Scale(29, dpi);
+    const int down = std::max(0, clearOfFileRow - templateTop);
+    const int rowsShift = std::max(0, templateBottom + down + Scale(6, dpi) - Scale(57, dpi));
+    return {down, rowsShift};
+}
+
+ClientSize MainDialogMinimum(int contextRight, int dpi, int rowsShift)
+{
+    const int goColumn = Scale(73, dpi);
+    const int width = std::max(contextRight + Scale(8, dpi) + goColumn, Scale(360, dpi));
+    // The None button ends at 258; the status line takes the last 16.
+    const int height = Scale(258 + 8 + 16, dpi) + rowsShift;
+    return {width, height};
+}
+
+namespace {
+std::array<ControlPlace, 17> Places96(int W, int H)
 {
     // Right-hand buttons share one column; the Go button is two rows tall so that it reaches
     // down beside the context row.
@@ -27,3 +85,4 @@ std::array<ControlPlace, 17> MainDialogLayout(int W, int H)
         {IDC_STATUS, 0, H - 16, W, 25},
     }};
 }
+} // namespace

@@ -14,6 +14,9 @@
 
 namespace {
 
+// WM_DPICHANGED, newer than the headers this builds against.
+constexpr UINT kDpiChanged = 0x02E0;
+
 const wchar_t* const kDuplicateInstanceText = L"Duplicate MainDlg instance!";
 const wchar_t* const kLoadCategoriesFailedText =
     L"Unable to load filter categories!\r\nPlease check TilvoCats.dat file.";
@@ -167,6 +170,16 @@ INT_PTR CMainDlg::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_RESULT_GREW:
         OnResultGrew();
         return FALSE;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        return FALSE;
+    case WM_GETMINMAXINFO:
+        if (m_window)
+            OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
+        return FALSE;
+    case kDpiChanged:
+        OnDpiChanged(reinterpret_cast<const RECT*>(lParam));
+        return TRUE;
     }
     return FALSE;
 }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <exception>
 #include <memory>
@@ -45,6 +46,10 @@ public:
     // The one instance, or null.
     static CMainDlg* Instance();
 
+    // A log named on the command line ("Open with", a file dropped on the
+    // program): it is in the file box when the dialog opens, as if browsed.
+    void SetStartFile(const std::wstring& path) { m_startFile = path; }
+
     // Loads the store, settings and colours, shows the dialog modally, then saves everything.
     void Run();
 
@@ -55,8 +60,9 @@ public:
     const Category* CurrentCategory() const { return m_currentCategory; }
     const CGrepParams& RunParams() const { return m_runParams; }
     bool IsFollowing() const { return m_followViewer != nullptr; }
-    // Opens a viewer of `path` that notifies the dialog, as a completed run does for its result.
-    void OpenViewer(const wchar_t* path);
+    // Opens a viewer of `path` that notifies the dialog, as a completed run does for its result;
+    // null when it could not be opened (the user has been told).
+    CTextView* OpenViewer(const wchar_t* path);
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -84,6 +90,11 @@ private:
 
     void OnFileBoxPick();
     void Browse();
+    // Puts a log path in the file box as Browse does; the next Browse starts in its folder.
+    void PutFileInBox(const std::wstring& path);
+    void OnDropFiles(HDROP drop);
+    void OnGetMinMaxInfo(MINMAXINFO* info);
+    void OnDpiChanged(const RECT* suggested);
     void GoOrStop();
     void Go();
     void Stop();
@@ -125,6 +136,15 @@ private:
     // The viewer whose Follow command started following, while it goes on.
     HWND m_followViewer = nullptr;
     CGrepParams m_runParams;
+    std::wstring m_startFile;
+    // The context row's places in the template (client pixels) and their top and bottom.
+    struct ContextPlace {
+        int id;
+        RECT rect;
+    };
+    std::vector<ContextPlace> m_contextPlaces;
+    int m_contextTop = 0;
+    int m_contextBottom = 0;
     // An open viewer and its window, kept here because the viewer forgets its window before
     // it reports that the window has gone.
     struct ViewerEntry {

@@ -1,14 +1,18 @@
 // CMainDlg's controls: initialisation, layout, command and notification dispatch, enable rules.
 #include "ui/MainDlg.h"
 
+#include <shellapi.h>
+
 #include "resources/resource.h"
 #include "settings/Settings.h"
 #include "ui/Layout.h"
 #include "ui/WindowText.h"
+#include "viewer/Dpi.h"
 #include "viewer/TextView.h"
 #include "viewer/GdiScope.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -70,10 +74,28 @@ BOOL CMainDlg::OnInitDialog(HWND window)
     if (last != CB_ERR)
         SendMessageW(fileBox, CB_SETCURSEL, static_cast<WPARAM>(last), 0);
 
+    if (!m_startFile.empty())
+        PutFileInBox(m_startFile);
+    DragAcceptFiles(m_window, TRUE);
+
     SetUpDown(m_window, IDC_LINES_BEFORE_SPIN, IDC_LINES_BEFORE, settings.LinesBefore);
     SetUpDown(m_window, IDC_LINES_AFTER_SPIN, IDC_LINES_AFTER, settings.LinesAfter);
 
     InitFilters();
+
+    // The context row's template places, which the layout starts from.
+    m_contextPlaces.clear();
+    m_contextTop = INT_MAX;
+    m_contextBottom = 0;
+    for (int id : {IDC_LINES_BEFORE_LABEL, IDC_LINES_BEFORE, IDC_LINES_BEFORE_SPIN,
+                   IDC_LINES_AFTER_LABEL, IDC_LINES_AFTER, IDC_LINES_AFTER_SPIN}) {
+        RECT rect{};
+        GetWindowRect(Item(id), &rect);
+        MapWindowPoints(nullptr, m_window, reinterpret_cast<POINT*>(&rect), 2);
+        m_contextPlaces.push_back({id, rect});
+        m_contextTop = std::min(m_contextTop, int(rect.top));
+        m_contextBottom = std::max(m_contextBottom, int(rect.bottom));
+    }
 
     // The filter list is created with an empty rectangle; lay everything out once now.
     RECT client{};
@@ -86,11 +108,45 @@ BOOL CMainDlg::OnInitDialog(HWND window)
 
 void CMainDlg::OnSize(int width, int height)
 {
-    for (const ControlPlace& place : MainDialogLayout(width, height)) {
+    // The context row keeps its template place, moved down only where the dialog's font
+    // grew less than the DPI (it then would reach into the file row).
+    const int dpi = WindowDpi(m_window);
+    const ContextRowMove move = PlaceContextRow(m_contextTop, m_contextBottom, dpi);
+    for (const ContextPlace& place : m_contextPlaces) {
+        if (HWND control = Item(place.id))
+            MoveWindow(control, place.rect.left, place.rect.top + move.down,
+                       place.rect.right - place.rect.left, place.rect.bottom - place.rect.top, FALSE);
+    }
+    for (const ControlPlace& place : MainDialogLayout(width, height, dpi, move.rowsShift)) {
         if (HWND control = Item(place.id))
             MoveWindow(control, place.x, place.y, place.width, place.height, FALSE);
     }
     RedrawWindow(m_window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+void CMainDlg::OnGetMinMaxInfo(MINMAXINFO* info)
+{
+    // The context row keeps its template place; the Go column must stay right of it.
+    RECT context{};
+    GetWindowRect(Item(IDC_LINES_AFTER_SPIN), &context);
+    MapWindowPoints(nullptr, m_window, reinterpret_cast<POINT*>(&context), 2);
+    const int dpi = WindowDpi(m_window);
+    const ClientSize client = MainDialogMinimum(
+        context.right, dpi, PlaceContextRow(m_contextTop, m_contextBottom, dpi).rowsShift);
+    RECT frame{0, 0, client.width, client.height};
+    AdjustWindowRectEx(&frame, DWORD(GetWindowLongPtrW(m_window, GWL_STYLE)), FALSE,
+                       DWORD(GetWindowLongPtrW(m_window, GWL_EXSTYLE)));
+    info->ptMinTrackSize.x = frame.right - frame.left;
+    info->ptMinTrackSize.y = frame.bottom - frame.top;
+}
+
+void CMainDlg::OnDpiChanged(const RECT* suggested)
+{
+    // The new size arrives as WM_SIZE, which lays the controls out at the new DPI.
+    if (suggested)
+        SetWindowPos(m_window, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 BOOL CMainDlg::OnCommand(int id, int code)
@@ -177,6 +233,13 @@ BOOL CMainDlg::OnNotify(const NMHDR* header)
             return FALSE;
         ToggleFollow(header->hwndFrom);
         return TRUE;
+    case static_cast<UINT>(NM_VIEWER_SHOW_IN_LOG): {
+        // The log opens in a viewer like any other, with the line at the top.
+        const auto* request = reinterpret_cast<const NMSHOWINLOG*>(header);
+        if (CTextView* log = OpenViewer(request->logFile))
+            log->ShowLine(request->offset);
+        return TRUE;
+    }
     case static_cast<UINT>(NM_VIEWER_CLOSED): {
         // Following ends with the viewer that shows it.
         if (m_followViewer && m_followViewer == header->hwndFrom)

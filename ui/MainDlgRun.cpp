@@ -9,6 +9,7 @@
 #include "viewer/TextView.h"
 
 #include <commdlg.h>
+#include <shellapi.h>
 
 #include <climits>
 
@@ -114,11 +115,34 @@ void CMainDlg::Browse()
     if (!GetOpenFileNameW(&dialog))
         return;
 
-    std::wstring path(buffer.c_str());
+    PutFileInBox(buffer.c_str());
+}
+
+void CMainDlg::PutFileInBox(const std::wstring& path)
+{
     SetDlgItemTextW(m_window, IDC_FILE, path.c_str());
-    if (dialog.nFileOffset > 0 && dialog.nFileOffset <= path.size())
-        settings.LastFolder = path.substr(0, dialog.nFileOffset);
+    const size_t slash = path.find_last_of(L"\\/");
+    if (slash != std::wstring::npos)
+        AppSettings().LastFolder = path.substr(0, slash + 1);
     UpdateControls();
+}
+
+void CMainDlg::OnDropFiles(HDROP drop)
+{
+    // The first file dropped; a folder is no log.
+    std::wstring path(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
+    const UINT length = DragQueryFileW(drop, 0, path.data(), UINT(path.size()));
+    DragFinish(drop);
+    path.resize(length);
+    if (path.empty())
+        return;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        Message((L"This is a folder, not a log file:\r\n" + path).c_str(), L"Error",
+                MB_OK | MB_ICONWARNING);
+        return;
+    }
+    PutFileInBox(path);
 }
 
 void CMainDlg::GoOrStop()
@@ -248,7 +272,7 @@ void CMainDlg::OnRunFinished(bool succeeded)
         Message(kRunFailedText, L"Error", MB_OK | MB_ICONWARNING);
 }
 
-void CMainDlg::OpenViewer(const wchar_t* path)
+CTextView* CMainDlg::OpenViewer(const wchar_t* path)
 {
     FreeClosedViewers();
     std::unique_ptr<CTextView> viewer;
@@ -256,24 +280,33 @@ void CMainDlg::OpenViewer(const wchar_t* path)
         viewer = std::make_unique<CTextView>(m_instance);
     } catch (...) {
         Message(kCreateViewerFailedText, L"Error", MB_OK | MB_ICONERROR);
-        return;
+        return nullptr;
     }
     try {
         viewer->SetNotifyWindow(m_window);
         if (!viewer->Create(path)) {
             DiscardViewer(viewer);
             Message(kCreateViewerFailedText, L"Error", MB_OK | MB_ICONERROR);
-            return;
+            return nullptr;
         }
         if (!viewer->OpenFile(path)) {
             DiscardViewer(viewer);
             Message(kOpenViewerFailedText, L"Error", MB_OK | MB_ICONWARNING);
-            return;
+            return nullptr;
         }
         HWND window = viewer->Window();
+        CTextView* opened = viewer.get();
         m_viewers.push_back(ViewerEntry{std::move(viewer), window});
+        return opened;
+    } catch (const CStringException& e) {
+        DiscardViewer(viewer);
+        Message(e.ToString(), L"Error", MB_OK | MB_ICONWARNING);
+    } catch (const wchar_t* text) {
+        DiscardViewer(viewer);
+        Message(text, L"Error", MB_OK | MB_ICONWARNING);
     } catch (...) {
         DiscardViewer(viewer);
         Message(ExceptionText(kUnknownErrorText), L"Error", MB_OK | MB_ICONWARNING);
     }
+    return nullptr;
 }

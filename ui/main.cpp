@@ -1,6 +1,7 @@
 // The program's entry point: the common controls, then the main dialog from start to end.
 #include "engine/ProcessLocks.h"
 #include "engine/StringException.h"
+#include "ui/CommandLine.h"
 #include "ui/MainDlg.h"
 
 #include <windows.h>
@@ -26,6 +27,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         TextLock();
         InitCommonControls();
         CMainDlg dialog(instance);
+        dialog.SetStartFile(LogPathFromCommandLine(GetCommandLineW()));
         dialog.Run();
         return 0;
     } catch (const CStringException&) {

@@ -28,13 +28,14 @@ void DrawRows(HDC dc, const RECT& client, const RowPaint& paint)
 
     const int rowHeight = paint.fontSize + 1;
     RECT row;
-    row.left = viewmath::TextLeft(paint.horzPos, paint.charWidth);
-    row.top = viewmath::kBorder;
-    row.right = client.right - viewmath::kMargin;
-    row.bottom = paint.fontSize + viewmath::kBorder;
+    const int border = paint.margins.border;
+    const int margin = paint.margins.margin;
+    row.left = viewmath::TextLeft(paint.horzPos, paint.charWidth, border);
+    row.top = border;
+    row.right = client.right - margin;
+    row.bottom = paint.fontSize + border;
 
-    HRGN clip = CreateRectRgn(viewmath::kBorder, viewmath::kBorder,
-                              client.right - viewmath::kMargin, client.bottom - viewmath::kMargin);
+    HRGN clip = CreateRectRgn(border, border, client.right - margin, client.bottom - margin);
     ExtSelectClipRgn(dc, clip, RGN_AND);
     DeleteObject(clip);
 
@@ -53,6 +54,18 @@ void DrawRows(HDC dc, const RECT& client, const RowPaint& paint)
             break;
         }
         const uint32_t length = paint.reader->GetLineLength(i);
+        int64_t offset = -1;
+        const bool marked = paint.markedOffset >= 0 && paint.reader->RowOffset(i, offset) &&
+                            offset == paint.markedOffset;
+        if (marked) {
+            // The whole row, so the mark shows on an empty line too.
+            RECT band{border, row.top, row.right, row.top + rowHeight};
+            CGdiObject<HBRUSH> brush(CreateSolidBrush(kMarkedLineBack));
+            FillRect(dc, &band, brush.Get());
+            SetBkColor(dc, kMarkedLineBack);
+        } else {
+            SetBkColor(dc, 0xFFFFFF);
+        }
         if (length > 0) {
             SetTextColor(dc, paint.lineColor ? paint.lineColor(text) : 0);
             if (paint.highlight)

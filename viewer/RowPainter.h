@@ -2,8 +2,11 @@
 #pragma once
 
 #include "engine/Utils.h"
+#include "viewer/ViewMath.h"
 
 #include <windows.h>
+
+#include <cstdint>
 
 class CScrollableFileReader;
 
@@ -12,6 +15,7 @@ using LineColorFunction = COLORREF (*)(const wchar_t* text);
 constexpr COLORREF kEndMarkerColor = 0x0000A0;
 constexpr COLORREF kFoundLineBack = 0xE0FFE0;
 constexpr COLORREF kOtherMatchBack = 0xE0E0E0;
+constexpr COLORREF kMarkedLineBack = 0xA0F0FF;   // the line Show in Log or Go to Line went to
 constexpr wchar_t kEndOfFileMarker[] = L"---=== END OF FILE ===---";
 
 struct RowPaint {
@@ -25,6 +29,8 @@ struct RowPaint {
     bool searchIgnoreCase = true;
     bool highlightMatches = true;
     LineColorFunction lineColor = nullptr;
+    int64_t markedOffset = -1;         // where the marked line starts; -1: none
+    viewmath::Margins margins;         // scaled with the DPI
 };
 
 // Draws the rows of the top line downwards inside `client` (the view's client

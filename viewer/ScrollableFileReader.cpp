@@ -78,6 +78,15 @@ uint32_t CScrollableFileReader::GetLineLength(uint32_t k) const
     return index < m_count ? uint32_t(m_texts[size_t(index)].size()) : 0;
 }
 
+bool CScrollableFileReader::RowOffset(uint32_t k, int64_t& offset) const
+{
+    const uint64_t index = uint64_t(m_topIndex) + k;
+    if (index >= m_count)
+        return false;
+    offset = m_offsets[size_t(index)];
+    return true;
+}
+
 bool CScrollableFileReader::GetTopPosition(int64_t& offset) const
 {
     // The last line of the block stands for the position after it, so a view

@@ -31,6 +31,8 @@ public:
 
     const wchar_t* GetLineText(uint32_t k) const;
     uint32_t GetLineLength(uint32_t k) const;
+    // Where line k starts in the file; false past the block.
+    bool RowOffset(uint32_t k, int64_t& offset) const;
     bool GetTopPosition(int64_t& offset) const;
     bool ScrollBy(int32_t lines, uint32_t pageLines);
     bool SeekTo(int64_t offset, uint32_t pageLines);

@@ -4,6 +4,7 @@
 #include "engine/StringException.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
+#include "viewer/Dpi.h"
 #include "viewer/RowPainter.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/SearchState.h"
@@ -25,6 +26,8 @@ const wchar_t kFontFailedText[] = L"Unable to create font!";
 const wchar_t kUnknownErrorText[] = L"Unknown Error";
 const wchar_t kErrorCaption[] = L"Error";
 bool g_classRegistered = false;
+// WM_DPICHANGED, newer than the headers this builds against.
+constexpr UINT kDpiChanged = 0x02E0;
 } // namespace
 
 CTextView::CTextView(HINSTANCE instance) : m_instance(instance)
@@ -33,7 +36,7 @@ CTextView::CTextView(HINSTANCE instance) : m_instance(instance)
         return;
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
-    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
     wc.lpfnWndProc = &CTextView::WindowProc;
     wc.hInstance = instance;
     wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TILVO));
@@ -79,8 +82,11 @@ bool CTextView::Create(const wchar_t* title)
 
 void CTextView::CreateViewFont()
 {
+    // The font and the margins follow the window's DPI; sizes are given at 96 DPI.
+    const int dpi = WindowDpi(m_window);
+    m_margins = viewmath::MarginsAt(dpi);
     const ViewFontSettings font = CurrentViewFont();
-    m_fontSize = font.size > 0 ? font.size : ViewFontSettings{}.size;
+    m_fontSize = Scaled(font.size > 0 ? font.size : ViewFontSettings{}.size, dpi);
     m_font.Reset(CreateFontW(m_fontSize, 0, 0, 0, font.weight, FALSE, FALSE, FALSE,
                              DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                              NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
@@ -92,6 +98,20 @@ void CTextView::CreateViewFont()
     INT width = 0;
     if (GetCharWidth32W(dc.Get(), L'W', L'W', &width))
         m_charWidth = width;
+}
+
+void CTextView::OnDpiChanged(const RECT* suggested)
+{
+    m_font.Reset();
+    CreateViewFont();
+    if (suggested)
+        SetWindowPos(m_window, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client;
+    GetClientRect(m_window, &client);
+    OnSize(client.right, client.bottom);
+    RedrawAll();
 }
 
 void CTextView::SetUpScrollBars()
@@ -138,6 +158,7 @@ void CTextView::CloseFile()
 {
     m_reader.reset();
     m_path.clear();
+    m_markedOffset = -1;
 }
 
 void CTextView::Close()
@@ -197,8 +218,14 @@ LRESULT CTextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_LBUTTONDOWN:
         return 0;
+    case WM_LBUTTONDBLCLK:
+        OnDoubleClick(static_cast<short>(HIWORD(lParam)));
+        return 0;
     case WM_MOUSEWHEEL:
         OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam), GET_KEYSTATE_WPARAM(wParam));
+        return 0;
+    case kDpiChanged:
+        OnDpiChanged(reinterpret_cast<const RECT*>(lParam));
         return 0;
     default:
         return DefWindowProcW(m_window, message, wParam, lParam);
@@ -233,7 +260,7 @@ void CTextView::OnDestroy()
 void CTextView::OnSize(int width, int height)
 {
     const viewmath::PageSize page =
-        viewmath::PageFromClient(width, height, m_charWidth, m_fontSize);
+        viewmath::PageFromClient(width, height, m_charWidth, m_fontSize, m_margins.margin);
     if (m_charWidth > 0)
         m_visibleColumns = page.visibleColumns;
     m_pageLines = page.pageLines;
@@ -264,6 +291,8 @@ void CTextView::PaintRows(HDC dc, const RECT& client) const
     rows.searchIgnoreCase = search.ignoreCase;
     rows.highlightMatches = search.highlightMatches;
     rows.lineColor = &ViewLineColor;
+    rows.markedOffset = m_markedOffset;
+    rows.margins = m_margins;
     DrawRows(dc, client, rows);
 }
 
@@ -297,6 +326,12 @@ bool CTextView::OnCommand(int id)
     case IDM_FOLLOW:
         ToggleFollow();
         return true;
+    case IDM_GO_TO_LINE:
+        ShowGoToLineDialog();
+        return true;
+    case IDM_SHOW_IN_LOG:
+        ShowInLog(0);
+        return true;
     default:
         return false;
     }
@@ -316,7 +351,7 @@ RECT CTextView::TextRect() const
 {
     RECT client;
     GetClientRect(m_window, &client);
-    RECT text{viewmath::kBorder, viewmath::kBorder, client.right - viewmath::kMargin,
-              client.bottom - viewmath::kMargin};
+    RECT text{m_margins.border, m_margins.border, client.right - m_margins.margin,
+              client.bottom - m_margins.margin};
     return text;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "viewer/GdiScope.h"
+#include "viewer/ViewMath.h"
 
 #include <windows.h>
 
@@ -15,6 +16,14 @@ class CScrollableFileReader;
 constexpr int NM_VIEWER_CLOSED = -98;
 // The WM_NOTIFY code a viewer sends its notify window for its Follow command.
 constexpr int NM_VIEWER_FOLLOW = -97;
+// The WM_NOTIFY code a result viewer sends its notify window to open the log
+// in a viewer at the line starting at `offset` (NMSHOWINLOG).
+constexpr int NM_VIEWER_SHOW_IN_LOG = -99;
+struct NMSHOWINLOG {
+    NMHDR header;
+    const wchar_t* logFile;
+    int64_t offset;
+};
 
 // A top-level window of class "TilvoTextView" with menu 110. It draws the
 // lines of its file from a top line down, scrolls vertically on a 0..10000
@@ -55,6 +64,17 @@ public:
     // only its scroll bar and percentage move.
     void OnFileGrew();
 
+    // Lines: the line of the log a result line came from, in a viewer the
+    // notify window opens; any line by its number; the marked line.
+    void ShowInLog(uint32_t row);
+    void ShowGoToLineDialog();
+    bool GoToLine(int64_t number);
+    // Puts the line starting at `offset` at the top and marks it.
+    void ShowLine(int64_t offset);
+    int64_t MarkedOffset() const { return m_markedOffset; }
+    // The log line number of the top line, when the result's index knows it.
+    bool LogLineOfTop(int64_t& line) const;
+
     // Save, HTML export and copy screen.
     void SaveFile();
     // What Save does once a name is chosen: the overwrite question, the page
@@ -71,6 +91,7 @@ public:
     int VisibleColumns() const { return m_visibleColumns; }
     int WidestLine() const { return m_widestLine; }
     int CharWidth() const { return m_charWidth; }
+    int FontSize() const { return m_fontSize; }
     bool Highlight() const { return m_highlight; }
     // The text of the percentage item at the right of the menu bar.
     std::wstring PercentText() const;
@@ -90,6 +111,8 @@ private:
     void OnVScroll(int request, int thumb);
     void OnHScroll(int request, int thumb);
     void OnMouseWheel(int delta, int keys);
+    void OnDoubleClick(int y);
+    void OnDpiChanged(const RECT* suggested);
 
     void CloseFile();
     void CreateViewFont();
@@ -104,6 +127,7 @@ private:
     void ReportError(const wchar_t* text);
 
     bool m_highlight = false;   // the found line and the matches are marked
+    int64_t m_markedOffset = -1;
     HWND m_window = nullptr;
     HWND m_owner = nullptr;
     HINSTANCE m_instance = nullptr;
@@ -112,6 +136,7 @@ private:
     CGdiObject<HFONT> m_font;
     int m_charWidth = 0;
     int m_fontSize = 15;
+    viewmath::Margins m_margins;
     int m_visibleColumns = 0;
     uint32_t m_pageLines = 0;
     int m_widestLine = 0;

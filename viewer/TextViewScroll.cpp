@@ -131,8 +131,9 @@ bool CTextView::OnKeyDown(WPARAM key)
     const bool shift = GetKeyState(VK_SHIFT) < 0;
     switch (key) {
     case VK_ESCAPE:
-        if (m_highlight) {
+        if (m_highlight || m_markedOffset >= 0) {
             m_highlight = false;
+            m_markedOffset = -1;
             RedrawAll();
         } else {
             Close();   // the view may be gone now
@@ -169,6 +170,17 @@ bool CTextView::OnKeyDown(WPARAM key)
     case 'S':
         if (ctrl)
             SaveFile();
+        return true;
+    case 'F':
+        if (ctrl)
+            ShowFindDialog();
+        return true;
+    case 'G':
+        if (ctrl)
+            ShowGoToLineDialog();
+        return true;
+    case VK_RETURN:
+        ShowInLog(0);
         return true;
     case VK_F3:
         RepeatSearch();

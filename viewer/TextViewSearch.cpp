@@ -116,5 +116,9 @@ void CTextView::ShowLineInfo()
     }
     wchar_t text[128];
     wsprintfW(text, kLineInfoFormat, long(line), column);
-    MessageBoxW(m_window, text, kLineInfoCaption, MB_ICONINFORMATION);
+    std::wstring info = text;
+    int64_t logLine = 0;
+    if (LogLineOfTop(logLine))
+        info += L"\r\nLog Line: " + std::to_wstring(logLine);
+    MessageBoxW(m_window, info.c_str(), kLineInfoCaption, MB_ICONINFORMATION);
 }

@@ -40,12 +40,23 @@ struct PageSize {
     int visibleColumns;
     uint32_t pageLines;
 };
-inline PageSize PageFromClient(int width, int height, int charWidth, int fontSize)
+// The free pixels around the text at a DPI.
+struct Margins {
+    int border = kBorder;   // left and top
+    int margin = kMargin;   // right and bottom
+};
+inline Margins MarginsAt(int dpi)
+{
+    return {MulDiv(kBorder, dpi, 96), MulDiv(kMargin, dpi, 96)};
+}
+
+inline PageSize PageFromClient(int width, int height, int charWidth, int fontSize,
+                               int margin = kMargin)
 {
     PageSize page{0, 0};
     if (charWidth > 0)
-        page.visibleColumns = (width - kMargin) / charWidth - 1;
-    const int rows = (height - kMargin) / (fontSize + 1);
+        page.visibleColumns = (width - margin) / charWidth - 1;
+    const int rows = (height - margin) / (fontSize + 1);
     page.pageLines = rows > 0 ? uint32_t(rows) : 0;
     return page;
 }
@@ -94,10 +105,10 @@ inline int HorzTarget(int request, int thumb, int pos, int widest, int visibleCo
 }
 
 // The left edge at which column 0 is drawn for a horizontal position.
-inline int TextLeft(int horzPos, int charWidth)
+inline int TextLeft(int horzPos, int charWidth, int border = kBorder)
 {
     const int left = -(horzPos * charWidth);
-    return left < 0 ? left : kBorder;
+    return left < 0 ? left : border;
 }
 
 } // namespace viewmath

@@ -9,6 +9,7 @@
 #include "engine/GrepSession.h"
 #include "engine/GrepThread.h"
 #include "tests/engine/GrepWindow.h"
+#include "tests/engine/IndexCheck.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/Wait.h"
 
@@ -106,6 +107,8 @@ TEST_F(GrepFollowTest, EveryCutOfAGrowingLogEndsAsAFreshRun)
                 const std::string fresh = FreshResult(params, dir.File(L"fresh"), c.fast, &matches);
                 ASSERT_EQ(ReadBytes(params.resultFile), fresh) << "after piece " << piece;
                 ASSERT_EQ(run.session->Matches(), matches);
+                // The index grew with the result and took back the unfinished line's records.
+                CheckIndex(params, 1);
             }
         }
     }

@@ -62,8 +62,9 @@ void MainDialogTest::TearDown()
 void MainDialogTest::Start(const std::function<void()>& answerStartup)
 {
     CMainDlg::Storage places = storage;
-    ui = std::make_unique<CUiThread>([places] {
+    ui = std::make_unique<CUiThread>([places, start = startFile] {
         CMainDlg main(GetModuleHandleW(nullptr), places);
+        main.SetStartFile(start);
         main.Run();
     });
     if (answerStartup)

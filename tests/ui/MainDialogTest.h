@@ -67,6 +67,7 @@ protected:
     std::unique_ptr<CUiThread> ui;
     HWND dialog = nullptr;
     std::vector<std::wstring> removeAfter;   // files outside `dir` the test creates
+    std::wstring startFile;                  // as if named on the command line
 };
 
 // Registry helpers on HKEY_CURRENT_USER.

@@ -4,11 +4,14 @@
 #include "engine/ModulePath.h"
 #include "resources/resource.h"
 #include "tests/support/Pixels.h"
+#include "settings/Settings.h"
+#include "viewer/Dpi.h"
 #include "viewer/TextView.h"
 
 #include <commctrl.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <map>
 
 namespace {
@@ -70,17 +73,20 @@ protected:
         return places;
     }
 
-    void CheckLayout(const char* size)
+    // The places at `dpi` are those of 96 DPI scaled, within a pixel or two of rounding.
+    void CheckLayout(const char* size, int dpi = 96)
     {
         SCOPED_TRACE(size);
         SIZE client{};
         std::map<int, RECT> at = Places(client);
         const RECT& go = at[IDC_GO];
-        EXPECT_EQ(go.bottom - go.top, 43) << "Go is two rows tall";
-        EXPECT_EQ(go.right, client.cx - 8);
-        EXPECT_EQ(at[IDC_FILTER_LIST].right, client.cx - 76);
-        EXPECT_EQ(at[IDC_FILTER_LIST].bottom, client.cy - 25);
-        EXPECT_EQ(at[IDC_STATUS].top, client.cy - 16);
+        const auto S = [dpi](int length) { return MulDiv(length, dpi, 96); };
+        const int slack = dpi == 96 ? 0 : 2;
+        EXPECT_NEAR(go.bottom - go.top, S(43), slack) << "Go is two rows tall";
+        EXPECT_NEAR(go.right, client.cx - S(8), slack);
+        EXPECT_NEAR(at[IDC_FILTER_LIST].right, client.cx - S(76), slack);
+        EXPECT_NEAR(at[IDC_FILTER_LIST].bottom, client.cy - S(25), slack);
+        EXPECT_EQ(at[IDC_STATUS].top, client.cy - S(16));
         // The context row sits between the file row and the category row, left of Go.
         for (int id : {IDC_LINES_BEFORE, IDC_LINES_AFTER, IDC_LINES_AFTER_SPIN}) {
             EXPECT_GE(at[id].top, at[IDC_FILE].bottom) << id;
@@ -116,6 +122,41 @@ protected:
         });
     }
 
+    // The dialog with the sample filter sets, after a run whose viewer was closed.
+    void StartWithSample()
+    {
+        WriteCategories(Sample);
+        const std::wstring log = dir.File(L"server.log");
+        std::string text;
+        for (int i = 0; i < 400; ++i)
+            text += (i % 37 == 5) ? "12:51:20 ERROR: disk full\n" : "12:51:20 INFO all well\n";
+        ASSERT_TRUE(WriteBytes(log, text));
+        const std::wstring result = ExecutableFolder() + L"\\server.log.greptmp";
+        removeAfter.push_back(result);
+        removeAfter.push_back(result + L".idx");
+        ASSERT_TRUE(WriteDwordValue(key, L"LinesBefore", 2));
+        Start();
+        Type(IDC_FILE, log);
+        Click(IDC_GO);
+        ASSERT_TRUE(WaitFor("the result viewer", [this] { return ViewerCount() == 1; }));
+        ui->Invoke([&] { DestroyWindow(CMainDlg::Instance()->ViewerAt(0)->Window()); });
+        SelectFilter(1);
+        ui->Settle();
+    }
+
+    // Down to the smallest size the dialog allows, where nothing may overlap yet.
+    void CheckMinimum(int dpi)
+    {
+        ui->Invoke([&] {
+            MINMAXINFO info{};
+            SendMessageW(dialog, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+            SetWindowPos(dialog, nullptr, 20, 20, info.ptMinTrackSize.x, info.ptMinTrackSize.y,
+                         SWP_NOZORDER);
+        });
+        ui->Settle();
+        CheckLayout("minimum size", dpi);
+    }
+
     void Screenshot(const wchar_t* name)
     {
         // Painted in full, on the dialog's own thread, before the screen is copied.
@@ -129,22 +170,7 @@ protected:
 
 TEST_F(LayoutTest, DefaultAndLargerSizesKeepEveryControlInPlace)
 {
-    WriteCategories(Sample);
-    const std::wstring log = dir.File(L"server.log");
-    std::string text;
-    for (int i = 0; i < 400; ++i)
-        text += (i % 37 == 5) ? "12:51:20 ERROR: disk full\n" : "12:51:20 INFO all well\n";
-    ASSERT_TRUE(WriteBytes(log, text));
-    const std::wstring result = ExecutableFolder() + L"\\server.log.greptmp";
-    removeAfter.push_back(result);
-    ASSERT_TRUE(WriteDwordValue(key, L"LinesBefore", 2));
-    Start();
-    Type(IDC_FILE, log);
-    Click(IDC_GO);
-    ASSERT_TRUE(WaitFor("the result viewer", [this] { return ViewerCount() == 1; }));
-    ui->Invoke([&] { DestroyWindow(CMainDlg::Instance()->ViewerAt(0)->Window()); });
-    SelectFilter(1);
-    ui->Settle();
+    StartWithSample();
 
     CheckLayout("default size");
     SIZE client{};
@@ -159,9 +185,106 @@ TEST_F(LayoutTest, DefaultAndLargerSizesKeepEveryControlInPlace)
     CheckLayout("larger size");
     Screenshot(L"main-large.bmp");
 
-    // Far too small: the sizes go negative and the controls vanish, nothing else happens.
+    CheckMinimum(96);
+
+    // Far too small: the dialog stops at its minimum, nothing else happens.
     ui->Invoke([&] { SetWindowPos(dialog, nullptr, 20, 20, 120, 90, SWP_NOZORDER); });
     ui->Settle();
     ExpectNoBox();
     CloseWithCloseBox();
+}
+
+namespace {
+
+const wchar_t kChildDpi[] = L"TILVO_LAYOUT_DPI";
+
+// LogPixels of HKEY_CURRENT_USER\Control Panel\Desktop for as long as it
+// lives; what was there before comes back.
+class CLogPixels {
+public:
+    explicit CLogPixels(DWORD dpi)
+    {
+        m_had = ReadDwordValue(kDesktop, L"LogPixels", m_before);
+        EXPECT_TRUE(WriteDwordValue(kDesktop, L"LogPixels", dpi));
+    }
+    ~CLogPixels()
+    {
+        if (m_had) {
+            WriteDwordValue(kDesktop, L"LogPixels", m_before);
+        } else {
+            HKEY desktop = nullptr;
+            if (RegOpenKeyExW(HKEY_CURRENT_USER, kDesktop, 0, KEY_SET_VALUE, &desktop) == ERROR_SUCCESS) {
+                RegDeleteValueW(desktop, L"LogPixels");
+                RegCloseKey(desktop);
+            }
+        }
+    }
+
+private:
+    static constexpr const wchar_t* kDesktop = L"Control Panel\\Desktop";
+    bool m_had = false;
+    DWORD m_before = 0;
+};
+
+// Runs this test again in a new process, which reads the DPI as it starts.
+DWORD RunChildAt(int dpi, const char* test)
+{
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring commandLine = L"\"" + std::wstring(exe) + L"\" --gtest_filter=" +
+                               std::wstring(test, test + strlen(test));
+    SetEnvironmentVariableW(kChildDpi, std::to_wstring(dpi).c_str());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    const BOOL started = CreateProcessW(exe, commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                        nullptr, nullptr, &startup, &child);
+    SetEnvironmentVariableW(kChildDpi, nullptr);
+    if (!started)
+        return DWORD(-1);
+    DWORD code = DWORD(-2);
+    if (WaitForSingleObject(child.hProcess, 300000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(child.hProcess, &code);
+    else
+        TerminateProcess(child.hProcess, 3);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    return code;
+}
+
+} // namespace
+
+// Wine takes the DPI from the registry when a program starts: each DPI runs
+// this test again in a process of its own, which checks the real windows.
+TEST_F(LayoutTest, ScalesAt144And192Dpi)
+{
+    wchar_t childDpi[8] = {};
+    if (GetEnvironmentVariableW(kChildDpi, childDpi, 8) > 0) {
+        const int dpi = _wtoi(childDpi);
+        StartWithSample();
+        int seen = 0;
+        ui->Invoke([&] { seen = WindowDpi(dialog); });
+        ASSERT_EQ(seen, dpi) << "the dialog is not shown at the DPI of LogPixels";
+        CheckLayout("default size", dpi);
+        Screenshot((L"main-" + std::to_wstring(dpi) + L"dpi.bmp").c_str());
+        CheckMinimum(dpi);
+        // The viewer's font follows the DPI too.
+        int fontSize = 0;
+        int expected = 0;
+        ui->Invoke([&] {
+            CTextView* view = CMainDlg::Instance()->OpenViewer(dir.File(L"server.log").c_str());
+            fontSize = view ? view->FontSize() : 0;
+            expected = MulDiv(AppSettings().ViewFontSize, dpi, 96);
+            if (view)
+                DestroyWindow(view->Window());
+        });
+        EXPECT_EQ(fontSize, expected);
+        CloseWithCloseBox();
+        return;
+    }
+    for (int dpi : {144, 192}) {
+        CLogPixels setting(static_cast<DWORD>(dpi));
+        EXPECT_EQ(RunChildAt(dpi, "LayoutTest.ScalesAt144And192Dpi"), 0u)
+            << "the layout at " << dpi << " DPI; the child's failures are printed above";
+    }
 }

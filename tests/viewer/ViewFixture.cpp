@@ -1,6 +1,8 @@
 // The window tests' fixture: view creation, key and scroll messages, painting to a bitmap.
 #include "tests/viewer/ViewFixture.h"
 
+#include "resources/resource.h"
+
 namespace {
 const wchar_t kReceiverClass[] = L"TilvoTestNoticeReceiver";
 }
@@ -31,7 +33,16 @@ LRESULT CALLBACK CNoticeReceiver::Proc(HWND window, UINT message, WPARAM wParam,
     auto* self = reinterpret_cast<CNoticeReceiver*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self && message == WM_NOTIFY) {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        self->notices.push_back({header->hwndFrom, header->code, wParam});
+        Notice notice;
+        notice.from = header->hwndFrom;
+        notice.code = header->code;
+        notice.wParam = wParam;
+        if (header->code == static_cast<UINT>(NM_VIEWER_SHOW_IN_LOG)) {
+            const auto* request = reinterpret_cast<const NMSHOWINLOG*>(header);
+            notice.logFile = request->logFile;
+            notice.logOffset = request->offset;
+        }
+        self->notices.push_back(notice);
         if (self->deleteOnNotice) {
             CTextView* view = self->deleteOnNotice;
             self->deleteOnNotice = nullptr;

@@ -21,9 +21,12 @@
 
 // What the main dialog would receive as WM_NOTIFY.
 struct Notice {
-    HWND from;
-    UINT code;
-    WPARAM wParam;
+    HWND from = nullptr;
+    UINT code = 0;
+    WPARAM wParam = 0;
+    // What a Show in Log request asks for.
+    std::wstring logFile;
+    int64_t logOffset = -1;
 };
 
 // A stand-in for the main dialog: records the notices and, when asked,

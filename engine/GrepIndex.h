@@ -1,0 +1,93 @@
+// The index of a result file: where each stretch of consecutive log lines in
+// the result came from in its log, kept in a small file beside the result.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The start of a stretch: its first line's offset in the result and that
+// line's offset in the log. Long stretches are cut into pieces, so a line is
+// never far from its record. Line numbers are not kept: counting them during
+// the run would cost it a second pass over every byte of the log, and a
+// number is counted at disk speed when a command asks for one.
+struct CStretchPlace {
+    int64_t resultOffset = 0;
+    int64_t logOffset = 0;
+};
+
+// A stretch gets a new record once it holds this many result bytes.
+constexpr int64_t kStretchPiece = 256 * 1024;
+
+// The index file of a result: its name with ".idx" added.
+std::wstring GrepIndexFileName(const std::wstring& resultFile);
+
+// Writes the index while a run writes the result. Any failure drops the
+// index (the run itself goes on); an index that was never sealed is removed,
+// so a result never keeps the index of an earlier run. Following seals it
+// again after each look at the log, and may first take back the records of
+// the unfinished last line.
+class CGrepIndexWriter {
+public:
+    CGrepIndexWriter(const std::wstring& resultFile, const std::wstring& logFile);
+    ~CGrepIndexWriter();
+    CGrepIndexWriter(const CGrepIndexWriter&) = delete;
+    CGrepIndexWriter& operator=(const CGrepIndexWriter&) = delete;
+
+    void Add(const CStretchPlace& place);
+    // Records so far, and dropping those added after such a count.
+    uint64_t Count() const { return m_count + m_pending.size(); }
+    void TakeBack(uint64_t count);
+    // The result, `resultSize` bytes long, is whole as it stands: the index
+    // describes it and stays when this writer goes.
+    void Seal(int64_t resultSize);
+
+private:
+    bool FlushRecords();
+    void Drop();
+
+    HANDLE m_file = INVALID_HANDLE_VALUE;
+    std::wstring m_path;
+    std::wstring m_logFile;
+    std::vector<CStretchPlace> m_pending;
+    uint64_t m_count = 0;   // records in the file
+    uint64_t m_recordsAt = 0;
+    bool m_sealed = false;
+};
+
+
+// The index of one result, opened for the commands that lead from a result
+// line to the log. Looks records up in the file, never loads them all.
+class CGrepIndex {
+public:
+    enum class State { Ready, Missing, Stale };
+
+    CGrepIndex() = default;
+    ~CGrepIndex();
+    CGrepIndex(const CGrepIndex&) = delete;
+    CGrepIndex& operator=(const CGrepIndex&) = delete;
+
+    // Ready when the index exists, was finished and describes the result as
+    // it is now (same size); Missing when there is none; Stale otherwise.
+    State Open(const std::wstring& resultFile);
+    const std::wstring& LogFile() const { return m_logFile; }
+
+    // The record of the stretch holding the result byte at `resultOffset`.
+    bool Find(int64_t resultOffset, CStretchPlace& place) const;
+    // The log offset of the result line that starts at `resultOffset`: the
+    // lines from the stretch's start counted in the result, and as many
+    // stepped over in the log. False when a file cannot be read.
+    bool Locate(int64_t resultOffset, int64_t& logOffset) const;
+
+private:
+    bool Record(uint64_t index, CStretchPlace& place) const;
+    void Close();
+
+    HANDLE m_file = INVALID_HANDLE_VALUE;
+    std::wstring m_resultFile;
+    std::wstring m_logFile;
+    uint64_t m_count = 0;
+    uint64_t m_recordsAt = 0;
+};

@@ -1,0 +1,266 @@
+// The index of a result against its log: on seeded logs, through the fast
+// path and line by line, every result line's recorded log line and offset
+// must hold that very line; and the index lives and dies with its result.
+#include "engine/FileLines.h"
+#include "engine/FileReader.h"
+#include "engine/GrepIndex.h"
+#include "tests/engine/IndexCheck.h"
+#include "engine/GrepRun.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Where a result line lies in its log: the offset from the index, the line
+// number counted in the log, as Line Info counts it.
+struct CLogPlace {
+    int64_t offset = 0;
+    int64_t line = 0;
+};
+bool Locate(const CGrepIndex& index, int64_t resultOffset, CLogPlace& place)
+{
+    return index.Locate(resultOffset, place.offset) &&
+           LineNumberAt(index.LogFile(), place.offset, place.line);
+}
+
+class NullObserver : public CGrepObserver {
+public:
+    bool StopRequested() override { return false; }
+    void Progress(int, int) override {}
+};
+
+class StopAfter : public CGrepObserver {
+public:
+    explicit StopAfter(int lines) : m_left(lines) {}
+    bool StopRequested() override { return --m_left < 0; }
+    void Progress(int, int) override {}
+
+private:
+    int m_left;
+};
+
+std::string SeededLog(std::mt19937& random, size_t lines, size_t longWords)
+{
+    const char* const words[] = {"ERROR:", "error", "WARN", "config", "timeout", "info",
+                                 "x", "/x", "\\y", "\xe9t\xe9"};
+    const char* const ends[] = {"\n", "\r\n", "\r"};
+    std::string log;
+    for (size_t i = 0; i < lines; ++i) {
+        const unsigned n = random() % (4 + longWords);
+        for (unsigned w = 0; w < n; ++w)
+            log += std::string(words[random() % (sizeof words / sizeof *words)]) + " ";
+        const unsigned e = random() % 12;
+        if (e == 0)
+            log += '\0';
+        else
+            log += ends[e % 3];
+    }
+    if (random() % 2)
+        log += "last ERROR: line";
+    return log;
+}
+
+// Where each line of a text starts (lines end as the log reader ends them).
+std::vector<size_t> LineStarts(const std::string& text)
+{
+    std::vector<size_t> starts{0};
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        else if (c != '\n' && c != '\r' && c != '\0')
+            continue;
+        if (i + 1 < text.size())
+            starts.push_back(i + 1);
+    }
+    return starts;
+}
+
+std::string LineAt(const std::string& text, size_t start)
+{
+    size_t end = start;
+    while (end < text.size() && text[end] != '\n' && text[end] != '\r' && text[end] != '\0')
+        ++end;
+    return text.substr(start, end - start);
+}
+
+} // namespace
+
+void CheckIndex(const CGrepParams& params, size_t step)
+{
+    const std::string log = ReadBytes(params.logFile);
+    const std::string result = ReadBytes(params.resultFile);
+    const std::vector<size_t> logStarts = LineStarts(log);
+    CGrepIndex index;
+    ASSERT_EQ(index.Open(params.resultFile), CGrepIndex::State::Ready);
+    EXPECT_EQ(index.LogFile(), params.logFile);
+    if (result.empty())
+        return;
+    const std::vector<size_t> resultStarts = LineStarts(result);
+    int64_t previousLine = 0;
+    for (size_t n = 0; n < resultStarts.size(); n += step) {
+        const std::string line = LineAt(result, resultStarts[n]);
+        CLogPlace place;
+        ASSERT_TRUE(Locate(index, int64_t(resultStarts[n]), place)) << "result line " << n + 1;
+        ASSERT_GT(place.line, previousLine) << "result line " << n + 1;
+        ASSERT_LE(size_t(place.line), logStarts.size()) << "result line " << n + 1;
+        ASSERT_EQ(size_t(place.offset), logStarts[size_t(place.line) - 1])
+            << "result line " << n + 1 << " at log line " << place.line;
+        const std::string original = LineAt(log, size_t(place.offset));
+        const bool same = line == original || (!line.empty() && (line[0] == '/' || line[0] == '\\') &&
+                                               line.substr(1) == original);
+        ASSERT_TRUE(same) << "result line " << n + 1 << " \"" << line << "\" but log line "
+                          << place.line << " \"" << original << "\"";
+        previousLine = place.line;
+    }
+}
+
+namespace {
+
+TEST(GrepIndex, EveryResultLineLeadsToItsLogLine)
+{
+    TempDir dir;
+    std::mt19937 random(14);
+    const std::vector<std::vector<std::wstring>> filterSets = {
+        {L"*ERROR:*"}, {L"~*error*"}, {L"*error*", L"*config*"}, {L"*"}, {L"-config"},
+        {L"x"}, {L"*\u00e9t\u00e9*"}, {L"*WARN*", L"~*TIMEOUT*"}, {L"*never*"},
+    };
+    const uint32_t buffers[] = {16, 1000, 1048575};
+    for (int round = 0; round < 24; ++round) {
+        CGrepParams params;
+        params.logFile = dir.File(L"log" + std::to_wstring(round) + L".txt");
+        params.resultFile = dir.File(L"run.greptmp");
+        params.filterTexts = filterSets[size_t(round) % filterSets.size()];
+        params.filterModes.assign(params.filterTexts.size(), 0);
+        params.linesBefore = int(random() % 6) - 1;
+        params.linesAfter = int(random() % 6) - 1;
+        params.lfLineEnds = random() % 2 == 0;
+        ASSERT_TRUE(WriteBytes(params.logFile, SeededLog(random, 200 + random() % 600, 0)));
+        for (const bool fast : {true, false}) {
+            CGrepOptions options;
+            options.allowFastPath = fast;
+            options.bufferSize = buffers[size_t(round) % 3];
+            SCOPED_TRACE("round " + std::to_string(round) + (fast ? " fast" : " line by line"));
+            NullObserver observer;
+            ASSERT_EQ(RunGrep(params, observer, options).end, CGrepOutcome::End::Completed);
+            CheckIndex(params, 1);
+        }
+    }
+    // Long stretches are cut into pieces: a log of long lines that every
+    // filter keeps, and one copied whole (no filter).
+    CGrepParams params;
+    params.logFile = dir.File(L"long.txt");
+    params.resultFile = dir.File(L"long.greptmp");
+    ASSERT_TRUE(WriteBytes(params.logFile, SeededLog(random, 30000, 12)));
+    for (const auto& filters : {std::vector<std::wstring>{L"*"}, std::vector<std::wstring>{}}) {
+        params.filterTexts = filters;
+        params.filterModes.assign(filters.size(), 0);
+        NullObserver observer;
+        ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
+        ASSERT_GT(ReadBytes(params.resultFile).size(), size_t(3 * kStretchPiece));
+        CheckIndex(params, 211);
+    }
+}
+
+TEST(GrepIndex, LivesAndDiesWithItsResult)
+{
+    TempDir dir;
+    CGrepParams params;
+    params.logFile = dir.File(L"app.log");
+    params.resultFile = dir.File(L"app.log.greptmp");
+    params.filterTexts = {L"*ERROR:*"};
+    params.filterModes = {0};
+    std::string log;
+    for (int i = 0; i < 5000; ++i)
+        log += i % 7 ? "line " + std::to_string(i) + "\n" : "ERROR: " + std::to_string(i) + "\n";
+    ASSERT_TRUE(WriteBytes(params.logFile, log));
+    const std::wstring indexFile = GrepIndexFileName(params.resultFile);
+    CGrepIndex index;
+
+    // A result without an index (a saved copy) opens; the index says so.
+    ASSERT_TRUE(WriteBytes(params.resultFile, "ERROR: 0\n"));
+    EXPECT_EQ(index.Open(params.resultFile), CGrepIndex::State::Missing);
+
+    NullObserver observer;
+    ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
+    EXPECT_EQ(index.Open(params.resultFile), CGrepIndex::State::Ready);
+
+    // A changed result no longer matches its index.
+    ASSERT_TRUE(WriteBytes(params.resultFile, ReadBytes(params.resultFile) + "more\n"));
+    EXPECT_EQ(index.Open(params.resultFile), CGrepIndex::State::Stale);
+
+    // A stopped run leaves an index for the part it wrote.
+    StopAfter stop(300);
+    ASSERT_EQ(RunGrep(params, stop).end, CGrepOutcome::End::Stopped);
+    CheckIndex(params, 1);
+
+    // A run that cannot open its log touches neither file; a failed run
+    // leaves no index beside what it wrote.
+    const std::string before = ReadBytes(indexFile);
+    CGrepParams missing = params;
+    missing.logFile = dir.File(L"absent.log");
+    EXPECT_EQ(RunGrep(missing, observer).end, CGrepOutcome::End::Failed);
+    EXPECT_EQ(ReadBytes(indexFile), before);
+    CGrepParams empty = params;
+    empty.logFile = dir.File(L"empty.log");
+    ASSERT_TRUE(WriteBytes(empty.logFile, ""));
+    EXPECT_EQ(RunGrep(empty, observer).end, CGrepOutcome::End::Failed);
+    EXPECT_FALSE(FileExists(indexFile));
+    EXPECT_EQ(index.Open(params.resultFile), CGrepIndex::State::Missing);
+}
+
+} // namespace
+
+
+namespace {
+
+// A UTF-16 log with its mark: the result holds UTF-8, the index the log's
+// own byte offsets, and the log reader steps its two-byte line ends.
+TEST(GrepIndex, UnicodeLogLeadsBackByItsOwnLineEnds)
+{
+    TempDir dir;
+    std::wstring text;
+    for (int i = 1; i <= 300; ++i)
+        text += L"line " + std::to_wstring(i) + (i % 40 == 0 ? L" ERROR \u00e9t\u00e9" : L"") +
+                (i % 3 ? L"\r\n" : L"\n");
+    std::string bytes = "\xff\xfe";
+    for (wchar_t c : text)
+        bytes += std::string{char(c & 0xff), char(c >> 8)};
+    CGrepParams params;
+    params.logFile = dir.File(L"wide.log");
+    params.resultFile = dir.File(L"wide.greptmp");
+    params.filterTexts = {L"*ERROR*"};
+    params.filterModes = {0};
+    ASSERT_TRUE(WriteBytes(params.logFile, bytes));
+    NullObserver observer;
+    ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
+    CGrepIndex index;
+    ASSERT_EQ(index.Open(params.resultFile), CGrepIndex::State::Ready);
+    CFileReader result(params.resultFile.c_str(), 4096, LineDecoding::Utf8WhereValid);
+    std::wstring line;
+    int64_t at = 0;
+    int checked = 0;
+    while (result.GetPosition(at) && result.ReadLine(line)) {
+        CLogPlace place;
+        ASSERT_TRUE(Locate(index, at, place)) << checked;
+        CFileReader log(params.logFile.c_str(), 4096);
+        std::wstring original;
+        ASSERT_TRUE(log.Seek(place.offset) && log.ReadLine(original));
+        const std::wstring expected = line[0] == L'/' || line[0] == L'\\' ? line.substr(1) : line;
+        EXPECT_EQ(original, expected) << "result line " << checked + 1;
+        EXPECT_EQ(original, L"line " + std::to_wstring(place.line) +
+                                (place.line % 40 == 0 ? L" ERROR \u00e9t\u00e9" : L""));
+        int64_t offset = 0, lines = 0;
+        ASSERT_TRUE(FindLineStart(params.logFile, place.line, offset, lines));
+        EXPECT_EQ(offset, place.offset) << "Go to Line " << place.line;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 7 * 7);
+}
+
+} // namespace

@@ -1,0 +1,208 @@
+// CTextView: from a result line to its log (Show in Log), Go to Line, the marked line.
+#include "viewer/TextView.h"
+
+#include "engine/FileLines.h"
+#include "engine/FileReader.h"
+#include "engine/GrepIndex.h"
+#include "resources/resource.h"
+#include "settings/Settings.h"
+#include "viewer/GdiScope.h"
+#include "viewer/ScrollableFileReader.h"
+#include "viewer/ViewMath.h"
+
+#include <cwchar>
+#include <string>
+
+namespace {
+
+const wchar_t kShowInLogCaption[] = L"Show in Log";
+const wchar_t kGoToLineCaption[] = L"Go to Line";
+const wchar_t kNoIndexText[] =
+    L"This file has no index of its log lines: it is a log, a saved copy of a result, or a "
+    L"result of an older version.\r\nRun the search again to go from its lines to the log.";
+const wchar_t kStaleIndexText[] =
+    L"This result has changed since its run, so its index of log lines no longer fits it.\r\n"
+    L"Run the search again to go from its lines to the log.";
+const wchar_t kLogUnreadableText[] = L"Unable to read the log file:\r\n";
+const wchar_t kLogChangedText[] = L"The log has changed since the run: its line %s no longer "
+                                  L"holds this line.\r\n\r\n%s";
+const wchar_t kNoSuchLineText[] = L"There is no line %s: the file has %s lines.";
+const wchar_t kBadNumberText[] = L"Enter a line number from 1 on.";
+
+std::wstring Number(int64_t value)
+{
+    return std::to_wstring(value);
+}
+
+std::wstring Format(const wchar_t* pattern, const std::wstring& first, const std::wstring& second)
+{
+    std::wstring text = pattern;
+    const size_t one = text.find(L"%s");
+    text.replace(one, 2, first);
+    const size_t two = text.find(L"%s", one + first.size());
+    text.replace(two, 2, second);
+    return text;
+}
+
+// The log's line at `offset` is the result line, itself or with the context
+// mark a result puts before a line that was not kept.
+bool LogLineHolds(const std::wstring& logFile, int64_t offset, const wchar_t* resultLine)
+{
+    try {
+        CFileReader log(logFile.c_str(), 64 * 1024, AppLineDecoding());
+        std::wstring text;
+        if (!log.Seek(offset) || !log.ReadLine(text))
+            return false;
+        const std::wstring result = resultLine ? resultLine : L"";
+        return result == text ||
+               (!result.empty() && (result[0] == L'/' || result[0] == L'\\') &&
+                result.compare(1, std::wstring::npos, text) == 0);
+    } catch (...) {
+        return false;
+    }
+}
+
+struct LineRequest {
+    int64_t number = 0;
+};
+
+INT_PTR CALLBACK GoToLineProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        SendDlgItemMessageW(dialog, IDC_LINE_NUMBER, EM_LIMITTEXT, 18, 0);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            wchar_t text[32] = {};
+            GetDlgItemTextW(dialog, IDC_LINE_NUMBER, text, 32);
+            wchar_t* end = nullptr;
+            const long long number = std::wcstoll(text, &end, 10);
+            if (end == text || *end != L'\0' || number < 1) {
+                MessageBoxW(dialog, kBadNumberText, kGoToLineCaption, MB_ICONWARNING);
+                return TRUE;
+            }
+            reinterpret_cast<LineRequest*>(GetWindowLongPtrW(dialog, DWLP_USER))->number = number;
+            EndDialog(dialog, IDOK);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+} // namespace
+
+void CTextView::ShowLine(int64_t offset)
+{
+    if (!m_reader)
+        return;
+    m_reader->SeekTo(offset, m_pageLines);
+    m_markedOffset = offset;
+    int64_t top = 0;
+    const int pos = m_reader->GetTopPosition(top)
+                        ? viewmath::ScrollPosFromOffset(top, m_reader->GetSize())
+                        : 0;
+    SetScrollPos(m_window, SB_VERT, pos, TRUE);
+    SetScrollPos(m_window, SB_HORZ, 0, TRUE);
+    UpdateHorzRange();
+    RedrawAll();
+    UpdatePercent();
+}
+
+void CTextView::ShowInLog(uint32_t row)
+{
+    int64_t offset = 0;
+    if (!m_reader || !m_reader->RowOffset(row, offset))
+        return;
+    CGrepIndex index;
+    switch (index.Open(m_path)) {
+    case CGrepIndex::State::Missing:
+        MessageBoxW(m_window, kNoIndexText, kShowInLogCaption, MB_ICONINFORMATION);
+        return;
+    case CGrepIndex::State::Stale:
+        MessageBoxW(m_window, kStaleIndexText, kShowInLogCaption, MB_ICONWARNING);
+        return;
+    case CGrepIndex::State::Ready:
+        break;
+    }
+    int64_t logOffset = 0;
+    bool located = false;
+    {
+        CWaitCursor wait;
+        located = index.Locate(offset, logOffset);
+    }
+    if (!located) {
+        MessageBoxW(m_window, (kLogUnreadableText + index.LogFile()).c_str(), kShowInLogCaption,
+                    MB_ICONWARNING);
+        return;
+    }
+    if (!LogLineHolds(index.LogFile(), logOffset, m_reader->GetLineText(row))) {
+        int64_t number = 0;
+        LineNumberAt(index.LogFile(), logOffset, number);
+        MessageBoxW(m_window, Format(kLogChangedText, Number(number), index.LogFile()).c_str(),
+                    kShowInLogCaption, MB_ICONWARNING);
+        return;
+    }
+    if (!m_notifyWindow)
+        return;
+    NMSHOWINLOG request{};
+    request.header.hwndFrom = m_window;
+    request.header.code = static_cast<UINT>(NM_VIEWER_SHOW_IN_LOG);
+    request.logFile = index.LogFile().c_str();
+    request.offset = logOffset;
+    SendMessageW(m_notifyWindow, WM_NOTIFY, reinterpret_cast<WPARAM>(m_window),
+                 reinterpret_cast<LPARAM>(&request));
+}
+
+bool CTextView::LogLineOfTop(int64_t& line) const
+{
+    CGrepIndex index;
+    int64_t logOffset = 0;
+    return m_reader && index.Open(m_path) == CGrepIndex::State::Ready &&
+           index.Locate(m_reader->TopLineOffset(), logOffset) &&
+           LineNumberAt(index.LogFile(), logOffset, line);
+}
+
+void CTextView::ShowGoToLineDialog()
+{
+    if (!m_reader)
+        return;
+    LineRequest request;
+    if (DialogBoxParamW(m_instance, MAKEINTRESOURCEW(IDD_GO_TO_LINE), m_window, &GoToLineProc,
+                        reinterpret_cast<LPARAM>(&request)) == IDOK)
+        GoToLine(request.number);
+}
+
+bool CTextView::GoToLine(int64_t number)
+{
+    if (!m_reader)
+        return false;
+    int64_t offset = 0;
+    int64_t lines = 0;
+    bool found = false;
+    {
+        CWaitCursor wait;
+        found = FindLineStart(m_path, number, offset, lines);
+    }
+    if (!found) {
+        MessageBoxW(m_window, Format(kNoSuchLineText, Number(number), Number(lines)).c_str(),
+                    kGoToLineCaption, MB_ICONINFORMATION);
+        return false;
+    }
+    ShowLine(offset);
+    return true;
+}
+
+void CTextView::OnDoubleClick(int y)
+{
+    const int row = (y - m_margins.border) / (m_fontSize + 1);
+    if (row >= 0)
+        ShowInLog(uint32_t(row));
+}
