@@ -77,7 +77,8 @@ bool SameEntries(const std::vector<Entry>& a, const std::vector<Entry>& b, SameK
 // unknown, so `mine` replaces the file as it always did) as what this instance
 // loaded. A file that already holds the result keeps its text, comments and
 // order; a missing or unreadable file is written from `mine`; a file that
-// stopped reading early is kept as its backup before it is replaced.
+// stopped reading early, or could not be read, is kept as its backup before it
+// is replaced.
 template <class Entry, class ReadNow, class WriteEntries, class SameKey, class SameContent>
 bool SaveMerged(const std::wstring& path, const std::vector<Entry>* base,
                 const std::vector<Entry>& mine, ReadNow readNow, WriteEntries writeEntries,
@@ -86,8 +87,10 @@ bool SaveMerged(const std::wstring& path, const std::vector<Entry>* base,
     const CSaveLock lock(path);
     std::vector<Entry> current;
     const FileNow now = readNow(current);
+    // A file that is there but could not be read is copied first: if even that fails, it is
+    // not replaced by entries that may be fewer than it holds.
     if (now == FileNow::Unreadable)
-        return SaveFileSafely(path, [&](CFileWriter& writer) { return writeEntries(writer, mine); });
+        return SaveFileSafely(path, [&](CFileWriter& writer) { return writeEntries(writer, mine); }, true);
     const std::vector<Entry> target =
         base ? MergeEntries(*base, mine, current, now, sameKey, sameContent) : mine;
     if (SameEntries(target, current, sameKey, sameContent))
