@@ -35,6 +35,11 @@ bool InStore(const Category* c)
 
 } // namespace
 
+bool SameCategoryName(const std::wstring& a, const std::wstring& b)
+{
+    return SameName(a, b.c_str());
+}
+
 void ClearCategories()
 {
     Store().clear();

@@ -14,6 +14,9 @@ struct Category {
     std::wstring checks;
 };
 
+// Category names compare ASCII-case-insensitively.
+bool SameCategoryName(const std::wstring& a, const std::wstring& b);
+
 void ClearCategories();
 size_t CategoryCount();
 // Store order: creation order, file order after a load. Null past the end.
@@ -32,11 +35,15 @@ bool SetFilterStates(Category* c, const wchar_t* text);
 // TilvoCats.dat beside the executable.
 bool LoadCategories();
 bool SaveCategories();
-// The same for any path. A load that stops before the end of the file (at a line
-// without "=", or on a read error) keeps what it read and its usual result; the
-// first save to that path afterwards keeps the file as it was in
-// "<path>.bak" before replacing it. Saves replace the file only once every line
-// was written; any failure returns false and leaves the old file as it was.
+// The same for any path. A load that stops at a line without "=" keeps what it
+// read and its usual result, and notes the line (LoadStopLine).
+// A save merges the store into the file as it is now, per category, taking the
+// file as this process last loaded or saved it as the base: categories another
+// instance saved meanwhile survive unless this store changed or deleted them
+// too. It writes only when that changes what the file holds; then a file that
+// now stops before its end is kept as "<path>.bak" first. The file is replaced
+// only once every line was written; any failure returns false and leaves the
+// old file as it was.
 bool LoadCategories(const std::wstring& path);
 bool SaveCategories(const std::wstring& path);
 

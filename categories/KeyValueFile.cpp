@@ -8,8 +8,16 @@
 
 KeyValueRead ReadKeyValueEntry(CFileReader& reader, std::wstring& key, std::wstring& value)
 {
+    size_t ignored = 0;
+    return ReadKeyValueEntry(reader, key, value, ignored);
+}
+
+KeyValueRead ReadKeyValueEntry(CFileReader& reader, std::wstring& key, std::wstring& value,
+                               size_t& lineNumber)
+{
     std::wstring line;
     while (reader.ReadLine(line)) {
+        ++lineNumber;
         // Only the very first character makes a comment: " # x" is not one.
         if (line.empty() || line[0] == L'#')
             continue;

@@ -2,6 +2,7 @@
 // reading one entry with the reason reading stopped, and the line writer.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,10 @@ enum class KeyValueRead {
 // Skips empty lines and lines whose first character is "#"; splits the next line
 // at its first "=" and trims both sides.
 KeyValueRead ReadKeyValueEntry(CFileReader& reader, std::wstring& key, std::wstring& value);
+// The same, adding every line it reads to `lineNumber`, which then is the number
+// of the line the entry (or the malformed line) stands on when it starts at 0.
+KeyValueRead ReadKeyValueEntry(CFileReader& reader, std::wstring& key, std::wstring& value,
+                               size_t& lineNumber);
 // ReadKeyValueEntry with End and Malformed folded into false.
 bool ReadKeyValue(CFileReader& reader, std::wstring& key, std::wstring& value);
 // Writes "key = value" as one line; false for a null key or value or a failed write.

@@ -6,24 +6,7 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <vector>
-
 namespace {
-
-// Paths whose last load stopped before the end of the file. UI thread only,
-// like the stores that load and save them.
-std::vector<std::wstring>& IncompleteLoads()
-{
-    static std::vector<std::wstring> paths;
-    return paths;
-}
-
-bool SamePath(const std::wstring& a, const std::wstring& b)
-{
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
 
 // CFileWriter keeps no buffer, but the system may: the data must be on the disk
 // before the rename makes the new file the only one.
@@ -60,34 +43,17 @@ std::wstring BackupFileFor(const std::wstring& path)
     return path + L".bak";
 }
 
-void NoteLoadOutcome(const std::wstring& path, bool readToTheEnd)
-{
-    auto& paths = IncompleteLoads();
-    paths.erase(std::remove_if(paths.begin(), paths.end(),
-                               [&](const std::wstring& p) { return SamePath(p, path); }),
-                paths.end());
-    if (!readToTheEnd)
-        paths.push_back(path);
-}
-
-bool NeedsBackupBeforeSave(const std::wstring& path)
-{
-    const auto& paths = IncompleteLoads();
-    return std::any_of(paths.begin(), paths.end(),
-                       [&](const std::wstring& p) { return SamePath(p, path); });
-}
-
-bool SaveFileSafely(const std::wstring& path, const std::function<bool(CFileWriter&)>& writeLines)
+bool SaveFileSafely(const std::wstring& path, const std::function<bool(CFileWriter&)>& writeLines,
+                    bool backUpFirst)
 {
     const std::wstring temporary = TemporaryFileFor(path);
     if (!WriteTemporary(temporary, writeLines)) {
         DeleteFileW(temporary.c_str());
         return false;
     }
-    const bool needsBackup = NeedsBackupBeforeSave(path);
-    if (needsBackup && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES &&
+    if (backUpFirst && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES &&
         !CopyFileW(path.c_str(), BackupFileFor(path).c_str(), FALSE)) {
-        // Without the copy the entries the load skipped would be gone for good.
+        // Without the copy the entries the reading skipped would be gone for good.
         DeleteFileW(temporary.c_str());
         return false;
     }
@@ -96,9 +62,5 @@ bool SaveFileSafely(const std::wstring& path, const std::function<bool(CFileWrit
         DeleteFileW(temporary.c_str());
         return false;
     }
-    // The file now holds what memory holds; the backup keeps the original, and
-    // later saves must not overwrite it with a rewritten file.
-    if (needsBackup)
-        NoteLoadOutcome(path, true);
     return true;
 }

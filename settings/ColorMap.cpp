@@ -1,8 +1,9 @@
 // The colour map and Tilvo.ini: "Color = <filter text> <hex COLORREF>" lines.
 #include "settings/ColorMap.h"
 
+#include "categories/EntryMerge.h"
 #include "categories/KeyValueFile.h"
-#include "categories/SafeSave.h"
+#include "categories/LoadReport.h"
 #include "engine/FileReader.h"
 #include "engine/FileWriter.h"
 #include "engine/ModulePath.h"
@@ -10,6 +11,7 @@
 
 #include <cwchar>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -43,11 +45,31 @@ struct TokenOrder {
 };
 
 using ColorTable = std::map<TokenList, COLORREF, TokenOrder>;
+using ColorEntry = std::pair<TokenList, COLORREF>;
+using ColorEntries = std::vector<ColorEntry>;
 
 ColorTable& Colors()
 {
     static ColorTable colors;
     return colors;
+}
+
+// The entries of the file as this process last loaded or saved it: the base
+// that a save merges against.
+struct Synced {
+    std::wstring path;
+    ColorEntries held;
+};
+
+std::optional<Synced>& LastSynced()
+{
+    static std::optional<Synced> synced;
+    return synced;
+}
+
+ColorEntries Entries(const ColorTable& table)
+{
+    return ColorEntries(table.begin(), table.end());
 }
 
 bool IsBlank(wchar_t c)
@@ -66,13 +88,12 @@ int HexDigit(wchar_t c)
     return -1;
 }
 
-// Reads entries until the end, a line without "=", or a malformed colour entry.
-// `complete`: the whole file was read.
-bool ReadColors(CFileReader& reader, bool& complete)
+// Reads entries into `table` until the end, a line without "=", or a malformed
+// colour entry (false). `read` says why reading stopped; `line` counts lines.
+bool ReadColors(CFileReader& reader, ColorTable& table, KeyValueRead& read, size_t& line)
 {
     std::wstring key, value, filterText;
-    KeyValueRead read;
-    while ((read = ReadKeyValueEntry(reader, key, value)) == KeyValueRead::Entry) {
+    while ((read = ReadKeyValueEntry(reader, key, value, line)) == KeyValueRead::Entry) {
         if (key != L"Color")
             continue;
         COLORREF color = 0;
@@ -81,17 +102,39 @@ bool ReadColors(CFileReader& reader, bool& complete)
             !CUtils::Tokenize(tokens, filterText.c_str(), false))
             return false;
         // The first entry of a token list wins; emplace keeps it.
-        Colors().emplace(std::move(tokens), color);
+        table.emplace(std::move(tokens), color);
     }
-    complete = read == KeyValueRead::End;
     return true;
 }
 
-bool WriteColors(CFileWriter& writer)
+// The file as it is now, read by the load's rules without touching the map.
+FileNow ReadFileNow(const std::wstring& path, ColorEntries& held)
 {
+    ColorTable table;
+    FileNow now = FileNow::Unreadable;
+    try {
+        CFileReader reader(path.c_str(), kReadBufferSize);
+        now = FileNow::Stopped;
+        KeyValueRead stop = KeyValueRead::End;
+        size_t line = 0;
+        if (ReadColors(reader, table, stop, line) && stop == KeyValueRead::End)
+            now = FileNow::Whole;
+    } catch (const wchar_t*) {
+        // Not there or not readable, or a read failed part-way (Stopped).
+    } catch (const char*) {
+        // The matcher refused an expression: the entries before it are known.
+    }
+    held = Entries(table);
+    return now;
+}
+
+// In map order, whatever order the entries come in.
+bool WriteColors(CFileWriter& writer, const ColorEntries& entries)
+{
+    const ColorTable table(entries.begin(), entries.end());
     std::wstring filterText, value;
     std::vector<std::wstring> values;
-    for (const auto& [tokens, color] : Colors()) {
+    for (const auto& [tokens, color] : table) {
         filterText.clear();
         for (const std::wstring& token : tokens)
             filterText += token;
@@ -166,22 +209,37 @@ bool SaveColors()
 
 bool LoadColors(const std::wstring& path)
 {
-    bool complete = false;
+    KeyValueRead stop = KeyValueRead::End;
+    size_t line = 0;
     bool loaded = false;
     try {
         CFileReader reader(path.c_str(), kReadBufferSize);
-        loaded = ReadColors(reader, complete);
+        loaded = ReadColors(reader, Colors(), stop, line);
     } catch (...) {
         // A reader error, a narrow text from the matcher, or out of memory.
     }
-    NoteLoadOutcome(path, loaded && complete);
+    NoteLoadStop(path, loaded && stop == KeyValueRead::Malformed ? line : 0);
+    try {
+        LastSynced() = Synced{path, Entries(Colors())};
+    } catch (...) {
+        LastSynced().reset();
+    }
     return loaded;
 }
 
 bool SaveColors(const std::wstring& path)
 {
     try {
-        return SaveFileSafely(path, WriteColors);
+        const std::optional<Synced>& synced = LastSynced();
+        const ColorEntries* base = synced && SamePath(synced->path, path) ? &synced->held : nullptr;
+        ColorEntries mine = Entries(Colors());
+        if (!SaveMerged(path, base, mine, [&path](ColorEntries& held) { return ReadFileNow(path, held); },
+                        WriteColors,
+                        [](const ColorEntry& a, const ColorEntry& b) { return a.first == b.first; },
+                        [](const ColorEntry& a, const ColorEntry& b) { return a.second == b.second; }))
+            return false;
+        LastSynced() = Synced{path, std::move(mine)};
+        return true;
     } catch (...) {
         return false;
     }

@@ -10,9 +10,12 @@
 bool LoadColors();
 bool SaveColors();
 // The same for any path. A load that stops at a line without "=" succeeds with
-// the entries before it; the first save to that path afterwards keeps the file
-// as it was in "<path>.bak". Saves replace the file only once every line was
-// written; a failure returns false and leaves the old file as it was.
+// the entries before it and notes the line (LoadStopLine). A save merges the
+// map into the file as it is now, per entry, as SaveCategories does, and writes
+// only when that changes what the file holds: a file edited by hand keeps its
+// text. A file that now stops before its end is kept as "<path>.bak" before it
+// is replaced, and it is replaced only once every line was written; a failure
+// returns false and leaves the old file as it was.
 bool LoadColors(const std::wstring& path);
 bool SaveColors(const std::wstring& path);
 void ClearColors();

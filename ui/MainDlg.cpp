@@ -6,6 +6,7 @@
 #include "resources/resource.h"
 #include "settings/ColorMap.h"
 #include "settings/Settings.h"
+#include "ui/LoadWarning.h"
 #include "ui/WindowText.h"
 #include "viewer/TextView.h"
 
@@ -80,6 +81,7 @@ void CMainDlg::Run()
                                                            : LoadCategories(m_storage.categoriesFile);
     if (!categoriesLoaded)
         MessageBoxW(nullptr, kLoadCategoriesFailedText, L"Error", MB_OK | MB_ICONERROR);
+    WarnIfLoadStopped(CategoriesFileInUse());
     if (m_storage.settingsKey.empty())
         LoadSettings();
     else if (m_storage.categoriesFile.empty())
@@ -89,6 +91,7 @@ void CMainDlg::Run()
     bool colorsLoaded = m_storage.colorsFile.empty() ? LoadColors() : LoadColors(m_storage.colorsFile);
     if (!colorsLoaded)
         MessageBoxW(nullptr, kLoadColorsFailedText, L"Warning", MB_OK | MB_ICONWARNING);
+    WarnIfLoadStopped(m_storage.colorsFile.empty() ? ColorsFilePath() : m_storage.colorsFile);
 
     INT_PTR ended = DialogBoxParamW(m_instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DialogProc, 0);
     m_window = nullptr;

@@ -1,6 +1,7 @@
 // TilvoCats.dat: the example file byte for byte, the load edge cases, long
 // entries, and the backup of a file whose reading stopped early.
 #include "categories/CategoryStore.h"
+#include "categories/LoadReport.h"
 #include "categories/SafeSave.h"
 #include "engine/ModulePath.h"
 #include "tests/support/TestFiles.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -202,22 +204,76 @@ TEST_F(CategoriesFileTest, FileSavedAsUnicodeByNotepadIsRead)
     ExpectStore({{L"\u0416", {L"*\u0436*"}, L"1"}});
 }
 
-TEST_F(CategoriesFileTest, FileReadOnlyUpToAMalformedLineIsKeptAsBackupOnce)
+TEST_F(CategoriesFileTest, FileReadOnlyUpToAMalformedLineIsKeptAsBackupWhenWritten)
 {
     const std::string original =
-        "Category = A\nFilter = a\nthis line has no equals sign\nCategory = B\nFilter = b\n";
+        "# mine\nCategory = A\nFilter = a\nthis line has no equals sign\nCategory = B\nFilter = b\n";
     Write(original);
     ASSERT_TRUE(LoadCategories(path));
     ExpectStore({{L"A", {L"a"}, L""}});
+    EXPECT_EQ(LoadStopLine(path), 4u);
 
+    // Nothing changed: the file, with what its reading never reached, stays.
     ASSERT_TRUE(SaveCategories(path));
-    EXPECT_EQ(ReadBytes(BackupFileFor(path)), original);
-    EXPECT_EQ(ReadBytes(path), "Category = A\nFilter = a\nCheck = \n");
+    EXPECT_EQ(ReadBytes(path), original);
+    EXPECT_FALSE(FileExists(BackupFileFor(path)));
 
-    // A later save replaces the file but never the backup.
     CategoryAt(0)->filters.push_back(L"c");
     ASSERT_TRUE(SaveCategories(path));
     EXPECT_EQ(ReadBytes(BackupFileFor(path)), original);
+    EXPECT_EQ(ReadBytes(path), "Category = A\nFilter = a\nFilter = c\nCheck = \n");
+
+    // The file is whole now: a later save replaces it but never the backup.
+    CategoryAt(0)->filters.push_back(L"d");
+    ASSERT_TRUE(SaveCategories(path));
+    EXPECT_EQ(ReadBytes(BackupFileFor(path)), original);
+    ClearCategories();
+    ASSERT_TRUE(LoadCategories(path));
+    EXPECT_EQ(LoadStopLine(path), 0u);
+}
+
+// Two instances of the program on one file: this store was loaded from
+// `loaded`, changed by `change`, and meanwhile another instance saved `other`.
+TEST_F(CategoriesFileTest, SaveMergesPerCategoryWithWhatAnotherInstanceSaved)
+{
+    const std::string a = "Category = A\nFilter = a\nCheck = 1\n";
+    const std::string a2 = "Category = A\nFilter = a\nFilter = a2\nCheck = 1\n";
+    const std::string b = "Category = B\nFilter = b\nCheck = \n";
+    const std::string c = "Category = C\nFilter = c\nCheck = \n";
+    auto addB = [] { AddCategory(L"B")->filters = {L"b"}; };
+    auto checkA = [] { SetFilterStates(FindCategory(L"A"), L"3"); };
+    auto dropA = [] { FindCategory(L"A")->filters.clear(); };
+    struct Case {
+        const char* name;
+        std::string loaded;
+        std::function<void()> change;
+        std::string other;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"both add a set: both are kept, this one's last", a, addB, a + c, a + c + b},
+        {"only the other changed A: its A stands", a, addB, a2, a2 + b},
+        {"both changed A: this one's A wins", a, checkA, a2, "Category = A\nFilter = a\nCheck = 3\n"},
+        {"the other deleted A, this one left it: A stays deleted", a + c, addB, c, c + b},
+        {"this one deleted A, the other added C: C stays", a, dropA, a + c, c},
+        {"the other deleted A, this one changed it: A comes back", a, checkA, c,
+         c + "Category = A\nFilter = a\nCheck = 3\n"},
+        {"nothing changed here: the other's file keeps its text", a, [] {},
+         "# theirs\n\n" + c + "Category = a\nFilter = x\n", "# theirs\n\n" + c + "Category = a\nFilter = x\n"},
+        {"the same change on both sides: the file keeps its text", a, addB, "# theirs\n" + a + b,
+         "# theirs\n" + a + b},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        ClearCategories();
+        Write(test.loaded);
+        ASSERT_TRUE(LoadCategories(path));
+        test.change();
+        Write(test.other);
+        ASSERT_TRUE(SaveCategories(path));
+        EXPECT_EQ(ReadBytes(path), test.expected);
+        EXPECT_FALSE(FileExists(BackupFileFor(path)));
+    }
 }
 
 TEST_F(CategoriesFileTest, FileReadToTheEndMakesNoBackup)

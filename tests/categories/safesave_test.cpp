@@ -74,6 +74,7 @@ TEST_F(FailingSaveTest, BackupThatCannotBeMadeStopsTheSave)
     ASSERT_TRUE(WriteBytes(path, truncated));
     ClearCategories();
     ASSERT_TRUE(LoadCategories(path));
+    AddCategory(L"Added")->filters = {L"*added*"};
     ASSERT_TRUE(CreateDirectoryW(BackupFileFor(path).c_str(), nullptr));
     EXPECT_FALSE(SaveCategories(path));
     EXPECT_EQ(ReadBytes(path), truncated);

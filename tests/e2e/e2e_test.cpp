@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -330,6 +331,52 @@ TEST(EndToEnd, LogsInUtf8Utf16AndAnsiWithFiltersInAnyScript)
     const std::string ini = ReadBytes(app.dir.File(L"Tilvo.ini"));
     EXPECT_FALSE(ini.empty());
     EXPECT_NE(ini.rfind("\xEF\xBB\xBF", 0), 0u) << "an ANSI colour file gained a mark";
+}
+
+// Adds a category holding one new filter through the name dialogs; true once both have closed.
+bool AddFilterSet(const CTilvoProcess& tilvo, HWND dialog, const wchar_t* category, const wchar_t* filter)
+{
+    const std::pair<int, const wchar_t*> steps[] = {{IDC_ADD_CATEGORY, L"Add Category"},
+                                                     {IDC_ADD_FILTER, L"Add Filter"}};
+    for (const auto& [command, caption] : steps) {
+        PressButton(dialog, command);
+        HWND name = tilvo.WaitForWindow(kDialogClass, caption);
+        if (!name)
+            return false;
+        SetTextOf(name, IDC_NAME_EDIT, command == IDC_ADD_CATEGORY ? category : filter);
+        if (!Answer(ReadBox(name), IDOK))
+            return false;
+    }
+    return true;
+}
+
+// Two instances in one folder each add a filter set: both sets are in TilvoCats.dat once
+// both have closed, and the hand-edited Tilvo.ini that neither changed keeps its text.
+TEST(EndToEnd, TwoInstancesInOneFolderKeepEachOthersSets)
+{
+    InstalledTilvo app;
+    const std::wstring ini = app.dir.File(L"Tilvo.ini");
+    const std::string colors = "# my colours\n\n" + ReadBytes(ini);
+    ASSERT_TRUE(WriteBytes(ini, colors));
+    const std::string starter = ReadBytes(app.dir.File(L"TilvoCats.dat"));
+
+    CTilvoProcess first(app.Exe(), app.dir.Path());
+    CTilvoProcess second(app.Exe(), app.dir.Path());
+    ASSERT_TRUE(first.Started() && second.Started());
+    HWND firstDialog = first.WaitForWindow(kDialogClass, L"Tilvo");
+    HWND secondDialog = second.WaitForWindow(kDialogClass, L"Tilvo");
+    ASSERT_TRUE(firstDialog && secondDialog) << "a main dialog did not appear";
+    ASSERT_TRUE(AddFilterSet(first, firstDialog, L"FromFirst", L"*first*"));
+    ASSERT_TRUE(AddFilterSet(second, secondDialog, L"FromSecond", L"*second*"));
+    PostMessageW(firstDialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.WaitForExit(), 0u);
+    PostMessageW(secondDialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(second.WaitForExit(), 0u);
+
+    EXPECT_EQ(ReadBytes(app.dir.File(L"TilvoCats.dat")),
+              starter + "Category = FromFirst\nFilter = *first*\nCheck = 1\n"
+                        "Category = FromSecond\nFilter = *second*\nCheck = 1\n");
+    EXPECT_EQ(ReadBytes(ini), colors);
 }
 
 TEST(EndToEnd, StopALargeRunAndViewThePartialResult)

@@ -1,5 +1,6 @@
 // The colour map and Tilvo.ini: parsing and writing entries, map order,
 // duplicates, and files that must be left as they are.
+#include "categories/LoadReport.h"
 #include "categories/SafeSave.h"
 #include "settings/ColorMap.h"
 #include "tests/support/TestFiles.h"
@@ -77,11 +78,16 @@ TEST_F(ColorMapTest, MissingFileFailsAndLeavesEveryLineBlack)
     EXPECT_FALSE(FileExists(path));
 }
 
-TEST_F(ColorMapTest, CommentsOnlyLoadAndSaveAnEmptyFile)
+TEST_F(ColorMapTest, CommentsOnlyLoadAndStayUntilTheFileIsWrittenEmpty)
 {
-    Write("# colours\n\n#Color = *x* ff\n");
+    const std::string comments = "# colours\n\n#Color = *x* ff\n";
+    Write(comments);
     EXPECT_TRUE(LoadColors(path));
     EXPECT_EQ(ColorCount(), 0u);
+    EXPECT_TRUE(SaveColors(path));
+    EXPECT_EQ(ReadBytes(path), comments);
+    // A file deleted while the program ran is written again from the map.
+    ASSERT_TRUE(DeleteFileW(path.c_str()));
     EXPECT_TRUE(SaveColors(path));
     bool ok = false;
     EXPECT_EQ(ReadBytes(path, &ok), "");
@@ -103,6 +109,7 @@ TEST_F(ColorMapTest, FirstOfTwoEqualExpressionsWinsAndIsWrittenNormalised)
     EXPECT_EQ(GetLineColor(L"a warning"), 0x00FF00u);
     EXPECT_EQ(GetLineColor(L"the disk full now"), 0x800080u);
     EXPECT_EQ(GetLineColor(L"lower"), 0u);
+    ASSERT_TRUE(DeleteFileW(path.c_str()));
     ASSERT_TRUE(SaveColors(path));
     // Map order: "*" before "~"; within "*", "ERROR:" (0x45) before "disk full" (0x64).
     EXPECT_EQ(ReadBytes(path), "Color = *ERROR:* 0000ff\n"
@@ -134,6 +141,7 @@ TEST_F(ColorMapTest, EntriesInAnyScriptSurviveASaveInUtf8WithAMark)
     ASSERT_TRUE(LoadColors(path));
     EXPECT_EQ(GetLineColor(L"1 \u043E\u0448\u0438\u0431\u043A\u0430 2"), 0x0000FFu);
     EXPECT_EQ(GetLineColor(L"un caf\u00E9"), 0x00FF00u);
+    ASSERT_TRUE(DeleteFileW(path.c_str()));
     ASSERT_TRUE(SaveColors(path));
     EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF" "Color = *caf\xC3\xA9* 00ff00\n"
                                "Color = *\xD0\xBE\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0* 0000ff\n");
@@ -144,6 +152,7 @@ TEST_F(ColorMapTest, RedWrittenAsTwoDigitsComesBackWithSix)
     Write("Color = *x* ff");
     ASSERT_TRUE(LoadColors(path));
     EXPECT_EQ(GetLineColor(L"x"), RGB(255, 0, 0));
+    ASSERT_TRUE(DeleteFileW(path.c_str()));
     ASSERT_TRUE(SaveColors(path));
     EXPECT_EQ(ReadBytes(path), "Color = *x* 0000ff\n");
 }
@@ -165,26 +174,41 @@ TEST_F(ColorMapTest, MalformedEntryInTheMiddleStopsTheLoad)
         EXPECT_EQ(GetLineColor(L"first"), 0x0000FFu);
         EXPECT_EQ(GetLineColor(L"after"), 0u);
         // The program does not save after a failed load; if anything did, the
-        // original would still be kept beside it.
+        // map would hold nothing the file lacks, so the file would stay.
         EXPECT_EQ(ReadBytes(path), original);
         ASSERT_TRUE(SaveColors(path));
-        EXPECT_EQ(ReadBytes(BackupFileFor(path)), original);
-        DeleteFileW(BackupFileFor(path).c_str());
+        EXPECT_EQ(ReadBytes(path), original);
+        EXPECT_FALSE(FileExists(BackupFileFor(path)));
     }
 }
 
-TEST_F(ColorMapTest, LineWithoutEqualsKeepsTheOriginalBesideTheNewFile)
+TEST_F(ColorMapTest, LineWithoutEqualsIsNotedAndTheFileKept)
 {
     const std::string original = "Color = *a* ff\nno equals sign here\nColor = *b* ff00\n";
     Write(original);
     EXPECT_TRUE(LoadColors(path));
     EXPECT_EQ(ColorCount(), 1u);
+    EXPECT_EQ(LoadStopLine(path), 2u);
     ASSERT_TRUE(SaveColors(path));
-    EXPECT_EQ(ReadBytes(BackupFileFor(path)), original);
-    EXPECT_EQ(ReadBytes(path), "Color = *a* 0000ff\n");
+    EXPECT_EQ(ReadBytes(path), original);
+    EXPECT_FALSE(FileExists(BackupFileFor(path)));
 }
 
-TEST_F(ColorMapTest, ValueTooLongToSaveFailsAndKeepsTheFile)
+// The file changed by hand while the program ran: an entry this map holds and
+// the file as it is now does not may lie past a line that stops the reading,
+// so it is written back, with the file kept as its backup first.
+TEST_F(ColorMapTest, FileThatNowStopsEarlyIsKeptAsBackupWhenWritten)
+{
+    Write("Color = *a* ff\n");
+    ASSERT_TRUE(LoadColors(path));
+    const std::string edited = "# new\nColor = *b* ff00\nno equals\nColor = *a* ff\n";
+    Write(edited);
+    ASSERT_TRUE(SaveColors(path));
+    EXPECT_EQ(ReadBytes(BackupFileFor(path)), edited);
+    EXPECT_EQ(ReadBytes(path), "Color = *a* 0000ff\nColor = *b* 00ff00\n");
+}
+
+TEST_F(ColorMapTest, ValueTooLongToSaveFailsAndLeavesNoFile)
 {
     // A filter text of 1022 characters loads (the limit on reading is 1023),
     // but with its blank and six digits the value no longer fits in 1023.
@@ -192,8 +216,9 @@ TEST_F(ColorMapTest, ValueTooLongToSaveFailsAndKeepsTheFile)
     const std::string original = "Color = " + text + " ff\n";
     Write(original);
     ASSERT_TRUE(LoadColors(path));
+    ASSERT_TRUE(DeleteFileW(path.c_str()));
     EXPECT_FALSE(SaveColors(path));
-    EXPECT_EQ(ReadBytes(path), original);
+    EXPECT_FALSE(FileExists(path));
     EXPECT_FALSE(FileExists(TemporaryFileFor(path)));
 }
 

@@ -89,14 +89,54 @@ TEST_F(MainDialogTest, FirstStartWithNothingShowsBothMessagesAndWritesOnlyCatego
     DeleteKeyTree(programKey);
 }
 
-TEST_F(MainDialogTest, ColourFileThatLoadedIsSavedAgain)
+// Files edited by hand, with comments, blank lines and their own order, keep every byte
+// through a session that changed nothing, even one closed with the close box, which reads
+// the shown category back in the list's order.
+TEST_F(MainDialogTest, UnchangedFilesKeepTheirText)
 {
-    WriteCategories(TwoCategories);
-    ASSERT_TRUE(WriteBytes(storage.colorsFile, "# mine\nColor = *ERROR* ff\n"));
+    // The list shows "*ERROR*" first and reads "Check = 31" back as "13": no change.
+    const std::string categories = "# my sets\n\nCategory = Default\nFilter = *WARN*\nFilter = *ERROR*\n"
+                                   "Check = 31\nCategory = Extra\nFilter = *x*\nCheck = \nCategory = Empty\n";
+    const std::string colors = "# mine\n\nColor = ~*Warn* ff00\nColor = *ERROR* ff\nOther = kept\n";
+    WriteCategories(categories);
+    ASSERT_TRUE(WriteBytes(storage.colorsFile, colors));
     Start();
-    CloseWithEsc();
-    bool ok = false;
-    EXPECT_EQ(ReadBytes(storage.colorsFile, &ok), "Color = *ERROR* 0000ff\n");
+    CloseWithCloseBox();
+    EXPECT_EQ(CategoriesOnDisk(), categories);
+    EXPECT_EQ(ReadBytes(storage.colorsFile), colors);
+}
+
+// Reading that stops at a line without "=" is named at start, and a session that changes
+// nothing leaves both files as they are (categoriesfile_test covers the ".bak" of a write).
+TEST_F(MainDialogTest, FileThatStopsEarlyIsNamedWithItsLineAtStart)
+{
+    const std::string categories = "Category = A\nFilter = a\nno equals sign\nCategory = B\nFilter = b\n";
+    // UTF-16 without a byte-order mark, as an editor may save it: the first line ends at its
+    // first zero byte.
+    std::string colors;
+    for (char c : std::string("Color = *ERROR* ff\n"))
+        colors += std::string{c, '\0'};
+    WriteCategories(categories);
+    ASSERT_TRUE(WriteBytes(storage.colorsFile, colors));
+    Start([this] {
+        BoxInfo first = ExpectBox(L"Warning",
+                                  L"Reading TilvoCats.dat stopped at line 3: the line has no \"=\", or the "
+                                  L"file is UTF-16 text without a byte-order mark.\r\nNothing from that line "
+                                  L"on was loaded. If the file is written, the original is kept as "
+                                  L"TilvoCats.dat.bak.",
+                                  BoxIcon::Warning);
+        ASSERT_TRUE(Answer(first, IDOK));
+        BoxInfo second = ExpectBox(L"Warning",
+                                   L"Reading Tilvo.ini stopped at line 1: the line has no \"=\", or the file "
+                                   L"is UTF-16 text without a byte-order mark.\r\nNothing from that line on "
+                                   L"was loaded. If the file is written, the original is kept as Tilvo.ini.bak.",
+                                   BoxIcon::Warning);
+        ASSERT_TRUE(Answer(second, IDOK));
+    });
+    CloseWithCloseBox();
+    EXPECT_EQ(CategoriesOnDisk(), categories);
+    EXPECT_EQ(ReadBytes(storage.colorsFile), colors);
+    EXPECT_FALSE(FileExists(storage.categoriesFile + L".bak"));
 }
 
 TEST_F(MainDialogTest, CloseBoxReadsEverythingBack)
