@@ -225,7 +225,27 @@ bool CFileReader::TakeUnit(uint16_t& unit)
     return true;
 }
 
-bool CFileReader::ReadUnitsLine(std::wstring& line)
+namespace {
+// A std::wstring as the sink of a UTF-16 line.
+class CStringSink : public CUnitSink {
+public:
+    explicit CStringSink(std::wstring& text) : m_text(text) {}
+    wchar_t* Extend(size_t more) override
+    {
+        m_kept = m_text.size();
+        m_text.resize(m_kept + more);
+        return m_text.data() + m_kept;
+    }
+    void Commit(size_t count) override { m_text.resize(m_kept + count); }
+    void Clear() override { m_text.clear(); }
+
+private:
+    std::wstring& m_text;
+    size_t m_kept = 0;
+};
+} // namespace
+
+bool CFileReader::ReadUnitsLine(CUnitSink& line)
 {
     // The same line ends as in 8-bit text, as characters: LF, CR, CR LF, zero.
     // Runs of units are found sixteen bytes at a time and copied whole.
@@ -238,7 +258,7 @@ bool CFileReader::ReadUnitsLine(std::wstring& line)
             // A unit split across two fills, or an exhausted buffer.
             if (!TakeUnit(end)) {
                 if (any && m_cutShort) {
-                    line.clear();
+                    line.Clear();
                     return false;
                 }
                 return any;   // the last line needs no line end
@@ -246,15 +266,16 @@ bool CFileReader::ReadUnitsLine(std::wstring& line)
             any = true;
             if (IsLineEndUnit(end))
                 break;
-            line.push_back(static_cast<wchar_t>(end));
+            *line.Extend(1) = static_cast<wchar_t>(end);
+            line.Commit(1);
             continue;
         }
         const uint8_t* data = m_buffer.get() + m_bufferPos;
         const size_t run = FindLineEndUnit(data, units, little);
-        const size_t old = line.size();
-        line.resize(old + run);
+        wchar_t* out = line.Extend(run);
         for (size_t k = 0; k < run; ++k)
-            line[old + k] = static_cast<wchar_t>(UnitAt(data, k, little));
+            out[k] = static_cast<wchar_t>(UnitAt(data, k, little));
+        line.Commit(run);
         any = true;
         if (run < units) {
             end = UnitAt(data, run, little);
@@ -288,8 +309,10 @@ bool CFileReader::ReadLine(std::wstring& line)
 {
     line.clear();
     SkipByteOrderMark();
-    if (m_mark.encoding == FileEncoding::Utf16Le || m_mark.encoding == FileEncoding::Utf16Be)
-        return ReadUnitsLine(line);
+    if (IsUtf16()) {
+        CStringSink sink(line);
+        return ReadUnitsLine(sink);
+    }
     const uint8_t* bytes = nullptr;
     size_t length = 0;
     if (!NextLineBytes(bytes, length))

@@ -14,6 +14,18 @@
 #include <memory>
 #include <string>
 
+// Where the characters of a UTF-16 line go as they are read: room for more
+// after those kept so far, then how many of them were written.
+class CUnitSink {
+public:
+    virtual wchar_t* Extend(size_t more) = 0;
+    virtual void Commit(size_t count) = 0;
+    virtual void Clear() = 0;
+
+protected:
+    ~CUnitSink() = default;
+};
+
 class CFileReader {
 public:
     // Opens an existing file, shared for reading, writing and deleting, and
@@ -100,8 +112,8 @@ protected:
     // steps past the line end; false at the end of the file. The bytes stay
     // valid until the next read.
     bool NextLineBytes(const uint8_t*& bytes, size_t& length);
-    // The next line of a UTF-16 file.
-    bool ReadUnitsLine(std::wstring& line);
+    // The next line of a UTF-16 file, into `line`, which starts empty.
+    bool ReadUnitsLine(CUnitSink& line);
     // The next UTF-16 unit; false at the end of the file.
     bool TakeUnit(uint16_t& unit);
     // SeekBack over the characters `chars` reads from the buffer.
