@@ -65,6 +65,12 @@ constexpr bool IsLineEndUnit(uint16_t unit)
 {
     return unit < 0x100 && IsLineEndByte(static_cast<uint8_t>(unit));
 }
+// StartsLineAfter for characters of either width: bytes of 8-bit text, or
+// UTF-16 units.
+constexpr bool StartsLineAfterChar(uint16_t before, uint16_t at)
+{
+    return IsLineEndUnit(before) && !(before == '\r' && at == '\n');
+}
 inline uint16_t UnitAt(const uint8_t* data, size_t index, bool littleEndian)
 {
     const uint8_t a = data[2 * index], b = data[2 * index + 1];

@@ -48,7 +48,16 @@ std::vector<std::wstring> CCandidatePlan::RequiredLiterals(const TokenList& toke
 bool CCandidatePlan::Build(const std::vector<CandidateFilter>& filters, const wchar_t* toWide,
                            bool ansiLines, bool utf8Lines)
 {
+    m_wideLines = false;
     const bool built = BuildLiterals(filters, toWide, ansiLines, utf8Lines);
+    m_finder = CAnyOfFinder(m_anyOf);
+    return built;
+}
+
+bool CCandidatePlan::BuildWide(const std::vector<CandidateFilter>& filters, const wchar_t* toWide)
+{
+    m_wideLines = true;
+    const bool built = BuildLiterals(filters, toWide, false, false);
     m_finder = CAnyOfFinder(m_anyOf);
     return built;
 }
@@ -79,7 +88,7 @@ bool CCandidatePlan::BuildLiterals(const std::vector<CandidateFilter>& filters,
 
     // The byte forms a literal takes in the lines that hold it; none when no
     // line can hold it. False when it cannot be searched as bytes.
-    auto formsOf = [&](const std::wstring& literal, std::vector<std::string>& forms) {
+    auto formsOf = [&](const std::wstring& literal, bool folds, std::vector<std::string>& forms) {
         forms.clear();
         for (wchar_t c : literal) {
             // No line holds a line end; a replacement character or a
@@ -87,6 +96,21 @@ bool CCandidatePlan::BuildLiterals(const std::vector<CandidateFilter>& filters,
             if (c == L'\n' || c == L'\r' || c == L'\0' || c == 0xFFFD ||
                 (c >= 0xD800 && c <= 0xDFFF))
                 return false;
+        }
+        if (m_wideLines) {
+            std::string bytes;
+            for (wchar_t c : literal) {
+                bytes.push_back(static_cast<char>(c & 0xFF));
+                bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
+            }
+            // Folding compares haystack bytes folded with the needle's: a
+            // needle byte in 'A'-'Z' (of a unit beyond ASCII) would never fit.
+            if (folds)
+                for (char b : bytes)
+                    if (b >= 'A' && b <= 'Z')
+                        return false;
+            forms.push_back(bytes);
+            return true;
         }
         if (ansiLines) {
             std::string bytes;
@@ -119,7 +143,7 @@ bool CCandidatePlan::BuildLiterals(const std::vector<CandidateFilter>& filters,
         size_t chosenLength = 0;
         std::vector<std::string> forms;
         for (const std::wstring& literal : RequiredLiterals(*f.tokens)) {
-            if (!formsOf(literal, forms))
+            if (!formsOf(literal, f.foldsCase, forms))
                 continue;
             if (forms.empty())
                 return Found::NoLine;   // a required literal no line holds

@@ -23,6 +23,10 @@ public:
     // ANSI code page (`ansiLines`) and UTF-8 (`utf8Lines`).
     bool Build(const std::vector<CandidateFilter>& filters, const wchar_t* toWide,
                bool ansiLines = true, bool utf8Lines = false);
+    // The same plan for lines already turned into characters: each literal is
+    // searched as the bytes of its UTF-16 units in memory (low byte first). A
+    // place that is no unit boundary only costs a line its full match.
+    bool BuildWide(const std::vector<CandidateFilter>& filters, const wchar_t* toWide);
 
     // True when no line can ever be kept (an And filter that matches nothing,
     // or only Or filters that match nothing).
@@ -45,6 +49,7 @@ private:
     bool BuildLiterals(const std::vector<CandidateFilter>& filters, const wchar_t* toWide,
                        bool ansiLines, bool utf8Lines);
 
+    bool m_wideLines = false;
     bool m_keepsNothing = false;
     bool m_hitKeeps = false;
     std::vector<CByteFinder> m_anyOf;

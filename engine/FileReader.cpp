@@ -225,7 +225,27 @@ bool CFileReader::TakeUnit(uint16_t& unit)
     return true;
 }
 
-bool CFileReader::ReadUnitsLine(std::wstring& line)
+namespace {
+// A std::wstring as the sink of a UTF-16 line.
+class CStringSink : public CUnitSink {
+public:
+    explicit CStringSink(std::wstring& text) : m_text(text) {}
+    wchar_t* Extend(size_t more) override
+    {
+        m_kept = m_text.size();
+        m_text.resize(m_kept + more);
+        return m_text.data() + m_kept;
+    }
+    void Commit(size_t count) override { m_text.resize(m_kept + count); }
+    void Clear() override { m_text.clear(); }
+
+private:
+    std::wstring& m_text;
+    size_t m_kept = 0;
+};
+} // namespace
+
+bool CFileReader::ReadUnitsLine(CUnitSink& line)
 {
     // The same line ends as in 8-bit text, as characters: LF, CR, CR LF, zero.
     // Runs of units are found sixteen bytes at a time and copied whole.
@@ -238,7 +258,7 @@ bool CFileReader::ReadUnitsLine(std::wstring& line)
             // A unit split across two fills, or an exhausted buffer.
             if (!TakeUnit(end)) {
                 if (any && m_cutShort) {
-                    line.clear();
+                    line.Clear();
                     return false;
                 }
                 return any;   // the last line needs no line end
@@ -246,15 +266,16 @@ bool CFileReader::ReadUnitsLine(std::wstring& line)
             any = true;
             if (IsLineEndUnit(end))
                 break;
-            line.push_back(static_cast<wchar_t>(end));
+            *line.Extend(1) = static_cast<wchar_t>(end);
+            line.Commit(1);
             continue;
         }
         const uint8_t* data = m_buffer.get() + m_bufferPos;
         const size_t run = FindLineEndUnit(data, units, little);
-        const size_t old = line.size();
-        line.resize(old + run);
+        wchar_t* out = line.Extend(run);
         for (size_t k = 0; k < run; ++k)
-            line[old + k] = static_cast<wchar_t>(UnitAt(data, k, little));
+            out[k] = static_cast<wchar_t>(UnitAt(data, k, little));
+        line.Commit(run);
         any = true;
         if (run < units) {
             end = UnitAt(data, run, little);
@@ -288,8 +309,10 @@ bool CFileReader::ReadLine(std::wstring& line)
 {
     line.clear();
     SkipByteOrderMark();
-    if (m_mark.encoding == FileEncoding::Utf16Le || m_mark.encoding == FileEncoding::Utf16Be)
-        return ReadUnitsLine(line);
+    if (IsUtf16()) {
+        CStringSink sink(line);
+        return ReadUnitsLine(sink);
+    }
     const uint8_t* bytes = nullptr;
     size_t length = 0;
     if (!NextLineBytes(bytes, length))
@@ -328,27 +351,55 @@ bool CFileReader::Rewind()
     return true;
 }
 
+namespace {
+// The characters of the buffer as SeekBack scans them: the bytes of 8-bit
+// text, or the UTF-16 units of a file that starts with a UTF-16 mark.
+struct ByteChars {
+    static constexpr int64_t kWidth = 1;
+    uint16_t At(const uint8_t* data, int64_t index) const { return data[index]; }
+};
+struct UnitChars {
+    static constexpr int64_t kWidth = 2;
+    bool little;
+    uint16_t At(const uint8_t* data, int64_t index) const
+    {
+        return UnitAt(data, static_cast<size_t>(index), little);
+    }
+};
+} // namespace
+
 bool CFileReader::SeekBack(int32_t lines, int64_t from)
 {
+    if (IsUtf16())
+        return SeekBackIn(lines, from, UnitChars{m_mark.encoding == FileEncoding::Utf16Le});
+    return SeekBackIn(lines, from, ByteChars{});
+}
+
+template <typename Chars>
+bool CFileReader::SeekBackIn(int32_t lines, int64_t from, Chars chars)
+{
+    constexpr int64_t kWidth = Chars::kWidth;
     int64_t found = 0;
     const int64_t wanted = static_cast<int64_t>(lines) + 1;
-    int64_t end = from;               // the unscanned region ends here
+    // The unscanned region ends here, at the start of the character holding `from`.
+    int64_t end = from - from % kWidth;
     // A CR LF pair is one line end also when a block boundary falls between
-    // the CR and the LF: a LF counted at a block's first byte makes the CR
-    // that ends the block before it part of the same line end.
+    // the CR and the LF: a LF counted at a block's first character makes the
+    // CR that ends the block before it part of the same line end.
     bool skipTrailingCr = false;
     for (;;) {
         const int64_t physical = m_physical;
         const int64_t bufferStart = physical - m_byteCount;
         int64_t blockStart;
-        uint32_t scanLength;
-        if (bufferStart + 1024 < end && end < physical) {
+        int64_t scanChars;
+        if (bufferStart % kWidth == 0 && bufferStart + 1024 < end && end < physical) {
             blockStart = bufferStart;
-            scanLength = static_cast<uint32_t>(end - bufferStart);
+            scanChars = (end - bufferStart) / kWidth;
         } else {
             if (end <= 0)
                 return false;
-            blockStart = std::max<int64_t>(0, end - static_cast<int64_t>(m_bufferSize));
+            const int64_t span = m_bufferSize - m_bufferSize % kWidth;
+            blockStart = std::max<int64_t>(0, end - span);
             if (!MovePhysical(blockStart))
                 return false;
             if (!FillBuffer())
@@ -357,25 +408,25 @@ bool CFileReader::SeekBack(int32_t lines, int64_t from)
                 m_endOfFile = true;
                 return false;
             }
-            scanLength = static_cast<uint32_t>(std::min<int64_t>(end - blockStart, m_byteCount));
+            scanChars = std::min<int64_t>(end - blockStart, m_byteCount) / kWidth;
         }
         const uint8_t* buffer = m_buffer.get();
-        int64_t i = static_cast<int64_t>(scanLength) - 1;
-        if (skipTrailingCr && i >= 0 && IsCrLf(buffer[i], '\n'))
+        int64_t i = scanChars - 1;
+        if (skipTrailingCr && i >= 0 && chars.At(buffer, i) == '\r')
             --i;
         skipTrailingCr = false;
         for (; i >= 0; --i) {
-            const uint8_t b = buffer[i];
-            if (!IsLineEnd(b))
+            const uint16_t c = chars.At(buffer, i);
+            if (!IsLineEndUnit(c))
                 continue;
             if (++found == wanted) {
-                m_bufferPos = static_cast<uint32_t>(i + 1);
+                m_bufferPos = static_cast<uint32_t>((i + 1) * kWidth);
                 m_endOfFile = false;
                 return true;
             }
-            if (i > 0 && IsCrLf(buffer[i - 1], b))
+            if (i > 0 && c == '\n' && chars.At(buffer, i - 1) == '\r')
                 --i;
-            else if (i == 0 && b == '\n')
+            else if (i == 0 && c == '\n')
                 skipTrailingCr = true;
         }
         end = blockStart;
@@ -384,6 +435,8 @@ bool CFileReader::SeekBack(int32_t lines, int64_t from)
 
 bool CFileReader::SkipToNextLine()
 {
+    if (IsUtf16())
+        return SkipToNextUnitLine();
     int64_t position = 0;
     GetPosition(position);
     if (position == 0)
@@ -398,6 +451,27 @@ bool CFileReader::SkipToNextLine()
     return true;
 }
 
+bool CFileReader::SkipToNextUnitLine()
+{
+    int64_t position = 0;
+    GetPosition(position);
+    if (position <= m_mark.length)
+        return true;   // the first line starts at the mark
+    uint16_t unit = 0;
+    do {
+        if (!TakeUnit(unit))
+            return true;   // the end of the file
+    } while (!IsLineEndUnit(unit));
+    if (unit != '\r')
+        return true;
+    // A LF right after the CR belongs to the same line end.
+    GetPosition(position);
+    uint16_t next = 0;
+    if (TakeUnit(next) && next != '\n' && !Seek(position))
+        throw kMoveFailed;
+    return true;
+}
+
 int32_t CFileReader::CountLines(int64_t start, int64_t length)
 {
     // Its own block, so that the reading buffer is left as it is. Large: each
@@ -405,23 +479,33 @@ int32_t CFileReader::CountLines(int64_t start, int64_t length)
     const uint32_t kBlock = 1024 * 1024;
     std::vector<uint8_t> block(static_cast<size_t>(std::min<int64_t>(std::max<int64_t>(length, 1), kBlock)));
     LARGE_INTEGER to;
+    // Whole characters: a UTF-16 count starts at a unit boundary.
+    if (IsUtf16() && start % 2 != 0) {
+        ++start;
+        --length;
+    }
     to.QuadPart = start;
     if (!SetFilePointerEx(m_file.Get(), to, nullptr, FILE_BEGIN)) {
         MovePhysical(m_physical);
         return 0;
     }
-    CLineEndCounter counter;   // the byte before `start` counts as not CR
+    // The character before `start` counts as not CR.
+    CLineEndCounter bytes;
+    CUnitLineEndCounter units(m_mark.encoding == FileEncoding::Utf16Le);
     int64_t remaining = length;
     while (remaining > 0) {
         DWORD read = 0;
         const DWORD want = static_cast<DWORD>(std::min<int64_t>(remaining, block.size()));
         if (!ReadFile(m_file.Get(), block.data(), want, &read, nullptr) || read == 0)
             break;
-        counter.Add(block.data(), read);
+        if (IsUtf16())
+            units.Add(block.data(), read / 2);   // a lone last byte is no character
+        else
+            bytes.Add(block.data(), read);
         remaining -= read;
     }
     to.QuadPart = m_physical;
     if (!SetFilePointerEx(m_file.Get(), to, nullptr, FILE_BEGIN))
         throw kCountReturnFailed;
-    return static_cast<int32_t>(counter.Count());
+    return static_cast<int32_t>(IsUtf16() ? units.Count() : bytes.Count());
 }

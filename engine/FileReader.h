@@ -14,6 +14,18 @@
 #include <memory>
 #include <string>
 
+// Where the characters of a UTF-16 line go as they are read: room for more
+// after those kept so far, then how many of them were written.
+class CUnitSink {
+public:
+    virtual wchar_t* Extend(size_t more) = 0;
+    virtual void Commit(size_t count) = 0;
+    virtual void Clear() = 0;
+
+protected:
+    ~CUnitSink() = default;
+};
+
 class CFileReader {
 public:
     // Opens an existing file, shared for reading, writing and deleting, and
@@ -29,6 +41,12 @@ public:
     // byte-order mark is not part of the first line.
     bool ReadLine(std::wstring& line);
     FileEncoding Encoding() const { return m_mark.encoding; }
+    // The file's characters are UTF-16 units, two bytes each at even offsets
+    // (the mark that says so is one unit); otherwise they are bytes.
+    bool IsUtf16() const
+    {
+        return m_mark.encoding == FileEncoding::Utf16Le || m_mark.encoding == FileEncoding::Utf16Be;
+    }
     uint32_t MarkLength() const { return m_mark.length; }
     const CLineDecoder& Decoder() const { return m_decoder; }
     // Moves a reader that stands inside the byte-order mark to its end.
@@ -38,8 +56,10 @@ public:
     bool Rewind();
     // To the start of the line `lines` lines above the line holding `from`.
     bool SeekBack(int32_t lines, int64_t from);
+    // From a character that is no line start to the start of the next line.
     bool SkipToNextLine();
-    // Line ends among `length` bytes from `start`; a CR LF pair counts once.
+    // Line ends among `length` bytes from `start` (the whole characters among
+    // them); a CR LF pair counts once.
     int32_t CountLines(int64_t start, int64_t length);
     int64_t GetSize() const { return m_fileSize; }
     // Takes the file size again, for a file that has grown or shrunk since.
@@ -70,6 +90,14 @@ public:
         L"CFileReader::ReadLine: unable to copy string from the buffer";
 
 protected:
+    // Bytes per character: 2 in a UTF-16 file, else 1.
+    uint32_t CharWidth() const { return IsUtf16() ? 2 : 1; }
+    // The character at character index `index` of the buffer.
+    uint16_t BufferChar(uint32_t index) const
+    {
+        return IsUtf16() ? UnitAt(m_buffer.get(), index, m_mark.encoding == FileEncoding::Utf16Le)
+                         : m_buffer[index];
+    }
     bool MoveBufferPos(uint32_t newIndex);
     // Refills an exhausted buffer; false at the end of the file (the
     // end-of-file flag is then set). Throws the ReadLine fill text.
@@ -84,10 +112,14 @@ protected:
     // steps past the line end; false at the end of the file. The bytes stay
     // valid until the next read.
     bool NextLineBytes(const uint8_t*& bytes, size_t& length);
-    // The next line of a UTF-16 file.
-    bool ReadUnitsLine(std::wstring& line);
+    // The next line of a UTF-16 file, into `line`, which starts empty.
+    bool ReadUnitsLine(CUnitSink& line);
     // The next UTF-16 unit; false at the end of the file.
     bool TakeUnit(uint16_t& unit);
+    // SeekBack over the characters `chars` reads from the buffer.
+    template <typename Chars>
+    bool SeekBackIn(int32_t lines, int64_t from, Chars chars);
+    bool SkipToNextUnitLine();
     // How many of `size` bytes a read may take before the read limit.
     uint32_t Readable(uint32_t size) const;
     // A read of `wanted` bytes got none: the end of the file.

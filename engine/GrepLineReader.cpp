@@ -13,13 +13,18 @@ bool CGrepLineReader::ReadLine(CGrepLine& line)
     line.ClearBytes();
     SkipByteOrderMark();
     if (IsUtf16()) {
-        if (!CFileReader::ReadLine(m_units))
-            return false;
-        wchar_t* out = line.Extend(m_units.size());
-        for (size_t i = 0; i < m_units.size(); ++i)
-            out[i] = m_units[i];
-        line.Commit(m_units.size());
-        return true;
+        // Straight into the line's own buffer.
+        class CLineSink : public CUnitSink {
+        public:
+            explicit CLineSink(CGrepLine& line) : m_line(line) {}
+            wchar_t* Extend(size_t more) override { return m_line.Extend(more); }
+            void Commit(size_t count) override { m_line.Commit(count); }
+            void Clear() override { m_line.Clear(); }
+
+        private:
+            CGrepLine& m_line;
+        } sink(line);
+        return ReadUnitsLine(sink);
     }
     const uint8_t* bytes = nullptr;
     size_t length = 0;

@@ -22,11 +22,4 @@ public:
     using CFileReader::ReadLine;
     // GetPosition without the call: the file offset of the next unread byte.
     int64_t Position() const { return m_physical - m_byteCount + m_bufferPos; }
-    bool IsUtf16() const
-    {
-        return Encoding() == FileEncoding::Utf16Le || Encoding() == FileEncoding::Utf16Be;
-    }
-
-private:
-    std::wstring m_units;   // a line of a UTF-16 log
 };

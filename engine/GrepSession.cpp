@@ -129,6 +129,8 @@ void CGrepSession::Begin(CGrepLineReader& reader, CFileWriter& writer)
     m_fast = m_allowFast && !m_filters.Empty() && !m_utf16 && CGrepFastScan::CodePageAllows() &&
              m_plan.Build(m_filters.CandidateFilters(), CCodePage::Ansi().Table(),
                           decoder.MayReadAnsi(), decoder.MayReadUtf8());
+    m_widePlanned = m_allowFast && !m_filters.Empty() && m_utf16 &&
+                    m_widePlan.BuildWide(m_filters.CandidateFilters(), CCodePage::Ansi().Table());
     if (m_fast)
         m_bytes = std::make_unique<CGrepByteContext>(writer, m_params.linesBefore, m_params.linesAfter);
     else
@@ -270,7 +272,7 @@ CGrepSession::End CGrepSession::ReadLines(CGrepLineReader& reader, CFileWriter& 
             if (!WriteContextLine(writer, nullptr, line))
                 return End::NextLineFault;
         } else {
-            const bool kept = m_filters.Matches(line.Text(), line.Length());
+            const bool kept = MayKeep(line) && m_filters.Matches(line.Text(), line.Length());
             const End ended = FromFault(m_lines->Take(line, kept, lineStart));
             if (ended != End::Completed)
                 return ended;
@@ -279,6 +281,18 @@ CGrepSession::End CGrepSession::ReadLines(CGrepLineReader& reader, CFileWriter& 
         progress.Passed(lineStart, m_lines->Matches(), observer);
     }
     return End::Completed;
+}
+
+bool CGrepSession::MayKeep(const CGrepLine& line) const
+{
+    if (!m_widePlanned)
+        return true;
+    if (m_widePlan.KeepsNothing())
+        return false;
+    // wchar_t holds a UTF-16 unit, low byte first in memory.
+    static_assert(sizeof(wchar_t) == 2);
+    const size_t bytes = line.Length() * sizeof(wchar_t);
+    return m_widePlan.Finder().Find(reinterpret_cast<const uint8_t*>(line.Text()), bytes, 0) < bytes;
 }
 
 CGrepSession::End CGrepSession::WriteUnfinished(CGrepLineReader& reader, CFileWriter& writer,

@@ -79,6 +79,9 @@ private:
                      CGrepObserver& observer, CGrepProgress& progress);
     // The line [Position(), size), without a line end, as a run's end writes it.
     End WriteUnfinished(CGrepLineReader& reader, CFileWriter& writer, int64_t size);
+    // False when the line cannot be kept, by the literals of m_widePlan;
+    // true when it must be matched to know.
+    bool MayKeep(const CGrepLine& line) const;
     // Remembers the bytes before Position() for SameStart.
     void RememberStart(CGrepLineReader& reader);
 
@@ -86,6 +89,10 @@ private:
     uint32_t m_bufferSize = 0;
     CFilterSet m_filters;
     CCandidatePlan m_plan;
+    // For a UTF-16 log, read line by line: the literals a kept line's text
+    // must hold, searched before the line is matched (m_widePlanned).
+    CCandidatePlan m_widePlan;
+    bool m_widePlanned = false;
     bool m_allowFast = true;
     bool m_fast = false;
     bool m_utf16 = false;

@@ -55,6 +55,24 @@ void CLineEndCounter::Add(const uint8_t* data, size_t length)
     m_afterCr = data[length - 1] == '\r';
 }
 
+void CUnitLineEndCounter::Add(const uint8_t* data, size_t units)
+{
+    size_t i = 0;
+    while (i < units) {
+        const size_t end = i + FindLineEndUnit(data + 2 * i, units - i, m_little);
+        if (end == units)
+            break;
+        const uint16_t unit = UnitAt(data, end, m_little);
+        const bool pairsWithCr = unit == '\n' && (end > 0 ? UnitAt(data, end - 1, m_little) == '\r'
+                                                         : m_afterCr);
+        if (!pairsWithCr)
+            ++m_count;
+        i = end + 1;
+    }
+    if (units > 0)
+        m_afterCr = UnitAt(data, units - 1, m_little) == '\r';
+}
+
 size_t LineStartBefore(const uint8_t* data, size_t from, size_t at)
 {
     size_t i = at;

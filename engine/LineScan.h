@@ -25,6 +25,20 @@ private:
     bool m_afterCr = false;   // the last byte added was a CR
 };
 
+// The same count for UTF-16 text handed in as pieces of whole units: LF, CR
+// and a zero character each end a line, a LF right after a CR none.
+class CUnitLineEndCounter {
+public:
+    explicit CUnitLineEndCounter(bool littleEndian) : m_little(littleEndian) {}
+    void Add(const uint8_t* data, size_t units);
+    uint64_t Count() const { return m_count; }
+
+private:
+    uint64_t m_count = 0;
+    bool m_little;
+    bool m_afterCr = false;   // the last unit added was a CR
+};
+
 // The start of the line holding data[at]: just past the last line-end byte in
 // data[from, at), or `from` when there is none.
 size_t LineStartBefore(const uint8_t* data, size_t from, size_t at);

@@ -25,7 +25,7 @@ size_t WholeLinesEnd(const uint8_t* data, size_t length)
 
 bool CLiteralSearch::Build(const TokenList& expression, bool ignoreCase, const CFileReader& file)
 {
-    if (file.Encoding() == FileEncoding::Utf16Le || file.Encoding() == FileEncoding::Utf16Be)
+    if (file.IsUtf16())
         return false;
     const CLineDecoder& decoder = file.Decoder();
     const CCodePage& cp = CCodePage::Ansi();

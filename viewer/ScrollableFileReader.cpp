@@ -152,6 +152,10 @@ void CScrollableFileReader::Reload(uint32_t pageLines, bool toEnd)
 
 bool CScrollableFileReader::SeekTo(int64_t offset, uint32_t pageLines)
 {
+    // The byte-order mark belongs to the first line's place: an offset in it
+    // or just after it is the first line's start.
+    if (offset <= MarkLength())
+        offset = 0;
     if (m_count > 0 && m_blockStart <= offset && offset <= m_lastOffset) {
         for (uint32_t i = 0; i < m_count; ++i) {
             if (m_offsets[i] < offset)
@@ -175,22 +179,24 @@ bool CScrollableFileReader::SeekTo(int64_t offset, uint32_t pageLines)
 
 bool CScrollableFileReader::MoveToLineStart(int64_t offset)
 {
-    if (offset <= 0)
-        return Seek(0);
-    if (offset >= GetSize())
+    if (offset <= MarkLength())
+        return Seek(0);   // as in SeekTo
+    // Line starts lie between characters: an offset inside a UTF-16 unit
+    // stands for the unit after it, and a lone byte at the end is no character.
+    const int64_t width = CharWidth();
+    offset += (width - offset % width) % width;
+    if (offset + width > GetSize())
         return Seek(GetSize());
-    // Read from the byte before the offset: it says whether a line starts at
-    // the offset. The place between the CR and the LF of a pair is no line start.
-    if (!Seek(offset - 1))
+    // Read from the character before the offset: it says whether a line starts
+    // at the offset. The place between the CR and the LF of a pair is no line start.
+    if (!Seek(offset - width))
         return false;
     if (!FillBuffer())
         throw kFillFailed;
-    if (m_byteCount < 2)
+    if (m_byteCount < 2 * width)
         return Seek(offset);
-    const uint8_t before = m_buffer[0];
-    const uint8_t at = m_buffer[1];
-    m_bufferPos = 1;
-    if (StartsLineAfter(before, at))
+    m_bufferPos = uint32_t(width);
+    if (StartsLineAfterChar(BufferChar(0), BufferChar(1)))
         return true;
     SkipToNextLine();
     return true;
@@ -198,16 +204,18 @@ bool CScrollableFileReader::MoveToLineStart(int64_t offset)
 
 bool CScrollableFileReader::IsLineStart(int64_t offset)
 {
-    if (offset <= 0)
+    const int64_t width = CharWidth();
+    offset -= offset % width;
+    if (offset <= MarkLength())
         return true;
-    if (!Seek(offset - 1))
+    if (!Seek(offset - width))
         return false;
     if (!FillBuffer())
         throw kFillFailed;
-    if (m_byteCount == 0)
+    if (m_byteCount < width)
         return true;
     // At the end of the file nothing follows `before` that could pair with it.
-    return StartsLineAfter(m_buffer[0], m_byteCount > 1 ? m_buffer[1] : 0);
+    return StartsLineAfterChar(BufferChar(0), m_byteCount >= 2 * width ? BufferChar(1) : 0);
 }
 
 bool CScrollableFileReader::MoveAbove(uint32_t lines, int64_t from)

@@ -271,8 +271,10 @@ TEST_F(ExportTest, PageForTheBrowserScreenshot)
              "\\2026-12-07 06:58:02.433 INFO  [io-7] switching to the spill folder\n"
              "2026-12-07 07:02:14.551 WARN  [sched] rotation took 1532 ms (limit 1000 ms)\n"
              "2026-12-07 07:15:41.020 ERROR: [worker-4] job <import> failed: a &lt; b & c\n"
-             "\\2026-12-07 07:15:41.021 INFO  [worker-4] job 5521 requeued\n",
-             640, 324, L"gateway.log.greptmp");
+             "\\2026-12-07 07:15:41.021 INFO  [worker-4] job 5521 requeued\n"
+             // A UTF-8 line: its letters reach the page as character references.
+             "2026-12-07 07:16:02.000 WARN  [i18n] ошибка: Zeitüberschreitung 接続\n",
+             640, 344, L"gateway.log.greptmp");
     const std::wstring page = ExecutableFolder() + L"\\viewer-export.html";
     ASSERT_TRUE(view->ExportHtml(page.c_str()));
     const std::string bytes = ReadBytes(page);
@@ -280,6 +282,9 @@ TEST_F(ExportTest, PageForTheBrowserScreenshot)
               std::string::npos);
     EXPECT_NE(bytes.find("job &lt;import&gt; failed: a &amp;lt; b &amp; c</span><br>\r\n"),
               std::string::npos);
+    // Letters the code page lacks become references; the others stay its own bytes.
+    EXPECT_NE(bytes.find("&#1086;&#1096;&#1080;&#1073;&#1082;&#1072;: Zeit"), std::string::npos);
+    EXPECT_NE(bytes.find("berschreitung &#25509;&#32154;</span>"), std::string::npos);
 }
 
 } // namespace

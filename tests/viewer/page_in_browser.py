@@ -65,10 +65,18 @@ def main():
     with tempfile.TemporaryDirectory() as profile:
         subprocess.run([browser, '--headless', '--no-sandbox', '--disable-gpu',
                         '--hide-scrollbars', '--user-data-dir=' + profile,
-                        '--window-size=760,300', '--screenshot=' + shot,
+                        '--window-size=760,340', '--screenshot=' + shot,
                         'file://' + os.path.abspath(page)],
                        check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                        timeout=120)
+        # The page's text as the browser reads it: character references decoded.
+        dom = subprocess.run([browser, '--headless', '--no-sandbox', '--disable-gpu',
+                              '--user-data-dir=' + profile, '--dump-dom',
+                              'file://' + os.path.abspath(page)],
+                             check=True, capture_output=True, timeout=120).stdout.decode('utf-8')
+    if '\u043e\u0448\u0438\u0431\u043a\u0430: Zeit' not in dom or 'berschreitung \u63a5\u7d9a' not in dom:
+        print('the browser does not read the UTF-8 line of the page')
+        return 1
     colours = read_png(shot)
     wanted = {'ERROR red': (0xd0, 0, 0), 'WARN orange': (0xe0, 0x70, 0),
               'Started green': (0, 0x80, 0), 'context grey': (0x90, 0x90, 0x90),
