@@ -81,8 +81,17 @@ CGrepOutcome Follow(CGrepSession& session, CFollowObserver& observer)
     writer.SetLineBuffer(kGrepResultBuffer);
     DWORD missingSince = 0;
     bool missing = false;
+    // The stamp of the log when a look last found nothing left to read: while
+    // it stays the same, a look costs one query of the name and opens nothing.
+    CLogStamp quiet;
     for (;;) {
         const bool stopping = observer.StopRequested();
+        const CLogStamp stamp = CLogStamp::Of(params.logFile.c_str());
+        if (!stopping && stamp.valid && stamp == quiet) {
+            observer.Wait(kFollowPollMs);
+            continue;
+        }
+        quiet = CLogStamp();
         bool more = false;
         const CLogLook look = CLogLook::Of(params.logFile.c_str());
         if (!look.readable) {
@@ -101,6 +110,8 @@ CGrepOutcome Follow(CGrepSession& session, CFollowObserver& observer)
                 return CGrepOutcome::Ended(CGrepOutcome::End::Failed, session.Matches(), failure);
             if (wrote && !stopping)
                 observer.Grew(session.Matches());
+            if (!more)
+                quiet = stamp;
         }
         if (stopping)
             return CGrepOutcome::Ended(CGrepOutcome::End::Stopped, session.Matches());

@@ -26,3 +26,16 @@ CLogLook CLogLook::Of(const wchar_t* path)
     CloseHandle(file);
     return look;
 }
+
+CLogStamp CLogStamp::Of(const wchar_t* path)
+{
+    CLogStamp stamp;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data))
+        return stamp;
+    stamp.valid = true;
+    stamp.size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stamp.written = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                    data.ftLastWriteTime.dwLowDateTime;
+    return stamp;
+}

@@ -12,3 +12,15 @@ struct CLogLook {
 
     static CLogLook Of(const wchar_t* path);
 };
+
+// The size and last write time of a file by name, without opening it: the
+// cheapest sign that a log has not changed since the last look. `valid` is
+// false when the file cannot be queried.
+struct CLogStamp {
+    bool valid = false;
+    int64_t size = 0;
+    uint64_t written = 0;
+
+    static CLogStamp Of(const wchar_t* path);
+    bool operator==(const CLogStamp& other) const = default;
+};
