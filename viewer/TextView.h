@@ -124,6 +124,8 @@ private:
     int VertPos() const;
     int HorzPos() const;
     RECT TextRect() const;
+    // The vertical scroll position of the top line.
+    int TopScrollPos() const;
     void ReportError(const wchar_t* text);
 
     bool m_highlight = false;   // the found line and the matches are marked

@@ -105,11 +105,7 @@ void CTextView::ShowLine(int64_t offset)
         return;
     m_reader->SeekTo(offset, m_pageLines);
     m_markedOffset = offset;
-    int64_t top = 0;
-    const int pos = m_reader->GetTopPosition(top)
-                        ? viewmath::ScrollPosFromOffset(top, m_reader->GetSize())
-                        : 0;
-    SetScrollPos(m_window, SB_VERT, pos, TRUE);
+    SetScrollPos(m_window, SB_VERT, TopScrollPos(), TRUE);
     SetScrollPos(m_window, SB_HORZ, 0, TRUE);
     UpdateHorzRange();
     RedrawAll();

@@ -243,3 +243,11 @@ std::wstring CTextView::PercentText() const
         GetMenuStringW(GetMenu(m_window), 4, text, 256, MF_BYPOSITION);
     return text;
 }
+
+int CTextView::TopScrollPos() const
+{
+    int64_t top = 0;
+    return m_reader && m_reader->GetTopPosition(top)
+               ? viewmath::ScrollPosFromOffset(top, m_reader->GetSize())
+               : 0;
+}

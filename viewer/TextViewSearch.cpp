@@ -52,11 +52,7 @@ void CTextView::SearchText(bool forward)
     }
 
     m_highlight = true;
-    int64_t top = 0;
-    const int pos = m_reader->GetTopPosition(top)
-                        ? viewmath::ScrollPosFromOffset(top, m_reader->GetSize())
-                        : 0;
-    SetScrollPos(m_window, SB_VERT, pos, TRUE);
+    SetScrollPos(m_window, SB_VERT, TopScrollPos(), TRUE);
     // The range first: a position beyond the previous page's widest line
     // would otherwise be cut back to it.
     UpdateHorzRange();
