@@ -4,6 +4,7 @@
 //   bench_follow idle FOLDER [SECONDS]      CPU time of the process following an idle log
 //   bench_follow flood FOLDER [SECONDS]     a writer appending as fast as it can; the follower's pace
 // Each prints readable lines and a line "RESULT <name> <value>..." for scripts.
+#include "bench/BenchClock.h"
 #include "engine/GrepRun.h"
 #include "engine/GrepFollow.h"
 #include "engine/GrepThread.h"
@@ -21,18 +22,6 @@
 #include <vector>
 
 namespace {
-
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // The hidden dialog: calls `onGrew` for each WM_RESULT_GREW.
 class CBenchWindows {
@@ -164,6 +153,18 @@ bool StartFollowing(CBenchWindows& windows, const std::wstring& log, const std::
     return CGrepThread::Follow(windows.Dialog(), windows.Status());
 }
 
+// A new log of `lines` lines, a run over it, and following started on it.
+bool StartOnNewLog(CBenchWindows& windows, const std::wstring& log, const std::wstring& result,
+                   int lines)
+{
+    DeleteFileW(log.c_str());
+    {
+        CAppender start(log);
+        start.Append(LogLines(1, lines));
+    }
+    return StartFollowing(windows, log, result);
+}
+
 double Percentile(std::vector<double> values, double p)
 {
     if (values.empty())
@@ -177,13 +178,8 @@ int Delay(const std::wstring& folder, int appends)
 {
     const std::wstring log = folder + L"\\follow-delay.log";
     const std::wstring result = folder + L"\\follow-delay.greptmp";
-    DeleteFileW(log.c_str());
-    {
-        CAppender start(log);
-        start.Append(LogLines(1, 1000));
-    }
     CBenchWindows windows;
-    if (!StartFollowing(windows, log, result))
+    if (!StartOnNewLog(windows, log, result, 1000))
         return 1;
     std::vector<double> written(static_cast<size_t>(appends), 0);
     std::vector<double> seen(static_cast<size_t>(appends), 0);
@@ -252,13 +248,8 @@ int Idle(const std::wstring& folder, int seconds)
 {
     const std::wstring log = folder + L"\\follow-idle.log";
     const std::wstring result = folder + L"\\follow-idle.greptmp";
-    DeleteFileW(log.c_str());
-    {
-        CAppender start(log);
-        start.Append(LogLines(1, 100000));
-    }
     CBenchWindows windows;
-    if (!StartFollowing(windows, log, result))
+    if (!StartOnNewLog(windows, log, result, 100000))
         return 1;
     const double cpuBefore = ProcessCpuSeconds();
     const double start = Now();
@@ -277,13 +268,8 @@ int Flood(const std::wstring& folder, int seconds)
 {
     const std::wstring log = folder + L"\\follow-flood.log";
     const std::wstring result = folder + L"\\follow-flood.greptmp";
-    DeleteFileW(log.c_str());
-    {
-        CAppender start(log);
-        start.Append(LogLines(1, 1000));
-    }
     CBenchWindows windows;
-    if (!StartFollowing(windows, log, result))
+    if (!StartOnNewLog(windows, log, result, 1000))
         return 1;
     int64_t bytes = 0;
     const double start = Now();

@@ -4,6 +4,7 @@
 //                                         in the order the round's parity gives), then
 //                                         Show in Log and Go to Line for the result's last line
 // Prints "TIME <what> <seconds>" lines for scripts/bench-lines.
+#include "bench/BenchClock.h"
 #include "bench/grep/LogGenerator.h"
 #include "engine/FileLines.h"
 #include "engine/FileReader.h"
@@ -25,14 +26,6 @@ public:
     bool StopRequested() override { return false; }
     void Progress(int, int) override {}
 };
-
-double Now()
-{
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return double(counter.QuadPart) / double(frequency.QuadPart);
-}
 
 int64_t FileSize(const std::wstring& path)
 {

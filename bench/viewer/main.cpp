@@ -2,6 +2,7 @@
 // Usage: bench_viewer [result file]   (without one, a 1 GiB result is generated and removed)
 //        bench_viewer generate FILE   writes the 1 GiB result unless it already has that size
 // Each timed step also prints a line "RESULT <step> <seconds>" for scripts.
+#include "bench/BenchClock.h"
 #include "settings/Settings.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/SearchState.h"
@@ -16,18 +17,6 @@
 #include <vector>
 
 namespace {
-
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(frequency.QuadPart);
-}
 
 // About 1 GiB of result lines: kept lines and "/" and "\" context lines; the
 // first line and the last line alone hold the words the searches look for.
