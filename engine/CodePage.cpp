@@ -15,6 +15,7 @@ CCodePage::CCodePage()
 {
     CPINFO info{};
     m_singleByte = GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
+    m_utf8 = GetACP() == CP_UTF8;
     for (int b = 0; b < 256; ++b) {
         char byte = static_cast<char>(b);
         wchar_t wide = 0;

@@ -12,6 +12,9 @@ public:
 
     // True when every byte is one character (a single-byte code page).
     bool IsSingleByte() const { return m_singleByte; }
+    // True when the ANSI code page is UTF-8 (65001), which holds every
+    // character but is not what a reader without a declared encoding expects.
+    bool IsUtf8() const { return m_utf8; }
     // The character of a byte; valid only for a single-byte code page.
     wchar_t ToWide(uint8_t byte) const { return m_toWide[byte]; }
     // False for a byte the code page cannot turn into one character.
@@ -29,6 +32,7 @@ public:
 private:
     CCodePage();
     bool m_singleByte = false;
+    bool m_utf8 = false;
     wchar_t m_toWide[256] = {};
     bool m_valid[256] = {};
     std::vector<bool> m_held;   // per UTF-16 unit, single-byte code pages only

@@ -226,28 +226,37 @@ size_t CFileWriter::AppendConverted(const wchar_t* text, uint32_t count)
         m_pendingSize += m_scratch.size();
         return m_scratch.size();
     }
-    // A single-byte code page never needs more bytes than characters.
-    char* out = Reserve(count);
     const CWideToAnsi& table = CWideToAnsi::Get();
-    int n = 0;
+    uint32_t length = 0;
     if (table.Usable()) {
+        // A single-byte code page never needs more bytes than characters.
+        char* out = Reserve(count);
         bool special = false;
-        const size_t length = table.Convert(text, count, out, special);
+        length = static_cast<uint32_t>(table.Convert(text, count, out, special));
         if (!special) {
             m_pendingSize += length;
             return length;
         }
-        n = length == 0 ? 0
-                        : WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), out,
-                                              static_cast<int>(count), nullptr, nullptr);
     } else {
-        uint32_t length = 0;
         while (length < count && text[length] != L'\0')
             ++length;
-        n = length == 0 ? 0
-                        : WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), out,
-                                              static_cast<int>(count), nullptr, nullptr);
     }
+    return AppendAnsi(text, length);
+}
+
+size_t CFileWriter::AppendAnsi(const wchar_t* text, uint32_t length)
+{
+    // A double-byte code page, or UTF-8 as the ANSI code page, takes up to
+    // three bytes a character: the room is asked for first.
+    if (length == 0)
+        return 0;
+    const int needed =
+        WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    if (needed <= 0)
+        return 0;
+    char* out = Reserve(static_cast<size_t>(needed));
+    const int n = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), out, needed,
+                                      nullptr, nullptr);
     if (n <= 0)
         return 0;
     m_pendingSize += static_cast<size_t>(n);

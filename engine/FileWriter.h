@@ -71,6 +71,9 @@ private:
     // and appends the bytes to the pending output; the number of bytes
     // appended, 0 when the conversion gives none.
     size_t AppendConverted(const wchar_t* text, uint32_t count);
+    // The same through the ANSI code page's own conversion, for `length`
+    // characters.
+    size_t AppendAnsi(const wchar_t* text, uint32_t length);
     bool WritePiece(const wchar_t* text, uint32_t count);
     bool WriteBytesPiece(const uint8_t* bytes, size_t count);
     bool EndLine();

@@ -11,16 +11,20 @@
 
 namespace {
 
-// "&#1054;" for a character the code page lacks; a surrogate pair is one character.
+// "&#1054;" for a character the code page lacks; a surrogate pair is one
+// character. The page declares no encoding, so a browser reads it in the
+// reader's own 8-bit code page: under UTF-8 as the ANSI code page every
+// letter outside ASCII is a reference, and the page reads right anywhere.
 std::wstring CharacterReferences(const std::wstring& text)
 {
     const CCodePage& ansi = CCodePage::Ansi();
-    if (ansi.CanHold(text))
+    const bool asciiOnly = ansi.IsUtf8();
+    if (!asciiOnly && ansi.CanHold(text))
         return text;
     std::wstring out;
     for (size_t i = 0; i < text.size();) {
         const size_t units = CharUnits(text.data(), text.size(), i);
-        if (units == 1 && ansi.CanHoldUnit(text[i])) {
+        if (units == 1 && (asciiOnly ? text[i] < 0x80 : ansi.CanHoldUnit(text[i]))) {
             out += text[i++];
             continue;
         }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <winioctl.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,17 @@ TEST_F(FileReaderTest, EachLineWithoutAMarkIsUtf8OnlyWhenValidAndMultiByte)
         EXPECT_EQ(ReadAll(path, size, nullptr, LineDecoding::Utf8WhereValid), utf8) << size;
         EXPECT_EQ(ReadAll(path, size, nullptr, LineDecoding::Ansi), ansi) << size;
     }
+}
+
+TEST(CodePageEntry, RunsUnderTheAnsiCodePageItIsNamedFor)
+{
+    // The entries that run these tests under another locale name the code
+    // page they expect, so that a locale wine no longer maps cannot leave
+    // them running under 1252 unnoticed.
+    const char* expected = std::getenv("TILVO_ANSI_CODE_PAGE");
+    if (!expected)
+        GTEST_SKIP() << "the entry names no code page";
+    EXPECT_EQ(GetACP(), static_cast<UINT>(std::atoi(expected)));
 }
 
 TEST_F(FileReaderTest, DoubleByteAnsiLinesUnderCodePage932)

@@ -1,5 +1,6 @@
 // CFileWriter: the exact bytes of lines and pieces, the code page conversion
 // against the system's own, and line buffering.
+#include "engine/CodePage.h"
 #include "engine/FileWriter.h"
 #include "tests/support/TestFiles.h"
 
@@ -18,7 +19,7 @@ protected:
 // What the system makes of a text in the ANSI code page.
 std::string SystemBytes(const std::wstring& text)
 {
-    std::string bytes(text.size() * 2 + 1, '\0');
+    std::string bytes(text.size() * 3 + 1, '\0');
     const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
                                       bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr);
     bytes.resize(n > 0 ? static_cast<size_t>(n) : 0);
@@ -178,6 +179,28 @@ TEST_F(FileWriterTest, BufferedLinesAreWrittenAtDestruction)
             EXPECT_TRUE(writer.WriteLine(nullptr, L"line", 4));
     }
     EXPECT_EQ(ReadBytes(Path()), "line\nline\nline\n");
+}
+
+// Not a FileWriterTest: it runs under every code page the engine tests run
+// under, where a character may take more bytes than one.
+TEST(AnsiFileWriter, TextOfMoreBytesThanCharactersIsWrittenWhole)
+{
+    TempDir dir;
+    const std::wstring path = dir.File(L"ansi.txt");
+    int written = 0;
+    for (const wchar_t* text : {L"Caf\u00E9 \u20AC", L"\u30A8\u30E9\u30FC \u30BD",
+                                L"\u043E\u0448\u0438\u0431\u043A\u0430 \u00FC"}) {
+        if (!CCodePage::Ansi().CanHold(text))
+            continue;
+        {
+            CFileWriter writer(path.c_str());
+            EXPECT_TRUE(writer.WriteLine(L"> ", std::wstring(text)));
+        }
+        EXPECT_EQ(ReadBytes(path), SystemBytes(std::wstring(L"> ") + text + L"\n"))
+            << "ANSI code page " << GetACP();
+        ++written;
+    }
+    EXPECT_GT(written, 0) << "ANSI code page " << GetACP();
 }
 
 } // namespace

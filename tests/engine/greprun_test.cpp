@@ -238,3 +238,36 @@ TEST_F(GrepRunTest, ALineLongerThanTheReadBufferIsKeptWhole)
 }
 
 } // namespace
+
+TEST_F(GrepRunTest, EightBitLinesOfAnyEncodingAreWrittenAsTheLogsOwnBytes)
+{
+    // Latin-1 letters, bytes without a character in most code pages, UTF-8
+    // Cyrillic and broken UTF-8: whatever the ANSI code page, 932 or UTF-8
+    // included, the result holds each kept line's bytes as they stand, and a
+    // UTF-8 line matches a filter in its own script.
+    const Lines log = {"caf\xE9 ERROR: 1", "\x81\x8D\xFF plain", "\xD0\xBE\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0 2",
+                       "half \xC3( ERROR: 3", "\xE2\x82\xAC plain"};
+    const std::wstring path = dir.File(L"mixed8.log");
+    const std::wstring result = dir.File(L"mixed8.greptmp");
+    ASSERT_TRUE(WriteBytes(path, Join(log, "\r\n")));
+    const struct {
+        std::vector<std::wstring> filters;
+        Lines expected;
+    } cases[] = {
+        {{L"*ERROR:*"}, {log[0], "\\" + log[1], "/" + log[2], log[3], "\\" + log[4]}},
+        {{L"*\u043E\u0448\u0438\u0431\u043A\u0430*"}, {"/" + log[1], log[2], "\\" + log[3]}},
+    };
+    for (const auto& c : cases) {
+        GrepWindows windows;
+        CGrepParams params;
+        params.logFile = path;
+        params.resultFile = result;
+        params.filterTexts = c.filters;
+        params.filterModes.assign(c.filters.size(), 0);
+        params.linesBefore = 1;
+        params.linesAfter = 1;
+        params.lfLineEnds = true;
+        ASSERT_TRUE(windows.Run(params));
+        EXPECT_EQ(ReadBytes(result), Join(c.expected, "\n")) << "ANSI code page " << GetACP();
+    }
+}
