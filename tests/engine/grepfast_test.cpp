@@ -143,12 +143,7 @@ std::string Utf16Log(const std::string& utf8, bool little)
                                : MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()),
                                                      text.data(), int(text.size()));
     text.resize(size_t(n));
-    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
-    for (wchar_t c : text) {
-        const char lo = char(c & 0xFF), hi = char(c >> 8);
-        bytes += little ? std::string{lo, hi} : std::string{hi, lo};
-    }
-    return bytes;
+    return Utf16Bytes(text, little);
 }
 
 TEST(GrepUtf16, SameResultAsTheSameTextInUtf8)

@@ -49,16 +49,6 @@ std::wstring RandomMask(std::mt19937& rng)
     return pool[rng() % std::size(pool)];
 }
 
-std::string AsUtf16(const std::wstring& text, bool little)
-{
-    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
-    for (const wchar_t c : text) {
-        const char lo = char(c & 0xFF), hi = char(c >> 8);
-        bytes += little ? std::string{lo, hi} : std::string{hi, lo};
-    }
-    return bytes;
-}
-
 TEST(GrepWide, LiteralSearchBeforeTheMatchKeepsResultsAndProgress)
 {
     TempDir dir;
@@ -67,7 +57,7 @@ TEST(GrepWide, LiteralSearchBeforeTheMatchKeepsResultsAndProgress)
     params.logFile = dir.File(L"log16.txt");
     params.resultFile = dir.File(L"result.txt");
     for (int round = 0; round < 600; ++round) {
-        ASSERT_TRUE(WriteBytes(params.logFile, AsUtf16(RandomText(rng), round % 2 == 0)));
+        ASSERT_TRUE(WriteBytes(params.logFile, Utf16Bytes(RandomText(rng), round % 2 == 0)));
         params.filterTexts.clear();
         params.filterModes.clear();
         for (int k = 1 + int(rng() % 3); k > 0; --k) {

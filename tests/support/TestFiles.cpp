@@ -92,3 +92,13 @@ bool FileExists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
+
+std::string Utf16Bytes(const std::wstring& text, bool little)
+{
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (const wchar_t c : text) {
+        const char low = char(c & 0xFF), high = char(c >> 8);
+        bytes += little ? std::string{low, high} : std::string{high, low};
+    }
+    return bytes;
+}

@@ -23,3 +23,5 @@ bool WriteBytes(const std::wstring& path, const std::string& bytes);
 // The whole file, or an empty string with ok = false when it cannot be read.
 std::string ReadBytes(const std::wstring& path, bool* ok = nullptr);
 bool FileExists(const std::wstring& path);
+// The text as a UTF-16 file's bytes, its byte-order mark first, little- or big-endian.
+std::string Utf16Bytes(const std::wstring& text, bool little);

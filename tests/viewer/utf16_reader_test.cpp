@@ -45,12 +45,9 @@ TwinFiles MakeTwins(int lines, bool little, bool finalEnd, std::mt19937& random)
         }
     }
     TwinFiles twins;
-    twins.units = little ? "\xFF\xFE" : "\xFE\xFF";
-    for (const wchar_t c : text) {
+    twins.units = Utf16Bytes(text, little);
+    for (const wchar_t c : text)
         twins.bytes += c < 0x80 ? char(c) : '#';
-        const char low = char(c & 0xFF), high = char(c >> 8);
-        twins.units += little ? std::string{low, high} : std::string{high, low};
-    }
     return twins;
 }
 
