@@ -1,12 +1,12 @@
 // TilvoCats.dat: "Category", "Filter" and "Check" lines of the key/value file.
 #include "categories/CategoryStore.h"
 
-#include "categories/EntryMerge.h"
-#include "categories/KeyValueFile.h"
-#include "categories/LoadReport.h"
-#include "engine/FileReader.h"
-#include "engine/FileWriter.h"
-#include "engine/ModulePath.h"
+#include "store/EntryMerge.h"
+#include "store/KeyValueFile.h"
+#include "store/LoadReport.h"
+#include "engine/io/FileReader.h"
+#include "engine/io/FileWriter.h"
+#include "win32/ModulePath.h"
 
 #include <algorithm>
 #include <deque>

@@ -1,7 +1,7 @@
 // The category store: an ordered list of owned categories.
 #include "categories/CategoryStore.h"
 
-#include "engine/ByteRules.h"
+#include "engine/text/ByteRules.h"
 
 #include <algorithm>
 #include <memory>

@@ -1,13 +1,13 @@
 // The colour map and Tilvo.ini: "Color = <filter text> <hex COLORREF>" lines.
 #include "settings/ColorMap.h"
 
-#include "categories/EntryMerge.h"
-#include "categories/KeyValueFile.h"
-#include "categories/LoadReport.h"
-#include "engine/FileReader.h"
-#include "engine/FileWriter.h"
-#include "engine/ModulePath.h"
-#include "engine/Utils.h"
+#include "store/EntryMerge.h"
+#include "store/KeyValueFile.h"
+#include "store/LoadReport.h"
+#include "engine/io/FileReader.h"
+#include "engine/io/FileWriter.h"
+#include "win32/ModulePath.h"
+#include "engine/match/Utils.h"
 
 #include <cwchar>
 #include <map>

@@ -2,7 +2,7 @@
 // font, the recent lists; kept under HKCU\SOFTWARE\Osmi\Tilvo. UI thread only.
 #pragma once
 
-#include "engine/TextCodec.h"
+#include "engine/text/TextCodec.h"
 
 #include <windows.h>
 

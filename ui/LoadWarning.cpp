@@ -2,8 +2,8 @@
 // its original is kept once the file is written.
 #include "ui/LoadWarning.h"
 
-#include "categories/LoadReport.h"
-#include "categories/SafeSave.h"
+#include "store/LoadReport.h"
+#include "store/SafeSave.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 #include "ui/MainDlg.h"
 
 #include "categories/CategoryStore.h"
-#include "engine/StringException.h"
+#include "win32/StringException.h"
 #include "resources/resource.h"
 #include "settings/ColorMap.h"
 #include "settings/Settings.h"

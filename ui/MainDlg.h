@@ -1,8 +1,8 @@
 // CMainDlg: the program's one dialog, with the file box, context sizes, Go/Stop and the filter list.
 #pragma once
 
-#include "engine/FileReader.h"
-#include "engine/GrepThread.h"
+#include "engine/io/FileReader.h"
+#include "engine/run/GrepThread.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -16,7 +16,7 @@
 struct Category;
 class CTextView;
 
-// The dialog's side of the worker/UI protocol written out in engine/GrepThread.h: Go starts the
+// The dialog's side of the worker/UI protocol written out in engine/run/GrepThread.h: Go starts the
 // run with the dialog and its status line, OnRunFinished handles WM_RUN_FINISHED, and Stop resets
 // the button itself because a stopped run sends nothing. A result viewer tells the dialog that its
 // window has gone with NM_VIEWER_CLOSED (viewer/TextView.h) from inside its WM_DESTROY; the dialog

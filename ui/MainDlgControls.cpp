@@ -9,7 +9,7 @@
 #include "ui/WindowText.h"
 #include "viewer/Dpi.h"
 #include "viewer/TextView.h"
-#include "viewer/GdiScope.h"
+#include "win32/GdiScope.h"
 
 #include <algorithm>
 #include <climits>

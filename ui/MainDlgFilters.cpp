@@ -2,7 +2,7 @@
 #include "ui/MainDlg.h"
 
 #include "categories/CategoryStore.h"
-#include "engine/StringException.h"
+#include "win32/StringException.h"
 #include "resources/resource.h"
 #include "ui/NameDialog.h"
 #include "ui/WindowText.h"

@@ -1,8 +1,8 @@
 // CMainDlg's file and run commands: Browse, Go/Stop, the end of a run, opening result viewers.
 #include "ui/MainDlg.h"
 
-#include "engine/ModulePath.h"
-#include "engine/StringException.h"
+#include "win32/ModulePath.h"
+#include "win32/StringException.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
 #include "ui/WindowText.h"

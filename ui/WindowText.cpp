@@ -1,7 +1,7 @@
 // Reading whole texts out of controls.
 #include "ui/WindowText.h"
 
-#include "engine/ByteRules.h"
+#include "engine/text/ByteRules.h"
 
 #include <commctrl.h>
 

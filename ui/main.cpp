@@ -1,6 +1,6 @@
 // The program's entry point: the common controls, then the main dialog from start to end.
-#include "engine/ProcessLocks.h"
-#include "engine/StringException.h"
+#include "win32/ProcessLocks.h"
+#include "win32/StringException.h"
 #include "ui/CommandLine.h"
 #include "ui/MainDlg.h"
 

@@ -1,11 +1,11 @@
 // WriteHtmlPage: the fixed head and tail around one paragraph line per result line.
 #include "viewer/HtmlPage.h"
 
-#include "engine/CodePage.h"
-#include "engine/FileReader.h"
-#include "engine/FileWriter.h"
-#include "engine/TextCodec.h"
-#include "engine/Utils.h"
+#include "engine/text/CodePage.h"
+#include "engine/io/FileReader.h"
+#include "engine/io/FileWriter.h"
+#include "engine/text/TextCodec.h"
+#include "engine/match/Utils.h"
 
 #include <cwchar>
 

@@ -1,8 +1,8 @@
 // CLiteralSearch: candidates by literal, one line at a time only where one is found.
 #include "viewer/LiteralSearch.h"
 
-#include "engine/CodePage.h"
-#include "engine/LineScan.h"
+#include "engine/text/CodePage.h"
+#include "engine/text/LineScan.h"
 
 #include <algorithm>
 #include <cstring>

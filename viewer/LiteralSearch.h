@@ -1,9 +1,9 @@
 // CLiteralSearch: the viewer's search on the raw bytes of a result file.
 #pragma once
 
-#include "engine/CandidatePlan.h"
-#include "engine/FileReader.h"
-#include "engine/Utils.h"
+#include "engine/match/CandidatePlan.h"
+#include "engine/io/FileReader.h"
+#include "engine/match/Utils.h"
 
 #include <cstdint>
 #include <string>

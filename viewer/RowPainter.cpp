@@ -3,7 +3,7 @@
 
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/ViewMath.h"
-#include "viewer/GdiScope.h"
+#include "win32/GdiScope.h"
 
 namespace {
 

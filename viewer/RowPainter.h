@@ -1,7 +1,7 @@
 // Drawing the view's rows into any DC and rectangle, so tests can paint into a bitmap.
 #pragma once
 
-#include "engine/Utils.h"
+#include "engine/match/Utils.h"
 #include "viewer/ViewMath.h"
 
 #include <windows.h>

@@ -1,7 +1,7 @@
 // CScrollableFileReader: block reads, moves by lines and offsets, and the two searches.
 #include "viewer/ScrollableFileReader.h"
 
-#include "engine/StringException.h"
+#include "win32/StringException.h"
 #include "viewer/LiteralSearch.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 // CScrollableFileReader: a result file read by blocks of up to 1024 lines, with a top line.
 #pragma once
 
-#include "engine/FileReader.h"
-#include "engine/Utils.h"
+#include "engine/io/FileReader.h"
+#include "engine/match/Utils.h"
 
 #include <algorithm>
 #include <cstdint>

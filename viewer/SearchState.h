@@ -1,7 +1,7 @@
 // The search state shared by every open view for the whole run of the program.
 #pragma once
 
-#include "engine/Utils.h"
+#include "engine/match/Utils.h"
 
 #include <string>
 

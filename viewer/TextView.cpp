@@ -1,7 +1,7 @@
 // CTextView: window class, creation, opening a file, painting, closing and the message dispatch.
 #include "viewer/TextView.h"
 
-#include "engine/StringException.h"
+#include "win32/StringException.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
 #include "viewer/Dpi.h"
@@ -10,7 +10,7 @@
 #include "viewer/SearchState.h"
 #include "viewer/ViewMath.h"
 #include "viewer/ViewSettings.h"
-#include "viewer/GdiScope.h"
+#include "win32/GdiScope.h"
 
 #include <new>
 

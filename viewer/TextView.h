@@ -1,7 +1,7 @@
 // CTextView: the result viewer window over one result file.
 #pragma once
 
-#include "viewer/GdiScope.h"
+#include "win32/GdiScope.h"
 #include "viewer/ViewMath.h"
 
 #include <windows.h>

@@ -1,15 +1,15 @@
 // CTextView: Save (a plain copy or the HTML page), HTML export and Copy Screen.
 #include "viewer/TextView.h"
 
-#include "engine/FileWriter.h"
-#include "engine/LogLook.h"
-#include "engine/StringException.h"
+#include "engine/io/FileWriter.h"
+#include "engine/io/LogLook.h"
+#include "win32/StringException.h"
 #include "settings/Settings.h"
 #include "viewer/HtmlPage.h"
 #include "viewer/ScreenText.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/ViewSettings.h"
-#include "viewer/GdiScope.h"
+#include "win32/GdiScope.h"
 
 #include <commdlg.h>
 

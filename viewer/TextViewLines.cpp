@@ -1,12 +1,12 @@
 // CTextView: from a result line to its log (Show in Log), Go to Line, the marked line.
 #include "viewer/TextView.h"
 
-#include "engine/FileLines.h"
-#include "engine/FileReader.h"
-#include "engine/GrepIndex.h"
+#include "engine/io/FileLines.h"
+#include "engine/io/FileReader.h"
+#include "engine/run/GrepIndex.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
-#include "viewer/GdiScope.h"
+#include "win32/GdiScope.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/ViewMath.h"
 

@@ -6,7 +6,7 @@
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/SearchState.h"
 #include "viewer/ViewMath.h"
-#include "viewer/GdiScope.h"
+#include "win32/GdiScope.h"
 
 namespace {
 const wchar_t kSearchCaption[] = L"Search";

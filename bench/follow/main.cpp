@@ -5,9 +5,9 @@
 //   bench_follow flood FOLDER [SECONDS]     a writer appending as fast as it can; the follower's pace
 // Each prints readable lines and a line "RESULT <name> <value>..." for scripts.
 #include "bench/BenchClock.h"
-#include "engine/GrepRun.h"
-#include "engine/GrepFollow.h"
-#include "engine/GrepThread.h"
+#include "engine/run/GrepRun.h"
+#include "engine/run/GrepFollow.h"
+#include "engine/run/GrepThread.h"
 #include "resources/resource.h"
 
 #include <windows.h>

@@ -3,7 +3,7 @@
 // meanwhile how fast the dialog's thread answers a message from another thread.
 #pragma once
 
-#include "engine/GrepThread.h"
+#include "engine/run/GrepThread.h"
 
 #include <string>
 

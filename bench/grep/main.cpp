@@ -8,10 +8,10 @@
 // "ANSWER <case> <median ms> <worst ms>" (the dialog's answers during the run) for scripts.
 #include "bench/grep/BenchWindow.h"
 #include "bench/grep/LogGenerator.h"
-#include "engine/FileWriter.h"
-#include "engine/FilterSet.h"
-#include "engine/GrepRun.h"
-#include "engine/GrepLineReader.h"
+#include "engine/io/FileWriter.h"
+#include "engine/match/FilterSet.h"
+#include "engine/run/GrepRun.h"
+#include "engine/run/GrepLineReader.h"
 
 #include <windows.h>
 #include <psapi.h>

@@ -6,10 +6,10 @@
 // Prints "TIME <what> <seconds>" lines for scripts/bench-lines.
 #include "bench/BenchClock.h"
 #include "bench/grep/LogGenerator.h"
-#include "engine/FileLines.h"
-#include "engine/FileReader.h"
-#include "engine/GrepIndex.h"
-#include "engine/GrepRun.h"
+#include "engine/io/FileLines.h"
+#include "engine/io/FileReader.h"
+#include "engine/run/GrepIndex.h"
+#include "engine/run/GrepRun.h"
 #include "viewer/ScrollableFileReader.h"
 
 #include <windows.h>

@@ -1,9 +1,9 @@
 // TilvoCats.dat: the example file byte for byte, the load edge cases, long
 // entries, and the backup of a file whose reading stopped early.
 #include "categories/CategoryStore.h"
-#include "categories/LoadReport.h"
-#include "categories/SafeSave.h"
-#include "engine/ModulePath.h"
+#include "store/LoadReport.h"
+#include "store/SafeSave.h"
+#include "win32/ModulePath.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>

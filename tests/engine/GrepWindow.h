@@ -3,7 +3,7 @@
 // messages until the run has ended.
 #pragma once
 
-#include "engine/GrepThread.h"
+#include "engine/run/GrepThread.h"
 
 #include <functional>
 #include <string>

@@ -1,7 +1,7 @@
 // A check of a result's index against its log, shared by the run's and following's tests.
 #pragma once
 
-#include "engine/GrepParams.h"
+#include "engine/run/GrepParams.h"
 
 #include <cstddef>
 

@@ -1,7 +1,7 @@
 // The grep run allocates per run, never per line: the same run on a log ten
 // times longer (the same lines, repeated) makes no more allocations. Its own
 // executable, since it counts every operator new of the process.
-#include "engine/GrepRun.h"
+#include "engine/run/GrepRun.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Raw byte searches: literals with and without ASCII folding, line ends.
 // Portable: also built natively with the sanitizers.
-#include "engine/ByteSearch.h"
+#include "engine/match/ByteSearch.h"
 
 #include <gtest/gtest.h>
 

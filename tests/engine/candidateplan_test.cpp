@@ -1,6 +1,6 @@
 // The literals a kept line must contain. Portable: also built natively.
-#include "engine/CandidatePlan.h"
-#include "engine/FilterSet.h"
+#include "engine/match/CandidatePlan.h"
+#include "engine/match/FilterSet.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // CStringException texts, the shared ToString buffer and CThreadMutex.
-#include "engine/ProcessLocks.h"
-#include "engine/StringException.h"
-#include "engine/ThreadMutex.h"
+#include "win32/ProcessLocks.h"
+#include "win32/StringException.h"
+#include "win32/ThreadMutex.h"
 
 #include <gtest/gtest.h>
 

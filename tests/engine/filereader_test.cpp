@@ -1,6 +1,6 @@
 // CFileReader: every line-end form through several buffer sizes, backward
 // steps, skipping, counting, big files and sharing.
-#include "engine/FileReader.h"
+#include "engine/io/FileReader.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>

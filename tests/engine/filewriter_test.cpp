@@ -1,7 +1,7 @@
 // CFileWriter: the exact bytes of lines and pieces, the code page conversion
 // against the system's own, and line buffering.
-#include "engine/CodePage.h"
-#include "engine/FileWriter.h"
+#include "engine/text/CodePage.h"
+#include "engine/io/FileWriter.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The Or/And rule over a run's filters. Portable: also built natively.
-#include "engine/FilterSet.h"
+#include "engine/match/FilterSet.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // random logs mixing ANSI, UTF-8, invalid UTF-8 and zero bytes, random filter
 // sets in several scripts, several buffer sizes, byte-identical results and
 // identical progress reports; and UTF-16 logs against the same text in UTF-8.
-#include "engine/GrepRun.h"
+#include "engine/run/GrepRun.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,13 +1,13 @@
 // Following a growing log: after every append, and after following stops, the
 // result file is what a fresh run over the log as it stands writes; a log
 // that is truncated, replaced or deleted while followed.
-#include "engine/FileWriter.h"
-#include "engine/GrepFollow.h"
-#include "engine/GrepLineReader.h"
-#include "engine/GrepProgress.h"
-#include "engine/GrepRun.h"
-#include "engine/GrepSession.h"
-#include "engine/GrepThread.h"
+#include "engine/io/FileWriter.h"
+#include "engine/run/GrepFollow.h"
+#include "engine/run/GrepLineReader.h"
+#include "engine/run/GrepProgress.h"
+#include "engine/run/GrepRun.h"
+#include "engine/run/GrepSession.h"
+#include "engine/run/GrepThread.h"
 #include "tests/engine/GrepWindow.h"
 #include "tests/engine/IndexCheck.h"
 #include "tests/support/TestFiles.h"

@@ -1,11 +1,11 @@
 // The index of a result against its log: on seeded logs, through the fast
 // path and line by line, every result line's recorded log line and offset
 // must hold that very line; and the index lives and dies with its result.
-#include "engine/FileLines.h"
-#include "engine/FileReader.h"
-#include "engine/GrepIndex.h"
+#include "engine/io/FileLines.h"
+#include "engine/io/FileReader.h"
+#include "engine/run/GrepIndex.h"
 #include "tests/engine/IndexCheck.h"
-#include "engine/GrepRun.h"
+#include "engine/run/GrepRun.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>

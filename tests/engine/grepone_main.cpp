@@ -4,7 +4,7 @@
 //   tilvo_grepone <log> <result> <lines before> <lines after>
 // prints "<outcome> <peak working set in bytes>", outcome 0 completed,
 // 1 failed, 2 stopped.
-#include "engine/GrepRun.h"
+#include "engine/run/GrepRun.h"
 
 #include <windows.h>
 #include <psapi.h>

@@ -1,6 +1,6 @@
 // CGrepLineReader against the plain CFileReader: the same lines and the same
 // positions for every line-end form, every byte value and every buffer size.
-#include "engine/GrepLineReader.h"
+#include "engine/run/GrepLineReader.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>

@@ -2,10 +2,10 @@
 // reader, a new string per line, the unbuffered writer, MatchLine per filter)
 // on seeded logs: every line end, empty lines, 8-bit text, and many filter
 // and context settings. A faster search slotted into the run must pass this.
-#include "engine/FileReader.h"
-#include "engine/FileWriter.h"
-#include "engine/GrepRun.h"
-#include "engine/Utils.h"
+#include "engine/io/FileReader.h"
+#include "engine/io/FileWriter.h"
+#include "engine/run/GrepRun.h"
+#include "engine/match/Utils.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>

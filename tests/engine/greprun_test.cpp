@@ -1,7 +1,7 @@
 // The grep worker's result files, byte for byte, for the context rules, the
 // filter combination and the line ends, each run through the real worker
 // thread with hidden windows receiving its notices.
-#include "engine/GrepThread.h"
+#include "engine/run/GrepThread.h"
 #include "tests/engine/GrepWindow.h"
 #include "tests/support/TestFiles.h"
 

@@ -1,9 +1,9 @@
 // The grep controller and its worker seen from the windows: progress texts,
 // the finished message, stopping (also while a notice is under way), a second
 // Start, and every failure text from a real fault.
-#include "engine/GrepRun.h"
-#include "engine/GrepThread.h"
-#include "engine/StringException.h"
+#include "engine/run/GrepRun.h"
+#include "engine/run/GrepThread.h"
+#include "win32/StringException.h"
 #include "tests/engine/GrepWindow.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/Wait.h"

@@ -1,6 +1,6 @@
 // A UTF-16 log read line by line, with and without the literal search before
 // each line's match: random logs and filter sets, identical results and progress.
-#include "engine/GrepRun.h"
+#include "engine/run/GrepRun.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>

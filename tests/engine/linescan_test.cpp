@@ -1,6 +1,6 @@
 // Line-end counting and line starts against a byte-by-byte reference, on
 // random bytes cut into random pieces. Portable: also built natively.
-#include "engine/LineScan.h"
+#include "engine/text/LineScan.h"
 
 #include <gtest/gtest.h>
 

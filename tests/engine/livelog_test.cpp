@@ -1,7 +1,7 @@
 // A log that the program writing it still holds open, as a second process
 // (tilvo_loghold) does here with either sharing, and that grows or shrinks
 // while a run reads it: the run opens it, ends, and writes whole lines only.
-#include "engine/GrepRun.h"
+#include "engine/run/GrepRun.h"
 #include "tests/support/LogHolder.h"
 #include "tests/support/TestFiles.h"
 

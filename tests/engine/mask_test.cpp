@@ -1,6 +1,6 @@
 // The filter language: tokens, masks, positions, Trim and ReplaceAll.
 // Portable: also built natively with the sanitizers.
-#include "engine/Utils.h"
+#include "engine/match/Utils.h"
 
 #include <gtest/gtest.h>
 

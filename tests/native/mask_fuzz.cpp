@@ -1,9 +1,9 @@
 // A bounded random run of masks against lines: it must never crash or read
 // out of bounds (the sanitizers watch), and the matcher's forms must agree.
 // Usage: native_mask_fuzz SEED SECONDS
-#include "engine/FilterSet.h"
-#include "engine/Utils.h"
-#include "engine/ByteRules.h"
+#include "engine/match/FilterSet.h"
+#include "engine/match/Utils.h"
+#include "engine/text/ByteRules.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // The colour map and Tilvo.ini: parsing and writing entries, map order,
 // duplicates, and files that must be left as they are.
-#include "categories/LoadReport.h"
-#include "categories/SafeSave.h"
+#include "store/LoadReport.h"
+#include "store/SafeSave.h"
 #include "settings/ColorMap.h"
 #include "tests/support/TestFiles.h"
 

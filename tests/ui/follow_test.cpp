@@ -3,8 +3,8 @@
 // closing the viewer or a log that disappears end it.
 #include "tests/ui/MainDialogTest.h"
 
-#include "engine/GrepRun.h"
-#include "engine/ModulePath.h"
+#include "engine/run/GrepRun.h"
+#include "win32/ModulePath.h"
 #include "resources/resource.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/TextView.h"

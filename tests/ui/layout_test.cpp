@@ -1,7 +1,7 @@
 // The main dialog's layout at its default and a larger size, checked on the real windows, with screenshots saved to the build.
 #include "tests/ui/MainDialogTest.h"
 
-#include "engine/ModulePath.h"
+#include "win32/ModulePath.h"
 #include "resources/resource.h"
 #include "tests/support/Pixels.h"
 #include "settings/Settings.h"

@@ -2,8 +2,8 @@
 #include "tests/ui/MainDialogTest.h"
 
 #include "categories/CategoryStore.h"
-#include "engine/ModulePath.h"
-#include "engine/StringException.h"
+#include "win32/ModulePath.h"
+#include "win32/StringException.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
 

@@ -4,7 +4,7 @@
 #include "tests/ui/MainDialogTest.h"
 #include "tests/support/Pixels.h"
 
-#include "engine/ModulePath.h"
+#include "win32/ModulePath.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
 #include "ui/CommandLine.h"

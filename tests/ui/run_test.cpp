@@ -2,7 +2,7 @@
 #include "tests/ui/MainDialogTest.h"
 #include "tests/support/LogHolder.h"
 
-#include "engine/ModulePath.h"
+#include "win32/ModulePath.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
 #include "viewer/ScrollableFileReader.h"

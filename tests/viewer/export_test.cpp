@@ -1,6 +1,6 @@
 // Save, HTML export and Copy Screen from a real view: files on disk, message boxes, the clipboard.
-#include "engine/CodePage.h"
-#include "engine/ModulePath.h"
+#include "engine/text/CodePage.h"
+#include "win32/ModulePath.h"
 #include "resources/resource.h"
 #include "tests/viewer/ViewFixture.h"
 

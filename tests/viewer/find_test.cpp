@@ -1,6 +1,6 @@
 // FindForward and FindBackward: block edges, no wrap-around, and the same answers as a line-by-line scan.
-#include "engine/FileReader.h"
-#include "engine/Utils.h"
+#include "engine/io/FileReader.h"
+#include "engine/match/Utils.h"
 #include "tests/support/TestFiles.h"
 #include "tests/viewer/ViewerTestFiles.h"
 #include "viewer/ScrollableFileReader.h"

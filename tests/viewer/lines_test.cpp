@@ -1,8 +1,8 @@
 // From a result line to its log and Go to Line, in a real view over a real
 // run's result: Enter, a double click and the menu ask for the log line the
 // index gives; Go to Line moves and marks; every refusal says why.
-#include "engine/GrepIndex.h"
-#include "engine/GrepRun.h"
+#include "engine/run/GrepIndex.h"
+#include "engine/run/GrepRun.h"
 #include "resources/resource.h"
 #include "tests/viewer/ViewFixture.h"
 #include "viewer/RowPainter.h"

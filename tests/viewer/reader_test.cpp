@@ -1,5 +1,5 @@
 // CScrollableFileReader: block edges, line-end forms, moves by lines and offsets, huge files.
-#include "engine/StringException.h"
+#include "win32/StringException.h"
 #include "tests/support/TestFiles.h"
 #include "tests/viewer/ViewerTestFiles.h"
 #include "viewer/ScrollableFileReader.h"

@@ -1,5 +1,5 @@
 // The viewer's reader on UTF-16 files: every move gives the lines and places it gives on the same text as bytes.
-#include "engine/Utils.h"
+#include "engine/match/Utils.h"
 #include "tests/support/TestFiles.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/ViewMath.h"

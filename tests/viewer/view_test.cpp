@@ -1,6 +1,6 @@
 // CTextView with real windows and messages: creation, keys, thumb, wheel, resize, painting, closing.
-#include "engine/ModulePath.h"
-#include "engine/StringException.h"
+#include "win32/ModulePath.h"
+#include "win32/StringException.h"
 #include "resources/resource.h"
 #include "tests/viewer/ViewFixture.h"
 

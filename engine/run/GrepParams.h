@@ -1,0 +1,20 @@
+// CGrepParams: the parameter block of one grep run, filled by the main dialog.
+#pragma once
+
+#include "engine/text/TextCodec.h"
+
+#include <string>
+#include <vector>
+
+struct CGrepParams {
+    std::wstring logFile;
+    std::wstring resultFile;                 // created, or truncated
+    std::vector<std::wstring> filterTexts;   // the checked filters, in list order
+    std::vector<int> filterModes;            // one per text: 0 Or, 1 And
+    bool ignoreCase = false;
+    bool lfLineEnds = true;                  // false: lines end in CR LF
+    int linesBefore = 2;                     // 0 or less: no context before
+    int linesAfter = 4;                      // 0 or less: no context after
+    // How a line of a log without a byte-order mark is read.
+    LineDecoding decoding = LineDecoding::Utf8WhereValid;
+};

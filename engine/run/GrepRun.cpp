@@ -1,0 +1,95 @@
+// The grep run as a pipeline of per-line steps: the reader cuts and converts a
+// line, the filter set decides whether it is kept, the context writes it with
+// its neighbours, and the progress step reports the percentage read.
+//
+// This per-line path is the reference. A faster search for candidate lines
+// (in the raw bytes of the read buffer, before any conversion) can take the
+// reading step's place: it must hand the context every line it cannot prove
+// irrelevant in log order (each candidate and the lines written around it, and
+// at least the last lines-before lines ahead of each candidate, so that the
+// before-ring holds what this path would hold), answer the stop check before
+// each line it hands on, and report progress as positions pass the same
+// thresholds. Its output is then checked byte for byte against this path.
+#include "engine/run/GrepRun.h"
+
+#include "engine/io/FileWriter.h"
+#include "engine/run/GrepLineReader.h"
+#include "engine/run/GrepProgress.h"
+#include "engine/run/GrepSession.h"
+#include "engine/io/LogLook.h"
+#include "win32/StringException.h"
+
+const wchar_t kGrepTokensFailed[] = L"Unable to create tokens array!";
+const wchar_t kGrepFileEmpty[] = L"File is empty";
+const wchar_t kGrepPrevLineFailed[] = L"Unable to write prev line!";
+const wchar_t kGrepNextLineFailed[] = L"Unable to write next line!";
+const wchar_t kGrepUnknownError[] = L"Unknown error!";
+
+namespace {
+
+CGrepOutcome Failed(const wchar_t* text)
+{
+    return CGrepOutcome::Ended(CGrepOutcome::End::Failed, 0, text);
+}
+
+CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepObserver& observer)
+{
+    // An unopenable log leaves the result file untouched: the reader comes first.
+    CGrepLineReader reader(params.logFile.c_str(), options.bufferSize, params.decoding);
+    CFileWriter writer(params.resultFile.c_str());
+    // Lines of an 8-bit log keep their bytes; a UTF-16 log's become UTF-8.
+    if (reader.IsUtf16())
+        writer.StartUtf8(false);
+    writer.SetLineDelimiters(params.lfLineEnds ? L"\n" : L"\r\n");
+    writer.SetLineBuffer(kGrepResultBuffer);
+    auto session = std::make_unique<CGrepSession>();
+    if (!session->Build(params, options.allowFastPath, options.bufferSize))
+        return Failed(kGrepTokensFailed);
+    // Made with the result, so an older index never outlives it.
+    if (options.writeIndex)
+        session->SetIndex(std::make_unique<CGrepIndexWriter>(params.resultFile, params.logFile));
+    const int64_t size = reader.GetSize();
+    if (size == 0)
+        return Failed(kGrepFileEmpty);
+    session->SetIdentity(CLogLook::Of(params.logFile.c_str()).identity);
+
+    CGrepProgress progress(size);
+    switch (session->ReadTo(reader, writer, size, observer, progress)) {
+    case CGrepSession::End::Completed:
+        break;
+    case CGrepSession::End::Stopped:
+        writer.Flush();   // whole lines only; nothing is reported after a stop
+        return CGrepOutcome::Ended(CGrepOutcome::End::Stopped, session->Matches());
+    case CGrepSession::End::PrevLineFault:
+        return Failed(kGrepPrevLineFailed);
+    case CGrepSession::End::NextLineFault:
+        return Failed(kGrepNextLineFailed);
+    }
+    CGrepOutcome outcome = CGrepOutcome::Ended(CGrepOutcome::End::Completed, session->Matches());
+    if (session->Followable())
+        outcome.session = std::move(session);
+    return outcome;
+}
+
+} // namespace
+
+CGrepOutcome RunGrep(const CGrepParams& params, CGrepObserver& observer)
+{
+    return RunGrep(params, observer, CGrepOptions());
+}
+
+CGrepOutcome RunGrep(const CGrepParams& params, CGrepObserver& observer,
+                     const CGrepOptions& options)
+{
+    try {
+        return Run(params, options, observer);
+    } catch (...) {
+        try {
+            return Failed(ExceptionText(kGrepUnknownError));
+        } catch (...) {
+            // Out of memory even for the text.
+            CGrepOutcome outcome;
+            return outcome;
+        }
+    }
+}

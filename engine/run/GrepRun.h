@@ -1,0 +1,61 @@
+// RunGrep: one grep run from start to end on the calling thread, free of
+// windows and threads; the controller (CGrepThread) runs it on its worker and
+// turns what it reports into window messages.
+#pragma once
+
+#include "engine/run/GrepObserver.h"
+#include "engine/run/GrepParams.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CGrepSession;
+
+struct CGrepOutcome {
+    // LogGone: following ended because the log has disappeared.
+    enum class End { Completed, Failed, Stopped, LogGone };
+    End end = End::Failed;
+    int matches = 0;
+    std::wstring failure;   // the status text of a failed run
+    // A completed run's state, from which following its log goes on.
+    std::shared_ptr<CGrepSession> session;
+
+    static CGrepOutcome Ended(End end, int matches, const wchar_t* failure = L"")
+    {
+        CGrepOutcome outcome;
+        outcome.end = end;
+        outcome.matches = matches;
+        outcome.failure = failure;
+        return outcome;
+    }
+};
+
+// Failure texts of a run.
+extern const wchar_t kGrepTokensFailed[];    // "Unable to create tokens array!"
+extern const wchar_t kGrepFileEmpty[];       // "File is empty"
+extern const wchar_t kGrepPrevLineFailed[];  // "Unable to write prev line!"
+extern const wchar_t kGrepNextLineFailed[];  // "Unable to write next line!"
+extern const wchar_t kGrepUnknownError[];    // "Unknown error!"
+
+// The result file's writer hands lines to the file in pieces of this size.
+constexpr uint32_t kGrepResultBuffer = 1u << 20;
+
+// Reads the log, writes the result file and reports to the observer. Never
+// throws: whatever is thrown inside becomes a failure text. Reader and writer
+// are closed (the result file flushed) before it returns.
+CGrepOutcome RunGrep(const CGrepParams& params, CGrepObserver& observer);
+
+// How a run reads: the fast way through the log where the filters allow it
+// (the default), or line by line, the reference the fast way is tested
+// against; the size of the read buffer; and whether it writes an index.
+struct CGrepOptions {
+    bool allowFastPath = true;
+    // The index beside the result (engine/run/GrepIndex.h), where each written
+    // stretch came from in the log.
+    bool writeIndex = true;
+    uint32_t bufferSize = 1048575;   // one byte less than 1 MiB
+};
+CGrepOutcome RunGrep(const CGrepParams& params, CGrepObserver& observer,
+                     const CGrepOptions& options);
+

@@ -1,0 +1,356 @@
+// CGrepSession: reading a log in stretches that end at a line end, so that a
+// line is never cut in two, and the unfinished last line on its own.
+#include "engine/run/GrepSession.h"
+
+#include "engine/text/CodePage.h"
+#include "engine/io/FileWriter.h"
+#include "engine/run/GrepFastScan.h"
+#include "engine/run/GrepLineReader.h"
+#include "engine/run/GrepProgress.h"
+#include "engine/run/GrepRun.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <vector>
+
+namespace {
+
+// How many bytes before the position tell whether the log was rewritten.
+const int64_t kStartCheck = 64;
+const uint32_t kBackBlock = 64 * 1024;
+
+// `count` bytes of the log from `offset` (fewer at its end).
+std::string ReadAt(CFileReader& reader, int64_t offset, int64_t count)
+{
+    std::string bytes(static_cast<size_t>(count), '\0');
+    if (count == 0)
+        return bytes;
+    reader.Seek(offset);
+    reader.SetReadLimit(offset + count);
+    size_t have = 0;
+    while (have < bytes.size()) {
+        uint32_t got = 0;
+        if (!reader.ReadRaw(reinterpret_cast<uint8_t*>(bytes.data()) + have,
+                            static_cast<uint32_t>(bytes.size() - have), got))
+            throw CFileReader::kFillFailed;
+        if (got == 0)
+            break;
+        have += got;
+    }
+    bytes.resize(have);
+    return bytes;
+}
+
+// Just past the last line end in [from, to), or `from` when there is none.
+// `cr` tells whether that line end is a CR, whose LF may still come.
+int64_t AfterLastLineEnd(CFileReader& reader, int64_t from, int64_t to, bool& cr)
+{
+    cr = false;
+    for (int64_t end = to; end > from;) {
+        const int64_t start = std::max<int64_t>(from, end - kBackBlock);
+        const std::string block = ReadAt(reader, start, end - start);
+        for (size_t i = block.size(); i > 0; --i) {
+            const uint8_t b = static_cast<uint8_t>(block[i - 1]);
+            if (CFileReader::IsLineEnd(b)) {
+                cr = b == '\r';
+                return start + static_cast<int64_t>(i);
+            }
+        }
+        end = start;
+    }
+    return from;
+}
+
+// Just past the first line end in [from, to) (and the LF of a CR LF pair
+// in it), or `from` when there is none. `cr` tells whether that line end is a
+// CR that ends the range, whose LF may still come.
+int64_t AfterFirstLineEnd(CFileReader& reader, int64_t from, int64_t to, bool& cr)
+{
+    cr = false;
+    for (int64_t start = from; start < to;) {
+        const int64_t stop = std::min<int64_t>(to, start + kBackBlock);
+        const std::string block = ReadAt(reader, start, stop - start);
+        for (size_t i = 0; i < block.size(); ++i) {
+            const uint8_t b = static_cast<uint8_t>(block[i]);
+            if (!CFileReader::IsLineEnd(b))
+                continue;
+            int64_t past = start + static_cast<int64_t>(i) + 1;
+            if (b == '\r') {
+                if (past == to)
+                    cr = true;
+                else if (ReadAt(reader, past, 1) == "\n")
+                    ++past;
+            }
+            return past;
+        }
+        if (block.empty())
+            break;
+        start += static_cast<int64_t>(block.size());
+    }
+    return from;
+}
+
+// Decides each line and reports nothing: the unfinished last line is read
+// with the same reader and filters as the lines before it.
+class CNoObserver : public CGrepObserver {
+public:
+    bool StopRequested() override { return false; }
+    void Progress(int, int) override {}
+};
+
+CGrepSession::End FromFault(GrepFault fault)
+{
+    switch (fault) {
+    case GrepFault::PrevLine:
+        return CGrepSession::End::PrevLineFault;
+    case GrepFault::NextLine:
+        return CGrepSession::End::NextLineFault;
+    default:
+        return CGrepSession::End::Completed;
+    }
+}
+
+} // namespace
+
+bool CGrepSession::Build(const CGrepParams& params, bool allowFast, uint32_t bufferSize)
+{
+    m_params = params;
+    m_bufferSize = bufferSize;
+    m_allowFast = allowFast;
+    return m_filters.Build(params.filterTexts, params.filterModes, params.ignoreCase);
+}
+
+void CGrepSession::Begin(CGrepLineReader& reader, CFileWriter& writer)
+{
+    // How the log is read is settled by the run's reader, once: its encoding
+    // and how its 8-bit lines decode.
+    m_utf16 = reader.IsUtf16();
+    const CLineDecoder& decoder = reader.Decoder();
+    m_fast = m_allowFast && !m_filters.Empty() && !m_utf16 && CGrepFastScan::CodePageAllows() &&
+             m_plan.Build(m_filters.CandidateFilters(), CCodePage::Ansi().Table(),
+                          decoder.MayReadAnsi(), decoder.MayReadUtf8());
+    m_widePlanned = m_allowFast && !m_filters.Empty() && m_utf16 &&
+                    m_widePlan.BuildWide(m_filters.CandidateFilters(), CCodePage::Ansi().Table());
+    if (m_fast)
+        m_bytes = std::make_unique<CGrepByteContext>(writer, m_params.linesBefore, m_params.linesAfter);
+    else
+        m_lines = std::make_unique<CGrepContext>(writer, m_params.linesBefore, m_params.linesAfter);
+    if (m_index && m_bytes)
+        m_bytes->Record(*m_index);
+    if (m_index && m_lines)
+        m_lines->Record(*m_index);
+}
+
+int CGrepSession::Matches() const
+{
+    const int whole = m_bytes ? m_bytes->Matches() : m_lines ? m_lines->Matches() : 0;
+    return whole + m_extraMatches + (m_unfinishedWritten && m_unfinishedKept ? 1 : 0);
+}
+
+CGrepSession::End CGrepSession::ReadTo(CGrepLineReader& reader, CFileWriter& writer, int64_t size,
+                                       CGrepObserver& observer, CGrepProgress& progress)
+{
+    const End ended = ReadToUnsealed(reader, writer, size, observer, progress);
+    // A stopped reading leaves whole lines too: the index describes them.
+    if (m_index && (ended == End::Completed || ended == End::Stopped) && writer.Flush())
+        m_index->Seal(writer.Written());
+    return ended;
+}
+
+CGrepSession::End CGrepSession::ReadToUnsealed(CGrepLineReader& reader, CFileWriter& writer,
+                                               int64_t size, CGrepObserver& observer,
+                                               CGrepProgress& progress)
+{
+    if (!m_bytes && !m_lines)
+        Begin(reader, writer);
+    if (m_utf16) {
+        // Its line ends are two bytes wide: such a log is read as it stood
+        // at open, whole, and cannot be followed.
+        const End ended = ReadLines(reader, writer, size, observer, progress);
+        m_position = m_seen = size;
+        return ended != End::Completed ? ended : writer.Flush() ? End::Completed : End::NextLineFault;
+    }
+    if (m_bytes)
+        m_bytes->SetWriter(writer);
+    if (m_lines)
+        m_lines->SetWriter(writer);
+    if (m_unfinishedWritten) {
+        if (!writer.CutAt(m_mark))
+            return End::NextLineFault;
+        if (m_index)
+            m_index->TakeBack(m_indexMark);
+        m_unfinishedWritten = false;
+    }
+    if (m_crBefore && m_position < size && ReadAt(reader, m_position, 1) == "\n")
+        ++m_position;
+    m_crBefore = false;
+
+    bool cr = false;
+    const int64_t end = AfterLastLineEnd(reader, m_position, size, cr);
+    if (end > m_position) {
+        const End ended = ReadLines(reader, writer, end, observer, progress);
+        if (ended != End::Completed)
+            return ended;
+        m_position = end;
+        m_crBefore = cr;
+    }
+    m_seen = size;
+    RememberStart(reader);
+    if (!writer.GetPosition(m_mark))
+        return End::NextLineFault;
+    if (end < size) {
+        if (observer.StopRequested())
+            return End::Stopped;
+        const End ended = ReadLastLine(reader, writer, size, observer, progress);
+        if (ended != End::Completed)
+            return ended;
+        progress.Passed(size, Matches(), observer);
+    }
+    return writer.Flush() ? End::Completed : End::NextLineFault;
+}
+
+CGrepSession::End CGrepSession::ReadLastLine(CGrepLineReader& reader, CFileWriter& writer,
+                                             int64_t size, CGrepObserver& observer,
+                                             CGrepProgress& progress)
+{
+    // The log ended inside a line at `size`. Still ending there, that line is
+    // its last, written as a run's end writes it. Grown since, the line was
+    // being written: taken whole once its line end has come, left out until
+    // then. Shrunk, the end cuts a line that is not whole: left out.
+    if (!reader.RefreshSize())
+        return End::NextLineFault;
+    const int64_t now = reader.GetSize();
+    if (now == size)
+        return WriteUnfinished(reader, writer, size);
+    if (now < size)
+        return End::Completed;
+    bool cr = false;
+    const int64_t end = AfterFirstLineEnd(reader, size, now, cr);
+    if (end == size)
+        return End::Completed;
+    const End ended = ReadLines(reader, writer, end, observer, progress);
+    if (ended != End::Completed)
+        return ended;
+    m_position = m_seen = end;
+    m_crBefore = cr;
+    RememberStart(reader);
+    return writer.GetPosition(m_mark) ? End::Completed : End::NextLineFault;
+}
+
+CGrepSession::End CGrepSession::ReadLines(CGrepLineReader& reader, CFileWriter& writer,
+                                          int64_t end, CGrepObserver& observer,
+                                          CGrepProgress& progress)
+{
+    reader.Seek(m_position);
+    reader.SetReadLimit(end);
+    if (m_fast) {
+        CGrepFastScan scan(reader, m_filters, m_plan, *m_bytes, m_params.linesBefore, m_bufferSize);
+        switch (scan.Run(observer, progress)) {
+        case CGrepFastScan::End::Completed:
+            return End::Completed;
+        case CGrepFastScan::End::Stopped:
+            return End::Stopped;
+        case CGrepFastScan::End::PrevLineFault:
+            return End::PrevLineFault;
+        case CGrepFastScan::End::NextLineFault:
+            return End::NextLineFault;
+        }
+    }
+    const bool copyAll = m_filters.Empty();
+    CGrepLine line;
+    int64_t lineStart = reader.Position();
+    while (reader.ReadLine(line)) {
+        if (observer.StopRequested())
+            return End::Stopped;
+        if (copyAll) {
+            // One stretch, recorded in pieces.
+            if (m_index && (m_copyGap || writer.Written() - m_copyPiece >= kStretchPiece)) {
+                m_copyPiece = writer.Written();
+                m_copyGap = false;
+                m_index->Add(CStretchPlace{m_copyPiece, lineStart});
+            }
+            if (!WriteContextLine(writer, nullptr, line))
+                return End::NextLineFault;
+        } else {
+            const bool kept = MayKeep(line) && m_filters.Matches(line.Text(), line.Length());
+            const End ended = FromFault(m_lines->Take(line, kept, lineStart));
+            if (ended != End::Completed)
+                return ended;
+        }
+        lineStart = reader.Position();
+        progress.Passed(lineStart, m_lines->Matches(), observer);
+    }
+    return End::Completed;
+}
+
+bool CGrepSession::MayKeep(const CGrepLine& line) const
+{
+    if (!m_widePlanned)
+        return true;
+    if (m_widePlan.KeepsNothing())
+        return false;
+    // wchar_t holds a UTF-16 unit, low byte first in memory.
+    static_assert(sizeof(wchar_t) == 2);
+    const size_t bytes = line.Length() * sizeof(wchar_t);
+    return m_widePlan.Finder().Find(reinterpret_cast<const uint8_t*>(line.Text()), bytes, 0) < bytes;
+}
+
+CGrepSession::End CGrepSession::WriteUnfinished(CGrepLineReader& reader, CFileWriter& writer,
+                                                int64_t size)
+{
+    reader.Seek(m_position);
+    reader.SetReadLimit(size);
+    CGrepLine line;
+    reader.ReadLine(line);
+    m_unfinishedKept = !m_filters.Empty() && m_filters.Matches(line.Text(), line.Length());
+    m_unfinishedWritten = true;
+    // Its records go with its part of the result when that is cut off again.
+    if (m_index)
+        m_indexMark = m_index->Count();
+    if (m_filters.Empty())
+        return WriteContextLine(writer, nullptr, line) ? End::Completed : End::NextLineFault;
+    if (m_bytes) {
+        // The line as it stands in the log, without a byte-order mark before it.
+        const int64_t from = std::max<int64_t>(m_position, reader.MarkLength());
+        const std::string bytes = ReadAt(reader, from, size - from);
+        const CByteLine unfinished{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
+        return FromFault(m_bytes->Write(unfinished, m_unfinishedKept, from));
+    }
+    return FromFault(m_lines->Write(line, m_unfinishedKept, m_position));
+}
+
+void CGrepSession::RememberStart(CGrepLineReader& reader)
+{
+    const int64_t from = std::max<int64_t>(0, m_position - kStartCheck);
+    m_start = ReadAt(reader, from, m_position - from);
+}
+
+bool CGrepSession::SameStart(CGrepLineReader& reader) const
+{
+    const int64_t from = m_position - static_cast<int64_t>(m_start.size());
+    return ReadAt(reader, from, static_cast<int64_t>(m_start.size())) == m_start;
+}
+
+bool CGrepSession::Restart(CFileWriter& writer, const wchar_t* separator)
+{
+    // What was written of the old log's unfinished line stays: that line
+    // will not be finished any more.
+    m_unfinishedWritten = false;
+    if (m_unfinishedKept) {
+        // It counts as a match from now on.
+        m_unfinishedKept = false;
+        m_extraMatches += 1;
+    }
+    if (m_lines)
+        m_lines->Restart();
+    if (m_bytes)
+        m_bytes->Restart();
+    m_position = 0;
+    m_seen = 0;
+    m_crBefore = false;
+    m_copyGap = true;
+    m_start.clear();
+    if (!writer.WriteLine(nullptr, separator, std::wcslen(separator)))
+        return false;
+    return writer.GetPosition(m_mark);
+}

@@ -1,0 +1,315 @@
+// CGrepThread: starts the worker, stops it, and turns what the run reports
+// into the status texts and the finished message (protocol in GrepThread.h).
+#include "engine/run/GrepThread.h"
+
+#include "engine/run/GrepFollow.h"
+#include "engine/run/GrepRun.h"
+#include "engine/run/GrepSession.h"
+#include "win32/ProcessLocks.h"
+
+#include <atomic>
+
+namespace {
+
+const wchar_t kLockFailed[] = L"Unable to wait for the mutex";
+const wchar_t kUnlockFailed[] = L"Unable to release the mutex";
+const wchar_t kProgressFormat[] = L"Processing the file: %d %% (%d matches)";
+const wchar_t kCompletedFormat[] = L"Completed with %d matches by %d sec.";
+const wchar_t kFollowingFormat[] = L"Following the log: %d matches";
+const wchar_t kLogGoneFormat[] = L"The log file is gone: following ended with %d matches.";
+const int kTextLength = 1024;
+
+// The event Stop sets to end a following worker's wait between looks at once.
+class CWakeEvent {
+public:
+    CWakeEvent() : m_event(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~CWakeEvent()
+    {
+        if (m_event)
+            CloseHandle(m_event);
+    }
+    CWakeEvent(const CWakeEvent&) = delete;
+    CWakeEvent& operator=(const CWakeEvent&) = delete;
+    void Set() { if (m_event) SetEvent(m_event); }
+    void Reset() { if (m_event) ResetEvent(m_event); }
+    void Wait(DWORD ms)
+    {
+        if (m_event)
+            WaitForSingleObject(m_event, ms);
+        else
+            Sleep(ms);
+    }
+
+private:
+    HANDLE m_event;
+};
+
+// The controller's state; see the protocol in GrepThread.h for who touches what.
+struct CRunState {
+    bool running = false;                   // under RunLock()
+    std::atomic<bool> stopRequested{false}; // written under RunLock(), read freely
+    HANDLE thread = nullptr;                // user-interface thread only
+    bool following = false;                 // what the worker does: run, or follow
+    CGrepParams params;
+    HWND dialog = nullptr;
+    HWND status = nullptr;
+    // The last completed run's session, kept for following its log.
+    std::shared_ptr<CGrepSession> session;
+    CWakeEvent wake;
+};
+
+CRunState& State()
+{
+    static CRunState state;
+    return state;
+}
+
+// Runs `step` (a few assignments, which cannot throw) while holding the run
+// lock and returns what it returns. The user-interface side must not go on
+// without the lock, so a failed lock or unlock throws, here and never from a
+// destructor.
+template <typename Step>
+bool UnderRunLock(Step step)
+{
+    if (!RunLock().Lock())
+        throw kLockFailed;
+    const bool result = step();
+    if (!RunLock().Unlock())
+        throw kUnlockFailed;
+    return result;
+}
+
+// The worker's side of the protocol: notices only while no stop is requested.
+class CNotices : public CGrepObserver, public CFollowObserver {
+public:
+    explicit CNotices(CRunState& state) : m_state(state) {}
+
+    bool StopRequested() override { return m_state.stopRequested.load(std::memory_order_acquire); }
+
+    void Wait(DWORD ms) override { m_state.wake.Wait(ms); }
+
+    void Grew(int matches) override
+    {
+        if (matches != m_shownMatches)
+            Following(matches);
+        if (m_state.dialog && !StopRequested())
+            SendMessageW(m_state.dialog, WM_RESULT_GREW, static_cast<WPARAM>(matches), 0);
+    }
+
+    void Following(int matches)
+    {
+        wchar_t text[kTextLength];
+        wsprintfW(text, kFollowingFormat, matches);
+        SetStatus(text);
+        m_shownMatches = matches;
+    }
+
+    void Progress(int percent, int matches) override
+    {
+        wchar_t text[kTextLength];
+        wsprintfW(text, kProgressFormat, percent, matches);
+        SetStatus(text);
+    }
+
+    void SetStatus(const wchar_t* text)
+    {
+        if (m_state.status && !StopRequested())
+            SendMessageW(m_state.status, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    }
+
+    void Finished(WPARAM how)
+    {
+        if (m_state.dialog && !StopRequested())
+            SendMessageW(m_state.dialog, WM_RUN_FINISHED, how, 0);
+    }
+
+    // The worker's last act. A lock failure leaves the flag as it is (the run
+    // then stays "running" until Stop has seen the thread end).
+    void ClearRunning()
+    {
+        if (!RunLock().Lock())
+            return;
+        m_state.running = false;
+        RunLock().Unlock();
+    }
+
+private:
+    CRunState& m_state;
+    int m_shownMatches = -1;
+};
+
+// Waits for the thread to end, delivering the messages other threads send to
+// this one meanwhile: the worker may be inside SendMessageW to our windows.
+// A notice that arrived before the wait and was already seen by a look at the
+// queue would not wake a plain MsgWaitForMultipleObjects: deliver first, and
+// wait with MWMO_INPUTAVAILABLE.
+bool WaitDelivering(HANDLE thread)
+{
+    for (;;) {
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        const DWORD r =
+            MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
+        if (r == WAIT_OBJECT_0)
+            return true;
+        if (r != WAIT_OBJECT_0 + 1)
+            return false;
+    }
+}
+
+DWORD RunWork(CRunState& state, CNotices& notices)
+{
+    const DWORD start = GetTickCount();
+    CGrepOutcome outcome = RunGrep(state.params, notices);
+    if (outcome.end == CGrepOutcome::End::Completed) {
+        // Kept before the finished notice, whose handler may offer following.
+        state.session = std::move(outcome.session);
+        // Unsigned subtraction: a wrap of the tick counter does no harm.
+        const DWORD seconds = (GetTickCount() - start) / 1000;
+        wchar_t text[kTextLength];
+        wsprintfW(text, kCompletedFormat, outcome.matches, static_cast<int>(seconds));
+        notices.SetStatus(text);
+        notices.Finished(1);
+        return 0;
+    }
+    if (outcome.end == CGrepOutcome::End::Failed) {
+        notices.SetStatus(outcome.failure.empty() ? kGrepUnknownError : outcome.failure.c_str());
+        notices.Finished(0);
+    }
+    return 1;
+}
+
+DWORD FollowWork(CRunState& state, CNotices& notices)
+{
+    notices.Following(state.session->Matches());
+    const CGrepOutcome outcome = FollowGrep(*state.session, notices);
+    if (outcome.end == CGrepOutcome::End::Stopped)
+        return 0;   // the session stays, for following again
+    state.session.reset();
+    if (outcome.end == CGrepOutcome::End::LogGone) {
+        wchar_t text[kTextLength];
+        wsprintfW(text, kLogGoneFormat, outcome.matches);
+        notices.SetStatus(text);
+        notices.Finished(2);
+    } else {
+        notices.SetStatus(outcome.failure.empty() ? kGrepUnknownError : outcome.failure.c_str());
+        notices.Finished(0);
+    }
+    return 1;
+}
+
+} // namespace
+
+bool CGrepThread::Start(const CGrepParams& params, HWND dialog, HWND status)
+{
+    CRunState& state = State();
+    if (UnderRunLock([&] { return state.running; }))
+        return false;
+    state.params = params;
+    state.session.reset();   // a new run: the last one can no longer be followed
+    state.following = false;
+    return StartWorker(dialog, status);
+}
+
+bool CGrepThread::Follow(HWND dialog, HWND status)
+{
+    CRunState& state = State();
+    if (UnderRunLock([&] { return state.running; }))
+        return false;
+    if (!state.session)
+        return false;
+    state.following = true;
+    return StartWorker(dialog, status);
+}
+
+bool CGrepThread::StartWorker(HWND dialog, HWND status)
+{
+    CRunState& state = State();
+    if (state.thread) {
+        CloseHandle(state.thread);   // a worker that ended by itself
+        state.thread = nullptr;
+    }
+    state.dialog = dialog;
+    state.status = status;
+    state.wake.Reset();
+    UnderRunLock([&] {
+        state.running = true;
+        state.stopRequested.store(false, std::memory_order_release);
+        return true;
+    });
+    state.thread = CreateThread(nullptr, 0, &CGrepThread::Worker, nullptr, 0, nullptr);
+    if (!state.thread) {
+        UnderRunLock([&] { return state.running = false; });
+        return false;
+    }
+    return true;
+}
+
+bool CGrepThread::CanFollow(const std::wstring& resultFile)
+{
+    // Only once no worker runs is the session the user-interface thread's.
+    if (IsRunning())
+        return false;
+    const CRunState& state = State();
+    return state.session && state.session->Params().resultFile == resultFile;
+}
+
+bool CGrepThread::IsFollowing()
+{
+    return IsRunning() && State().following;
+}
+
+int CGrepThread::FollowedMatches()
+{
+    if (IsRunning())
+        return 0;
+    const CRunState& state = State();
+    return state.session ? state.session->Matches() : 0;
+}
+
+bool CGrepThread::Stop()
+{
+    CRunState& state = State();
+    const bool wasRunning = UnderRunLock([&] {
+        if (state.running)
+            state.stopRequested.store(true, std::memory_order_release);
+        return state.running;
+    });
+    if (!wasRunning)
+        return false;
+    state.wake.Set();
+    // Called from the handler of one of the worker's own notices, the worker
+    // would wait for this handler while we wait for the worker.
+    if (InSendMessage())
+        ReplyMessage(0);
+    if (!state.thread || !WaitDelivering(state.thread))
+        return false;
+    UnderRunLock([&] {
+        state.stopRequested.store(false, std::memory_order_release);
+        return state.running = false;
+    });
+    CloseHandle(state.thread);
+    state.thread = nullptr;
+    return true;
+}
+
+bool CGrepThread::IsRunning()
+{
+    return UnderRunLock([] { return State().running; });
+}
+
+DWORD WINAPI CGrepThread::Worker(LPVOID)
+{
+    CRunState& state = State();
+    CNotices notices(state);
+    DWORD exitCode = 1;
+    // Nothing thrown may leave the thread; RunGrep and FollowGrep never throw,
+    // the formatting below cannot, and this is the last line of defence.
+    try {
+        exitCode = state.following ? FollowWork(state, notices) : RunWork(state, notices);
+    } catch (...) {
+    }
+    notices.ClearRunning();
+    return exitCode;
+}
+

@@ -1,0 +1,60 @@
+// The key/value line file: "key = value" lines, "#" comments, no quoting.
+#include "store/KeyValueFile.h"
+
+#include "engine/text/CodePage.h"
+#include "engine/io/FileReader.h"
+#include "engine/io/FileWriter.h"
+#include "engine/match/Utils.h"
+
+KeyValueRead ReadKeyValueEntry(CFileReader& reader, std::wstring& key, std::wstring& value)
+{
+    size_t ignored = 0;
+    return ReadKeyValueEntry(reader, key, value, ignored);
+}
+
+KeyValueRead ReadKeyValueEntry(CFileReader& reader, std::wstring& key, std::wstring& value,
+                               size_t& lineNumber)
+{
+    std::wstring line;
+    while (reader.ReadLine(line)) {
+        ++lineNumber;
+        // Only the very first character makes a comment: " # x" is not one.
+        if (line.empty() || line[0] == L'#')
+            continue;
+        const size_t equals = line.find(L'=');
+        if (equals == std::wstring::npos)
+            return KeyValueRead::Malformed;
+        key.assign(line, 0, equals);
+        value.assign(line, equals + 1, std::wstring::npos);
+        CUtils::Trim(key);
+        CUtils::Trim(value);
+        return KeyValueRead::Entry;
+    }
+    return KeyValueRead::End;
+}
+
+bool ReadKeyValue(CFileReader& reader, std::wstring& key, std::wstring& value)
+{
+    return ReadKeyValueEntry(reader, key, value) == KeyValueRead::Entry;
+}
+
+bool WriteKeyValue(CFileWriter& writer, const wchar_t* key, const wchar_t* value)
+{
+    if (!key || !value)
+        return false;
+    // One piece per line, so a failed write never leaves half a key behind.
+    std::wstring line = key;
+    line += L" = ";
+    line += value;
+    return writer.WriteLine(line);
+}
+
+bool StartKeyValueFile(CFileWriter& writer, const std::vector<std::wstring>& texts)
+{
+    const CCodePage& ansi = CCodePage::Ansi();
+    for (const std::wstring& text : texts) {
+        if (!ansi.CanHold(text))
+            return writer.StartUtf8(true);
+    }
+    return true;
+}

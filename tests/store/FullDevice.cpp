@@ -1,0 +1,82 @@
+// Symbolic links to /dev/full, made by running ln and rm as Linux processes,
+// which wine starts like any other program.
+#include "tests/store/FullDevice.h"
+
+#include "tests/support/Wait.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+namespace {
+
+using UnixFileName = char*(CDECL*)(const wchar_t*);
+
+std::string UnixPath(const std::wstring& path)
+{
+    auto convert = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!convert)
+        return {};
+    char* unixPath = convert(path.c_str());
+    if (!unixPath)
+        return {};
+    std::string result = unixPath;
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return result;
+}
+
+bool RunUnix(std::string commandLine)
+{
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    // Wine gives no handle that a Linux process's end signals: the callers wait for its effect.
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+} // namespace
+
+bool LinkToFullDevice(const std::wstring& path)
+{
+    const std::string unixPath = UnixPath(path);
+    // wine passes the command line on word by word; the test folders hold no blanks.
+    if (unixPath.empty() || unixPath.find(' ') != std::string::npos)
+        return false;
+    if (!RunUnix("/bin/ln -sf /dev/full " + unixPath))
+        return false;
+    // The Linux process may still be running; the link is there when writing
+    // through it fails with a full disk.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (!WaitFor("the link to the full device", [&] {
+            file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+            return file != INVALID_HANDLE_VALUE;
+        }))
+        return false;
+    DWORD written = 0;
+    const bool full = !WriteFile(file, "x", 1, &written, nullptr) && GetLastError() == ERROR_DISK_FULL;
+    CloseHandle(file);
+    return full;
+}
+
+void RemoveFullDeviceLink(const std::wstring& path)
+{
+    const std::string unixPath = UnixPath(path);
+    if (unixPath.empty() || !RunUnix("/bin/rm -f " + unixPath))
+        return;
+    // Attributes are no use here: wine reports none for a device.
+    EXPECT_TRUE(WaitFor("the link to the full device to go", [&] {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return true;
+        CloseHandle(file);
+        return false;
+    }));
+}

@@ -1,0 +1,24 @@
+// CThreadMutex over CreateMutexW.
+#include "win32/ThreadMutex.h"
+
+CThreadMutex::CThreadMutex()
+    : m_handle(CreateMutexW(nullptr, FALSE, nullptr))
+{
+    if (!m_handle)
+        throw L"CThreadMutex::CThreadMutex: Failed to create mutex";
+}
+
+CThreadMutex::~CThreadMutex()
+{
+    CloseHandle(m_handle);
+}
+
+bool CThreadMutex::Lock()
+{
+    return WaitForSingleObject(m_handle, INFINITE) == WAIT_OBJECT_0;
+}
+
+bool CThreadMutex::Unlock()
+{
+    return ReleaseMutex(m_handle) != FALSE;
+}
