@@ -23,17 +23,19 @@ CFileReader::CFileReader(const wchar_t* fileName, uint32_t bufferSize, LineDecod
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!m_file.IsOpen())
         throw L"CFileReader::CFileReader: unable to open the file";
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(m_file.Get(), &size))
-        throw L"CFileReader::CFileReader: unable to get file size";
-    m_fileSize = size.QuadPart;
     // The mark decides how every line is read; the file position goes back to 0.
+    // It is read first: a file whose reads block (a hung share, a pipe) then
+    // blocks here, in a read its run's Stop can cancel.
     uint8_t head[3] = {};
     DWORD got = 0;
     if (ReadFile(m_file.Get(), head, sizeof head, &got, nullptr)) {
         m_mark = DetectByteOrderMark(head, got);
         m_decoder = CLineDecoder(m_mark.encoding, decoding);
     }
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(m_file.Get(), &size))
+        throw L"CFileReader::CFileReader: unable to get file size";
+    m_fileSize = size.QuadPart;
     MovePhysical(0);
     if (bufferSize != 0)
         m_buffer.reset(new uint8_t[bufferSize]);

@@ -7,6 +7,7 @@
 #include "engine/run/GrepSession.h"
 #include "win32/ProcessLocks.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -18,6 +19,13 @@ const wchar_t kCompletedFormat[] = L"Completed with %d matches by %d sec.";
 const wchar_t kFollowingFormat[] = L"Following the log: %d matches";
 const wchar_t kLogGoneFormat[] = L"The log file is gone: following ended with %d matches.";
 const int kTextLength = 1024;
+// Stop's patience. A worker between two lines sees the request within
+// kStopGraceMs; one stuck in a read or write (a hung share, a device) has its
+// call cancelled every kCancelEveryMs after that; one that still has not
+// ended after kStopLimitMs is left to end by itself, so Stop never hangs.
+const DWORD kStopGraceMs = 200;
+const DWORD kCancelEveryMs = 100;
+const DWORD kStopLimitMs = 2000;
 
 // The event Stop sets to end a following worker's wait between looks at once.
 class CWakeEvent {
@@ -48,6 +56,9 @@ private:
 struct CRunState {
     bool running = false;                   // under RunLock()
     std::atomic<bool> stopRequested{false}; // written under RunLock(), read freely
+    // Set by the worker once its work and notices are over, before it clears
+    // the running flag: only the flag is left, so the controller counts as idle.
+    std::atomic<bool> workDone{false};
     HANDLE thread = nullptr;                // user-interface thread only
     bool following = false;                 // what the worker does: run, or follow
     CGrepParams params;
@@ -138,21 +149,31 @@ private:
     int m_shownMatches = -1;
 };
 
-// Waits for the thread to end, delivering the messages other threads send to
-// this one meanwhile: the worker may be inside SendMessageW to our windows.
-// A notice that arrived before the wait and was already seen by a look at the
-// queue would not wake a plain MsgWaitForMultipleObjects: deliver first, and
-// wait with MWMO_INPUTAVAILABLE.
-bool WaitDelivering(HANDLE thread)
+// Waits up to `limit` ms for the thread to end, delivering the messages other
+// threads send to this one meanwhile: the worker may be inside SendMessageW to
+// our windows. A notice that arrived before the wait and was already seen by a
+// look at the queue would not wake a plain MsgWaitForMultipleObjects: deliver
+// first, and wait with MWMO_INPUTAVAILABLE. After the grace time, the
+// worker's pending read or write is cancelled again and again: it may enter a
+// new one just after a cancel.
+bool WaitEnding(HANDLE thread, DWORD limit)
 {
+    const DWORD start = GetTickCount();
     for (;;) {
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= limit)
+            return false;
+        if (spent >= kStopGraceMs)
+            CancelSynchronousIo(thread);
+        const DWORD slice = spent < kStopGraceMs ? kStopGraceMs - spent
+                                                 : std::min(kCancelEveryMs, limit - spent);
         MSG msg;
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         const DWORD r =
-            MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
+            MsgWaitForMultipleObjectsEx(1, &thread, slice, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
         if (r == WAIT_OBJECT_0)
             return true;
-        if (r != WAIT_OBJECT_0 + 1)
+        if (r == WAIT_FAILED)
             return false;
     }
 }
@@ -200,10 +221,21 @@ DWORD FollowWork(CRunState& state, CNotices& notices)
 
 } // namespace
 
+namespace {
+
+// True while a worker has work to do: running, and not yet past its last notice.
+bool Busy(CRunState& state)
+{
+    return UnderRunLock([&] { return state.running; }) &&
+           !state.workDone.load(std::memory_order_acquire);
+}
+
+} // namespace
+
 bool CGrepThread::Start(const CGrepParams& params, HWND dialog, HWND status)
 {
     CRunState& state = State();
-    if (UnderRunLock([&] { return state.running; }))
+    if (Busy(state))
         return false;
     state.params = params;
     state.session.reset();   // a new run: the last one can no longer be followed
@@ -214,7 +246,7 @@ bool CGrepThread::Start(const CGrepParams& params, HWND dialog, HWND status)
 bool CGrepThread::Follow(HWND dialog, HWND status)
 {
     CRunState& state = State();
-    if (UnderRunLock([&] { return state.running; }))
+    if (Busy(state))
         return false;
     if (!state.session)
         return false;
@@ -226,7 +258,12 @@ bool CGrepThread::StartWorker(HWND dialog, HWND status)
 {
     CRunState& state = State();
     if (state.thread) {
-        CloseHandle(state.thread);   // a worker that ended by itself
+        // A worker that ended by itself, or one past its last notice that only
+        // has the running flag left to clear: it must be gone before the flag
+        // is set again for the next one.
+        if (WaitForSingleObject(state.thread, kStopLimitMs) != WAIT_OBJECT_0)
+            return false;
+        CloseHandle(state.thread);
         state.thread = nullptr;
     }
     state.dialog = dialog;
@@ -235,6 +272,7 @@ bool CGrepThread::StartWorker(HWND dialog, HWND status)
     UnderRunLock([&] {
         state.running = true;
         state.stopRequested.store(false, std::memory_order_release);
+        state.workDone.store(false, std::memory_order_release);
         return true;
     });
     state.thread = CreateThread(nullptr, 0, &CGrepThread::Worker, nullptr, 0, nullptr);
@@ -247,10 +285,10 @@ bool CGrepThread::StartWorker(HWND dialog, HWND status)
 
 bool CGrepThread::CanFollow(const std::wstring& resultFile)
 {
-    // Only once no worker runs is the session the user-interface thread's.
-    if (IsRunning())
+    // Only once no worker works is the session the user-interface thread's.
+    CRunState& state = State();
+    if (Busy(state))
         return false;
-    const CRunState& state = State();
     return state.session && state.session->Params().resultFile == resultFile;
 }
 
@@ -261,9 +299,9 @@ bool CGrepThread::IsFollowing()
 
 int CGrepThread::FollowedMatches()
 {
-    if (IsRunning())
+    CRunState& state = State();
+    if (Busy(state))
         return 0;
-    const CRunState& state = State();
     return state.session ? state.session->Matches() : 0;
 }
 
@@ -282,7 +320,9 @@ bool CGrepThread::Stop()
     // would wait for this handler while we wait for the worker.
     if (InSendMessage())
         ReplyMessage(0);
-    if (!state.thread || !WaitDelivering(state.thread))
+    // A worker that does not end in time is left running with its stop
+    // request set: it sends nothing more, and Start refuses until it has gone.
+    if (!state.thread || !WaitEnding(state.thread, kStopLimitMs))
         return false;
     UnderRunLock([&] {
         state.stopRequested.store(false, std::memory_order_release);
@@ -295,7 +335,13 @@ bool CGrepThread::Stop()
 
 bool CGrepThread::IsRunning()
 {
-    return UnderRunLock([] { return State().running; });
+    return Busy(State());
+}
+
+bool CGrepThread::IsEnding()
+{
+    CRunState& state = State();
+    return Busy(state) && state.stopRequested.load(std::memory_order_acquire);
 }
 
 DWORD WINAPI CGrepThread::Worker(LPVOID)
@@ -309,7 +355,7 @@ DWORD WINAPI CGrepThread::Worker(LPVOID)
         exitCode = state.following ? FollowWork(state, notices) : RunWork(state, notices);
     } catch (...) {
     }
+    state.workDone.store(true, std::memory_order_release);
     notices.ClearRunning();
     return exitCode;
 }
-

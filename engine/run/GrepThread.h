@@ -22,6 +22,12 @@
 //                    (win32/ProcessLocks.h). Set by Start before the worker
 //                    exists; cleared by the worker as its very last act, or by
 //                    Stop once it has seen the worker end.
+//   work done      - an atomic the worker sets, without the lock, once its last
+//                    notice has been handled, just before it clears the running
+//                    flag. From then on the controller counts as idle
+//                    (IsRunning, CanFollow): a worker that is slow to clear
+//                    its flag on a loaded machine does not hold up Follow. The
+//                    next Start or Follow waits for that thread to end first.
 //   stop request   - written only under RunLock() (set by Stop, cleared by
 //                    Start and by Stop); read by the worker WITHOUT the lock,
 //                    as an atomic, once before every line and before every
@@ -85,7 +91,12 @@
 // run's end writes it and taken again whole once it has its line end.
 //
 // Stopping. Stop sets the stop request under the lock and then waits for the
-// worker to end. Once the request is set the worker sends nothing more: it
+// worker to end, for a bounded time: a worker stuck in a read or a write (a
+// hung network share, a device) has that call cancelled
+// (CancelSynchronousIo), again and again, and one that still has not ended
+// after about two seconds is abandoned: Stop returns false, the worker keeps
+// its stop request and sends nothing more, IsEnding() is true and Start
+// refuses until it has ended by itself. Once the request is set the worker sends nothing more: it
 // checks the request before each notice, so the only notice that can still
 // arrive is one the worker was already inside SendMessageW for. Because that
 // notice waits for the user-interface thread, Stop's wait delivers messages
@@ -113,8 +124,12 @@ public:
     static bool Start(const CGrepParams& params, HWND dialog, HWND status);
     // Asks the worker to stop and waits for it while delivering its notices;
     // true when a run was active and has ended. Throws the same lock texts.
+    // False too when the worker did not end in time and was left to end by
+    // itself (IsEnding()).
     static bool Stop();
     static bool IsRunning();
+    // True while a worker that was asked to stop has not ended yet.
+    static bool IsEnding();
 
     // Starts following the log of the last completed run, appending to its
     // result file. False when a worker is active, no completed run is kept,

@@ -3,14 +3,18 @@
 // Start, and every failure text from a real fault.
 #include "engine/run/GrepRun.h"
 #include "engine/run/GrepThread.h"
+#include "win32/ProcessLocks.h"
 #include "win32/StringException.h"
 #include "tests/engine/GrepWindow.h"
+#include "tests/support/SilentPipe.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -290,3 +294,113 @@ TEST_F(GrepFailureTest, AFailingWriteOfACopiedLine)
 }
 
 } // namespace
+
+// The windows of a run on a thread of their own that takes no message until
+// released: the worker's first notice then waits there, where neither Stop's
+// delivery nor a cancel can reach it, as a read of a device does under wine.
+class StalledWindows {
+public:
+    StalledWindows()
+        : m_noticeWaiting(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          m_release(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          m_ready(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          m_thread([this] { Serve(); })
+    {
+        WaitForHandle("the stalled windows", m_ready);
+    }
+    ~StalledWindows()
+    {
+        Release();
+        m_thread.join();
+        for (HANDLE event : {m_noticeWaiting, m_release, m_ready})
+            CloseHandle(event);
+    }
+    HWND Dialog() const { return m_dialog; }
+    HWND Status() const { return m_status; }
+    bool WaitForNotice() { return WaitForHandle("the worker's notice to wait", m_noticeWaiting); }
+    void Release() { SetEvent(m_release); }
+    bool Stopped() const { return m_done; }
+
+private:
+    void Serve()
+    {
+        GrepWindows windows;
+        m_dialog = windows.Dialog();
+        m_status = windows.Status();
+        SetEvent(m_ready);
+        // Woken by the notice, but not taking it.
+        MsgWaitForMultipleObjects(1, &m_release, FALSE, kWaitLimit, QS_SENDMESSAGE);
+        SetEvent(m_noticeWaiting);
+        WaitForSingleObject(m_release, kWaitLimit);
+        m_done = WaitDelivering("the abandoned worker to end", [] { return !CGrepThread::IsEnding(); });
+    }
+    HANDLE m_noticeWaiting;
+    HANDLE m_release;
+    HANDLE m_ready;
+    HWND m_dialog = nullptr;
+    HWND m_status = nullptr;
+    std::atomic<bool> m_done{false};
+    std::thread m_thread;
+};
+
+TEST_F(GrepThreadTest, NothingWaitsForeverForAReadOrANoticeThatNeverReturns)
+{
+    // A log whose read never returns: Stop cancels the read, and the worker ends.
+    {
+        CSilentPipe pipe(L"never-written");
+        CGrepParams params = Params(pipe.Path());
+        GrepWindows windows;
+        ASSERT_TRUE(CGrepThread::Start(params, windows.Dialog(), windows.Status()));
+        ASSERT_TRUE(pipe.WaitForReader());
+        EXPECT_TRUE(CGrepThread::Stop()) << "the worker ended once its read was cancelled";
+        EXPECT_FALSE(CGrepThread::IsRunning());
+        EXPECT_FALSE(CGrepThread::IsEnding());
+        PumpMessages();
+        EXPECT_TRUE(windows.Notices().empty()) << "a stopped run says nothing";
+    }
+    // A worker that cannot be reached: Stop gives up in time and leaves it to
+    // end by itself; until it has, nothing else starts.
+    const std::string log = NumberedLog(1000);
+    CGrepParams params = Params(Log(log), {L"*line*"});
+    CGrepParams other = Params(Log("ERROR: x\n", L"other.log"));
+    other.resultFile = dir.File(L"other.greptmp");
+    GrepWindows windows;
+    {
+        StalledWindows stalled;
+        ASSERT_TRUE(CGrepThread::Start(params, stalled.Dialog(), stalled.Status()));
+        ASSERT_TRUE(stalled.WaitForNotice());
+        EXPECT_FALSE(CGrepThread::Stop());
+        EXPECT_TRUE(CGrepThread::IsEnding());
+        EXPECT_FALSE(CGrepThread::Start(other, windows.Dialog(), windows.Status()));
+        EXPECT_FALSE(CGrepThread::Follow(windows.Dialog(), windows.Status()));
+        EXPECT_FALSE(FileExists(other.resultFile));
+        stalled.Release();
+        ASSERT_TRUE(WaitFor("the abandoned worker to end", [&] { return stalled.Stopped(); }));
+    }
+    EXPECT_EQ(ReadBytes(params.resultFile), FirstLines(log, 1)) << "it ended as a stopped run";
+    ASSERT_TRUE(windows.Run(other));
+    EXPECT_EQ(ReadBytes(other.resultFile), "ERROR: x\n");
+}
+
+TEST_F(GrepThreadTest, FollowIsOfferedOnceTheFinishedNoticeHasBeenHandled)
+{
+    CGrepParams params = Params(Log("ERROR: one\nline two\n"));
+    GrepWindows windows;
+    // A loaded machine: the worker is slow to clear its running flag after its
+    // last notice. Here it waits for the run lock this thread takes meanwhile.
+    bool held = false;
+    windows.onNotice = [&](const GrepNotice& notice) {
+        if (notice.finished)
+            held = RunLock().Lock();
+    };
+    ASSERT_TRUE(CGrepThread::Start(params, windows.Dialog(), windows.Status()));
+    ASSERT_TRUE(WaitDelivering("the finished notice", [&] { return windows.Finished(); }));
+    ASSERT_TRUE(held);
+    EXPECT_TRUE(WaitFor("Follow to be offered",
+                        [&] { return CGrepThread::CanFollow(params.resultFile); }));
+    EXPECT_FALSE(CGrepThread::IsRunning());
+    RunLock().Unlock();
+    ASSERT_TRUE(CGrepThread::Follow(windows.Dialog(), windows.Status()));
+    EXPECT_TRUE(CGrepThread::IsFollowing());
+    EXPECT_TRUE(CGrepThread::Stop());
+}
