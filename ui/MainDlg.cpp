@@ -61,6 +61,13 @@ CMainDlg::~CMainDlg()
     try {
         if (CGrepThread::IsRunning())
             CGrepThread::Stop();
+        // The worker is stuck in a read or a write: the program ends without it.
+        if (CGrepThread::IsEnding()) {
+            const std::wstring text =
+                L"The last run did not end in time. Its result file is incomplete:\r\n" +
+                m_runParams.resultFile;
+            MessageBoxW(nullptr, text.c_str(), L"Warning", MB_OK | MB_ICONWARNING);
+        }
     } catch (...) {
     }
     if (g_instance == this)

@@ -93,6 +93,8 @@ private:
     // Puts a log path in the file box as Browse does; the next Browse starts in its folder.
     void PutFileInBox(const std::wstring& path);
     void OnDropFiles(HDROP drop);
+    // A log named by a drop or on the command line: into the file box, unless it is no log.
+    void OfferLog(const std::wstring& path);
     void OnGetMinMaxInfo(MINMAXINFO* info);
     void OnDpiChanged(const RECT* suggested);
     void GoOrStop();

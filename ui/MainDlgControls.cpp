@@ -74,8 +74,7 @@ BOOL CMainDlg::OnInitDialog(HWND window)
     if (last != CB_ERR)
         SendMessageW(fileBox, CB_SETCURSEL, static_cast<WPARAM>(last), 0);
 
-    if (!m_startFile.empty())
-        PutFileInBox(m_startFile);
+    OfferLog(m_startFile);
     DragAcceptFiles(m_window, TRUE);
 
     SetUpDown(m_window, IDC_LINES_BEFORE_SPIN, IDC_LINES_BEFORE, settings.LinesBefore);

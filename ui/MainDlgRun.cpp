@@ -1,6 +1,7 @@
 // CMainDlg's file and run commands: Browse, Go/Stop, the end of a run, opening result viewers.
 #include "ui/MainDlg.h"
 
+#include "win32/DeviceName.h"
 #include "win32/ModulePath.h"
 #include "win32/StringException.h"
 #include "resources/resource.h"
@@ -24,6 +25,7 @@ const wchar_t* const kCreateViewerFailedText = L"Unable to create TextView";
 const wchar_t* const kOpenViewerFailedText = L"Unable to open the file";
 const wchar_t* const kUnknownErrorText = L"Unknown error";
 const wchar_t* const kResultExtension = L".greptmp";
+const wchar_t* const kStillEndingText = L"The last run is still ending";
 
 constexpr size_t kFileNameLength = 4096;
 
@@ -76,6 +78,18 @@ std::wstring ResultHeldText(const std::wstring& path)
 {
     return L"The result file " + path + L" is open in another program.\r\n"
            L"Close it there, then press Go again.";
+}
+
+// Why `path` cannot be searched at all, or "": a folder is no log, and a device
+// name opens a device whose reads may never return.
+std::wstring NotALogText(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return L"This is a folder, not a log file:\r\n" + path;
+    if (IsDeviceName(path))
+        return L"This is a device name, not a log file:\r\n" + path;
+    return {};
 }
 
 // Closes a viewer that failed to open; the object goes with it.
@@ -134,12 +148,16 @@ void CMainDlg::OnDropFiles(HDROP drop)
     const UINT length = DragQueryFileW(drop, 0, path.data(), UINT(path.size()));
     DragFinish(drop);
     path.resize(length);
+    OfferLog(path);
+}
+
+void CMainDlg::OfferLog(const std::wstring& path)
+{
     if (path.empty())
         return;
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        Message((L"This is a folder, not a log file:\r\n" + path).c_str(), L"Error",
-                MB_OK | MB_ICONWARNING);
+    const std::wstring refusal = NotALogText(path);
+    if (!refusal.empty()) {
+        Message(refusal.c_str(), L"Error", MB_OK | MB_ICONWARNING);
         return;
     }
     PutFileInBox(path);
@@ -194,6 +212,16 @@ void CMainDlg::Go()
     std::wstring path = FileBoxText();
     if (path.empty()) {
         Message(kNoFileText, L"Error", MB_OK | MB_ICONWARNING);
+        return;
+    }
+    const std::wstring refusal = NotALogText(path);
+    if (!refusal.empty()) {
+        Message(refusal.c_str(), L"Error", MB_OK | MB_ICONWARNING);
+        return;
+    }
+    // A stopped run whose worker is still stuck in a read: it must end first.
+    if (CGrepThread::IsEnding()) {
+        Message(kStillEndingText, L"Error", MB_OK | MB_ICONWARNING);
         return;
     }
     AddToRecentFiles(path);

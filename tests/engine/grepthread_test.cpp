@@ -7,14 +7,13 @@
 #include "win32/StringException.h"
 #include "tests/engine/GrepWindow.h"
 #include "tests/support/SilentPipe.h"
+#include "tests/support/StalledThread.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -295,54 +294,6 @@ TEST_F(GrepFailureTest, AFailingWriteOfACopiedLine)
 
 } // namespace
 
-// The windows of a run on a thread of their own that takes no message until
-// released: the worker's first notice then waits there, where neither Stop's
-// delivery nor a cancel can reach it, as a read of a device does under wine.
-class StalledWindows {
-public:
-    StalledWindows()
-        : m_noticeWaiting(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-          m_release(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-          m_ready(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-          m_thread([this] { Serve(); })
-    {
-        WaitForHandle("the stalled windows", m_ready);
-    }
-    ~StalledWindows()
-    {
-        Release();
-        m_thread.join();
-        for (HANDLE event : {m_noticeWaiting, m_release, m_ready})
-            CloseHandle(event);
-    }
-    HWND Dialog() const { return m_dialog; }
-    HWND Status() const { return m_status; }
-    bool WaitForNotice() { return WaitForHandle("the worker's notice to wait", m_noticeWaiting); }
-    void Release() { SetEvent(m_release); }
-    bool Stopped() const { return m_done; }
-
-private:
-    void Serve()
-    {
-        GrepWindows windows;
-        m_dialog = windows.Dialog();
-        m_status = windows.Status();
-        SetEvent(m_ready);
-        // Woken by the notice, but not taking it.
-        MsgWaitForMultipleObjects(1, &m_release, FALSE, kWaitLimit, QS_SENDMESSAGE);
-        SetEvent(m_noticeWaiting);
-        WaitForSingleObject(m_release, kWaitLimit);
-        m_done = WaitDelivering("the abandoned worker to end", [] { return !CGrepThread::IsEnding(); });
-    }
-    HANDLE m_noticeWaiting;
-    HANDLE m_release;
-    HANDLE m_ready;
-    HWND m_dialog = nullptr;
-    HWND m_status = nullptr;
-    std::atomic<bool> m_done{false};
-    std::thread m_thread;
-};
-
 TEST_F(GrepThreadTest, NothingWaitsForeverForAReadOrANoticeThatNeverReturns)
 {
     // A log whose read never returns: Stop cancels the read, and the worker ends.
@@ -366,16 +317,18 @@ TEST_F(GrepThreadTest, NothingWaitsForeverForAReadOrANoticeThatNeverReturns)
     other.resultFile = dir.File(L"other.greptmp");
     GrepWindows windows;
     {
-        StalledWindows stalled;
-        ASSERT_TRUE(CGrepThread::Start(params, stalled.Dialog(), stalled.Status()));
-        ASSERT_TRUE(stalled.WaitForNotice());
+        // The worker's first notice waits on a thread where neither Stop's
+        // delivery nor a cancel reaches it, as a read of a device does under wine.
+        CStalledThread stalled;
+        ASSERT_TRUE(CGrepThread::Start(params, stalled.Window(), stalled.Window()));
+        ASSERT_TRUE(stalled.WaitForSentMessage());
         EXPECT_FALSE(CGrepThread::Stop());
         EXPECT_TRUE(CGrepThread::IsEnding());
         EXPECT_FALSE(CGrepThread::Start(other, windows.Dialog(), windows.Status()));
         EXPECT_FALSE(CGrepThread::Follow(windows.Dialog(), windows.Status()));
         EXPECT_FALSE(FileExists(other.resultFile));
         stalled.Release();
-        ASSERT_TRUE(WaitFor("the abandoned worker to end", [&] { return stalled.Stopped(); }));
+        ASSERT_TRUE(WaitFor("the abandoned worker to end", [] { return !CGrepThread::IsEnding(); }));
     }
     EXPECT_EQ(ReadBytes(params.resultFile), FirstLines(log, 1)) << "it ended as a stopped run";
     ASSERT_TRUE(windows.Run(other));

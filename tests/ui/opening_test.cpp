@@ -70,6 +70,19 @@ TEST_F(OpeningTest, CommandLineAndDropFillTheFileBoxWithoutARun)
     CloseWithCloseBox();
 }
 
+TEST_F(OpeningTest, AFolderOnTheCommandLineIsRefusedLikeADroppedOne)
+{
+    WriteCategories("Category = Default\nFilter = *ERROR*\nCheck = 1\n");
+    startFile = dir.Path();
+    Start([this] {
+        BoxInfo box = ExpectBox(L"Error", L"This is a folder, not a log file:\r\n" + dir.Path(), BoxIcon::Warning);
+        ASSERT_TRUE(Answer(box, IDOK));
+    });
+    EXPECT_EQ(Text(IDC_FILE), L"");
+    EXPECT_FALSE(Running());
+    CloseWithCloseBox();
+}
+
 TEST_F(OpeningTest, ShowInLogOpensANormalViewerOfTheLog)
 {
     WriteCategories("Category = Default\nFilter = *ERROR*\nCheck = 1\n");

@@ -1,7 +1,10 @@
 // Go/Stop end to end with the real grep worker and viewers: progress, completion, stop, failures, names, recent files.
 #include "tests/ui/MainDialogTest.h"
 #include "tests/support/LogHolder.h"
+#include "tests/support/SilentPipe.h"
+#include "tests/support/StalledThread.h"
 
+#include "win32/DeviceName.h"
 #include "win32/ModulePath.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
@@ -723,4 +726,69 @@ TEST_F(GoStopTest, ContextSizesStoredFarOutOfRangeStillRun)
     EXPECT_EQ(Params().linesBefore, 2147483647);
     EXPECT_EQ(ReadBytes(result), "/line 1\n/line 2\n/line 3\n/line 4\nERROR five\n\\line 6\nERROR seven\n\\line 8\n\\line 9\n\\line 10\n");
     CloseWithCloseBox();
+}
+
+TEST_F(GoStopTest, NothingHangsTheDialogDeviceNamesAStuckReadOrAWorkerThatCannotEnd)
+{
+    // Device names, in any case and with any extension, are refused before a run.
+    const struct {
+        const wchar_t* name;
+        bool device;
+    } names[] = {
+        {L"aux.txt", true},     {L"CON", true},          {L"com1.log", true},
+        {L"Lpt9.txt.log", true}, {L"nul .log", true},    {L"C:/x/prn", true},
+        {L"auxiliary.log", false}, {L"com10.log", false}, {L"con\\app.log", false},
+        {L"lpt.log", false},
+    };
+    for (const auto& row : names)
+        EXPECT_EQ(IsDeviceName(row.name), row.device) << testing::PrintToString(std::wstring(row.name));
+    WriteCategories(ErrorCategory);
+    Start();
+    const std::wstring device = dir.File(L"aux.txt");
+    Type(IDC_FILE, device);
+    Click(IDC_GO);
+    BoxInfo box = ExpectBox(L"Error", L"This is a device name, not a log file:\r\n" + device, BoxIcon::Warning);
+    ASSERT_TRUE(Answer(box, IDOK));
+    EXPECT_FALSE(CGrepThread::IsRunning());
+
+    // A log whose read never returns: Stop gives the dialog back and asks as always.
+    {
+        CSilentPipe pipe(L"dialog");
+        ResultBesideExe(pipe.Path().substr(pipe.Path().rfind(L'\\') + 1));
+        Type(IDC_FILE, pipe.Path());
+        Click(IDC_GO);
+        ASSERT_TRUE(pipe.WaitForReader());
+        Click(IDC_GO);
+        box = ExpectBox(L"Stopped", L"Do you want to view processed part of the file?", BoxIcon::Question);
+        ASSERT_TRUE(Answer(box, IDNO));
+        EXPECT_FALSE(CGrepThread::IsRunning());
+    }
+
+    // A worker that cannot be reached is left to end: Go says so, and closing the program
+    // does not wait for it but says that its result is incomplete.
+    const std::wstring log = dir.File(L"ending.log");
+    ASSERT_TRUE(WriteBytes(log, ManyLines(100)));
+    CStalledThread stalled;
+    CGrepParams other;
+    other.logFile = log;
+    other.resultFile = ResultBesideExe(L"ending.log");
+    other.filterTexts = {L"*1*"};
+    other.filterModes = {0};
+    ASSERT_TRUE(CGrepThread::Start(other, stalled.Window(), stalled.Window()));
+    ASSERT_TRUE(stalled.WaitForSentMessage());
+    EXPECT_FALSE(CGrepThread::Stop());
+    Type(IDC_FILE, log);
+    Click(IDC_GO);
+    box = ExpectBox(L"Error", L"The last run is still ending", BoxIcon::Warning);
+    ASSERT_TRUE(Answer(box, IDOK));
+    EXPECT_FALSE(Running());
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    box = WaitForBox(ui->Id(), dialog);
+    EXPECT_EQ(box.caption, L"Warning");
+    EXPECT_TRUE(StartsWith(box.text, L"The last run did not end in time. Its result file is incomplete:"))
+        << testing::PrintToString(box.text);
+    ASSERT_TRUE(Answer(box, IDOK));
+    WaitForRunToEnd();
+    stalled.Release();
+    EXPECT_TRUE(WaitFor("the abandoned worker to end", [] { return !CGrepThread::IsEnding(); }));
 }
