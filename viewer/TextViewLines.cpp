@@ -4,6 +4,7 @@
 #include "engine/io/FileLines.h"
 #include "engine/io/FileReader.h"
 #include "engine/run/GrepIndex.h"
+#include "engine/run/ResultLine.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
 #include "win32/GdiScope.h"
@@ -53,10 +54,7 @@ bool LogLineHolds(const std::wstring& logFile, int64_t offset, const wchar_t* re
         std::wstring text;
         if (!log.Seek(offset) || !log.ReadLine(text))
             return false;
-        const std::wstring result = resultLine ? resultLine : L"";
-        return result == text ||
-               (!result.empty() && (result[0] == L'/' || result[0] == L'\\') &&
-                result.compare(1, std::wstring::npos, text) == 0);
+        return ResultLineShows(resultLine ? resultLine : L"", text);
     } catch (...) {
         return false;
     }
