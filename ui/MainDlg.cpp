@@ -15,7 +15,6 @@
 namespace {
 
 // WM_DPICHANGED, newer than the headers this builds against.
-constexpr UINT kDpiChanged = 0x02E0;
 
 const wchar_t* const kDuplicateInstanceText = L"Duplicate MainDlg instance!";
 const wchar_t* const kLoadCategoriesFailedText =
@@ -177,7 +176,7 @@ INT_PTR CMainDlg::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         if (m_window)
             OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
         return FALSE;
-    case kDpiChanged:
+    case kDpiChangedMessage:
         OnDpiChanged(reinterpret_cast<const RECT*>(lParam));
         return TRUE;
     }

@@ -139,7 +139,7 @@ void CMainDlg::AddToRecentFiles(const std::wstring& path)
     if (found != CB_ERR)
         return;
     LRESULT count = SendMessageW(fileBox, CB_GETCOUNT, 0, 0);
-    if (count > AppSettings().RecentLimit)
+    if (count > 0 && static_cast<size_t>(count) > AppSettings().RecentBound())
         SendMessageW(fileBox, CB_DELETESTRING, static_cast<WPARAM>(count - 1), 0);
     SendMessageW(fileBox, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
 }

@@ -147,12 +147,10 @@ void CTextView::ShowInLog(uint32_t row)
     if (!m_notifyWindow)
         return;
     NMSHOWINLOG request{};
-    request.header.hwndFrom = m_window;
     request.header.code = static_cast<UINT>(NM_VIEWER_SHOW_IN_LOG);
     request.logFile = index.LogFile().c_str();
     request.offset = logOffset;
-    SendMessageW(m_notifyWindow, WM_NOTIFY, reinterpret_cast<WPARAM>(m_window),
-                 reinterpret_cast<LPARAM>(&request));
+    SendNotice(m_notifyWindow, m_window, request.header);
 }
 
 bool CTextView::LogLineOfTop(int64_t& line) const
@@ -196,7 +194,7 @@ bool CTextView::GoToLine(int64_t number)
 
 void CTextView::OnDoubleClick(int y)
 {
-    const int row = (y - m_margins.border) / (m_fontSize + 1);
+    const int row = (y - m_margins.border) / viewmath::RowHeight(m_fontSize);
     if (row >= 0)
         ShowInLog(uint32_t(row));
 }
