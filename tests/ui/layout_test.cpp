@@ -5,7 +5,7 @@
 #include "resources/resource.h"
 #include "tests/support/Pixels.h"
 #include "settings/Settings.h"
-#include "viewer/Dpi.h"
+#include "win32/Dpi.h"
 #include "viewer/TextView.h"
 
 #include <commctrl.h>
