@@ -4,6 +4,7 @@
 #include "win32/ModulePath.h"
 #include "resources/resource.h"
 #include "tests/support/Pixels.h"
+#include "tests/support/Process.h"
 #include "settings/Settings.h"
 #include "viewer/Dpi.h"
 #include "viewer/TextView.h"
@@ -231,25 +232,11 @@ DWORD RunChildAt(int dpi, const char* test)
 {
     wchar_t exe[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring commandLine = L"\"" + std::wstring(exe) + L"\" --gtest_filter=" +
-                               std::wstring(test, test + strlen(test));
     SetEnvironmentVariableW(kChildDpi, std::to_wstring(dpi).c_str());
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION child{};
-    const BOOL started = CreateProcessW(exe, commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                        nullptr, nullptr, &startup, &child);
+    CChildProcess child(L"\"" + std::wstring(exe) + L"\" --gtest_filter=" +
+                        std::wstring(test, test + strlen(test)));
     SetEnvironmentVariableW(kChildDpi, nullptr);
-    if (!started)
-        return DWORD(-1);
-    DWORD code = DWORD(-2);
-    if (WaitForSingleObject(child.hProcess, 300000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(child.hProcess, &code);
-    else
-        TerminateProcess(child.hProcess, 3);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
-    return code;
+    return child.Started() ? child.WaitForExit(300000) : DWORD(-1);
 }
 
 } // namespace

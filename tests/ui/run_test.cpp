@@ -1,6 +1,7 @@
 // Go/Stop end to end with the real grep worker and viewers: progress, completion, stop, failures, names, recent files.
 #include "tests/ui/MainDialogTest.h"
 #include "tests/support/LogHolder.h"
+#include "tests/support/MessageRecorder.h"
 
 #include "win32/ModulePath.h"
 #include "resources/resource.h"
@@ -36,14 +37,6 @@ std::string ManyLines(int count)
     for (int i = 1; i <= count; ++i)
         text += "line " + std::to_string(i) + "\n";
     return text;
-}
-
-// Records every text the worker sets in the status line, on the user-interface thread.
-LRESULT CALLBACK RecordStatus(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
-{
-    if (message == WM_SETTEXT && lParam)
-        reinterpret_cast<std::vector<std::wstring>*>(data)->emplace_back(reinterpret_cast<const wchar_t*>(lParam));
-    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 bool StartsWith(const std::wstring& text, const std::wstring& prefix)
@@ -84,16 +77,21 @@ protected:
         return path;
     }
 
+    // Records every text the worker sets in the status line, on the user-interface thread.
     void RecordStatusTexts()
     {
-        ui->Invoke([&] { SetWindowSubclass(GetDlgItem(dialog, IDC_STATUS), RecordStatus, 1, reinterpret_cast<DWORD_PTR>(&statusTexts)); });
+        ui->Invoke([&] {
+            status = std::make_unique<CMessageRecorder>(std::vector<UINT>{WM_SETTEXT});
+            status->Watch(GetDlgItem(dialog, IDC_STATUS));
+        });
     }
 
-    std::vector<std::wstring> StatusTexts()
+    std::vector<std::wstring> StatusTexts() const
     {
-        std::vector<std::wstring> copy;
-        ui->Invoke([&] { copy = statusTexts; });
-        return copy;
+        std::vector<std::wstring> texts;
+        for (const RecordedMessage& message : status->Messages())
+            texts.push_back(message.text);
+        return texts;
     }
 
     std::wstring ViewerPath(size_t index)
@@ -137,7 +135,8 @@ protected:
         return result;
     }
 
-    std::vector<std::wstring> statusTexts;
+    // The dialog's thread has ended, and its window with it, before the recorder goes.
+    std::unique_ptr<CMessageRecorder> status;
 };
 
 TEST_F(GoStopTest, GoRunsTheSearchShowsProgressAndOpensTheResult)
