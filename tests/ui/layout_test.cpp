@@ -132,7 +132,7 @@ protected:
         for (int i = 0; i < 400; ++i)
             text += (i % 37 == 5) ? "12:51:20 ERROR: disk full\n" : "12:51:20 INFO all well\n";
         ASSERT_TRUE(WriteBytes(log, text));
-        const std::wstring result = ExecutableFolder() + L"\\server.log.greptmp";
+        const std::wstring result = BesideTestExe(L"server.log.greptmp");
         removeAfter.push_back(result);
         removeAfter.push_back(result + L".idx");
         ASSERT_TRUE(WriteDwordValue(key, L"LinesBefore", 2));
