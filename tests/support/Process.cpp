@@ -97,6 +97,11 @@ DWORD CChildProcess::ExitCode() const
     return code;
 }
 
+void CChildProcess::Detach()
+{
+    CloseIfOpen(m_process);
+}
+
 std::string CChildProcess::ReadToEnd()
 {
     std::string output;

@@ -33,6 +33,9 @@ public:
     DWORD WaitForExit(DWORD limit = kWaitLimit);
     // The exit code of a program that has ended (Ended()).
     DWORD ExitCode() const;
+    // Lets the program run on after this object: for a Linux program, whose end wine never
+    // signals, so that the caller waits for its effect instead.
+    void Detach();
 
     // Everything the program writes until it ends; the pipe's end is the program's.
     std::string ReadToEnd();
