@@ -6,6 +6,7 @@
 #include "win32/ProcessLocks.h"
 #include "win32/StringException.h"
 #include "tests/engine/GrepWindow.h"
+#include "tests/support/FullDevice.h"
 #include "tests/support/SilentPipe.h"
 #include "tests/support/StalledThread.h"
 #include "tests/support/TestFiles.h"
@@ -247,25 +248,9 @@ TEST_F(GrepFailureTest, FilterTextsAndModesThatDifferInNumber)
     ExpectFailure(params, L"Unable to create tokens array!");
 }
 
-// Under wine, Z: is the Linux root; /dev/full accepts the open and fails
-// every write with a full disk.
-const wchar_t kFullDevice[] = L"Z:\\dev\\full";
-
-bool FullDeviceAvailable()
-{
-    HANDLE h = CreateFileW(kFullDevice, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const bool fails = !WriteFile(h, "x", 1, &written, nullptr);
-    CloseHandle(h);
-    return fails;
-}
-
 TEST_F(GrepFailureTest, AFailingWriteOfAKeptLine)
 {
-    if (!FullDeviceAvailable())
+    if (!WritesFailAsFull())
         GTEST_SKIP() << "no always-full device here";
     CGrepParams params = Params(Log("a\nERROR: x\nb\n"));
     params.resultFile = kFullDevice;
@@ -274,7 +259,7 @@ TEST_F(GrepFailureTest, AFailingWriteOfAKeptLine)
 
 TEST_F(GrepFailureTest, AFailingWriteOfAContextLineBefore)
 {
-    if (!FullDeviceAvailable())
+    if (!WritesFailAsFull())
         GTEST_SKIP() << "no always-full device here";
     // The result goes to the file once a megabyte is held: here while the
     // long line before the match is written.
@@ -285,7 +270,7 @@ TEST_F(GrepFailureTest, AFailingWriteOfAContextLineBefore)
 
 TEST_F(GrepFailureTest, AFailingWriteOfACopiedLine)
 {
-    if (!FullDeviceAvailable())
+    if (!WritesFailAsFull())
         GTEST_SKIP() << "no always-full device here";
     CGrepParams params = Params(Log("a\nb\n"), {});
     params.resultFile = kFullDevice;
