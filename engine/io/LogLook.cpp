@@ -4,12 +4,27 @@
 
 #include <windows.h>
 
+namespace {
+
+HANDLE OpenForLook(const wchar_t* path)
+{
+    return CreateFileW(path, FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+uint64_t IdentityOf(const BY_HANDLE_FILE_INFORMATION& info)
+{
+    return (static_cast<uint64_t>(info.dwVolumeSerialNumber) << 48) ^
+           (static_cast<uint64_t>(info.nFileIndexHigh) << 32) ^ info.nFileIndexLow;
+}
+
+} // namespace
+
 CLogLook CLogLook::Of(const wchar_t* path)
 {
     CLogLook look;
-    HANDLE file = CreateFileW(path, FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenForLook(path);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         look.exists = error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
@@ -19,8 +34,7 @@ CLogLook CLogLook::Of(const wchar_t* path)
     BY_HANDLE_FILE_INFORMATION info;
     if (GetFileInformationByHandle(file, &info)) {
         look.readable = true;
-        look.identity = (static_cast<uint64_t>(info.dwVolumeSerialNumber) << 48) ^
-                        (static_cast<uint64_t>(info.nFileIndexHigh) << 32) ^ info.nFileIndexLow;
+        look.identity = IdentityOf(info);
         look.size = (static_cast<int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     }
     CloseHandle(file);
@@ -38,4 +52,22 @@ CLogStamp CLogStamp::Of(const wchar_t* path)
     stamp.written = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
                     data.ftLastWriteTime.dwLowDateTime;
     return stamp;
+}
+
+CFileState CFileState::Of(const wchar_t* path)
+{
+    CFileState state;
+    HANDLE file = OpenForLook(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return state;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(file, &info)) {
+        state.valid = true;
+        state.identity = IdentityOf(info);
+        state.size = (static_cast<int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+        state.written = (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                        info.ftLastWriteTime.dwLowDateTime;
+    }
+    CloseHandle(file);
+    return state;
 }

@@ -24,3 +24,16 @@ struct CLogStamp {
     static CLogStamp Of(const wchar_t* path);
     bool operator==(const CLogStamp& other) const = default;
 };
+
+// What tells a file that is still as it was last written from one that another
+// program has rewritten or replaced meanwhile: which file it is, its size and
+// its last write time. `valid` is false when the file cannot be looked at.
+struct CFileState {
+    bool valid = false;
+    uint64_t identity = 0;
+    int64_t size = 0;
+    uint64_t written = 0;
+
+    static CFileState Of(const wchar_t* path);
+    bool operator==(const CFileState& other) const = default;
+};

@@ -73,6 +73,12 @@ bool ReadChanges(CGrepSession& session, CFileWriter& writer, const CLogLook& loo
 CGrepOutcome Follow(CGrepSession& session, CFollowObserver& observer)
 {
     const CGrepParams& params = session.Params();
+    // Another run (in this instance or another) may have written the result
+    // since: appending to it would mix two results. While following, the
+    // writer keeps others from writing it.
+    if (CFileState::Of(params.resultFile.c_str()) != session.ResultState())
+        return CGrepOutcome::Ended(CGrepOutcome::End::Failed, session.Matches(),
+                                   kGrepResultReplaced);
     // Opening cuts off the part of an unfinished last line written before.
     CFileWriter writer(params.resultFile.c_str(), session.Mark());
     writer.SetLineDelimiters(params.lfLineEnds ? L"\n" : L"\r\n");
@@ -123,7 +129,11 @@ CGrepOutcome Follow(CGrepSession& session, CFollowObserver& observer)
 CGrepOutcome FollowGrep(CGrepSession& session, CFollowObserver& observer)
 {
     try {
-        return Follow(session, observer);
+        const CGrepOutcome outcome = Follow(session, observer);
+        // The writer has closed; following may go on from here later.
+        if (outcome.end == CGrepOutcome::End::Stopped)
+            session.SetResultState(CFileState::Of(session.Params().resultFile.c_str()));
+        return outcome;
     } catch (...) {
         try {
             return CGrepOutcome::Ended(CGrepOutcome::End::Failed, session.Matches(),

@@ -24,6 +24,8 @@ const wchar_t kGrepFileEmpty[] = L"File is empty";
 const wchar_t kGrepPrevLineFailed[] = L"Unable to write prev line!";
 const wchar_t kGrepNextLineFailed[] = L"Unable to write next line!";
 const wchar_t kGrepUnknownError[] = L"Unknown error!";
+const wchar_t kGrepResultReplaced[] =
+    L"The result file has been written by another run or program since: following ended.";
 
 namespace {
 
@@ -82,7 +84,11 @@ CGrepOutcome RunGrep(const CGrepParams& params, CGrepObserver& observer,
                      const CGrepOptions& options)
 {
     try {
-        return Run(params, options, observer);
+        CGrepOutcome outcome = Run(params, options, observer);
+        // The writer has closed: this is the result following will go on from.
+        if (outcome.session)
+            outcome.session->SetResultState(CFileState::Of(params.resultFile.c_str()));
+        return outcome;
     } catch (...) {
         try {
             return Failed(ExceptionText(kGrepUnknownError));

@@ -37,6 +37,8 @@ extern const wchar_t kGrepFileEmpty[];       // "File is empty"
 extern const wchar_t kGrepPrevLineFailed[];  // "Unable to write prev line!"
 extern const wchar_t kGrepNextLineFailed[];  // "Unable to write next line!"
 extern const wchar_t kGrepUnknownError[];    // "Unknown error!"
+// Following found the result file changed by someone else since it last wrote.
+extern const wchar_t kGrepResultReplaced[];
 
 // The result file's writer hands lines to the file in pieces of this size.
 constexpr uint32_t kGrepResultBuffer = 1u << 20;

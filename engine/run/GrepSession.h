@@ -3,6 +3,7 @@
 // match count) and where in the log the next line starts.
 #pragma once
 
+#include "engine/io/LogLook.h"
 #include "engine/match/CandidatePlan.h"
 #include "engine/match/FilterSet.h"
 #include "engine/run/GrepContext.h"
@@ -64,6 +65,10 @@ public:
     // Which file the log is, to tell a replaced one (0: not known).
     uint64_t Identity() const { return m_identity; }
     void SetIdentity(uint64_t identity) { m_identity = identity; }
+    // The result file as this session last left it, taken once its writer has
+    // closed: following goes on only while the file is still that one.
+    const CFileState& ResultState() const { return m_resultState; }
+    void SetResultState(const CFileState& state) { m_resultState = state; }
 
 private:
     End ReadToUnsealed(CGrepLineReader& reader, CFileWriter& writer, int64_t size,
@@ -116,4 +121,5 @@ private:
     bool m_copyGap = true;
     int64_t m_copyPiece = 0;
     uint64_t m_identity = 0;
+    CFileState m_resultState;
 };

@@ -196,4 +196,43 @@ TEST_F(GrepFollowTest, TruncatedReplacedAndDeletedLog)
     EXPECT_EQ(ReadBytes(params.resultFile), expected);
 }
 
+TEST_F(GrepFollowTest, AResultAnotherInstanceWroteSinceIsNeverAppendedTo)
+{
+    CGrepParams params = Params({L"*ERROR:*"}, 0, 0);
+    std::string log;
+    for (int i = 1; i <= 300; ++i)
+        log += "line " + std::to_string(i) + (i % 10 == 0 ? " ERROR: x\n" : " fine\n");
+    ASSERT_TRUE(WriteBytes(params.logFile, log));
+    GrepWindows windows;
+    ASSERT_TRUE(windows.Run(params));
+    // Following on and off: the session is kept for following again.
+    ASSERT_TRUE(CGrepThread::Follow(windows.Dialog(), windows.Status()));
+    ASSERT_TRUE(AppendBytes(params.logFile, "ERROR: followed\n"));
+    ASSERT_TRUE(WaitDelivering("the appended match", [&] {
+        return ReadBytes(params.resultFile).find("ERROR: followed") != std::string::npos;
+    }));
+    ASSERT_TRUE(CGrepThread::Stop());
+    ASSERT_TRUE(CGrepThread::CanFollow(params.resultFile));
+
+    // Another instance runs the same log with other context sizes into the same result.
+    const std::string output = OutputOf(L"\"" + WinePath(TILVO_GREPONE_EXE) + L"\" \"" +
+                                        params.logFile + L"\" \"" + params.resultFile + L"\" 3 3");
+    ASSERT_EQ(output.substr(0, 2), "0 ") << output;
+    const std::string theirs = ReadBytes(params.resultFile);
+    const std::string theirIndex = ReadBytes(params.resultFile + L".idx");
+    ASSERT_GT(theirs.size(), 2000u);
+
+    windows.Clear();
+    ASSERT_TRUE(CGrepThread::Follow(windows.Dialog(), windows.Status()));
+    ASSERT_TRUE(AppendBytes(params.logFile, "ERROR: after\n"));
+    ASSERT_TRUE(WaitDelivering("following to end", [&] {
+        return windows.Finished() && !CGrepThread::IsRunning();
+    }));
+    EXPECT_EQ(windows.Notices().back().wParam, 0u);
+    EXPECT_EQ(LastText(windows.Notices()), kGrepResultReplaced);
+    EXPECT_FALSE(CGrepThread::CanFollow(params.resultFile));
+    EXPECT_EQ(ReadBytes(params.resultFile), theirs) << "their result stays whole";
+    EXPECT_EQ(ReadBytes(params.resultFile + L".idx"), theirIndex);
+}
+
 } // namespace

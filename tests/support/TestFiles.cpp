@@ -77,6 +77,19 @@ bool WriteBytes(const std::wstring& path, const std::string& bytes)
     return ok;
 }
 
+bool AppendBytes(const std::wstring& path, const std::string& bytes)
+{
+    HANDLE h = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size();
+    CloseHandle(h);
+    return ok;
+}
+
 std::string ReadBytes(const std::wstring& path, bool* ok)
 {
     if (ok)

@@ -24,6 +24,8 @@ std::wstring BesideTestExe(const std::wstring& name);
 
 // Writes the bytes exactly; returns false on failure.
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
+// Adds the bytes at the end, as a service writing its log does.
+bool AppendBytes(const std::wstring& path, const std::string& bytes);
 // The whole file, or an empty string with ok = false when it cannot be read.
 std::string ReadBytes(const std::wstring& path, bool* ok = nullptr);
 bool FileExists(const std::wstring& path);
