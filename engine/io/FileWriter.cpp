@@ -265,11 +265,24 @@ size_t CFileWriter::AppendAnsi(const wchar_t* text, uint32_t length)
 
 bool CFileWriter::WriteBytes(const char* bytes, size_t count)
 {
+    // A full disk takes part of a write: what it took goes again, so that a
+    // file written in whole lines still ends with a whole line.
+    const int64_t start = m_written;
     while (count > 0) {
         const DWORD piece = static_cast<DWORD>(std::min<size_t>(count, 1u << 30));
         DWORD written = 0;
-        if (!WriteFile(m_file.Get(), bytes, piece, &written, nullptr) || written != piece)
+        const BOOL wrote = WriteFile(m_file.Get(), bytes, piece, &written, nullptr);
+        if (!wrote || written != piece) {
+            // A short write that reports success has met the end of the room.
+            m_lastError = wrote ? ERROR_DISK_FULL : GetLastError();
+            LARGE_INTEGER to;
+            to.QuadPart = start;
+            if (SetFilePointerEx(m_file.Get(), to, nullptr, FILE_BEGIN) && SetEndOfFile(m_file.Get()))
+                m_written = start;
+            else
+                m_written += written;
             return false;
+        }
         bytes += piece;
         count -= piece;
         m_written += piece;

@@ -65,6 +65,9 @@ public:
     // Bytes written so far, those still buffered included: where the next
     // line will start in the file.
     int64_t Written() const { return m_written + int64_t(m_pendingSize); }
+    // Why the last write to the file failed (a system error code), 0 while
+    // none has.
+    DWORD LastError() const { return m_lastError; }
 
 private:
     // Converts at most `count` characters of `text` up to its terminating zero
@@ -92,4 +95,5 @@ private:
     bool m_utf8 = false;
     std::string m_scratch;   // one piece in UTF-8
     int64_t m_written = 0;   // bytes handed to the file
+    DWORD m_lastError = 0;
 };

@@ -24,16 +24,34 @@ public:
     void Progress(int, int) override {}
 };
 
-const wchar_t* FaultText(CGrepSession::End end)
+// The run's fault text, then which file and why: following ends in a box
+// long after it started, where "Unable to write next line!" alone says little.
+std::wstring FaultText(CGrepSession::End end, const CFileWriter& writer, const std::wstring& file)
 {
-    return end == CGrepSession::End::PrevLineFault ? kGrepPrevLineFailed : kGrepNextLineFailed;
+    std::wstring text =
+        end == CGrepSession::End::PrevLineFault ? kGrepPrevLineFailed : kGrepNextLineFailed;
+    text += L" " + file;
+    wchar_t* reason = nullptr;
+    if (writer.LastError() != 0 &&
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                           FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, writer.LastError(), 0, reinterpret_cast<wchar_t*>(&reason), 0,
+                       nullptr) != 0 &&
+        reason) {
+        std::wstring why = reason;
+        LocalFree(reason);
+        while (!why.empty() && (why.back() == L'\n' || why.back() == L'\r' || why.back() == L' '))
+            why.pop_back();
+        text += L": " + why;
+    }
+    return text;
 }
 
 // One look at the log and, when it has changed, one reading of it, of at most
 // kFollowStretch bytes (`more` then says that more is waiting). False with
 // `failure` set when following cannot go on.
 bool ReadChanges(CGrepSession& session, CFileWriter& writer, const CLogLook& look, bool& wrote,
-                 bool& more, const wchar_t*& failure)
+                 bool& more, std::wstring& failure)
 {
     wrote = false;
     more = false;
@@ -44,7 +62,7 @@ bool ReadChanges(CGrepSession& session, CFileWriter& writer, const CLogLook& loo
     CGrepLineReader reader(params.logFile.c_str(), session.BufferSize(), params.decoding);
     if (replaced || look.size < session.Seen() || !session.SameStart(reader)) {
         if (!session.Restart(writer, kFollowRestartedLine)) {
-            failure = kGrepNextLineFailed;
+            failure = FaultText(CGrepSession::End::NextLineFault, writer, params.resultFile);
             return false;
         }
         session.SetIdentity(look.identity);
@@ -63,7 +81,7 @@ bool ReadChanges(CGrepSession& session, CFileWriter& writer, const CLogLook& loo
     CGrepProgress progress(size);
     const CGrepSession::End end = session.ReadTo(reader, writer, size, quiet, progress);
     if (end != CGrepSession::End::Completed) {
-        failure = FaultText(end);
+        failure = FaultText(end, writer, params.resultFile);
         return false;
     }
     wrote = true;
@@ -109,9 +127,10 @@ CGrepOutcome Follow(CGrepSession& session, CFollowObserver& observer)
         } else {
             missing = false;
             bool wrote = false;
-            const wchar_t* failure = nullptr;
+            std::wstring failure;
             if (!ReadChanges(session, writer, look, wrote, more, failure))
-                return CGrepOutcome::Ended(CGrepOutcome::End::Failed, session.Matches(), failure);
+                return CGrepOutcome::Ended(CGrepOutcome::End::Failed, session.Matches(),
+                                           failure.c_str());
             if (wrote && !stopping)
                 observer.Grew(session.Matches());
             if (!more)

@@ -10,6 +10,7 @@
 #include "engine/run/GrepThread.h"
 #include "tests/engine/GrepWindow.h"
 #include "tests/engine/IndexCheck.h"
+#include "tests/support/FullDevice.h"
 #include "tests/support/Process.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/Wait.h"
@@ -233,6 +234,39 @@ TEST_F(GrepFollowTest, AResultAnotherInstanceWroteSinceIsNeverAppendedTo)
     EXPECT_FALSE(CGrepThread::CanFollow(params.resultFile));
     EXPECT_EQ(ReadBytes(params.resultFile), theirs) << "their result stays whole";
     EXPECT_EQ(ReadBytes(params.resultFile + L".idx"), theirIndex);
+}
+
+TEST_F(GrepFollowTest, AFullDiskWhileFollowingLeavesAWholeResultAndSaysWhy)
+{
+    const std::wstring small = dir.File(L"small");
+    ASSERT_TRUE(CreateDirectoryW(small.c_str(), nullptr));
+    CSmallVolume volume(small, 64);
+    if (!volume.Ready())
+        GTEST_SKIP() << "no small volume can be mounted here";
+    CGrepParams params = Params({L"*ERROR:*"}, 0, 0);
+    params.resultFile = small + L"\\live.greptmp";
+    ASSERT_TRUE(WriteBytes(params.logFile, "ERROR: first\n"));
+    GrepWindows windows;
+    ASSERT_TRUE(windows.Run(params));
+    ASSERT_TRUE(CGrepThread::Follow(windows.Dialog(), windows.Status()));
+    // More matches at once than the volume holds.
+    std::string more;
+    for (int i = 1; i <= 5000; ++i)
+        more += "F" + std::to_string(1000000 + i) + " ERROR: disk\n";
+    ASSERT_TRUE(AppendBytes(params.logFile, more));
+    ASSERT_TRUE(WaitDelivering("following to end", [&] {
+        return windows.Finished() && !CGrepThread::IsRunning();
+    }));
+    EXPECT_EQ(windows.Notices().back().wParam, 0u);
+    const std::wstring text = LastText(windows.Notices());
+    const std::wstring named = L"Unable to write next line! " + params.resultFile + L": ";
+    EXPECT_EQ(text.compare(0, named.size(), named), 0) << testing::PrintToString(text);
+    EXPECT_GT(text.size(), named.size()) << "the system's reason follows";
+    const std::string result = ReadBytes(params.resultFile);
+    ASSERT_FALSE(result.empty());
+    EXPECT_EQ(result.back(), '\n') << "ends with a whole line";
+    const std::string fresh = FreshResult(params, dir.File(L"fresh.greptmp"), true);
+    EXPECT_EQ(fresh.compare(0, result.size(), result), 0) << "a start of the whole result";
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 namespace {
 
 using UnixFileName = char*(CDECL*)(const wchar_t*);
@@ -45,7 +47,50 @@ bool RunUnix(const std::string& commandLine)
     return process.Started();
 }
 
+// The size of the volume that holds `folder`, 0 when it cannot be told.
+unsigned long long VolumeSize(const std::wstring& folder)
+{
+    ULARGE_INTEGER available{}, total{}, free{};
+    return GetDiskFreeSpaceExW(folder.c_str(), &available, &total, &free) ? total.QuadPart : 0;
+}
+
+// Polls without failing: a mount that is not allowed here never shows, and the test is skipped.
+bool Shows(const std::function<bool()>& done, DWORD limit)
+{
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > limit)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
 } // namespace
+
+CSmallVolume::CSmallVolume(const std::wstring& folder, unsigned kilobytes)
+    : m_folder(folder), m_unixFolder(UnixPath(folder))
+{
+    if (m_unixFolder.empty() || m_unixFolder.find(' ') != std::string::npos)
+        return;
+    const unsigned long long before = VolumeSize(folder);
+    // Wine may report the start of mount as failed although it ran: only the mount itself tells.
+    RunUnix("/bin/mount -t tmpfs -o size=" + std::to_string(kilobytes) + "k tmpfs " +
+            m_unixFolder);
+    m_ready = Shows([&] {
+        const unsigned long long size = VolumeSize(folder);
+        return size != 0 && size != before && size <= kilobytes * 1024ull;
+    }, 10000);
+}
+
+CSmallVolume::~CSmallVolume()
+{
+    if (!m_ready)
+        return;
+    const unsigned long long mounted = VolumeSize(m_folder);
+    RunUnix("/bin/umount -l " + m_unixFolder);
+    EXPECT_TRUE(WaitFor("the small volume to go", [&] { return VolumeSize(m_folder) != mounted; }));
+}
 
 bool WritesFailAsFull(const std::wstring& path)
 {

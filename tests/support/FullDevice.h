@@ -16,3 +16,20 @@ bool WritesFailAsFull(const std::wstring& path = kFullDevice);
 bool LinkToFullDevice(const std::wstring& path);
 // Removes the link again (the Windows calls cannot delete it).
 void RemoveFullDeviceLink(const std::wstring& path);
+
+// A small volume mounted on an empty folder (a Linux tmpfs), for a disk that fills up part way
+// through a write. Ready() is false when it cannot be mounted here (not under wine, or not
+// allowed): the caller skips its test. Unmounted again by the destructor.
+class CSmallVolume {
+public:
+    CSmallVolume(const std::wstring& folder, unsigned kilobytes);
+    ~CSmallVolume();
+    CSmallVolume(const CSmallVolume&) = delete;
+    CSmallVolume& operator=(const CSmallVolume&) = delete;
+    bool Ready() const { return m_ready; }
+
+private:
+    std::wstring m_folder;
+    std::string m_unixFolder;
+    bool m_ready = false;
+};
