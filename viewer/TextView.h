@@ -72,8 +72,9 @@ public:
     // Puts the line starting at `offset` at the top and marks it.
     void ShowLine(int64_t offset);
     int64_t MarkedOffset() const { return m_markedOffset; }
-    // The log line number of the top line, when the result's index knows it.
-    bool LogLineOfTop(int64_t& line) const;
+    // Line Info's line on the top line's log line ("\r\nLog Line: ..."): its
+    // number, or why there is none; "" for a file without an index.
+    std::wstring LogLineOfTop() const;
 
     // Save, HTML export and copy screen.
     void SaveFile();

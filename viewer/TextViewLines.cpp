@@ -23,10 +23,23 @@ const wchar_t kNoIndexText[] =
 const wchar_t kStaleIndexText[] =
     L"This result has changed since its run, so its index of log lines no longer fits it.\r\n"
     L"Run the search again to go from its lines to the log.";
+const wchar_t kDamagedIndexText[] =
+    L"The index of this result's log lines is damaged.\r\n"
+    L"Run the search again to go from its lines to the log.";
 const wchar_t kLogUnreadableText[] = L"Unable to read the log file:\r\n";
 const wchar_t kLogChangedText[] = L"The log has changed since the run: its line %s no longer "
                                   L"holds this line.\r\n\r\n%s";
 const wchar_t kNoSuchLineText[] = L"There is no line %s: the file has %s lines.";
+const wchar_t kNotFromLogText[] =
+    L"This line is not from the log: following wrote it where the log was truncated or "
+    L"replaced and was read again from its start.";
+// What Line Info says instead of a number when the index and the log no longer agree.
+const wchar_t kLogLineLabel[] = L"\r\nLog Line: ";
+const wchar_t kLogLineStaleText[] = L"unknown, this result has changed since its run";
+const wchar_t kLogLineDamagedText[] = L"unknown, the index of log lines is damaged";
+const wchar_t kLogLineUnreadableText[] = L"unknown, the log file cannot be read";
+const wchar_t kLogLineChangedText[] = L"unknown, the log has changed since the run";
+const wchar_t kLogLineNotFromLogText[] = L"none, this line is not from the log";
 
 std::wstring Number(int64_t value)
 {
@@ -43,6 +56,20 @@ std::wstring Format(const wchar_t* pattern, const std::wstring& first, const std
     return text;
 }
 
+// A lone surrogate of a UTF-16 log cannot be written as UTF-8: the result holds
+// U+FFFD in its place, and so does the log line compared with it.
+void ReplaceLoneSurrogates(std::wstring& text)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF)
+            ++i;
+        else if (c >= 0xD800 && c <= 0xDFFF)
+            text[i] = 0xFFFD;
+    }
+}
+
 // The log's line at `offset` is the result line, itself or with the context
 // mark a result puts before a line that was not kept.
 bool LogLineHolds(const std::wstring& logFile, int64_t offset, const wchar_t* resultLine)
@@ -52,10 +79,16 @@ bool LogLineHolds(const std::wstring& logFile, int64_t offset, const wchar_t* re
         std::wstring text;
         if (!log.Seek(offset) || !log.ReadLine(text))
             return false;
+        ReplaceLoneSurrogates(text);
         return ResultLineShows(resultLine ? resultLine : L"", text);
     } catch (...) {
         return false;
     }
+}
+
+bool IsRestartLine(const wchar_t* resultLine)
+{
+    return resultLine && std::wstring_view(resultLine) == kFollowRestartedLine;
 }
 
 } // namespace
@@ -78,6 +111,10 @@ void CTextView::ShowInLog(uint32_t row)
     int64_t offset = 0;
     if (!m_reader || !m_reader->RowOffset(row, offset))
         return;
+    if (IsRestartLine(m_reader->GetLineText(row))) {
+        MessageBoxW(m_window, kNotFromLogText, kShowInLogCaption, MB_ICONINFORMATION);
+        return;
+    }
     CGrepIndex index;
     switch (index.Open(m_path)) {
     case CGrepIndex::State::Missing:
@@ -85,6 +122,9 @@ void CTextView::ShowInLog(uint32_t row)
         return;
     case CGrepIndex::State::Stale:
         MessageBoxW(m_window, kStaleIndexText, kShowInLogCaption, MB_ICONWARNING);
+        return;
+    case CGrepIndex::State::Damaged:
+        MessageBoxW(m_window, kDamagedIndexText, kShowInLogCaption, MB_ICONWARNING);
         return;
     case CGrepIndex::State::Ready:
         break;
@@ -116,13 +156,35 @@ void CTextView::ShowInLog(uint32_t row)
     SendNotice(m_notifyWindow, m_window, request.header);
 }
 
-bool CTextView::LogLineOfTop(int64_t& line) const
+std::wstring CTextView::LogLineOfTop() const
 {
     CGrepIndex index;
+    if (!m_reader)
+        return {};
+    switch (index.Open(m_path)) {
+    case CGrepIndex::State::Missing:
+        return {};   // a log or a saved copy: it has no log lines to give
+    case CGrepIndex::State::Stale:
+        return kLogLineLabel + std::wstring(kLogLineStaleText);
+    case CGrepIndex::State::Damaged:
+        return kLogLineLabel + std::wstring(kLogLineDamagedText);
+    case CGrepIndex::State::Ready:
+        break;
+    }
+    const wchar_t* top = m_reader->GetLineText(0);
+    if (IsRestartLine(top))
+        return kLogLineLabel + std::wstring(kLogLineNotFromLogText);
+    // Checked as Show in Log checks it: a number is given only for a log line
+    // that still holds the top line.
     int64_t logOffset = 0;
-    return m_reader && index.Open(m_path) == CGrepIndex::State::Ready &&
-           index.Locate(m_reader->TopLineOffset(), logOffset) &&
-           LineNumberAt(index.LogFile(), logOffset, line);
+    int64_t line = 0;
+    if (!index.Locate(m_reader->TopLineOffset(), logOffset))
+        return kLogLineLabel + std::wstring(kLogLineUnreadableText);
+    if (!LogLineHolds(index.LogFile(), logOffset, top))
+        return kLogLineLabel + std::wstring(kLogLineChangedText);
+    if (!LineNumberAt(index.LogFile(), logOffset, line))
+        return kLogLineLabel + std::wstring(kLogLineUnreadableText);
+    return kLogLineLabel + std::to_wstring(line);
 }
 
 void CTextView::ShowGoToLineDialog()

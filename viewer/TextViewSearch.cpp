@@ -111,9 +111,6 @@ void CTextView::ShowLineInfo()
     }
     wchar_t text[128];
     wsprintfW(text, kLineInfoFormat, long(line), column);
-    std::wstring info = text;
-    int64_t logLine = 0;
-    if (LogLineOfTop(logLine))
-        info += L"\r\nLog Line: " + std::to_wstring(logLine);
+    const std::wstring info = text + LogLineOfTop();
     MessageBoxW(m_window, info.c_str(), kLineInfoCaption, MB_ICONINFORMATION);
 }

@@ -86,6 +86,7 @@ bool FindLineStart(const std::wstring& path, int64_t number, int64_t& offset, in
     std::vector<uint8_t> block(kBlock + 1);
     int64_t at = 0;
     int64_t ends = 0;   // line ends before `at`; `at` is always a line start
+    bool endsInLineEnd = false;   // the last byte read so far is a line end
     const int64_t wanted = number - 1;
     while (at < size.QuadPart) {
         uint32_t got = 0;
@@ -116,9 +117,10 @@ bool FindLineStart(const std::wstring& path, int64_t number, int64_t& offset, in
         }
         ends += here;
         at += take;
+        endsInLineEnd = IsLineEndByte(block[take - 1]);
     }
-    // A last line without a line end is a line too.
-    lines = ends + 1;
+    // A last line without a line end is a line too; a line end ends the last line.
+    lines = ends + (at > 0 && !endsInLineEnd ? 1 : 0);
     return false;
 }
 

@@ -34,6 +34,12 @@ uint64_t RecordsAt(uint32_t logPathLength)
     return (sizeof(Header) + uint64_t(logPathLength) * 2 + 7) / 8 * 8;
 }
 
+// An index of `size` bytes whose records start at `recordsAt` holds `count` of them.
+bool HoldsRecords(uint64_t size, uint64_t recordsAt, uint64_t count)
+{
+    return size >= recordsAt && count <= (size - recordsAt) / sizeof(CStretchPlace);
+}
+
 bool WriteAll(HANDLE file, const void* bytes, size_t size)
 {
     DWORD written = 0;
@@ -178,9 +184,19 @@ CGrepIndex::State CGrepIndex::Open(const std::wstring& resultFile)
         return State::Missing;
     Header header{};
     uint32_t got = 0;
+    LARGE_INTEGER indexSize{};
+    // Not an index as a run writes one (zeroed, cut short, overwritten): the
+    // commands say the index is damaged, not that the result or the log changed.
     if (!ReadAt(m_file, 0, &header, sizeof(header), got) || got != sizeof(header) ||
-        std::memcmp(header.mark, kMark, sizeof(kMark)) != 0 || header.finished != 1 ||
-        header.logPathLength == 0 || header.logPathLength >= kLongestLogPath) {
+        std::memcmp(header.mark, kMark, sizeof(kMark)) != 0 || header.logPathLength == 0 ||
+        header.logPathLength >= kLongestLogPath || !GetFileSizeEx(m_file, &indexSize) ||
+        (header.finished == 1 &&
+         !HoldsRecords(uint64_t(indexSize.QuadPart), RecordsAt(header.logPathLength),
+                       header.count))) {
+        Close();
+        return State::Damaged;
+    }
+    if (header.finished != 1) {
         Close();
         return State::Stale;
     }

@@ -61,7 +61,7 @@ private:
 // line to the log. Looks records up in the file, never loads them all.
 class CGrepIndex {
 public:
-    enum class State { Ready, Missing, Stale };
+    enum class State { Ready, Missing, Stale, Damaged };
 
     CGrepIndex() = default;
     ~CGrepIndex();
@@ -69,7 +69,8 @@ public:
     CGrepIndex& operator=(const CGrepIndex&) = delete;
 
     // Ready when the index exists, was finished and describes the result as
-    // it is now (same size); Missing when there is none; Stale otherwise.
+    // it is now (same size); Missing when there is none; Damaged when it is not
+    // an index as a run writes one (zeroed, cut short); Stale otherwise.
     State Open(const std::wstring& resultFile);
     const std::wstring& LogFile() const { return m_logFile; }
 

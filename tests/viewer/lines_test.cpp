@@ -3,6 +3,7 @@
 // index gives; Go to Line moves and marks; every refusal says why.
 #include "engine/run/GrepIndex.h"
 #include "engine/run/GrepRun.h"
+#include "engine/run/ResultLine.h"
 #include "resources/resource.h"
 #include "tests/viewer/ViewFixture.h"
 #include "viewer/RowPainter.h"
@@ -135,7 +136,8 @@ TEST_F(LinesTest, ResultLinesLeadToTheirLogLines)
 TEST_F(LinesTest, GoToLineMovesToTheLineAndMarksIt)
 {
     OpenView(logBytes, 640, 20 * 16 + 4, L"app.log");
-    CDialogDriver driver({TypeLine(L"2500"), TypeLine(L"3001"), PressButton(IDOK)});
+    CDialogDriver driver({TypeLine(L"2500"), TypeLine(L"3001"), PressButton(IDOK), TypeLine(L"5000"),
+                          PressButton(IDOK)});
     Key('G', true);
     EXPECT_EQ(Top(), L"line 2500 ERROR");
     EXPECT_EQ(view->MarkedOffset(), int64_t(OffsetOfLine(logBytes, 2500)));
@@ -151,6 +153,9 @@ TEST_F(LinesTest, GoToLineMovesToTheLineAndMarksIt)
     ASSERT_EQ(driver.Seen().size(), 3u);
     EXPECT_EQ(driver.Seen()[2].caption, L"Go to Line");
     EXPECT_EQ(driver.Seen()[2].text, L"There is no line 3001: the file has 3000 lines.");
+    Command(IDM_GO_TO_LINE);   // far past the end: the last line end ends the last line
+    ASSERT_EQ(driver.Seen().size(), 5u);
+    EXPECT_EQ(driver.Seen()[4].text, L"There is no line 5000: the file has 3000 lines.");
 
     // First and last lines; Esc clears the mark before it closes the view.
     EXPECT_TRUE(view->GoToLine(3000));
@@ -166,6 +171,89 @@ TEST_F(LinesTest, GoToLineMovesToTheLineAndMarksIt)
     Key('F', true);
     ASSERT_EQ(find.Seen().size(), 1u);
     EXPECT_EQ(find.Seen()[0].caption, L"Search...");
+}
+
+TEST_F(LinesTest, LineInfoGivesALogLineOnlyWhereShowInLogWouldLead)
+{
+    OpenResult();
+    ASSERT_EQ(Top(), L"/line 0998");
+    const std::wstring index = GrepIndexFileName(path);
+    const std::string indexBytes = ReadBytes(index);
+    const struct {
+        const char* what;
+        std::string log;
+        std::string index;
+        std::wstring logLine;     // what Line Info says after "Log Line: "
+        std::wstring showInLog;   // how Show in Log's box starts; "" when it leads to the log
+    } rows[] = {
+        {"as the run left them", logBytes, indexBytes, L"998", L""},
+        {"a new log written under its name", std::string(46 * 6, 'x') + "\r\n" + logBytes,
+         indexBytes, L"unknown, the log has changed since the run",
+         L"The log has changed since the run"},
+        {"a zeroed index", logBytes, std::string(indexBytes.size(), '\0'),
+         L"unknown, the index of log lines is damaged",
+         L"The index of this result's log lines is damaged."},
+        {"an index cut short", logBytes, indexBytes.substr(0, indexBytes.size() - 8),
+         L"unknown, the index of log lines is damaged",
+         L"The index of this result's log lines is damaged."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ASSERT_TRUE(WriteBytes(log, row.log));
+        ASSERT_TRUE(WriteBytes(index, row.index));
+        CDialogDriver boxes({PressButton(IDOK), PressButton(IDOK)});
+        Command(IDM_LINE_INFO);
+        ASSERT_EQ(boxes.Seen().size(), 1u);
+        const std::wstring info = boxes.Seen()[0].text;
+        const size_t label = info.find(L"\r\nLog Line: ");
+        ASSERT_NE(label, std::wstring::npos) << testing::PrintToString(info);
+        EXPECT_EQ(info.substr(label + 12), row.logLine);
+        const size_t requests = Notices().size();
+        Key(VK_RETURN);
+        if (row.showInLog.empty()) {
+            EXPECT_EQ(Notices().size(), requests + 1);
+            EXPECT_EQ(boxes.Seen().size(), 1u);
+        } else {
+            EXPECT_EQ(Notices().size(), requests);
+            ASSERT_EQ(boxes.Seen().size(), 2u);
+            EXPECT_EQ(boxes.Seen()[1].text.rfind(row.showInLog, 0), 0u)
+                << testing::PrintToString(boxes.Seen()[1].text);
+        }
+    }
+}
+
+TEST_F(LinesTest, ShowInLogOnALineFollowingWroteAndOnALoneSurrogate)
+{
+    // The line following writes where it starts the log over is no log line.
+    std::string result = "ERROR one\n";
+    for (const wchar_t* c = kFollowRestartedLine; *c; ++c)
+        result += char(*c);
+    OpenView(result + "\nERROR two\n");
+    CDialogDriver box({PressButton(IDOK)});
+    SendMessageW(Window(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(10, RowTop(1) + 3));
+    ASSERT_EQ(box.Seen().size(), 1u);
+    EXPECT_EQ(box.Seen()[0].text.rfind(L"This line is not from the log", 0), 0u);
+
+    // A UTF-16 log line with a lone surrogate: the result holds U+FFFD for it,
+    // and the log has not changed.
+    view.reset();
+    log = dir.File(L"wide.log");
+    ASSERT_TRUE(WriteBytes(log, Utf16Bytes(L"line 1\nERROR \xD800 here\nline 3\n", true)));
+    CGrepParams params;
+    params.logFile = log;
+    params.resultFile = dir.File(L"wide.greptmp");
+    params.filterTexts = {L"*ERROR*"};
+    params.filterModes = {0};
+    NullObserver observer;
+    ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
+    OpenView(ReadBytes(params.resultFile), 640, 20 * 16 + 4, L"wide.greptmp");
+    ASSERT_EQ(Line(1), L"ERROR \xFFFD here");
+    const size_t requests = Notices().size();
+    CDialogDriver none({PressButton(IDOK)});
+    SendMessageW(Window(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(10, RowTop(1) + 3));
+    EXPECT_EQ(none.Seen().size(), 0u) << testing::PrintToString(none.Seen().empty() ? L"" : none.Seen()[0].text);
+    ASSERT_EQ(Notices().size(), requests + 1);
+    EXPECT_EQ(LastRequest().text, log);
 }
 
 } // namespace
