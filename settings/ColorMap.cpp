@@ -213,13 +213,18 @@ bool LoadColors(const std::wstring& path)
     KeyValueRead stop = KeyValueRead::End;
     size_t line = 0;
     bool loaded = false;
+    bool badEntry = false;
     try {
         CFileReader reader(path.c_str(), kReadBufferSize);
         loaded = ReadColors(reader, Colors(), stop, line);
+        badEntry = !loaded;
     } catch (...) {
         // A reader error, a narrow text from the matcher, or out of memory.
     }
-    NoteLoadStop(path, loaded && stop == KeyValueRead::Malformed ? line : 0);
+    if (badEntry)
+        NoteLoadStop(path, line, LoadStopCause::BadEntry);
+    else
+        NoteLoadStop(path, loaded && stop == KeyValueRead::Malformed ? line : 0);
     try {
         LastSynced() = Synced{path, Entries(Colors())};
     } catch (...) {

@@ -5,8 +5,14 @@
 #include <cstddef>
 #include <string>
 
-// Records the last load of `path`: the number of the line (from 1) without "="
-// that ended it, or 0 when the load read to the end or never got to a line.
-void NoteLoadStop(const std::wstring& path, size_t line);
+// What ended a load early: a line without "=", or an entry whose value the
+// file's reader cannot take (a colour entry without a filter text and a colour).
+enum class LoadStopCause { NoEquals, BadEntry };
+
+// Records the last load of `path`: the number of the line (from 1) that ended
+// it and why, or 0 when the load read to the end or never got to a line.
+void NoteLoadStop(const std::wstring& path, size_t line,
+                  LoadStopCause cause = LoadStopCause::NoEquals);
 // 0 when the last load of `path` was not ended by such a line, or never ran.
 size_t LoadStopLine(const std::wstring& path);
+LoadStopCause LoadStopCauseOf(const std::wstring& path);

@@ -19,6 +19,11 @@ std::wstring NameOf(const std::wstring& path)
 
 std::wstring LoadStoppedText(const std::wstring& path, size_t line)
 {
+    // A file with such an entry was not loaded, so it is not written either.
+    if (LoadStopCauseOf(path) == LoadStopCause::BadEntry)
+        return L"Reading " + NameOf(path) + L" stopped at line " + std::to_wstring(line) +
+               L": its colour entry is not a filter text followed by a hexadecimal colour.\r\n"
+               L"Nothing from that line on was loaded, and the file is left as it is.";
     return L"Reading " + NameOf(path) + L" stopped at line " + std::to_wstring(line) +
            L": the line has no \"=\", or the file is UTF-16 text without a byte-order mark.\r\n"
            L"Nothing from that line on was loaded. If the file is written, the original is kept as " +

@@ -6,6 +6,7 @@
 #include "resources/resource.h"
 #include "settings/ColorMap.h"
 #include "settings/Settings.h"
+#include "store/LoadReport.h"
 #include "ui/LoadWarning.h"
 #include "ui/WindowText.h"
 #include "viewer/TextView.h"
@@ -94,10 +95,12 @@ void CMainDlg::Run()
         LoadSettings(m_storage.settingsKey.c_str());
     else
         LoadSettings(m_storage.settingsKey.c_str(), m_storage.categoriesFile);
-    bool colorsLoaded = m_storage.colorsFile.empty() ? LoadColors() : LoadColors(m_storage.colorsFile);
-    if (!colorsLoaded)
+    const std::wstring colorsFile = m_storage.colorsFile.empty() ? ColorsFilePath() : m_storage.colorsFile;
+    bool colorsLoaded = LoadColors(colorsFile);
+    // A bad entry is named with its line below; the bare text is for a file that could not be read.
+    if (!colorsLoaded && LoadStopLine(colorsFile) == 0)
         MessageBoxW(nullptr, kLoadColorsFailedText, L"Warning", MB_OK | MB_ICONWARNING);
-    WarnIfLoadStopped(m_storage.colorsFile.empty() ? ColorsFilePath() : m_storage.colorsFile);
+    WarnIfLoadStopped(colorsFile);
 
     // An exception a handler let go has ended the dialog and leaves Run here.
     INT_PTR ended = -1;

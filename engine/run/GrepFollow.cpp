@@ -15,6 +15,8 @@
 namespace {
 
 const wchar_t kLogGone[] = L"The log file is gone.";
+const wchar_t kLogNowUtf16[] =
+    L"The log is now UTF-16 text, which is read whole and cannot be followed: following ended.";
 
 // Reading while following is never stopped half way and reports no percentage:
 // a stop ends following only after one last complete reading.
@@ -60,6 +62,11 @@ bool ReadChanges(CGrepSession& session, CFileWriter& writer, const CLogLook& loo
     if (!replaced && look.size == session.Seen())
         return true;
     CGrepLineReader reader(params.logFile.c_str(), session.BufferSize(), params.decoding);
+    // A log rotated into UTF-16 text would be read as bytes, and its matches lost.
+    if (reader.IsUtf16()) {
+        failure = kLogNowUtf16;
+        return false;
+    }
     if (replaced || look.size < session.Seen() || !session.SameStart(reader)) {
         if (!session.Restart(writer, kFollowRestartedLine)) {
             failure = FaultText(CGrepSession::End::NextLineFault, writer, params.resultFile);

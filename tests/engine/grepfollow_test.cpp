@@ -269,4 +269,23 @@ TEST_F(GrepFollowTest, AFullDiskWhileFollowingLeavesAWholeResultAndSaysWhy)
     EXPECT_EQ(fresh.compare(0, result.size(), result), 0) << "a start of the whole result";
 }
 
+TEST_F(GrepFollowTest, ALogRotatedIntoUtf16EndsFollowingWithAMessage)
+{
+    CGrepParams params = Params({L"*ERROR:*"}, 0, 0);
+    ASSERT_TRUE(WriteBytes(params.logFile, "ERROR: 1\n"));
+    GrepWindows windows;
+    ASSERT_TRUE(windows.Run(params));
+    ASSERT_TRUE(CGrepThread::Follow(windows.Dialog(), windows.Status()));
+    const std::wstring rotated = dir.File(L"rotated.log");
+    ASSERT_TRUE(WriteBytes(rotated, Utf16Bytes(L"ERROR: 2\nERROR: 3\n", true)));
+    ASSERT_TRUE(MoveFileExW(rotated.c_str(), params.logFile.c_str(), MOVEFILE_REPLACE_EXISTING));
+    ASSERT_TRUE(WaitDelivering("following to end", [&] {
+        return windows.Finished() && !CGrepThread::IsRunning();
+    }));
+    EXPECT_EQ(windows.Notices().back().wParam, 0u);
+    EXPECT_EQ(LastText(windows.Notices()),
+              L"The log is now UTF-16 text, which is read whole and cannot be followed: following ended.");
+    EXPECT_EQ(ReadBytes(params.resultFile), "ERROR: 1\n");
+}
+
 } // namespace

@@ -138,6 +138,23 @@ TEST_F(MainDialogTest, FileThatStopsEarlyIsNamedWithItsLineAtStart)
     EXPECT_FALSE(FileExists(storage.categoriesFile + L".bak"));
 }
 
+TEST_F(MainDialogTest, ABadColourEntryIsNamedWithItsFileAndLine)
+{
+    const std::string colors = "Color = *ERROR* ff\n# a comment\nColor = *WARN* not-a-colour\n";
+    ASSERT_TRUE(WriteBytes(storage.colorsFile, colors));
+    WriteCategories("Category = Default\nFilter = a\nCheck = 1\n");
+    Start([this] {
+        BoxInfo box = ExpectBox(L"Warning",
+                                L"Reading Tilvo.ini stopped at line 3: its colour entry is not a filter text "
+                                L"followed by a hexadecimal colour.\r\nNothing from that line on was loaded, "
+                                L"and the file is left as it is.",
+                                BoxIcon::Warning);
+        ASSERT_TRUE(Answer(box, IDOK));
+    });
+    CloseWithCloseBox();
+    EXPECT_EQ(ReadBytes(storage.colorsFile), colors);
+}
+
 TEST_F(MainDialogTest, CloseBoxReadsEverythingBack)
 {
     WriteCategories(TwoCategories);
