@@ -11,6 +11,8 @@ namespace {
 const wchar_t* const kCannotFollowText =
     L"Only the result of the last completed run can follow its log. Press Go first.";
 const wchar_t* const kFollowFailedText = L"Unable to follow the log!";
+const wchar_t* const kUnfollowableText =
+    L"This result comes from a UTF-16 log, which is read whole, once: it cannot follow its log.";
 const wchar_t* const kStoppedFollowingFormat = L"Stopped following with %d matches.";
 const wchar_t* const kFollowFailedCaption = L"Follow";
 }  // namespace
@@ -32,6 +34,10 @@ void CMainDlg::ToggleFollow(HWND viewerWindow)
     if (m_running)
         return;   // a run is going: its result cannot be followed yet
     CTextView* view = ViewerOf(viewerWindow);
+    if (view && CGrepThread::IsUnfollowable(view->FilePath())) {
+        Message(kUnfollowableText, kFollowFailedCaption, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
     if (!view || !CGrepThread::CanFollow(view->FilePath())) {
         Message(kCannotFollowText, kFollowFailedCaption, MB_OK | MB_ICONINFORMATION);
         return;

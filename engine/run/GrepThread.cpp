@@ -67,6 +67,9 @@ struct CRunState {
     HWND status = nullptr;
     // The last completed run's session, kept for following its log.
     std::shared_ptr<CGrepSession> session;
+    // The result of the last completed run when its log cannot be followed
+    // (UTF-16 text, read whole), so that Follow can say why not.
+    std::wstring unfollowableResult;
     CWakeEvent wake;
 };
 
@@ -186,6 +189,8 @@ DWORD RunWork(CRunState& state, CNotices& notices)
     if (outcome.end == CGrepOutcome::End::Completed) {
         // Kept before the finished notice, whose handler may offer following.
         state.session = std::move(outcome.session);
+        if (!state.session)
+            state.unfollowableResult = state.params.resultFile;
         // Unsigned subtraction: a wrap of the tick counter does no harm.
         const DWORD seconds = (GetTickCount() - start) / 1000;
         wchar_t text[kTextLength];
@@ -240,6 +245,7 @@ bool CGrepThread::Start(const CGrepParams& params, HWND dialog, HWND status)
         return false;
     state.params = params;
     state.session.reset();   // a new run: the last one can no longer be followed
+    state.unfollowableResult.clear();
     state.following = false;
     return StartWorker(dialog, status);
 }
@@ -291,6 +297,13 @@ bool CGrepThread::CanFollow(const std::wstring& resultFile)
     if (Busy(state))
         return false;
     return state.session && SamePath(state.session->Params().resultFile, resultFile);
+}
+
+bool CGrepThread::IsUnfollowable(const std::wstring& resultFile)
+{
+    CRunState& state = State();
+    return !Busy(state) && !state.unfollowableResult.empty() &&
+           SamePath(state.unfollowableResult, resultFile);
 }
 
 bool CGrepThread::IsFollowing()

@@ -186,3 +186,15 @@ TEST_F(FollowTest, OnlyTheLastResultFollowsAndAVanishingLogEndsIt)
     EXPECT_FALSE(FollowChecked(viewer));
     CloseWithCloseBox();
 }
+
+TEST_F(FollowTest, AResultOfAUtf16LogSaysWhyItCannotFollow)
+{
+    RunOn(Utf16Bytes(L"line 1\nERROR two\nline 3\n", true));
+    PressF5(viewer);
+    BoxInfo box = ExpectBox(L"Follow", L"This result comes from a UTF-16 log, which is read whole, once: it "
+                                       L"cannot follow its log.",
+                            BoxIcon::Information);
+    ASSERT_TRUE(Answer(box, IDOK));
+    EXPECT_FALSE(Running());
+    CloseWithCloseBox();
+}
