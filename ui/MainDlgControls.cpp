@@ -44,9 +44,8 @@ void SetUpDown(HWND dialog, int upDownId, int editId, DWORD position)
 
 }  // namespace
 
-BOOL CMainDlg::OnInitDialog(HWND window)
+BOOL CMainDlg::OnInitDialog()
 {
-    m_window = window;
     // This reads like a test for WS_EX_COMPOSITED but is a mask, and deliberately so: it clears
     // every extended style the template sets (WS_EX_APPWINDOW among them) and keeps only
     // WS_EX_COMPOSITED, which the template does not set. Writing | instead would switch on
@@ -153,10 +152,10 @@ BOOL CMainDlg::OnCommand(int id, int code)
 {
     switch (id) {
     case IDOK:
-        EndDialog(m_window, IDOK);
+        EndDialog(IDOK);
         return TRUE;
     case IDCANCEL:
-        EndDialog(m_window, IDCANCEL);
+        EndDialog(IDCANCEL);
         return TRUE;
     case IDC_GO:
         GoOrStop();

@@ -83,7 +83,7 @@ TEST_F(OpeningTest, ShowInLogOpensANormalViewerOfTheLog)
     }
     const std::wstring log = dir.File(L"shown.log");
     ASSERT_TRUE(WriteBytes(log, text));
-    const std::wstring result = ExecutableFolder() + L"\\shown.log.greptmp";
+    const std::wstring result = BesideTestExe(L"shown.log.greptmp");
     removeAfter.push_back(result);
     removeAfter.push_back(result + L".idx");
     Start();
