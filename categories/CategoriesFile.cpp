@@ -171,6 +171,47 @@ bool SameContent(const Category& a, const Category& b)
            FiltersWithStates(a) == FiltersWithStates(b);
 }
 
+// A set both instances changed, merged filter by filter with the set as loaded
+// as the base. A filter is known by its text: one added on either side is
+// kept; a deletion wins only over a filter the other side left unchanged; a
+// check mark or Or/And changed here, by the later save, wins. The file's order
+// stands, with this instance's new filters after it.
+Category MergeFilters(const Category& loaded, const Category& mine, const Category& theirs)
+{
+    auto stateIn = [](const Category& c, const std::wstring& filter) -> int {
+        const auto at = std::find(c.filters.begin(), c.filters.end(), filter);
+        return at == c.filters.end() ? -1 : StateDigit(c, size_t(at - c.filters.begin()));
+    };
+    Category merged;
+    merged.name = mine.name;
+    auto keep = [&](const std::wstring& filter, wchar_t state) {
+        merged.filters.push_back(filter);
+        merged.checks.push_back(state);
+    };
+    for (size_t i = 0; i < theirs.filters.size(); ++i) {
+        const std::wstring& filter = theirs.filters[i];
+        const wchar_t theirState = StateDigit(theirs, i);
+        const int base = stateIn(loaded, filter);
+        const int held = stateIn(mine, filter);
+        if (held < 0 && base >= 0 && base == theirState)
+            continue;   // deleted here, left as it was there
+        if (held >= 0 && held != base)
+            keep(filter, wchar_t(held));   // changed or added here
+        else
+            keep(filter, theirState);
+    }
+    for (size_t i = 0; i < mine.filters.size(); ++i) {
+        const std::wstring& filter = mine.filters[i];
+        if (stateIn(theirs, filter) >= 0)
+            continue;
+        const int base = stateIn(loaded, filter);
+        // Added here, or deleted there after a change here.
+        if (base < 0 || base != StateDigit(mine, i))
+            keep(filter, StateDigit(mine, i));
+    }
+    return merged;
+}
+
 } // namespace
 
 std::wstring CategoriesFilePath()
@@ -227,7 +268,7 @@ bool SaveCategories(const std::wstring& path)
         const Categories* base = synced && SamePath(synced->path, path) ? &synced->held : nullptr;
         Categories mine = HeldInStore();
         if (!SaveMerged(path, base, mine, [&path](Categories& held) { return ReadFileNow(path, held); },
-                        WriteCategories, SameKey, SameContent))
+                        WriteCategories, SameKey, SameContent, MergeFilters))
             return false;
         // From here on, what differs between the file and this store is another instance's doing.
         LastSynced() = Synced{path, std::move(mine)};

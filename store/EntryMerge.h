@@ -15,17 +15,28 @@ enum class FileNow {
     Unreadable,  // missing, or could not be opened
 };
 
+// The entry both instances changed: this one's, the later save, wins whole.
+struct KeepMine {
+    template <class Entry>
+    Entry operator()(const Entry&, const Entry& mine, const Entry&) const
+    {
+        return mine;
+    }
+};
+
 // A three-way merge by key. `base` is what this instance loaded, `mine` what it
 // holds now, `current` what the file holds now. An entry this instance left as
 // loaded takes the file's version (another instance's change or deletion
-// stands); an entry it added, changed or deleted keeps that. The file's entries
+// stands); an entry it added, changed or deleted keeps that, and one both
+// changed is what `bothChanged` (loaded, mine, file's) makes of the two. The file's entries
 // keep their order, and this instance's new ones follow in its own order. An
 // entry missing from a file that stopped early may lie beyond the stop, so it
 // counts as still there.
-template <class Entry, class SameKey, class SameContent>
+template <class Entry, class SameKey, class SameContent, class BothChanged = KeepMine>
 std::vector<Entry> MergeEntries(const std::vector<Entry>& base, const std::vector<Entry>& mine,
                                 const std::vector<Entry>& current, FileNow now,
-                                SameKey sameKey, SameContent sameContent)
+                                SameKey sameKey, SameContent sameContent,
+                                BothChanged bothChanged = {})
 {
     auto find = [&](const std::vector<Entry>& list, const Entry& entry) -> const Entry* {
         for (const Entry& e : list) {
@@ -42,8 +53,11 @@ std::vector<Entry> MergeEntries(const std::vector<Entry>& base, const std::vecto
     std::vector<Entry> merged;
     for (const Entry& entry : current) {
         const Entry* held = find(mine, entry);
-        if (unchangedHere(find(base, entry), held))
+        const Entry* loaded = find(base, entry);
+        if (unchangedHere(loaded, held))
             merged.push_back(entry);
+        else if (held && loaded && !sameContent(*loaded, entry))
+            merged.push_back(bothChanged(*loaded, *held, entry));
         else if (held)
             merged.push_back(*held);
     }
@@ -79,10 +93,11 @@ bool SameEntries(const std::vector<Entry>& a, const std::vector<Entry>& b, SameK
 // order; a missing or unreadable file is written from `mine`; a file that
 // stopped reading early, or could not be read, is kept as its backup before it
 // is replaced.
-template <class Entry, class ReadNow, class WriteEntries, class SameKey, class SameContent>
+template <class Entry, class ReadNow, class WriteEntries, class SameKey, class SameContent,
+          class BothChanged = KeepMine>
 bool SaveMerged(const std::wstring& path, const std::vector<Entry>* base,
                 const std::vector<Entry>& mine, ReadNow readNow, WriteEntries writeEntries,
-                SameKey sameKey, SameContent sameContent)
+                SameKey sameKey, SameContent sameContent, BothChanged bothChanged = {})
 {
     const CSaveLock lock(path);
     std::vector<Entry> current;
@@ -92,7 +107,7 @@ bool SaveMerged(const std::wstring& path, const std::vector<Entry>* base,
     if (now == FileNow::Unreadable)
         return SaveFileSafely(path, [&](CFileWriter& writer) { return writeEntries(writer, mine); }, true);
     const std::vector<Entry> target =
-        base ? MergeEntries(*base, mine, current, now, sameKey, sameContent) : mine;
+        base ? MergeEntries(*base, mine, current, now, sameKey, sameContent, bothChanged) : mine;
     if (SameEntries(target, current, sameKey, sameContent))
         return true;
     return SaveFileSafely(path, [&](CFileWriter& writer) { return writeEntries(writer, target); },

@@ -233,7 +233,7 @@ TEST_F(CategoriesFileTest, FileReadOnlyUpToAMalformedLineIsKeptAsBackupWhenWritt
 
 // Two instances of the program on one file: this store was loaded from
 // `loaded`, changed by `change`, and meanwhile another instance saved `other`.
-TEST_F(CategoriesFileTest, SaveMergesPerCategoryWithWhatAnotherInstanceSaved)
+TEST_F(CategoriesFileTest, SaveMergesPerCategoryAndPerFilterWithWhatAnotherInstanceSaved)
 {
     const std::string a = "Category = A\nFilter = a\nCheck = 1\n";
     const std::string a2 = "Category = A\nFilter = a\nFilter = a2\nCheck = 1\n";
@@ -242,6 +242,16 @@ TEST_F(CategoriesFileTest, SaveMergesPerCategoryWithWhatAnotherInstanceSaved)
     auto addB = [] { AddCategory(L"B")->filters = {L"b"}; };
     auto checkA = [] { SetFilterStates(FindCategory(L"A"), L"3"); };
     auto dropA = [] { FindCategory(L"A")->filters.clear(); };
+    auto dropA2 = [] {
+        Category* c = FindCategory(L"A");
+        c->filters = {L"a"};
+        c->checks = L"1";
+    };
+    auto addA3 = [] {
+        Category* c = FindCategory(L"A");
+        c->filters.push_back(L"a3");
+        c->checks = L"101";
+    };
     struct Case {
         const char* name;
         std::string loaded;
@@ -252,7 +262,20 @@ TEST_F(CategoriesFileTest, SaveMergesPerCategoryWithWhatAnotherInstanceSaved)
     const Case cases[] = {
         {"both add a set: both are kept, this one's last", a, addB, a + c, a + c + b},
         {"only the other changed A: its A stands", a, addB, a2, a2 + b},
-        {"both changed A: this one's A wins", a, checkA, a2, "Category = A\nFilter = a\nCheck = 3\n"},
+        {"both changed A: the other's new filter and this one's check", a, checkA, a2,
+         "Category = A\nFilter = a\nFilter = a2\nCheck = 30\n"},
+        {"this one deleted a filter the other left, the other added one", a2, dropA2,
+         "Category = A\nFilter = a\nFilter = a2\nFilter = a3\nCheck = 1\n",
+         "Category = A\nFilter = a\nFilter = a3\nCheck = 10\n"},
+        {"this one deleted a filter the other checked: it stays, checked", a2, dropA2,
+         "Category = A\nFilter = a\nFilter = a2\nCheck = 13\n",
+         "Category = A\nFilter = a\nFilter = a2\nCheck = 13\n"},
+        {"the other deleted a filter this one left, this one added one", a2, addA3,
+         "Category = A\nFilter = a\nCheck = 1\n",
+         "Category = A\nFilter = a\nFilter = a3\nCheck = 11\n"},
+        {"both changed the same check: this later save wins", a2, checkA,
+         "Category = A\nFilter = a\nFilter = a2\nCheck = 00\n",
+         "Category = A\nFilter = a\nFilter = a2\nCheck = 30\n"},
         {"the other deleted A, this one left it: A stays deleted", a + c, addB, c, c + b},
         {"this one deleted A, the other added C: C stays", a, dropA, a + c, c},
         {"the other deleted A, this one changed it: A comes back", a, checkA, c,
