@@ -65,7 +65,7 @@ bool CFileReader::FillBuffer()
     if (m_bufferSize == 0)
         return false;
     DWORD read = 0;
-    const uint32_t want = Readable(m_bufferSize);
+    const uint32_t want = Readable(FillSize());
     if (want != 0 && !ReadFile(m_file.Get(), m_buffer.get(), want, &read, nullptr))
         return false;
     m_physical += read;
@@ -74,6 +74,16 @@ bool CFileReader::FillBuffer()
     if (read == 0)
         NoteEnd(want);
     return true;
+}
+
+uint32_t CFileReader::FillSize() const
+{
+    // A read touches every page it may fill (wine checks the whole buffer), so
+    // a small file's reader asks for what the file holds and a little more for
+    // what it may have grown by: its buffer then costs what the file does.
+    constexpr int64_t kGrowth = 64 * 1024;
+    const int64_t known = std::max<int64_t>(0, m_fileSize - m_physical);
+    return static_cast<uint32_t>(std::min<int64_t>(m_bufferSize, known + kGrowth));
 }
 
 bool CFileReader::ReadRaw(uint8_t* target, uint32_t size, uint32_t& got)

@@ -103,6 +103,8 @@ protected:
     // end-of-file flag is then set). Throws the ReadLine fill text.
     bool EnsureBytes();
     bool FillBuffer();
+    // How much one fill asks for: the buffer, or less at the known end of the file.
+    uint32_t FillSize() const;
     bool MovePhysical(int64_t offset);
     // Moves the buffer position past the line end at `index`, and past the LF
     // of a CR LF pair even when the pair is split across two fills; false when

@@ -4,7 +4,11 @@
 #include "resources/resource.h"
 #include "tests/viewer/ViewFixture.h"
 
+#include <windows.h>
+#include <psapi.h>
+
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -469,3 +473,41 @@ TEST_F(ViewTest, ScreenshotOfAColouredResult)
 }
 
 } // namespace
+
+namespace {
+
+size_t WorkingSet()
+{
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    return K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)
+               ? counters.WorkingSetSize
+               : 0;
+}
+
+} // namespace
+
+TEST_F(ViewTest, AViewerOfASmallFileCostsUnderOneAndAHalfMegabytes)
+{
+    std::string log;
+    while (log.size() < 50 * 1024)
+        log += "2026-12-09 03:31:28 INFO service answered request " + std::to_string(log.size()) + "\n";
+    OpenView(log);   // the first viewer sets up what all viewers share (class, fonts, menu)
+    constexpr int kViewers = 20;
+    std::vector<std::unique_ptr<CTextView>> viewers;
+    const size_t before = WorkingSet();
+    for (int i = 0; i < kViewers; ++i) {
+        viewers.push_back(std::make_unique<CTextView>(GetModuleHandleW(nullptr)));
+        ASSERT_TRUE(viewers.back()->Create(path.c_str()));
+        ASSERT_TRUE(viewers.back()->OpenFile(path.c_str()));
+        SetClientSize(viewers.back()->Window(), 640, 20 * 16 + 4);
+        PumpMessages();
+    }
+    const size_t after = WorkingSet();
+    ASSERT_GT(before, 0u);
+    const double each = double(after - before) / kViewers / 1048576.0;
+    RecordProperty("MBPerViewer", std::to_string(each));
+    EXPECT_LT(each, 1.5) << "each viewer costs " << each << " MB";
+    for (auto& viewer : viewers)
+        viewer->Close();
+}
