@@ -65,7 +65,6 @@ CMainDlg::~CMainDlg()
     }
     if (g_instance == this)
         g_instance = nullptr;
-    DestroyImageList();
 }
 
 CMainDlg* CMainDlg::Instance()
@@ -154,7 +153,7 @@ INT_PTR CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 void CMainDlg::ForgetWindow()
 {
     m_currentCategory = nullptr;   // its list has gone with the dialog
-    DestroyImageList();
+    m_imageList.Reset();
     FreeClosedViewers();
 }
 
@@ -205,14 +204,6 @@ void CMainDlg::CloseAllViewers()
 void CMainDlg::FreeClosedViewers()
 {
     m_closedViewers.clear();
-}
-
-void CMainDlg::DestroyImageList()
-{
-    if (m_imageList) {
-        ImageList_Destroy(m_imageList);
-        m_imageList = nullptr;
-    }
 }
 
 int CMainDlg::Message(const wchar_t* text, const wchar_t* caption, UINT flags) const

@@ -4,6 +4,7 @@
 #include "engine/io/FileReader.h"
 #include "engine/run/GrepThread.h"
 #include "win32/Dialog.h"
+#include "win32/GdiScope.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -109,7 +110,6 @@ private:
     // Closes this program's viewers of that file (the last result, before a run replaces it).
     void CloseViewersOf(const std::wstring& path);
     void FreeClosedViewers();
-    void DestroyImageList();
 
     void OnCategoryChange();
     void AddFilter();
@@ -128,7 +128,7 @@ private:
     HINSTANCE m_instance;
     Storage m_storage;
     HICON m_icon = nullptr;
-    HIMAGELIST m_imageList = nullptr;
+    CImageList m_imageList;
     bool m_running = false;
     // The viewer whose Follow command started following, while it goes on.
     HWND m_followViewer = nullptr;

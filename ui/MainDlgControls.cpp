@@ -56,11 +56,10 @@ BOOL CMainDlg::OnInitDialog()
     SendMessageW(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     SendMessageW(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
 
-    DestroyImageList();
-    m_imageList = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 2, 1);
-    if (m_imageList) {
-        AddMaskedImage(m_imageList, m_instance, IDB_OR, IDB_OR_MASK);     // image 0: Or
-        AddMaskedImage(m_imageList, m_instance, IDB_AND, IDB_AND_MASK);   // image 1: And
+    m_imageList.Reset(ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 2, 1));
+    if (m_imageList.Get()) {
+        AddMaskedImage(m_imageList.Get(), m_instance, IDB_OR, IDB_OR_MASK);     // image 0: Or
+        AddMaskedImage(m_imageList.Get(), m_instance, IDB_AND, IDB_AND_MASK);   // image 1: And
     }
 
     const Settings& settings = AppSettings();

@@ -1,6 +1,7 @@
 // CMainDlg's file and run commands: Browse, Go/Stop, the end of a run, opening result viewers.
 #include "ui/MainDlg.h"
 
+#include "win32/Handle.h"
 #include "win32/ModulePath.h"
 #include "win32/StringException.h"
 #include "resources/resource.h"
@@ -62,12 +63,10 @@ bool SameFile(const std::wstring& a, const std::wstring& b)
 // tried on the existing file, meets a sharing or lock conflict. A missing file is no obstacle.
 bool HeldByAnotherProgram(const std::wstring& path)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
+    const CFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.IsOpen())
         return false;
-    }
     const DWORD error = GetLastError();
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }

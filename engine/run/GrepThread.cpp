@@ -23,32 +23,25 @@ const int kTextLength = 1024;
 class CWakeEvent {
 public:
     CWakeEvent() : m_event(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-    ~CWakeEvent()
-    {
-        if (m_event)
-            CloseHandle(m_event);
-    }
-    CWakeEvent(const CWakeEvent&) = delete;
-    CWakeEvent& operator=(const CWakeEvent&) = delete;
-    void Set() { if (m_event) SetEvent(m_event); }
-    void Reset() { if (m_event) ResetEvent(m_event); }
+    void Set() { if (m_event.IsOpen()) SetEvent(m_event.Get()); }
+    void Reset() { if (m_event.IsOpen()) ResetEvent(m_event.Get()); }
     void Wait(DWORD ms)
     {
-        if (m_event)
-            WaitForSingleObject(m_event, ms);
+        if (m_event.IsOpen())
+            WaitForSingleObject(m_event.Get(), ms);
         else
             Sleep(ms);
     }
 
 private:
-    HANDLE m_event;
+    CHandle m_event;
 };
 
 // The controller's state; see the protocol in GrepThread.h for who touches what.
 struct CRunState {
     bool running = false;                   // under RunLock()
     std::atomic<bool> stopRequested{false}; // written under RunLock(), read freely
-    HANDLE thread = nullptr;                // user-interface thread only
+    CHandle thread;                         // user-interface thread only
     bool following = false;                 // what the worker does: run, or follow
     CGrepParams params;
     HWND dialog = nullptr;
@@ -67,14 +60,15 @@ CRunState& State()
 // Runs `step` (a few assignments, which cannot throw) while holding the run
 // lock and returns what it returns. The user-interface side must not go on
 // without the lock, so a failed lock or unlock throws, here and never from a
-// destructor.
+// destructor: the release is explicit.
 template <typename Step>
 bool UnderRunLock(Step step)
 {
-    if (!RunLock().Lock())
+    CMutexLock lock(RunLock());
+    if (!lock.Held())
         throw kLockFailed;
     const bool result = step();
-    if (!RunLock().Unlock())
+    if (!lock.Unlock())
         throw kUnlockFailed;
     return result;
 }
@@ -127,10 +121,9 @@ public:
     // then stays "running" until Stop has seen the thread end).
     void ClearRunning()
     {
-        if (!RunLock().Lock())
-            return;
-        m_state.running = false;
-        RunLock().Unlock();
+        const CMutexLock lock(RunLock());
+        if (lock.Held())
+            m_state.running = false;
     }
 
 private:
@@ -225,10 +218,7 @@ bool CGrepThread::Follow(HWND dialog, HWND status)
 bool CGrepThread::StartWorker(HWND dialog, HWND status)
 {
     CRunState& state = State();
-    if (state.thread) {
-        CloseHandle(state.thread);   // a worker that ended by itself
-        state.thread = nullptr;
-    }
+    state.thread.Close();   // a worker that ended by itself, if any
     state.dialog = dialog;
     state.status = status;
     state.wake.Reset();
@@ -237,8 +227,8 @@ bool CGrepThread::StartWorker(HWND dialog, HWND status)
         state.stopRequested.store(false, std::memory_order_release);
         return true;
     });
-    state.thread = CreateThread(nullptr, 0, &CGrepThread::Worker, nullptr, 0, nullptr);
-    if (!state.thread) {
+    state.thread.Reset(CreateThread(nullptr, 0, &CGrepThread::Worker, nullptr, 0, nullptr));
+    if (!state.thread.IsOpen()) {
         UnderRunLock([&] { return state.running = false; });
         return false;
     }
@@ -282,14 +272,13 @@ bool CGrepThread::Stop()
     // would wait for this handler while we wait for the worker.
     if (InSendMessage())
         ReplyMessage(0);
-    if (!state.thread || !WaitDelivering(state.thread))
+    if (!state.thread.IsOpen() || !WaitDelivering(state.thread.Get()))
         return false;
     UnderRunLock([&] {
         state.stopRequested.store(false, std::memory_order_release);
         return state.running = false;
     });
-    CloseHandle(state.thread);
-    state.thread = nullptr;
+    state.thread.Close();
     return true;
 }
 
