@@ -15,7 +15,6 @@
 namespace {
 
 // WM_DPICHANGED, newer than the headers this builds against.
-constexpr UINT kDpiChanged = 0x02E0;
 
 const wchar_t* const kDuplicateInstanceText = L"Duplicate MainDlg instance!";
 const wchar_t* const kLoadCategoriesFailedText =
@@ -143,7 +142,7 @@ INT_PTR CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_GETMINMAXINFO:
         OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
         return FALSE;
-    case kDpiChanged:
+    case kDpiChangedMessage:
         OnDpiChanged(reinterpret_cast<const RECT*>(lParam));
         return TRUE;
     }

@@ -7,7 +7,7 @@
 #include "settings/Settings.h"
 #include "ui/Layout.h"
 #include "ui/WindowText.h"
-#include "viewer/Dpi.h"
+#include "win32/Dpi.h"
 #include "viewer/TextView.h"
 #include "win32/GdiScope.h"
 
@@ -232,6 +232,9 @@ BOOL CMainDlg::OnNotify(const NMHDR* header)
         ToggleFollow(header->hwndFrom);
         return TRUE;
     case static_cast<UINT>(NM_VIEWER_SHOW_IN_LOG): {
+        // Only from a viewer, as for Follow: the request carries a path to open.
+        if (!ViewerOf(header->hwndFrom))
+            return FALSE;
         // The log opens in a viewer like any other, with the line at the top.
         const auto* request = reinterpret_cast<const NMSHOWINLOG*>(header);
         if (CTextView* log = OpenViewer(request->logFile))

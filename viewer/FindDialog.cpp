@@ -79,7 +79,6 @@ void AddRecentSearch(const wchar_t* text, bool alreadyListed)
     std::vector<std::wstring>& recent = settings.RecentSearches;
     if (!alreadyListed)
         recent.insert(recent.begin(), text);
-    const size_t limit = settings.RecentLimit > 0 ? size_t(settings.RecentLimit) : 0;
-    while (recent.size() > limit)
+    while (recent.size() > settings.RecentBound())
         recent.pop_back();
 }

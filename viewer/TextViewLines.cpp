@@ -4,6 +4,8 @@
 #include "engine/io/FileLines.h"
 #include "engine/io/FileReader.h"
 #include "engine/run/GrepIndex.h"
+#include "engine/run/ResultLine.h"
+#include "resources/resource.h"
 #include "settings/Settings.h"
 #include "win32/GdiScope.h"
 #include "viewer/GoToLineDialog.h"
@@ -50,10 +52,7 @@ bool LogLineHolds(const std::wstring& logFile, int64_t offset, const wchar_t* re
         std::wstring text;
         if (!log.Seek(offset) || !log.ReadLine(text))
             return false;
-        const std::wstring result = resultLine ? resultLine : L"";
-        return result == text ||
-               (!result.empty() && (result[0] == L'/' || result[0] == L'\\') &&
-                result.compare(1, std::wstring::npos, text) == 0);
+        return ResultLineShows(resultLine ? resultLine : L"", text);
     } catch (...) {
         return false;
     }
@@ -111,12 +110,10 @@ void CTextView::ShowInLog(uint32_t row)
     if (!m_notifyWindow)
         return;
     NMSHOWINLOG request{};
-    request.header.hwndFrom = m_window;
     request.header.code = static_cast<UINT>(NM_VIEWER_SHOW_IN_LOG);
     request.logFile = index.LogFile().c_str();
     request.offset = logOffset;
-    SendMessageW(m_notifyWindow, WM_NOTIFY, reinterpret_cast<WPARAM>(m_window),
-                 reinterpret_cast<LPARAM>(&request));
+    SendNotice(m_notifyWindow, m_window, request.header);
 }
 
 bool CTextView::LogLineOfTop(int64_t& line) const
@@ -159,7 +156,7 @@ bool CTextView::GoToLine(int64_t number)
 
 void CTextView::OnDoubleClick(int y)
 {
-    const int row = (y - m_margins.border) / (m_fontSize + 1);
+    const int row = (y - m_margins.border) / viewmath::RowHeight(m_fontSize);
     if (row >= 0)
         ShowInLog(uint32_t(row));
 }
