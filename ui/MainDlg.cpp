@@ -183,7 +183,7 @@ BOOL CMainDlg::OnClose()
     ReadBackFilters();
     CloseAllViewers();
     // The image list outlives this step: the list view still draws with it until the dialog
-    // window is gone, so it is destroyed once DialogBoxParamW has returned.
+    // window is gone, so it is destroyed once DoModal has returned.
     // FALSE lets the standard handling turn the close into the Cancel command.
     return FALSE;
 }

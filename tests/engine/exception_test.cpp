@@ -66,6 +66,29 @@ TEST(ThreadMutex, AnAbandonedMutexIsAFailedLock)
     EXPECT_FALSE(mutex.Lock());
 }
 
+// The scoped hold gives the mutex back once: when an exception leaves the scope, and not again
+// after an explicit Unlock (the mutex counts holds by one thread, so a second release would
+// take away a hold taken before the scope).
+TEST(ThreadMutex, ScopedLockReleasesOnceOnEveryWayOut)
+{
+    CThreadMutex mutex;
+    try {
+        CMutexLock lock(mutex);
+        ASSERT_TRUE(lock.Held());
+        throw 1;
+    } catch (int) {
+    }
+    EXPECT_FALSE(mutex.Unlock()) << "still held after the scope was left by a throw";
+
+    ASSERT_TRUE(mutex.Lock());   // a hold from before the scope
+    {
+        CMutexLock lock(mutex);
+        EXPECT_TRUE(lock.Unlock());
+    }
+    EXPECT_TRUE(mutex.Unlock()) << "the earlier hold was released by the scope's end";
+    EXPECT_FALSE(mutex.Unlock());
+}
+
 // The text of each kind of thrown value, as the worker's status line and the windows show it.
 std::wstring TextOf(void (*thrower)())
 {
