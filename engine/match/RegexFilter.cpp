@@ -12,7 +12,7 @@
 namespace {
 
 // Per starting place in a line, the work and backtracking depth allowed
-// before the line is given up as too complex: a few milliseconds of JIT
+// before the line is given up as too complex: about ten milliseconds of JIT
 // work, far more than an expression that does not backtrack wildly needs.
 constexpr uint32_t kMatchLimit = 1000000;
 constexpr uint32_t kDepthLimit = 100000;

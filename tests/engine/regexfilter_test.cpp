@@ -37,6 +37,16 @@ bool HoldsLiterals(const RegexLiterals& literals, const std::string& line)
     return true;
 }
 
+using SpanList = std::vector<std::pair<size_t, size_t>>;
+
+SpanList SpansOf(CRegexFilter& filter, const std::wstring& line)
+{
+    SpanList spans;
+    for (const RegexSpan& span : filter.Spans(line.data(), line.size()))
+        spans.emplace_back(span.start, span.length);
+    return spans;
+}
+
 template <size_t N>
 std::wstring Pick(std::mt19937& rng, const wchar_t* const (&pieces)[N], int count)
 {
@@ -81,11 +91,7 @@ TEST(RegexFilter, PrefilteredPathJitAndInterpreterAgreeOnRandomLines)
             EXPECT_EQ(jit->MatchesUtf8(data, bytes.size()), expected) << where;
             EXPECT_EQ(HoldsLiterals(jit->Literals(), bytes) && jit->MatchesUtf8(data, bytes.size()), expected)
                 << where;
-            const auto spans = jit->Spans(line.data(), line.size());
-            const auto referenceSpans = reference->Spans(line.data(), line.size());
-            ASSERT_EQ(spans.size(), referenceSpans.size()) << where;
-            for (size_t s = 0; s < spans.size(); ++s)
-                EXPECT_TRUE(spans[s].start == referenceSpans[s].start && spans[s].length == referenceSpans[s].length) << where;
+            EXPECT_EQ(SpansOf(*jit, line), SpansOf(*reference, line)) << where;
         }
         EXPECT_EQ(jit->TooComplexLines() + reference->TooComplexLines(), 0u) << testing::PrintToString(pattern);
     }
@@ -142,11 +148,10 @@ TEST(RegexFilter, BadAndHostileExpressionsEndWithAMessageOrTooComplex)
 
 TEST(RegexFilter, SpansCoverEachMatchInUnitsOfTheDecodedLine)
 {
-    using S = std::vector<std::pair<size_t, size_t>>;
     const struct {
         const wchar_t* pattern;
         std::wstring line;
-        S spans;
+        SpanList spans;
     } rows[] = {
         {L"\\d+", L"a12b345", {{1, 2}, {4, 3}}},
         {L"x*", L"axxb", {{1, 2}}},
@@ -158,10 +163,7 @@ TEST(RegexFilter, SpansCoverEachMatchInUnitsOfTheDecodedLine)
     for (const auto& row : rows) {
         auto filter = Compile(row.pattern);
         ASSERT_TRUE(filter);
-        S spans;
-        for (const RegexSpan& span : filter->Spans(row.line.data(), row.line.size()))
-            spans.emplace_back(span.start, span.length);
-        EXPECT_EQ(spans, row.spans) << testing::PrintToString(std::wstring(row.pattern));
+        EXPECT_EQ(SpansOf(*filter, row.line), row.spans) << testing::PrintToString(std::wstring(row.pattern));
         EXPECT_EQ(filter->Matches(row.line.data(), row.line.size()), !row.spans.empty());
     }
 }
