@@ -1,6 +1,7 @@
 // Reads the required literals out of a regular expression's text.
 #include "engine/match/RegexLiterals.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cwctype>
 
@@ -30,11 +31,17 @@ bool IsPlainEscape(wchar_t c, wchar_t next)
 // The scanner over one expression. Positions index UTF-16 units.
 class CLiteralReader {
 public:
-    explicit CLiteralReader(const std::wstring& pattern) : m_p(pattern) {}
+    CLiteralReader(std::wstring pattern, bool folds) : m_p(std::move(pattern)), m_folds(folds) {}
 
+    // Fills `out` (whose foldsCase the caller sets); false for no literals.
     bool Read(RegexLiterals& out);
 
 private:
+    // The branches of an outer-level alternation, or the whole as one.
+    bool SplitAlternatives(std::vector<std::wstring>& branches) const;
+    bool ReadSequence();
+    // True when the quantifier at `i`, if any, lets what precedes it be absent.
+    bool OptionalAt(size_t i) const;
     // Each returns false when the expression holds something the reader does
     // not follow, which means: no literals.
     bool SkipClass(size_t& i) const;
@@ -44,12 +51,13 @@ private:
     void AddChar(size_t i, size_t units);
     void EndRun();
 
-    const std::wstring& m_p;
-    bool m_folds = false;
+    const std::wstring m_p;
+    const bool m_folds;
     std::wstring m_run;
     size_t m_lastChar = kNone;   // where in m_run the last literal character starts
     bool m_atom = false;         // something a quantifier can apply to came last
     std::vector<std::wstring> m_found;
+    std::vector<std::vector<std::wstring>> m_sets;
 };
 
 void CLiteralReader::AddChar(size_t i, size_t units)
@@ -179,13 +187,70 @@ bool CLiteralReader::ReadQuantifier(size_t& i, size_t& minimum) const
     return true;
 }
 
+bool CLiteralReader::SplitAlternatives(std::vector<std::wstring>& branches) const
+{
+    size_t from = 0;
+    size_t i = 0;
+    while (i < m_p.size()) {
+        if (m_p[i] == L'\\') {
+            if (i + 1 < m_p.size() && m_p[i + 1] == L'Q')
+                return false;
+            i += 2;
+        } else if (m_p[i] == L'[') {
+            if (!SkipClass(i))
+                return false;
+        } else if (m_p[i] == L'(') {
+            if (!SkipGroup(i))
+                return false;
+        } else if (m_p[i] == L'|') {
+            branches.push_back(m_p.substr(from, i - from));
+            from = ++i;
+        } else {
+            ++i;
+        }
+    }
+    branches.push_back(m_p.substr(from));
+    return true;
+}
+
 bool CLiteralReader::Read(RegexLiterals& out)
 {
-    size_t i = 0;
-    if (m_p.compare(0, 4, L"(?i)") == 0) {
-        m_folds = true;
-        i = 4;
+    std::vector<std::wstring> branches;
+    if (!SplitAlternatives(branches))
+        return false;
+    if (branches.size() == 1) {
+        if (!ReadSequence())
+            return false;
+        out.required.insert(out.required.end(), m_found.begin(), m_found.end());
+        out.anyOf.insert(out.anyOf.end(), m_sets.begin(), m_sets.end());
+        return true;
     }
+    // Each branch must hold a literal for the set to cover every match; its
+    // longest one is the least likely to occur by chance.
+    std::vector<std::wstring> set;
+    for (std::wstring& branch : branches) {
+        CLiteralReader reader(std::move(branch), m_folds);
+        RegexLiterals literals;
+        if (!reader.Read(literals) || literals.required.empty())
+            return false;
+        set.push_back(*std::max_element(literals.required.begin(), literals.required.end(),
+                                        [](const std::wstring& a, const std::wstring& b) { return a.size() < b.size(); }));
+    }
+    out.anyOf.push_back(std::move(set));
+    return true;
+}
+
+bool CLiteralReader::OptionalAt(size_t i) const
+{
+    if (i >= m_p.size() || (m_p[i] != L'*' && m_p[i] != L'?' && m_p[i] != L'{'))
+        return false;
+    size_t minimum = 0;
+    return !ReadQuantifier(i, minimum) || minimum == 0;
+}
+
+bool CLiteralReader::ReadSequence()
+{
+    size_t i = 0;
     while (i < m_p.size()) {
         const wchar_t c = m_p[i];
         switch (c) {
@@ -224,11 +289,27 @@ bool CLiteralReader::Read(RegexLiterals& out)
                 if (k < m_p.size() && m_p[k] == L')')
                     return false;
             }
+        {
+            const size_t open = i;
             if (!SkipGroup(i))
                 return false;
             EndRun();
             m_atom = true;
+            // A plain or non-capturing group that must be there stands for
+            // its content; other groups (look-arounds, named, atomic) are
+            // passed over.
+            const size_t from = m_p[open + 1] != L'?' ? open + 1
+                                : m_p.compare(open, 3, L"(?:") == 0 ? open + 3 : kNone;
+            if (from != kNone && !OptionalAt(i)) {
+                CLiteralReader inner(m_p.substr(from, i - 1 - from), m_folds);
+                RegexLiterals literals;
+                if (inner.Read(literals)) {
+                    m_found.insert(m_found.end(), literals.required.begin(), literals.required.end());
+                    m_sets.insert(m_sets.end(), literals.anyOf.begin(), literals.anyOf.end());
+                }
+            }
             continue;
+        }
         case L'.':
         case L'^':
         case L'$':
@@ -270,8 +351,6 @@ bool CLiteralReader::Read(RegexLiterals& out)
         i += units;
     }
     EndRun();
-    out.required = std::move(m_found);
-    out.foldsCase = m_folds;
     return true;
 }
 
@@ -280,8 +359,9 @@ bool CLiteralReader::Read(RegexLiterals& out)
 RegexLiterals RequiredRegexLiterals(const std::wstring& pattern)
 {
     RegexLiterals literals;
-    CLiteralReader reader(pattern);
+    literals.foldsCase = pattern.compare(0, 4, L"(?i)") == 0;
+    CLiteralReader reader(literals.foldsCase ? pattern.substr(4) : pattern, literals.foldsCase);
     if (!reader.Read(literals))
-        return RegexLiterals{{}, literals.foldsCase};
+        return RegexLiterals{{}, {}, literals.foldsCase};
     return literals;
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 namespace {
@@ -25,15 +26,20 @@ std::string Utf8(const std::wstring& text)
     return bytes;
 }
 
-// The fast path's question: does the line's bytes hold every required literal.
+// The fast path's question: do the line's bytes hold every required literal
+// and one of each set.
 bool HoldsLiterals(const RegexLiterals& literals, const std::string& line)
 {
-    for (const std::wstring& literal : literals.required) {
+    const auto holds = [&](const std::wstring& literal) {
         const CByteFinder finder(Utf8(literal), literals.foldsCase);
-        const auto* data = reinterpret_cast<const uint8_t*>(line.data());
-        if (finder.Find(data, line.size(), 0) == line.size())
+        return finder.Find(reinterpret_cast<const uint8_t*>(line.data()), line.size(), 0) < line.size();
+    };
+    for (const std::wstring& literal : literals.required)
+        if (!holds(literal))
             return false;
-    }
+    for (const auto& set : literals.anyOf)
+        if (std::none_of(set.begin(), set.end(), holds))
+            return false;
     return true;
 }
 
@@ -79,7 +85,7 @@ TEST(RegexFilter, PrefilteredPathJitAndInterpreterAgreeOnRandomLines)
         auto reference = Compile(pattern, RegexEngine::Interpreter);
         ASSERT_TRUE(jit && reference);
         ASSERT_TRUE(jit->HasUtf8());
-        withLiterals += !jit->Literals().required.empty();
+        withLiterals += !jit->Literals().required.empty() || !jit->Literals().anyOf.empty();
         for (int l = 0; l < 60; ++l) {
             const std::wstring line = Pick(rng, text, rng() % 12);
             const std::string bytes = Utf8(line);

@@ -16,34 +16,37 @@ TEST(RegexLiterals, EachRequiredLiteralAndNothingInDoubt)
         const wchar_t* pattern;
         L required;
         bool folds;
+        std::vector<L> anyOf;
     } rows[] = {
-        {L"ERROR: .*timeout=[0-9]+", {L"ERROR: ", L"timeout="}, false},
-        {L"[0-9]{2}:[0-9]{2} (ERROR|WARN)", {L":", L" "}, false},
-        {L"(?i)Disk FULL", {L"di", L" full"}, true},   // k and s end a folded literal
-        {L"(?i)caf\u00e9", {L"caf"}, true},
-        {L"ab?c", {L"a", L"c"}, false},
-        {L"abc+d", {L"abc", L"d"}, false},
-        {L"ab{0,2}c|", {}, false},
-        {L"ab{0,2}c", {L"a", L"c"}, false},
-        {L"ab{2}?c", {L"ab", L"c"}, false},
-        {L"a\\.b\\d+ms", {L"a.b", L"ms"}, false},
-        {L"[]a]bc[[:digit:]]z", {L"bc", L"z"}, false},
-        {L"x(?#a(b)yz", {L"x", L"yz"}, false},
-        {L"\U0001F600+\u00e9?", {L"\U0001F600"}, false},
-        {L"(a|b)c", {L"c"}, false},
-        {L"a|b", {}, false},
-        {L"\\Qa|b\\E", {}, false},
-        {L"abc(?x) d", {}, false},
-        {L"((?x)#)\n)abc", {}, false},
-        {L"(*UCP)abc", {}, false},
-        {L"\\x41bc\\cAd", {}, false},
-        {L"ab\\E*", {}, false},
-        {L"a{,3}", {}, false},
+        {L"ERROR: .*timeout=[0-9]+", {L"ERROR: ", L"timeout="}, false, {}},
+        {L"[0-9]{2}:[0-9]{2} (ERROR|WARN)", {L":", L" "}, false, {{L"ERROR", L"WARN"}}},
+        {L"(?i)Disk FULL", {L"di", L" full"}, true, {}},   // k and s end a folded literal
+        {L"(?i)caf\u00e9", {L"caf"}, true, {}},
+        {L"ab?c", {L"a", L"c"}, false, {}},
+        {L"abc+d", {L"abc", L"d"}, false, {}},
+        {L"ab{0,2}c", {L"a", L"c"}, false, {}},
+        {L"ab{2}?c", {L"ab", L"c"}, false, {}},
+        {L"a\\.b\\d+ms", {L"a.b", L"ms"}, false, {}},
+        {L"[]a]bc[[:digit:]]z", {L"bc", L"z"}, false, {}},
+        {L"x(?#a(b)yz", {L"x", L"yz"}, false, {}},
+        {L"\U0001F600+\u00e9?", {L"\U0001F600"}, false, {}},
+        {L"(a|bc)d(?:e(f|g))+", {L"d", L"e"}, false, {{L"a", L"bc"}, {L"f", L"g"}}},
+        {L"(?i)ab|x\\d*yz|[|]Q", {}, true, {{L"ab", L"yz", L"q"}}},
+        {L"(abc)?d(?=ef)(?<n>gh)", {L"d"}, false, {}},
+        {L"ab{0,2}c|", {}, false, {}},
+        {L"\\Qa|b\\E", {}, false, {}},
+        {L"abc(?x) d", {}, false, {}},
+        {L"((?x)#)\n)abc", {}, false, {}},
+        {L"(*UCP)abc", {}, false, {}},
+        {L"\\x41bc\\cAd", {}, false, {}},
+        {L"ab\\E*", {}, false, {}},
+        {L"a{,3}", {}, false, {}},
     };
     for (const auto& row : rows) {
         const RegexLiterals literals = RequiredRegexLiterals(row.pattern);
         EXPECT_EQ(literals.required, row.required) << testing::PrintToString(std::wstring(row.pattern));
-        if (!row.required.empty()) {
+        EXPECT_EQ(literals.anyOf, row.anyOf) << testing::PrintToString(std::wstring(row.pattern));
+        if (!row.required.empty() || !row.anyOf.empty()) {
             EXPECT_EQ(literals.foldsCase, row.folds);
         }
     }
