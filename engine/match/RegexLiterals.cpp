@@ -360,6 +360,10 @@ RegexLiterals RequiredRegexLiterals(const std::wstring& pattern)
 {
     RegexLiterals literals;
     literals.foldsCase = pattern.compare(0, 4, L"(?i)") == 0;
+    // (*ACCEPT) ends the match where it stands, even inside a group, and
+    // whatever follows is then not required.
+    if (pattern.find(L"(*ACCEPT") != std::wstring::npos)
+        return literals;
     CLiteralReader reader(literals.foldsCase ? pattern.substr(4) : pattern, literals.foldsCase);
     if (!reader.Read(literals))
         return RegexLiterals{{}, {}, literals.foldsCase};

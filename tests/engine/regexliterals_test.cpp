@@ -41,6 +41,7 @@ TEST(RegexLiterals, EachRequiredLiteralAndNothingInDoubt)
         {L"\\x41bc\\cAd", {}, false, {}},
         {L"ab\\E*", {}, false, {}},
         {L"a{,3}", {}, false, {}},
+        {L"(?:x(*ACCEPT)y)z", {}, false, {}},
     };
     for (const auto& row : rows) {
         const RegexLiterals literals = RequiredRegexLiterals(row.pattern);
