@@ -158,8 +158,8 @@ INT_PTR CMainDlg::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETCURSOR:
         return OnSetCursor(reinterpret_cast<HWND>(wParam), static_cast<short>(LOWORD(lParam)));
     case WM_CLOSE:
-        // Returning FALSE lets the standard handling turn the close into the Cancel command.
-        OnClose();
+        // Returning FALSE lets the standard handling turn the close into the Cancel command,
+        // whose handler reads everything back: the one close step for the close box and Esc.
         return FALSE;
     case WM_RUN_FINISHED:
         if (m_followViewer)

@@ -156,6 +156,9 @@ BOOL CMainDlg::OnCommand(int id, int code)
         EndDialog(m_window, IDOK);
         return TRUE;
     case IDCANCEL:
+        // Esc (and the close box, which the dialog turns into this command) ends the program;
+        // what the user typed, checked and opened since the start is read back first.
+        OnClose();
         EndDialog(m_window, IDCANCEL);
         return TRUE;
     case IDC_GO:

@@ -1,6 +1,7 @@
 // CMainDlg's file and run commands: Browse, Go/Stop, the end of a run, opening result viewers.
 #include "ui/MainDlg.h"
 
+#include "win32/LogPath.h"
 #include "win32/ModulePath.h"
 #include "win32/StringException.h"
 #include "resources/resource.h"
@@ -23,18 +24,19 @@ const wchar_t* const kRunFailedText = L"Operation failed.";
 const wchar_t* const kCreateViewerFailedText = L"Unable to create TextView";
 const wchar_t* const kOpenViewerFailedText = L"Unable to open the file";
 const wchar_t* const kUnknownErrorText = L"Unknown error";
-const wchar_t* const kResultExtension = L".greptmp";
 
 constexpr size_t kFileNameLength = 4096;
 
-// The result file: beside the executable when the log name has a folder, else the log name
-// itself (a bare or forward-slashed name has no backslash), with the result extension.
+// The result file lands beside the executable whatever form the log's path takes: a log's own
+// folder may be read-only, and a file of the result's name there is none of ours to replace.
 std::wstring ResultFileName(const std::wstring& logFile)
 {
-    size_t slash = logFile.rfind(L'\\');
-    if (slash == std::wstring::npos)
-        return logFile + kResultExtension;
-    return ExecutableFolder() + logFile.substr(slash) + kResultExtension;
+    return ResultFileNameIn(ExecutableFolder(), logFile);
+}
+
+std::wstring UnreadableLogText(const std::wstring& path, const std::wstring& reason)
+{
+    return L"Unable to search the log file\r\n" + path + L"\r\n\r\n" + reason;
 }
 
 // A context size as typed: unsigned decimal, 0 for anything else. The up-down's range does not
@@ -191,9 +193,20 @@ bool CMainDlg::CollectCheckedFilters()
 
 void CMainDlg::Go()
 {
-    std::wstring path = FileBoxText();
+    const std::wstring typed = FileBoxText();
+    const std::wstring path = PlainLogPath(typed);
     if (path.empty()) {
         Message(kNoFileText, L"Error", MB_OK | MB_ICONWARNING);
+        return;
+    }
+    if (path != typed)
+        SetDlgItemTextW(m_window, IDC_FILE, path.c_str());
+    // Said before anything starts, with the path and the system's reason: a run or a viewer
+    // that fails on its first open would only know that "the file" could not be opened.
+    const std::wstring reason = WhyLogUnreadable(path);
+    if (!reason.empty()) {
+        SetDlgItemTextW(m_window, IDC_STATUS, (L"Unable to open the log: " + reason).c_str());
+        Message(UnreadableLogText(path, reason).c_str(), L"Error", MB_OK | MB_ICONWARNING);
         return;
     }
     AddToRecentFiles(path);

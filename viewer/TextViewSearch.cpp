@@ -115,6 +115,6 @@ void CTextView::ShowLineInfo()
     std::wstring info = text;
     int64_t logLine = 0;
     if (LogLineOfTop(logLine))
-        info += L"\r\nLog Line: " + std::to_wstring(logLine);
+        info += L"\r\nLog Line (from 1): " + std::to_wstring(logLine);
     MessageBoxW(m_window, info.c_str(), kLineInfoCaption, MB_ICONINFORMATION);
 }

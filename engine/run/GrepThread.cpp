@@ -5,6 +5,7 @@
 #include "engine/run/GrepFollow.h"
 #include "engine/run/GrepRun.h"
 #include "engine/run/GrepSession.h"
+#include "win32/FailureWords.h"
 #include "win32/ProcessLocks.h"
 
 #include <atomic>
@@ -173,7 +174,7 @@ DWORD RunWork(CRunState& state, CNotices& notices)
         return 0;
     }
     if (outcome.end == CGrepOutcome::End::Failed) {
-        notices.SetStatus(outcome.failure.empty() ? kGrepUnknownError : outcome.failure.c_str());
+        notices.SetStatus(FailureWords(outcome.failure.empty() ? kGrepUnknownError : outcome.failure).c_str());
         notices.Finished(0);
     }
     return 1;
@@ -192,7 +193,7 @@ DWORD FollowWork(CRunState& state, CNotices& notices)
         notices.SetStatus(text);
         notices.Finished(2);
     } else {
-        notices.SetStatus(outcome.failure.empty() ? kGrepUnknownError : outcome.failure.c_str());
+        notices.SetStatus(FailureWords(outcome.failure.empty() ? kGrepUnknownError : outcome.failure).c_str());
         notices.Finished(0);
     }
     return 1;

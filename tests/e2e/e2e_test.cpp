@@ -187,7 +187,7 @@ TEST(EndToEnd, SearchViewSaveCopyAndClose)
     PostMessageW(viewer, WM_COMMAND, IDM_FIND_NEXT, 0);
     EXPECT_EQ(AnswerBox(tilvo, L"Search", IDOK), L"Search string not found!");
     PostMessageW(viewer, WM_COMMAND, IDM_LINE_INFO, 0);
-    EXPECT_EQ(AnswerBox(tilvo, L"Line Info", IDOK), L"Current Line:    5\r\nCurrent Char:   0\r\nLog Line: 9");
+    EXPECT_EQ(AnswerBox(tilvo, L"Line Info", IDOK), L"Current Line:    5\r\nCurrent Char:   0\r\nLog Line (from 1): 9");
 
     // Copy Screen: from the found line to the end, each line with its CR LF.
     EXPECT_EQ(CopyScreenOf(viewer), L"y ERROR: b\r\n\\L10\r\n\\L11\r\n");

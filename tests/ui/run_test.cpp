@@ -10,6 +10,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <thread>
 
@@ -49,6 +50,17 @@ LRESULT CALLBACK RecordStatus(HWND window, UINT message, WPARAM wParam, LPARAM l
 bool StartsWith(const std::wstring& text, const std::wstring& prefix)
 {
     return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The system's own sentence for an error code, as the user is to read it.
+std::wstring SystemText(DWORD error)
+{
+    wchar_t text[512] = {};
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                  text, 512, nullptr);
+    while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r' || text[length - 1] == L' '))
+        --length;
+    return std::wstring(text, length);
 }
 
 BOOL CALLBACK FindViewerWindow(HWND window, LPARAM found)
@@ -308,24 +320,6 @@ TEST_F(GoStopTest, NoCheckedFilterOpensTheLogItselfWithEnter)
     CloseWithCloseBox();
 }
 
-TEST_F(GoStopTest, ViewerThatCannotOpenItsFileIsGoneBeforeTheMessage)
-{
-    WriteCategories(UncheckedCategory);
-    Start();
-    Type(IDC_FILE, dir.File(L"missing.log"));
-    Click(IDC_GO);
-    BoxInfo box = WaitForBox(ui->Id(), dialog);
-    ASSERT_NE(box.window, nullptr);
-    EXPECT_EQ(box.caption, L"Error");
-    EXPECT_EQ(static_cast<int>(box.icon), static_cast<int>(BoxIcon::Warning));
-    // The viewer's own exception, as its ToString text.
-    EXPECT_TRUE(StartsWith(box.text, L"CTextView::OpenFile: ")) << testing::PrintToString(box.text);
-    EXPECT_FALSE(AnyViewerWindow());
-    ASSERT_TRUE(Answer(box, IDOK));
-    EXPECT_EQ(ViewerCount(), 0u);
-    CloseWithCloseBox();
-}
-
 TEST_F(GoStopTest, RecentFilesGrowToLimitPlusOneWithoutCaseDuplicates)
 {
     WriteCategories(UncheckedCategory);
@@ -376,34 +370,67 @@ TEST_F(GoStopTest, RecentFilesGrowToLimitPlusOneWithoutCaseDuplicates)
     EXPECT_EQ(lastFile, shouted);
 }
 
-TEST_F(GoStopTest, ResultNamesForBareAndForwardSlashedPaths)
+TEST_F(GoStopTest, PastedPathsAreMadePlainAndBadOnesAreNamedBeforeTheRun)
 {
     WriteCategories(ErrorCategory);
-    ASSERT_TRUE(WriteBytes(dir.File(L"bare.log"), TenLines));
-    ASSERT_TRUE(WriteBytes(dir.File(L"fwd.log"), TenLines));
+    const std::wstring log = dir.File(L"named.log");
+    ASSERT_TRUE(WriteBytes(log, TenLines));
+    ASSERT_TRUE(WriteBytes(dir.File(L"locked.log"), TenLines));
+    // Whatever form the path takes, the result lands beside the program, never beside the log.
+    const std::wstring result = ResultBesideExe(L"named.log");
+    std::wstring forward = log;
+    std::replace(forward.begin(), forward.end(), L'\\', L'/');
+    HANDLE locked = CreateFileW(dir.File(L"locked.log").c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
     wchar_t previous[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
     ASSERT_TRUE(SetCurrentDirectoryW(dir.Path().c_str()));
     Start();
 
-    Type(IDC_FILE, L"bare.log");
-    Click(IDC_GO);
-    ASSERT_TRUE(WaitForIdle());
-    EXPECT_EQ(Params().resultFile, L"bare.log.greptmp");
-    EXPECT_TRUE(FileExists(dir.File(L"bare.log.greptmp")));
-
-    std::wstring forward = dir.File(L"fwd.log");
-    for (wchar_t& c : forward)
-        if (c == L'\\')
-            c = L'/';
-    Type(IDC_FILE, forward);
-    Click(IDC_GO);
-    ASSERT_TRUE(WaitForIdle());
-    EXPECT_EQ(Params().resultFile, forward + L".greptmp");
-    EXPECT_TRUE(FileExists(dir.File(L"fwd.log.greptmp"))) << "beside the log file";
-    ui->Settle();
-    ExpectNoBox();
+    struct Row {
+        std::wstring typed;
+        std::wstring searched;   // the path the run reads; empty when refused
+        std::wstring reason;     // why it was refused
+    };
+    const Row rows[] = {
+        {L"\"" + log + L"\"", log, L""},
+        {L"  " + log + L" \t", log, L""},
+        {L" \" " + log + L" \" ", log, L""},
+        {forward, forward, L""},
+        {L"named.log", L"named.log", L""},
+        {dir.File(L"missing.log"), L"", SystemText(ERROR_FILE_NOT_FOUND)},
+        {L"\"" + dir.File(L"nofolder\\x.log") + L"\"", L"", SystemText(ERROR_PATH_NOT_FOUND)},
+        {dir.Path(), L"", L"This is a folder, not a log file."},
+        {dir.File(L"locked.log"), L"", SystemText(ERROR_SHARING_VIOLATION)},
+        {L"NUL", L"", L"This is a device, not a log file."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(row.typed));
+        Type(IDC_FILE, row.typed);
+        Click(IDC_GO);
+        if (row.reason.empty()) {
+            ASSERT_TRUE(WaitForIdle());
+            ExpectNoBox();
+            EXPECT_EQ(Text(IDC_FILE), row.searched);
+            EXPECT_EQ(Params().logFile, row.searched);
+            EXPECT_EQ(Params().resultFile, result);
+            EXPECT_EQ(Text(IDC_STATUS).rfind(L"Completed with 2 matches", 0), 0u) << Text(IDC_STATUS);
+            continue;
+        }
+        std::wstring path = row.typed;
+        if (path.front() == L'"')
+            path = path.substr(1, path.size() - 2);
+        BoxInfo box = ExpectBox(L"Error", L"Unable to search the log file\r\n" + path + L"\r\n\r\n" + row.reason,
+                                BoxIcon::Warning);
+        EXPECT_EQ(Text(IDC_STATUS), L"Unable to open the log: " + row.reason);
+        ASSERT_TRUE(Answer(box, IDOK));
+        EXPECT_FALSE(Running());
+    }
+    EXPECT_TRUE(FileExists(result));
+    EXPECT_FALSE(FileExists(dir.File(L"named.log.greptmp"))) << "nothing is written beside the log";
     CloseWithCloseBox();
+    CloseHandle(locked);
     SetCurrentDirectoryW(previous);
 }
 
