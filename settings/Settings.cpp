@@ -38,6 +38,9 @@ void ReadValues(CRegistryKey& key, Settings& s)
     ReadInt(key, L"ViewFontWeight", s.ViewFontWeight);
     ReadInt(key, L"RecentLimit", s.RecentLimit);
     ReadInt(key, L"Utf8Lines", s.Utf8Lines);
+    // Written by the windows themselves: never created for them.
+    key.ReadString(L"MainPlace", s.MainPlace, false, nullptr);
+    key.ReadString(L"ViewerPlace", s.ViewerPlace, false, nullptr);
 }
 
 // A recent list holds at most `RecentLimit` entries when it is loaded, the
@@ -61,6 +64,10 @@ void WriteValues(CRegistryKey& key, const Settings& s)
     key.WriteDword(L"ViewFontWeight", static_cast<DWORD>(s.ViewFontWeight));
     key.WriteDword(L"RecentLimit", static_cast<DWORD>(s.RecentLimit));
     key.WriteDword(L"Utf8Lines", static_cast<DWORD>(s.Utf8Lines));
+    if (!s.MainPlace.empty())
+        key.WriteString(L"MainPlace", s.MainPlace);
+    if (!s.ViewerPlace.empty())
+        key.WriteString(L"ViewerPlace", s.ViewerPlace);
 }
 
 // The legacy filters go to "Default" with the states of "LastFilter". When

@@ -23,6 +23,10 @@ struct Settings {
     // holds a multi-byte sequence is read as UTF-8; 0: every such line in the
     // ANSI code page. Edited in the registry.
     int Utf8Lines = 1;
+    // Where the main dialog and the last viewer were when they closed, as "left top right
+    // bottom" in screen pixels; empty until a window has closed.
+    std::wstring MainPlace;
+    std::wstring ViewerPlace;
     std::vector<std::wstring> RecentFiles;
     std::vector<std::wstring> RecentSearches;
 };

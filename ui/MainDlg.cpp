@@ -7,6 +7,7 @@
 #include "settings/ColorMap.h"
 #include "settings/Settings.h"
 #include "ui/LoadWarning.h"
+#include "ui/WindowPlaces.h"
 #include "ui/WindowText.h"
 #include "viewer/TextView.h"
 
@@ -209,9 +210,27 @@ void CMainDlg::OnClose()
     settings.LinesBefore = GetDlgItemInt(m_window, IDC_LINES_BEFORE, nullptr, FALSE);
     settings.LinesAfter = GetDlgItemInt(m_window, IDC_LINES_AFTER, nullptr, FALSE);
     ReadBackFilters();
+    RememberPlace(m_window, settings.MainPlace);
     CloseAllViewers();
     // The image list outlives this step: the list view still draws with it until the dialog
     // window is gone, so it is destroyed once DialogBoxParamW has returned.
+}
+
+void CMainDlg::RememberPlace(HWND window, std::wstring& setting) const
+{
+    // The restored frame of a minimised or maximised window: where it returns to.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (!GetWindowPlacement(window, &placement))
+        return;
+    RECT place = placement.rcNormalPosition;
+    // The normal position counts from the work area's corner; windows are placed on the screen.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
+        OffsetRect(&place, monitor.rcWork.left - monitor.rcMonitor.left,
+                   monitor.rcWork.top - monitor.rcMonitor.top);
+    setting = PlaceText(place);
 }
 
 void CMainDlg::CloseAllViewers()
@@ -220,6 +239,8 @@ void CMainDlg::CloseAllViewers()
     // taken out first so that report finds nothing to change while this loop runs.
     std::vector<ViewerEntry> open = std::move(m_viewers);
     m_viewers.clear();
+    if (!open.empty())
+        RememberPlace(open.back().window, AppSettings().ViewerPlace);
     for (ViewerEntry& viewer : open) {
         viewer.view->Close();
         m_closedViewers.push_back(std::move(viewer.view));

@@ -102,10 +102,18 @@ private:
     void AddToRecentFiles(const std::wstring& path);
     void ShowRunningState(bool isRunning);
     void ToggleFollow(HWND viewerWindow);
+    // Why that viewer cannot follow now; empty when it can.
+    std::wstring FollowRefusal(HWND viewerWindow) const;
     void StopFollowing();
     void OnFollowingEnded(WPARAM how);
     void ShowFollowingState(bool following);
     CTextView* ViewerOf(HWND window) const;
+    // Window places: the work area the dialog is on, a new viewer's frame, and a log viewer
+    // from Show in Log beside the result viewer that asked for it.
+    RECT WorkArea() const;
+    RECT NextViewerPlace() const;
+    void PlaceBeside(HWND resultWindow, HWND logWindow) const;
+    void RememberPlace(HWND window, std::wstring& setting) const;
     void CloseAllViewers();
     // Closes this program's viewers of that file (the last result, before a run replaces it).
     void CloseViewersOf(const std::wstring& path);

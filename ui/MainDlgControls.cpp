@@ -6,6 +6,7 @@
 #include "resources/resource.h"
 #include "settings/Settings.h"
 #include "ui/Layout.h"
+#include "ui/WindowPlaces.h"
 #include "ui/WindowText.h"
 #include "viewer/Dpi.h"
 #include "viewer/TextView.h"
@@ -95,6 +96,14 @@ BOOL CMainDlg::OnInitDialog(HWND window)
         m_contextPlaces.push_back({id, rect});
         m_contextTop = std::min(m_contextTop, int(rect.top));
         m_contextBottom = std::max(m_contextBottom, int(rect.bottom));
+    }
+
+    // Where the dialog was when it last closed, on the work area as it is now.
+    RECT place{};
+    if (ParsePlace(settings.MainPlace, place)) {
+        place = ClampToWork(place, WorkArea());
+        SetWindowPos(m_window, nullptr, place.left, place.top, place.right - place.left,
+                     place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
     // The filter list is created with an empty rectangle; lay everything out once now.
@@ -236,14 +245,26 @@ BOOL CMainDlg::OnNotify(const NMHDR* header)
             return FALSE;
         ToggleFollow(header->hwndFrom);
         return TRUE;
+    case static_cast<UINT>(NM_VIEWER_CAN_FOLLOW):
+        if (!ViewerOf(header->hwndFrom))
+            return FALSE;
+        const_cast<NMFOLLOWQUERY*>(reinterpret_cast<const NMFOLLOWQUERY*>(header))->refusal =
+            FollowRefusal(header->hwndFrom);
+        return TRUE;
     case static_cast<UINT>(NM_VIEWER_SHOW_IN_LOG): {
         // The log opens in a viewer like any other, with the line at the top.
         const auto* request = reinterpret_cast<const NMSHOWINLOG*>(header);
-        if (CTextView* log = OpenViewer(request->logFile))
+        if (CTextView* log = OpenViewer(request->logFile)) {
+            // Beside the result that asked, so neither hides the other.
+            PlaceBeside(header->hwndFrom, log->Window());
             log->ShowLine(request->offset);
+        }
         return TRUE;
     }
     case static_cast<UINT>(NM_VIEWER_CLOSED): {
+        // The next viewer opens where this one was, at the next start too.
+        if (ViewerOf(header->hwndFrom))
+            RememberPlace(header->hwndFrom, AppSettings().ViewerPlace);
         // Following ends with the viewer that shows it.
         if (m_followViewer && m_followViewer == header->hwndFrom)
             StopFollowing();

@@ -6,6 +6,7 @@
 #include "win32/StringException.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
+#include "ui/WindowPlaces.h"
 #include "ui/WindowText.h"
 #include "viewer/TextView.h"
 
@@ -297,7 +298,8 @@ CTextView* CMainDlg::OpenViewer(const wchar_t* path)
     }
     try {
         viewer->SetNotifyWindow(m_window);
-        if (!viewer->Create(path)) {
+        const RECT place = NextViewerPlace();
+        if (!viewer->Create(path, &place)) {
             DiscardViewer(viewer);
             Message(kCreateViewerFailedText, L"Error", MB_OK | MB_ICONERROR);
             return nullptr;
@@ -322,4 +324,44 @@ CTextView* CMainDlg::OpenViewer(const wchar_t* path)
         Message(ExceptionText(kUnknownErrorText), L"Error", MB_OK | MB_ICONWARNING);
     }
     return nullptr;
+}
+
+RECT CMainDlg::WorkArea() const
+{
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromWindow(m_window, MONITOR_DEFAULTTONEAREST), &monitor))
+        return monitor.rcWork;
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
+RECT CMainDlg::NextViewerPlace() const
+{
+    ViewerPlaceInputs in;
+    in.work = WorkArea();
+    if (m_window)
+        GetWindowRect(Item(IDC_STATUS), &in.statusLine);
+    RECT last{};
+    if (!m_viewers.empty() && GetWindowRect(m_viewers.back().window, &last))
+        in.lastViewer = &last;
+    RECT remembered{};
+    if (ParsePlace(AppSettings().ViewerPlace, remembered))
+        in.remembered = &remembered;
+    return NewViewerPlace(in);
+}
+
+void CMainDlg::PlaceBeside(HWND resultWindow, HWND logWindow) const
+{
+    RECT result{};
+    if (!GetWindowRect(resultWindow, &result))
+        return;
+    const PairPlaces pair = SideBySide(WorkArea(), result);
+    auto move = [](HWND window, const RECT& r) {
+        SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    move(resultWindow, pair.result);
+    move(logWindow, pair.log);
 }

@@ -56,6 +56,8 @@ struct CRunState {
     HWND status = nullptr;
     // The last completed run's session, kept for following its log.
     std::shared_ptr<CGrepSession> session;
+    // The last completed run, when its session could not be kept: a UTF-16 log's result.
+    std::wstring unfollowableResult;
     CWakeEvent wake;
 };
 
@@ -165,6 +167,8 @@ DWORD RunWork(CRunState& state, CNotices& notices)
     if (outcome.end == CGrepOutcome::End::Completed) {
         // Kept before the finished notice, whose handler may offer following.
         state.session = std::move(outcome.session);
+        if (!state.session)
+            state.unfollowableResult = state.params.resultFile;
         // Unsigned subtraction: a wrap of the tick counter does no harm.
         const DWORD seconds = (GetTickCount() - start) / 1000;
         wchar_t text[kTextLength];
@@ -208,6 +212,7 @@ bool CGrepThread::Start(const CGrepParams& params, HWND dialog, HWND status)
         return false;
     state.params = params;
     state.session.reset();   // a new run: the last one can no longer be followed
+    state.unfollowableResult.clear();
     state.following = false;
     return StartWorker(dialog, status);
 }
@@ -253,6 +258,14 @@ bool CGrepThread::CanFollow(const std::wstring& resultFile)
         return false;
     const CRunState& state = State();
     return state.session && state.session->Params().resultFile == resultFile;
+}
+
+bool CGrepThread::IsUtf16Result(const std::wstring& resultFile)
+{
+    if (IsRunning())
+        return false;
+    const std::wstring& last = State().unfollowableResult;
+    return !last.empty() && last == resultFile;
 }
 
 bool CGrepThread::IsFollowing()

@@ -122,6 +122,9 @@ public:
     static bool Follow(HWND dialog, HWND status);
     // True when no worker runs and the last completed run wrote `resultFile`.
     static bool CanFollow(const std::wstring& resultFile);
+    // True when no worker runs and the last completed run wrote `resultFile` from a UTF-16
+    // log, whose result cannot be followed yet.
+    static bool IsUtf16Result(const std::wstring& resultFile);
     // True while a worker follows a log (IsRunning() is then true as well).
     static bool IsFollowing();
     // The total match count of the kept run and its following so far, once no

@@ -434,6 +434,40 @@ TEST_F(GoStopTest, PastedPathsAreMadePlainAndBadOnesAreNamedBeforeTheRun)
     SetCurrentDirectoryW(previous);
 }
 
+TEST_F(GoStopTest, ViewersKeepClearOfTheStatusLineAndShowInLogOpensBesideTheResult)
+{
+    WriteCategories(ErrorCategory);
+    const std::wstring log = dir.File(L"places.log");
+    ASSERT_TRUE(WriteBytes(log, TenLines));
+    ResultBesideExe(L"places.log");
+    Start();
+    Type(IDC_FILE, log);
+    Click(IDC_GO);
+    ASSERT_TRUE(WaitFor("the result viewer", [this] { return !Running() && ViewerCount() == 1; }));
+    HWND result = nullptr;
+    ui->Invoke([&] { result = CMainDlg::Instance()->ViewerAt(0)->Window(); });
+    RECT status{}, resultPlace{}, overlap{};
+    GetWindowRect(GetDlgItem(dialog, IDC_STATUS), &status);
+    GetWindowRect(result, &resultPlace);
+    EXPECT_FALSE(IntersectRect(&overlap, &status, &resultPlace)) << "the viewer covers the status line";
+
+    ui->Post([result] { SendMessageW(result, WM_KEYDOWN, VK_RETURN, 0); });
+    ASSERT_TRUE(WaitFor("the log viewer", [this] { return ViewerCount() == 2; }));
+    ExpectNoBox();
+    HWND logWindow = nullptr;
+    ui->Invoke([&] { logWindow = CMainDlg::Instance()->ViewerAt(1)->Window(); });
+    RECT logPlace{}, work{};
+    GetWindowRect(result, &resultPlace);
+    GetWindowRect(logWindow, &logPlace);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_FALSE(IntersectRect(&overlap, &resultPlace, &logPlace)) << "one viewer hides the other";
+    RECT both{};
+    UnionRect(&both, &resultPlace, &logPlace);
+    EXPECT_TRUE(EqualRect(&both, &work)) << "each on one half of the work area";
+    EXPECT_EQ(resultPlace.right - resultPlace.left, (work.right - work.left) / 2);
+    CloseWithCloseBox();
+}
+
 TEST_F(GoStopTest, TypedContextSizesAboveTheUpDownRangeAreUsed)
 {
     WriteCategories(ErrorCategory);
