@@ -171,6 +171,9 @@ INT_PTR CMainDlg::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_RESULT_GREW:
         OnResultGrew();
         return FALSE;
+    case WM_RUN_PROGRESS:
+        OnRunProgress(static_cast<int>(wParam));
+        return FALSE;
     case WM_DROPFILES:
         OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return FALSE;

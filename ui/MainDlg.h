@@ -62,7 +62,7 @@ public:
     bool IsFollowing() const { return m_followViewer != nullptr; }
     // Opens a viewer of `path` that notifies the dialog, as a completed run does for its result;
     // null when it could not be opened (the user has been told).
-    CTextView* OpenViewer(const wchar_t* path);
+    CTextView* OpenViewer(const wchar_t* path) { return OpenViewer(path, true); }
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -74,6 +74,10 @@ private:
     BOOL OnCommand(int id, int code);
     BOOL OnNotify(const NMHDR* header);
     void OnRunFinished(bool succeeded);
+    void OnRunProgress(int percent);
+    // As the public form; a viewer that must not take the focus from another program is shown
+    // behind it, and its taskbar button flashes.
+    CTextView* OpenViewer(const wchar_t* path, bool activate);
     void OnResultGrew();
     void OnClose();
     void UpdateControls();
@@ -118,6 +122,8 @@ private:
     // Closes this program's viewers of that file (the last result, before a run replaces it).
     void CloseViewersOf(const std::wstring& path);
     void FreeClosedViewers();
+    // The Or and And images at the dialog's DPI.
+    void MakeImageList();
     void DestroyImageList();
 
     void OnCategoryChange();

@@ -14,21 +14,23 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace {
 
 constexpr int kContextMaximum = 255;
 
-HBITMAP LoadBitmapResource(HINSTANCE instance, int id)
+// The 16-pixel bitmap stretched to `size`, as the list's text grows with the DPI.
+HBITMAP LoadBitmapResource(HINSTANCE instance, int id, int size)
 {
-    return static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
+    return static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, size, size, 0));
 }
 
-void AddMaskedImage(HIMAGELIST list, HINSTANCE instance, int imageId, int maskId)
+void AddMaskedImage(HIMAGELIST list, HINSTANCE instance, int imageId, int maskId, int size)
 {
     // The image list keeps copies of the bitmaps.
-    CGdiObject<HBITMAP> image(LoadBitmapResource(instance, imageId));
-    CGdiObject<HBITMAP> mask(LoadBitmapResource(instance, maskId));
+    CGdiObject<HBITMAP> image(LoadBitmapResource(instance, imageId, size));
+    CGdiObject<HBITMAP> mask(LoadBitmapResource(instance, maskId, size));
     if (image.Get() && mask.Get())
         ImageList_Add(list, image.Get(), mask.Get());
 }
@@ -58,12 +60,7 @@ BOOL CMainDlg::OnInitDialog(HWND window)
     SendMessageW(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     SendMessageW(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
 
-    DestroyImageList();
-    m_imageList = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 2, 1);
-    if (m_imageList) {
-        AddMaskedImage(m_imageList, m_instance, IDB_OR, IDB_OR_MASK);     // image 0: Or
-        AddMaskedImage(m_imageList, m_instance, IDB_AND, IDB_AND_MASK);   // image 1: And
-    }
+    MakeImageList();
 
     const Settings& settings = AppSettings();
     HWND fileBox = Item(IDC_FILE);
@@ -149,8 +146,26 @@ void CMainDlg::OnGetMinMaxInfo(MINMAXINFO* info)
     info->ptMinTrackSize.y = frame.bottom - frame.top;
 }
 
+void CMainDlg::MakeImageList()
+{
+    DestroyImageList();
+    const int size = Scaled(16, WindowDpi(m_window));
+    m_imageList = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 2, 1);
+    if (m_imageList) {
+        AddMaskedImage(m_imageList, m_instance, IDB_OR, IDB_OR_MASK, size);     // image 0: Or
+        AddMaskedImage(m_imageList, m_instance, IDB_AND, IDB_AND_MASK, size);   // image 1: And
+    }
+}
+
 void CMainDlg::OnDpiChanged(const RECT* suggested)
 {
+    // The list keeps the images it was given; the old list goes once the new one is in place.
+    HIMAGELIST old = std::exchange(m_imageList, nullptr);
+    MakeImageList();
+    if (HWND list = FilterList())
+        SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(m_imageList));
+    if (old)
+        ImageList_Destroy(old);
     // The new size arrives as WM_SIZE, which lays the controls out at the new DPI.
     if (suggested)
         SetWindowPos(m_window, nullptr, suggested->left, suggested->top,

@@ -3,6 +3,7 @@
 
 #include "win32/LogPath.h"
 #include "win32/ModulePath.h"
+#include "win32/Taskbar.h"
 #include "win32/StringException.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
@@ -267,9 +268,17 @@ void CMainDlg::CloseViewersOf(const std::wstring& path)
     }
 }
 
+void CMainDlg::OnRunProgress(int percent)
+{
+    if (m_running && !m_followViewer)
+        AppTaskbar().ShowProgress(m_window, percent);
+}
+
 void CMainDlg::ShowRunningState(bool isRunning)
 {
     m_running = isRunning;
+    if (!isRunning)
+        AppTaskbar().ClearProgress(m_window);
     SetCursor(LoadCursorW(nullptr, isRunning ? IDC_APPSTARTING : IDC_ARROW));
     SetDlgItemTextW(m_window, IDC_GO, isRunning ? L"&Stop" : L"&Go");
     UpdateControls();
@@ -280,13 +289,15 @@ void CMainDlg::OnRunFinished(bool succeeded)
     if (!m_running)
         return;
     ShowRunningState(false);
+    // A run ends while the user may be working in another program: its result comes to the
+    // front only when this program is in front, and otherwise asks for attention.
     if (succeeded)
-        OpenViewer(m_runParams.resultFile.c_str());
+        OpenViewer(m_runParams.resultFile.c_str(), AppTaskbar().ProgramActive());
     else
         Message(kRunFailedText, L"Error", MB_OK | MB_ICONWARNING);
 }
 
-CTextView* CMainDlg::OpenViewer(const wchar_t* path)
+CTextView* CMainDlg::OpenViewer(const wchar_t* path, bool activate)
 {
     FreeClosedViewers();
     std::unique_ptr<CTextView> viewer;
@@ -299,7 +310,7 @@ CTextView* CMainDlg::OpenViewer(const wchar_t* path)
     try {
         viewer->SetNotifyWindow(m_window);
         const RECT place = NextViewerPlace();
-        if (!viewer->Create(path, &place)) {
+        if (!viewer->Create(path, &place, activate)) {
             DiscardViewer(viewer);
             Message(kCreateViewerFailedText, L"Error", MB_OK | MB_ICONERROR);
             return nullptr;
@@ -310,6 +321,8 @@ CTextView* CMainDlg::OpenViewer(const wchar_t* path)
             return nullptr;
         }
         HWND window = viewer->Window();
+        if (!activate)
+            AppTaskbar().Flash(window);
         CTextView* opened = viewer.get();
         m_viewers.push_back(ViewerEntry{std::move(viewer), window});
         return opened;

@@ -63,7 +63,7 @@ CTextView::~CTextView()
     }
 }
 
-bool CTextView::Create(const wchar_t* title, const RECT* place)
+bool CTextView::Create(const wchar_t* title, const RECT* place, bool activate)
 {
     if (m_window)
         throw CStringException(L"CTextView::Create", kAlreadyCreatedText);
@@ -78,7 +78,7 @@ bool CTextView::Create(const wchar_t* title, const RECT* place)
     if (!window)
         return false;
     SetUpScrollBars();
-    ShowWindow(window, SW_SHOW);
+    ShowWindow(window, activate ? SW_SHOW : SW_SHOWNOACTIVATE);
     UpdateWindow(window);
     return true;
 }

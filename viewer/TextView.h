@@ -50,8 +50,9 @@ public:
 
     // The window that receives the closing notification.
     void SetNotifyWindow(HWND mainDialog) { m_notifyWindow = mainDialog; }
-    // The window's frame at `place` (screen pixels), or where the system puts a new window.
-    bool Create(const wchar_t* title, const RECT* place = nullptr);
+    // The window's frame at `place` (screen pixels), or where the system puts a new window;
+    // shown as the active window, or behind the one in front when `activate` is false.
+    bool Create(const wchar_t* title, const RECT* place = nullptr, bool activate = true);
     bool OpenFile(const wchar_t* path);
     void Close();
     HWND Window() const { return m_window; }

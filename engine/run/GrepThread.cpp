@@ -112,6 +112,8 @@ public:
         wchar_t text[kTextLength];
         wsprintfW(text, kProgressFormat, percent, matches);
         SetStatus(text);
+        if (m_state.dialog && !StopRequested())
+            SendMessageW(m_state.dialog, WM_RUN_PROGRESS, static_cast<WPARAM>(percent), 0);
     }
 
     void SetStatus(const wchar_t* text)

@@ -280,6 +280,15 @@ TEST_F(LayoutTest, ScalesAt144And192Dpi)
                 DestroyWindow(view->Window());
         });
         EXPECT_EQ(fontSize, expected);
+        // So do the Or/And images of the filter list.
+        int imageWidth = 0, imageHeight = 0;
+        ui->Invoke([&] {
+            auto images = reinterpret_cast<HIMAGELIST>(
+                SendDlgItemMessageW(dialog, IDC_FILTER_LIST, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+            ImageList_GetIconSize(images, &imageWidth, &imageHeight);
+        });
+        EXPECT_EQ(imageWidth, MulDiv(16, dpi, 96));
+        EXPECT_EQ(imageHeight, MulDiv(16, dpi, 96));
         CloseWithCloseBox();
         return;
     }

@@ -3,6 +3,7 @@
 #include "tests/support/LogHolder.h"
 
 #include "win32/ModulePath.h"
+#include "win32/Taskbar.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
 #include "viewer/ScrollableFileReader.h"
@@ -465,6 +466,79 @@ TEST_F(GoStopTest, ViewersKeepClearOfTheStatusLineAndShowInLogOpensBesideTheResu
     UnionRect(&both, &resultPlace, &logPlace);
     EXPECT_TRUE(EqualRect(&both, &work)) << "each on one half of the work area";
     EXPECT_EQ(resultPlace.right - resultPlace.left, (work.right - work.left) / 2);
+    CloseWithCloseBox();
+}
+
+namespace {
+
+// Takes the taskbar's place: records what the dialog shows there, and says whether this
+// program is in front as the test wants.
+class CTaskbarRecorder : public CTaskbar {
+public:
+    void ShowProgress(HWND, int percent) override { Record(L"progress " + std::to_wstring(percent)); }
+    void ClearProgress(HWND) override { Record(L"clear"); }
+    void Flash(HWND window) override
+    {
+        Record(L"flash");
+        flashed = window;
+    }
+    bool ProgramActive() override { return active; }
+    void Record(const std::wstring& call)
+    {
+        // Repeated clears (each state change clears) count once.
+        if (calls.empty() || calls.back() != call)
+            calls.push_back(call);
+    }
+
+    bool active = true;
+    HWND flashed = nullptr;
+    std::vector<std::wstring> calls;   // on the user-interface thread
+};
+
+} // namespace
+
+TEST_F(GoStopTest, ARunShowsItsProgressOnTheTaskbarAndItsResultAsksForAttentionFromBehind)
+{
+    WriteCategories(ErrorCategory);
+    const std::wstring log = dir.File(L"attention.log");
+    ASSERT_TRUE(WriteBytes(log, ManyLines(3000) + "ERROR at the end\n"));
+    ResultBesideExe(L"attention.log");
+    // Outlives the test: a dialog still open after a failure may call it until TearDown.
+    static CTaskbarRecorder taskbar;
+    SetAppTaskbar(&taskbar);
+    struct PutBack {
+        ~PutBack() { SetAppTaskbar(nullptr); }
+    } putBack;
+    Start();
+    Type(IDC_FILE, log);
+    for (bool inFront : {true, false}) {
+        SCOPED_TRACE(inFront ? "this program in front" : "another program in front");
+        ui->Invoke([&] {
+            taskbar.active = inFront;
+            taskbar.calls.clear();
+            taskbar.flashed = nullptr;
+            SetActiveWindow(dialog);
+        });
+        const size_t viewers = ViewerCount();
+        Click(IDC_GO);
+        ASSERT_TRUE(WaitFor("the result viewer", [&] { return !Running() && ViewerCount() == viewers + 1; }));
+        ui->Invoke([&] {
+            HWND viewer = CMainDlg::Instance()->ViewerAt(viewers)->Window();
+            ASSERT_GE(taskbar.calls.size(), 3u);
+            EXPECT_EQ(taskbar.calls[0], L"progress 0");
+            const auto clear = std::find(taskbar.calls.begin(), taskbar.calls.end(), L"clear");
+            ASSERT_NE(clear, taskbar.calls.end());
+            EXPECT_EQ(*(clear - 1), L"progress 100") << "the bar is full before it goes";
+            if (inFront) {
+                EXPECT_EQ(GetActiveWindow(), viewer);
+                EXPECT_EQ(taskbar.flashed, nullptr);
+            } else {
+                EXPECT_EQ(GetActiveWindow(), dialog) << "the result took the focus";
+                EXPECT_EQ(taskbar.flashed, viewer);
+                EXPECT_EQ(taskbar.calls.back(), L"flash");
+            }
+        });
+    }
     CloseWithCloseBox();
 }
 
