@@ -6,6 +6,8 @@
 #include "settings/RegistryKey.h"
 
 const wchar_t* const kSettingsKey = L"SOFTWARE\\Osmi\\Tilvo";
+const wchar_t* const kFindWildcards = L"Wildcards";
+const wchar_t* const kFindPlainText = L"Plain text";
 
 namespace {
 
@@ -41,6 +43,7 @@ void ReadValues(CRegistryKey& key, Settings& s)
     // Written by the windows themselves: never created for them.
     key.ReadString(L"MainPlace", s.MainPlace, false, nullptr);
     key.ReadString(L"ViewerPlace", s.ViewerPlace, false, nullptr);
+    key.ReadString(L"FindMode", s.FindMode, false, nullptr);
 }
 
 // A recent list holds at most `RecentLimit` entries when it is loaded, the
@@ -68,6 +71,8 @@ void WriteValues(CRegistryKey& key, const Settings& s)
         key.WriteString(L"MainPlace", s.MainPlace);
     if (!s.ViewerPlace.empty())
         key.WriteString(L"ViewerPlace", s.ViewerPlace);
+    if (!s.FindMode.empty())
+        key.WriteString(L"FindMode", s.FindMode);
 }
 
 // The legacy filters go to "Default" with the states of "LastFilter". When

@@ -27,9 +27,14 @@ struct Settings {
     // bottom" in screen pixels; empty until a window has closed.
     std::wstring MainPlace;
     std::wstring ViewerPlace;
+    // How Find reads its text: kFindPlainText, or a mask (empty, or "Wildcards").
+    std::wstring FindMode;
     std::vector<std::wstring> RecentFiles;
     std::vector<std::wstring> RecentSearches;
 };
+
+extern const wchar_t* const kFindWildcards;
+extern const wchar_t* const kFindPlainText;
 
 // The process-wide record, holding the defaults until LoadSettings runs.
 Settings& AppSettings();

@@ -3,10 +3,13 @@
 
 #include "resources/resource.h"
 #include "ui/WindowText.h"
+#include "viewer/MaskHint.h"
 
 namespace {
 
 const wchar_t* const kEmptyNameText = L"You should specify a name!";
+// Only the filter dialog's template has the hint line; filters are matched with their own case rule.
+const MaskHintControls kHint{IDC_NAME_EDIT, IDC_MASK_HINT, IDC_MASK_CONTAINS};
 
 INT_PTR OnOk(HWND dialog)
 {
@@ -30,10 +33,19 @@ INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             SetWindowTextW(dialog, NameDialog().caption.c_str());
             SetDlgItemTextW(dialog, IDC_NAME_LABEL, NameDialog().label.c_str());
             SetDlgItemTextW(dialog, IDC_NAME_EDIT, NameDialog().text.c_str());
+            UpdateMaskHint(dialog, kHint, false, false, false);
             return TRUE;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK)
                 return OnOk(dialog);
+            if (LOWORD(wParam) == IDC_NAME_EDIT && HIWORD(wParam) == EN_CHANGE) {
+                UpdateMaskHint(dialog, kHint, false, false, false);
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDC_MASK_CONTAINS) {
+                UseContainsForm(dialog, kHint);
+                return TRUE;
+            }
             if (LOWORD(wParam) == IDCANCEL) {
                 EndDialog(dialog, IDCANCEL);
                 return TRUE;

@@ -3,6 +3,7 @@
 
 #include "resources/resource.h"
 #include "settings/Settings.h"
+#include "viewer/MaskHint.h"
 #include "viewer/SearchState.h"
 
 namespace {
@@ -11,6 +12,18 @@ namespace {
 constexpr int kTextBuffer = 1023;
 const wchar_t kNoTextText[] = L"You should specify a string to search!";
 const wchar_t kSearchCaption[] = L"Search";
+const MaskHintControls kHint{IDC_FIND_TEXT, IDC_FIND_HINT, IDC_FIND_CONTAINS};
+
+bool PlainTextChosen(HWND dialog)
+{
+    return IsDlgButtonChecked(dialog, IDC_FIND_PLAIN) == BST_CHECKED;
+}
+
+void UpdateHint(HWND dialog)
+{
+    UpdateMaskHint(dialog, kHint, IsDlgButtonChecked(dialog, IDC_MATCH_CASE) != BST_CHECKED,
+                   PlainTextChosen(dialog), true);
+}
 
 void OnInitDialog(HWND dialog)
 {
@@ -31,6 +44,10 @@ void OnInitDialog(HWND dialog)
     CheckDlgButton(dialog, IDC_MATCH_CASE, search.ignoreCase ? BST_UNCHECKED : BST_CHECKED);
     CheckDlgButton(dialog, IDC_HIGHLIGHT, search.highlightMatches ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dialog, IDC_BACKWARDS, search.backwards ? BST_CHECKED : BST_UNCHECKED);
+    // The way of reading chosen last, at this start or an earlier one.
+    const bool plain = settings.FindMode == kFindPlainText;
+    CheckRadioButton(dialog, IDC_FIND_WILDCARDS, IDC_FIND_PLAIN, plain ? IDC_FIND_PLAIN : IDC_FIND_WILDCARDS);
+    UpdateHint(dialog);
 }
 
 void OnFind(HWND dialog)
@@ -50,6 +67,8 @@ void OnFind(HWND dialog)
     search.ignoreCase = IsDlgButtonChecked(dialog, IDC_MATCH_CASE) != BST_CHECKED;
     search.highlightMatches = IsDlgButtonChecked(dialog, IDC_HIGHLIGHT) == BST_CHECKED;
     search.backwards = IsDlgButtonChecked(dialog, IDC_BACKWARDS) == BST_CHECKED;
+    search.plainText = PlainTextChosen(dialog);
+    AppSettings().FindMode = search.plainText ? kFindPlainText : kFindWildcards;
     // Preselected in the list the next time the program starts.
     AppSettings().LastSearch = text;
     EndDialog(dialog, IDOK);
@@ -85,6 +104,22 @@ INT_PTR CALLBACK FindDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             case IDCANCEL:
                 EndDialog(dialog, IDCANCEL);
                 return TRUE;
+            case IDC_FIND_CONTAINS:
+                UseContainsForm(dialog, kHint);
+                UpdateHint(dialog);
+                return TRUE;
+            case IDC_FIND_TEXT:
+                // A pick from the list reaches the edit field only after this notice.
+                if (HIWORD(wParam) == CBN_SELCHANGE)
+                    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_FIND_TEXT, CBN_EDITCHANGE), 0);
+                else if (HIWORD(wParam) == CBN_EDITCHANGE)
+                    UpdateHint(dialog);
+                return FALSE;
+            case IDC_MATCH_CASE:
+            case IDC_FIND_WILDCARDS:
+            case IDC_FIND_PLAIN:
+                UpdateHint(dialog);
+                return FALSE;
             }
             return FALSE;
         default:

@@ -90,6 +90,19 @@ std::wstring ExplainMask(const std::wstring& text, bool ignoreCase)
     return said + L"." + caseWords;
 }
 
+std::wstring SearchMask(const std::wstring& text)
+{
+    return text.find_first_of(L"*?-") == std::wstring::npos ? ContainsForm(text) : text;
+}
+
+std::wstring ExplainPlainText(const std::wstring& text, bool ignoreCase)
+{
+    if (text.empty())
+        return L"Type the text to find, as it stands in the line.";
+    return L"Line needs \"" + text + L"\" anywhere, exactly as typed." +
+           (ignoreCase ? L" Case is ignored." : L" Case matters.");
+}
+
 bool OffersContains(const std::wstring& text)
 {
     return !text.empty() && text.find_first_of(L"*?~-\"") == std::wstring::npos;

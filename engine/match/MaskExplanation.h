@@ -11,6 +11,13 @@
 // what MatchLine decides, not what the text may look like it means.
 std::wstring ExplainMask(const std::wstring& text, bool ignoreCase);
 
+// Find's reading of its text as a mask: one without "*", "?" or "-" is looked for anywhere in
+// a line ("*text*"); any other is the mask as typed.
+std::wstring SearchMask(const std::wstring& text);
+
+// The same line for text searched as typed (Find's "Plain text").
+std::wstring ExplainPlainText(const std::wstring& text, bool ignoreCase);
+
 // True when the text holds none of the mask's special characters ("*", "?", "~", "-", quotes):
 // then "*text*" finds it anywhere in a line. A text with "-" has no such form.
 bool OffersContains(const std::wstring& text);
