@@ -46,6 +46,8 @@ std::wstring CMainDlg::FollowRefusal(HWND viewerWindow) const
         return kCannotFollowText;
     if (!IsResultFile(view->FilePath()))
         return {};   // a log: the viewer follows it itself, with no run
+    if (view->FilePath() != m_runParams.resultFile)
+        return kCannotFollowText;   // an older result, or one saved under another name
     if (m_followViewer)
         return m_followViewer == viewerWindow ? L"" : kFollowedElsewhereText;
     if (m_running)

@@ -500,9 +500,11 @@ public:
 TEST_F(GoStopTest, ARunShowsItsProgressOnTheTaskbarAndItsResultAsksForAttentionFromBehind)
 {
     WriteCategories(ErrorCategory);
-    const std::wstring log = dir.File(L"attention.log");
-    ASSERT_TRUE(WriteBytes(log, ManyLines(3000) + "ERROR at the end\n"));
-    ResultBesideExe(L"attention.log");
+    // A log each: a run on the same log would close the viewer of its last result.
+    for (const wchar_t* name : {L"attention1.log", L"attention2.log"}) {
+        ASSERT_TRUE(WriteBytes(dir.File(name), ManyLines(3000) + "ERROR at the end\n"));
+        ResultBesideExe(name);
+    }
     // Outlives the test: a dialog still open after a failure may call it until TearDown.
     static CTaskbarRecorder taskbar;
     SetAppTaskbar(&taskbar);
@@ -510,9 +512,9 @@ TEST_F(GoStopTest, ARunShowsItsProgressOnTheTaskbarAndItsResultAsksForAttentionF
         ~PutBack() { SetAppTaskbar(nullptr); }
     } putBack;
     Start();
-    Type(IDC_FILE, log);
     for (bool inFront : {true, false}) {
         SCOPED_TRACE(inFront ? "this program in front" : "another program in front");
+        Type(IDC_FILE, dir.File(inFront ? L"attention1.log" : L"attention2.log"));
         ui->Invoke([&] {
             taskbar.active = inFront;
             taskbar.calls.clear();
