@@ -261,7 +261,7 @@ TEST(Resources, NameDialogTemplates)
     EXPECT_EQ(filter.title, L"Name");
     EXPECT_EQ(filter.font, L"MS Shell Dlg");
     EXPECT_EQ(filter.cx, 260);
-    EXPECT_EQ(filter.cy, 68);
+    EXPECT_EQ(filter.cy, 86);
     EXPECT_EQ(filter.style & frame, frame);
     CheckControls(filter, {
         {IDC_NAME_LABEL, L"Static", L"Name:", 0},
@@ -273,6 +273,8 @@ TEST(Resources, NameDialogTemplates)
         {-1, L"Static", L"", SS_ETCHEDHORZ},
         {IDOK, L"Button", L"&OK", BS_DEFPUSHBUTTON},
         {IDCANCEL, L"Button", L"&Cancel", 0},
+        {IDC_MASK_HINT, L"Static", L"", 0},
+        {IDC_MASK_CONTAINS, L"Button", L"Co&ntains", 0},
     });
     // Both lines of the hint show in full.
     CTemplateDialog dialog(IDD_NAME_FILTER);
@@ -297,8 +299,8 @@ TEST(Resources, FindDialogTemplate)
     EXPECT_EQ(find.title, L"Search...");
     EXPECT_EQ(find.font, L"MS Shell Dlg");
     EXPECT_EQ(find.pointSize, 8);
-    EXPECT_EQ(find.cx, 180);
-    EXPECT_EQ(find.cy, 74);
+    EXPECT_EQ(find.cx, 240);
+    EXPECT_EQ(find.cy, 112);
     CheckControls(find, {
         {-1, L"Static", L"Text:", 0},
         {IDC_FIND_TEXT, L"ComboBox", L"", CBS_DROPDOWN | WS_VSCROLL | WS_TABSTOP},
@@ -308,12 +310,18 @@ TEST(Resources, FindDialogTemplate)
         {-1, L"Static", L"", SS_ETCHEDHORZ},
         {IDOK, L"Button", L"Find", BS_DEFPUSHBUTTON},
         {IDCANCEL, L"Button", L"Cancel", 0},
+        {IDC_FIND_HINT, L"Static", L"", 0},
+        {IDC_FIND_CONTAINS, L"Button", L"Co&ntains", 0},
+        {IDC_FIND_WILDCARDS, L"Button", L"&Wildcards", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP},
+        {IDC_FIND_PLAIN, L"Button", L"&Plain text", BS_AUTORADIOBUTTON},
     });
     struct Place {
         short x, y, cx, cy;
     };
-    const Place places[] = {{4, 10, 28, 8},   {36, 7, 139, 150}, {36, 25, 68, 10}, {105, 25, 68, 10},
-                            {36, 37, 139, 10}, {4, 52, 172, 1},   {73, 56, 50, 14}, {124, 56, 50, 14}};
+    // The hint line and the choice of reading sit under the text box, the check boxes below them.
+    const Place places[] = {{4, 10, 28, 8},    {36, 7, 200, 150},  {36, 63, 68, 10},  {105, 63, 80, 10},
+                            {36, 75, 139, 10},  {4, 90, 232, 1},    {133, 94, 50, 14}, {186, 94, 50, 14},
+                            {36, 22, 150, 26},  {190, 22, 46, 12},  {36, 50, 60, 10},  {105, 50, 60, 10}};
     ASSERT_EQ(find.items.size(), std::size(places));
     for (size_t i = 0; i < std::size(places); ++i) {
         const TemplateItem& item = find.items[i];
