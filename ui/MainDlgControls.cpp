@@ -8,7 +8,7 @@
 #include "ui/Layout.h"
 #include "ui/WindowPlaces.h"
 #include "ui/WindowText.h"
-#include "viewer/Dpi.h"
+#include "win32/Dpi.h"
 #include "viewer/TextView.h"
 #include "win32/GdiScope.h"
 
@@ -47,9 +47,8 @@ void SetUpDown(HWND dialog, int upDownId, int editId, DWORD position)
 
 }  // namespace
 
-BOOL CMainDlg::OnInitDialog(HWND window)
+BOOL CMainDlg::OnInitDialog()
 {
-    m_window = window;
     // This reads like a test for WS_EX_COMPOSITED but is a mask, and deliberately so: it clears
     // every extended style the template sets (WS_EX_APPWINDOW among them) and keeps only
     // WS_EX_COMPOSITED, which the template does not set. Writing | instead would switch on
@@ -177,13 +176,13 @@ BOOL CMainDlg::OnCommand(int id, int code)
 {
     switch (id) {
     case IDOK:
-        EndDialog(m_window, IDOK);
+        EndDialog(IDOK);
         return TRUE;
     case IDCANCEL:
         // Esc (and the close box, which the dialog turns into this command) ends the program;
         // what the user typed, checked and opened since the start is read back first.
-        OnClose();
-        EndDialog(m_window, IDCANCEL);
+        CloseStep();
+        EndDialog(IDCANCEL);
         return TRUE;
     case IDC_GO:
         GoOrStop();
@@ -267,6 +266,9 @@ BOOL CMainDlg::OnNotify(const NMHDR* header)
             FollowRefusal(header->hwndFrom);
         return TRUE;
     case static_cast<UINT>(NM_VIEWER_SHOW_IN_LOG): {
+        // Only from a viewer, as for Follow: the request carries a path to open.
+        if (!ViewerOf(header->hwndFrom))
+            return FALSE;
         // The log opens in a viewer like any other, with the line at the top.
         const auto* request = reinterpret_cast<const NMSHOWINLOG*>(header);
         if (CTextView* log = OpenViewer(request->logFile)) {

@@ -2,7 +2,7 @@
 #include "ui/MainDlg.h"
 
 #include "win32/LogPath.h"
-#include "win32/ModulePath.h"
+#include "win32/PathRules.h"
 #include "win32/Taskbar.h"
 #include "win32/StringException.h"
 #include "resources/resource.h"
@@ -29,13 +29,6 @@ const wchar_t* const kUnknownErrorText = L"Unknown error";
 
 constexpr size_t kFileNameLength = 4096;
 
-// The result file lands beside the executable whatever form the log's path takes: a log's own
-// folder may be read-only, and a file of the result's name there is none of ours to replace.
-std::wstring ResultFileName(const std::wstring& logFile)
-{
-    return ResultFileNameIn(ExecutableFolder(), logFile);
-}
-
 std::wstring UnreadableLogText(const std::wstring& path, const std::wstring& reason)
 {
     return L"Unable to search the log file\r\n" + path + L"\r\n\r\n" + reason;
@@ -47,19 +40,6 @@ int ContextSize(HWND dialog, int editId)
 {
     UINT value = GetDlgItemInt(dialog, editId, nullptr, FALSE);
     return value > static_cast<UINT>(INT_MAX) ? INT_MAX : static_cast<int>(value);
-}
-
-// True when two paths name the same file, whatever their letter case or relative parts.
-bool SameFile(const std::wstring& a, const std::wstring& b)
-{
-    auto full = [](const std::wstring& path) {
-        wchar_t buffer[4096];
-        DWORD length = GetFullPathNameW(path.c_str(), 4096, buffer, nullptr);
-        return length > 0 && length < 4096 ? std::wstring(buffer, length) : path;
-    };
-    const std::wstring x = full(a), y = full(b);
-    return CompareStringOrdinal(x.c_str(), static_cast<int>(x.size()), y.c_str(),
-                                static_cast<int>(y.size()), TRUE) == CSTR_EQUAL;
 }
 
 // True when another program keeps the result file from being replaced: the writer's own open,
@@ -167,7 +147,7 @@ void CMainDlg::AddToRecentFiles(const std::wstring& path)
     if (found != CB_ERR)
         return;
     LRESULT count = SendMessageW(fileBox, CB_GETCOUNT, 0, 0);
-    if (count > AppSettings().RecentLimit)
+    if (count > 0 && static_cast<size_t>(count) > AppSettings().RecentBound())
         SendMessageW(fileBox, CB_DELETESTRING, static_cast<WPARAM>(count - 1), 0);
     SendMessageW(fileBox, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
 }
@@ -255,7 +235,7 @@ void CMainDlg::CloseViewersOf(const std::wstring& path)
     // As in CloseAllViewers: out of the list first, so the closing reports find nothing to do.
     std::vector<ViewerEntry> closing;
     for (auto it = m_viewers.begin(); it != m_viewers.end();) {
-        if (SameFile(it->view->FilePath(), path)) {
+        if (SamePath(it->view->FilePath(), path)) {
             closing.push_back(std::move(*it));
             it = m_viewers.erase(it);
         } else {

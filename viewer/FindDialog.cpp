@@ -1,4 +1,4 @@
-// FindDialogProc: the Find dialog between the search state and its controls.
+// CFindDialog: the Find dialog between the search state and its controls.
 #include "viewer/FindDialog.h"
 
 #include "resources/resource.h"
@@ -14,19 +14,16 @@ const wchar_t kNoTextText[] = L"You should specify a string to search!";
 const wchar_t kSearchCaption[] = L"Search";
 const MaskHintControls kHint{IDC_FIND_TEXT, IDC_FIND_HINT, IDC_FIND_CONTAINS};
 
-bool PlainTextChosen(HWND dialog)
+} // namespace
+
+INT_PTR CFindDialog::Show(HINSTANCE instance, HWND owner)
 {
-    return IsDlgButtonChecked(dialog, IDC_FIND_PLAIN) == BST_CHECKED;
+    return DoModal(instance, IDD_FIND, owner) == IDOK ? IDOK : IDCANCEL;
 }
 
-void UpdateHint(HWND dialog)
+BOOL CFindDialog::OnInitDialog()
 {
-    UpdateMaskHint(dialog, kHint, IsDlgButtonChecked(dialog, IDC_MATCH_CASE) != BST_CHECKED,
-                   PlainTextChosen(dialog), true);
-}
-
-void OnInitDialog(HWND dialog)
-{
+    HWND dialog = m_window;
     const SearchState& search = AppSearch();
     const Settings& settings = AppSettings();
     HWND combo = GetDlgItem(dialog, IDC_FIND_TEXT);
@@ -47,11 +44,50 @@ void OnInitDialog(HWND dialog)
     // The way of reading chosen last, at this start or an earlier one.
     const bool plain = settings.FindMode == kFindPlainText;
     CheckRadioButton(dialog, IDC_FIND_WILDCARDS, IDC_FIND_PLAIN, plain ? IDC_FIND_PLAIN : IDC_FIND_WILDCARDS);
-    UpdateHint(dialog);
+    UpdateHint();
+    return TRUE;
 }
 
-void OnFind(HWND dialog)
+bool CFindDialog::PlainTextChosen() const
 {
+    return IsDlgButtonChecked(m_window, IDC_FIND_PLAIN) == BST_CHECKED;
+}
+
+void CFindDialog::UpdateHint()
+{
+    UpdateMaskHint(m_window, kHint, IsDlgButtonChecked(m_window, IDC_MATCH_CASE) != BST_CHECKED,
+                   PlainTextChosen(), true);
+}
+
+BOOL CFindDialog::OnCommand(int id, int code)
+{
+    switch (id) {
+    case IDOK:
+        OnFind();
+        return TRUE;
+    case IDC_FIND_CONTAINS:
+        UseContainsForm(m_window, kHint);
+        UpdateHint();
+        return TRUE;
+    case IDC_FIND_TEXT:
+        // A pick from the list reaches the edit field only after this notice.
+        if (code == CBN_SELCHANGE)
+            PostMessageW(m_window, WM_COMMAND, MAKEWPARAM(IDC_FIND_TEXT, CBN_EDITCHANGE), 0);
+        else if (code == CBN_EDITCHANGE)
+            UpdateHint();
+        return FALSE;
+    case IDC_MATCH_CASE:
+    case IDC_FIND_WILDCARDS:
+    case IDC_FIND_PLAIN:
+        UpdateHint();
+        return FALSE;
+    }
+    return CDialog::OnCommand(id, code);
+}
+
+void CFindDialog::OnFind()
+{
+    HWND dialog = m_window;
     wchar_t text[kTextBuffer] = {};
     GetDlgItemTextW(dialog, IDC_FIND_TEXT, text, kTextBuffer);
     if (text[0] == L'\0') {
@@ -67,14 +103,12 @@ void OnFind(HWND dialog)
     search.ignoreCase = IsDlgButtonChecked(dialog, IDC_MATCH_CASE) != BST_CHECKED;
     search.highlightMatches = IsDlgButtonChecked(dialog, IDC_HIGHLIGHT) == BST_CHECKED;
     search.backwards = IsDlgButtonChecked(dialog, IDC_BACKWARDS) == BST_CHECKED;
-    search.plainText = PlainTextChosen(dialog);
+    search.plainText = PlainTextChosen();
     AppSettings().FindMode = search.plainText ? kFindPlainText : kFindWildcards;
     // Preselected in the list the next time the program starts.
     AppSettings().LastSearch = text;
-    EndDialog(dialog, IDOK);
+    EndDialog(IDOK);
 }
-
-} // namespace
 
 void AddRecentSearch(const wchar_t* text, bool alreadyListed)
 {
@@ -82,51 +116,6 @@ void AddRecentSearch(const wchar_t* text, bool alreadyListed)
     std::vector<std::wstring>& recent = settings.RecentSearches;
     if (!alreadyListed)
         recent.insert(recent.begin(), text);
-    const size_t limit = settings.RecentLimit > 0 ? size_t(settings.RecentLimit) : 0;
-    while (recent.size() > limit)
+    while (recent.size() > settings.RecentBound())
         recent.pop_back();
-}
-
-INT_PTR CALLBACK FindDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
-{
-    // Nothing thrown leaves the dialog procedure; the only thing that can be
-    // thrown here is a failed allocation, which ends the dialog as cancelled.
-    try {
-        switch (message) {
-        case WM_INITDIALOG:
-            OnInitDialog(dialog);
-            return TRUE;
-        case WM_COMMAND:
-            switch (LOWORD(wParam)) {
-            case IDOK:
-                OnFind(dialog);
-                return TRUE;
-            case IDCANCEL:
-                EndDialog(dialog, IDCANCEL);
-                return TRUE;
-            case IDC_FIND_CONTAINS:
-                UseContainsForm(dialog, kHint);
-                UpdateHint(dialog);
-                return TRUE;
-            case IDC_FIND_TEXT:
-                // A pick from the list reaches the edit field only after this notice.
-                if (HIWORD(wParam) == CBN_SELCHANGE)
-                    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_FIND_TEXT, CBN_EDITCHANGE), 0);
-                else if (HIWORD(wParam) == CBN_EDITCHANGE)
-                    UpdateHint(dialog);
-                return FALSE;
-            case IDC_MATCH_CASE:
-            case IDC_FIND_WILDCARDS:
-            case IDC_FIND_PLAIN:
-                UpdateHint(dialog);
-                return FALSE;
-            }
-            return FALSE;
-        default:
-            return FALSE;
-        }
-    } catch (...) {
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-    }
 }

@@ -1,4 +1,4 @@
-// A log's path as the user gives it: pasted forms made plain, the result's name, and whether it can be read.
+// A log's path as the user gives it: pasted forms made plain, and whether it can be read.
 #include "win32/LogPath.h"
 
 #include "win32/FileHandle.h"
@@ -41,14 +41,6 @@ std::wstring PlainLogPath(const std::wstring& typed)
         path.find(L'"', 1) == path.size() - 1)
         path = Trimmed(path.substr(1, path.size() - 2));
     return path;
-}
-
-std::wstring ResultFileNameIn(const std::wstring& folder, const std::wstring& logFile)
-{
-    // "/" separates folders as "\\" does, and "C:x.log" names x.log on drive C.
-    const size_t cut = logFile.find_last_of(L"\\/:");
-    const std::wstring name = cut == std::wstring::npos ? logFile : logFile.substr(cut + 1);
-    return folder + L"\\" + name + L".greptmp";
 }
 
 std::wstring WhyLogUnreadable(const std::wstring& path)

@@ -1,4 +1,4 @@
-// A log's path as the user gives it: pasted forms made plain, the result's name, and whether it can be read.
+// A log's path as the user gives it: pasted forms made plain, and whether it can be read.
 #pragma once
 
 #include <string>
@@ -7,10 +7,6 @@
 // careless paste give it; a Windows file name cannot hold a quote. Text holding several quoted
 // paths is returned as it came, trimmed.
 std::wstring PlainLogPath(const std::wstring& typed);
-
-// The log's file name, whatever form its path takes ("\\" or "/" between folders, a drive
-// letter with no folder, a bare name), in `folder`, with ".greptmp" appended.
-std::wstring ResultFileNameIn(const std::wstring& folder, const std::wstring& logFile);
 
 // Why a log cannot be searched, before a run starts: empty when it can be opened for reading as
 // the run opens it. Otherwise the system's own words (FormatMessage) for a missing file, no

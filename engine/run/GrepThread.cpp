@@ -6,6 +6,7 @@
 #include "engine/run/GrepRun.h"
 #include "engine/run/GrepSession.h"
 #include "win32/FailureWords.h"
+#include "win32/PathRules.h"
 #include "win32/ProcessLocks.h"
 
 #include <atomic>
@@ -259,7 +260,7 @@ bool CGrepThread::CanFollow(const std::wstring& resultFile)
     if (IsRunning())
         return false;
     const CRunState& state = State();
-    return state.session && state.session->Params().resultFile == resultFile;
+    return state.session && SamePath(state.session->Params().resultFile, resultFile);
 }
 
 bool CGrepThread::IsUtf16Result(const std::wstring& resultFile)
@@ -267,7 +268,7 @@ bool CGrepThread::IsUtf16Result(const std::wstring& resultFile)
     if (IsRunning())
         return false;
     const std::wstring& last = State().unfollowableResult;
-    return !last.empty() && last == resultFile;
+    return !last.empty() && SamePath(last, resultFile);
 }
 
 bool CGrepThread::IsFollowing()

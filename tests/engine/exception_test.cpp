@@ -1,6 +1,7 @@
 // CStringException texts, the shared ToString buffer, failure texts in the user's words, pasted log paths and CThreadMutex.
 #include "win32/FailureWords.h"
 #include "win32/LogPath.h"
+#include "win32/PathRules.h"
 #include "win32/ProcessLocks.h"
 #include "win32/StringException.h"
 #include "win32/ThreadMutex.h"

@@ -5,7 +5,6 @@
 #include "tests/ui/MainDialogTest.h"
 
 #include "engine/run/GrepRun.h"
-#include "win32/ModulePath.h"
 #include "resources/resource.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/TextView.h"
@@ -50,7 +49,7 @@ protected:
         WriteCategories(ErrorCategory);
         log = dir.File(L"live.log");
         ASSERT_TRUE(WriteBytes(log, bytes));
-        result = ExecutableFolder() + L"\\live.log.greptmp";
+        result = BesideTestExe(L"live.log.greptmp");
         DeleteFileW(result.c_str());
         removeAfter.push_back(result);
         Start();
@@ -259,7 +258,7 @@ TEST_F(FollowTest, FollowIsGreyedExactlyWhenTheViewerCannotFollowAndItsKeySaysWh
     // A UTF-16 log's result.
     const std::wstring wideLog = dir.File(L"wide.log");
     ASSERT_TRUE(WriteBytes(wideLog, Utf16Bytes(L"one\nERROR two\n", true)));
-    const std::wstring wideResult = ExecutableFolder() + L"\\wide.log.greptmp";
+    const std::wstring wideResult = BesideTestExe(L"wide.log.greptmp");
     removeAfter.push_back(wideResult);
     Type(IDC_FILE, wideLog);
     Click(IDC_GO);
