@@ -149,6 +149,10 @@ TEST(EndToEnd, SearchViewSaveCopyAndClose)
     HWND find = tilvo.WaitForWindow(kDialogClass, L"Search...");
     ASSERT_NE(find, nullptr);
     SetTextOf(find, IDC_FIND_TEXT, L"ERROR");
+    // The box tells the dialog of the change as typing does; the line under it says how it reads.
+    SendMessageW(find, WM_COMMAND, MAKEWPARAM(IDC_FIND_TEXT, CBN_EDITCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(find, IDC_FIND_TEXT)));
+    EXPECT_EQ(TextOf(find, IDC_FIND_HINT), L"Line needs \"error\" anywhere. Case is ignored.");
     const std::wstring shots = WinePath(TILVO_SCREENSHOTS);
     CreateDirectoryW(shots.c_str(), nullptr);
     ASSERT_TRUE(WaitUntilPainted(find));
