@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <utility>
 
 // GetDC / ReleaseDC: a window's DC goes back with ReleaseDC, never DeleteDC.
 class CWindowDC {
@@ -85,6 +86,8 @@ public:
     CImageList(const CImageList&) = delete;
     CImageList& operator=(const CImageList&) = delete;
     HIMAGELIST Get() const { return m_list; }
+    // Hands the list over: this owner no longer destroys it.
+    HIMAGELIST Release() { return std::exchange(m_list, nullptr); }
     void Reset(HIMAGELIST list = nullptr)
     {
         if (m_list)

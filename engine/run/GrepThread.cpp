@@ -5,6 +5,7 @@
 #include "engine/run/GrepFollow.h"
 #include "engine/run/GrepRun.h"
 #include "engine/run/GrepSession.h"
+#include "win32/FailureWords.h"
 #include "win32/PathRules.h"
 #include "win32/ProcessLocks.h"
 
@@ -49,6 +50,8 @@ struct CRunState {
     HWND status = nullptr;
     // The last completed run's session, kept for following its log.
     std::shared_ptr<CGrepSession> session;
+    // The last completed run, when its session could not be kept: a UTF-16 log's result.
+    std::wstring unfollowableResult;
     CWakeEvent wake;
 };
 
@@ -104,6 +107,8 @@ public:
         wchar_t text[kTextLength];
         wsprintfW(text, kProgressFormat, percent, matches);
         SetStatus(text);
+        if (m_state.dialog && !StopRequested())
+            SendMessageW(m_state.dialog, WM_RUN_PROGRESS, static_cast<WPARAM>(percent), 0);
     }
 
     void SetStatus(const wchar_t* text)
@@ -158,6 +163,8 @@ DWORD RunWork(CRunState& state, CNotices& notices)
     if (outcome.end == CGrepOutcome::End::Completed) {
         // Kept before the finished notice, whose handler may offer following.
         state.session = std::move(outcome.session);
+        if (!state.session)
+            state.unfollowableResult = state.params.resultFile;
         // Unsigned subtraction: a wrap of the tick counter does no harm.
         const DWORD seconds = (GetTickCount() - start) / 1000;
         wchar_t text[kTextLength];
@@ -167,7 +174,7 @@ DWORD RunWork(CRunState& state, CNotices& notices)
         return 0;
     }
     if (outcome.end == CGrepOutcome::End::Failed) {
-        notices.SetStatus(outcome.failure.empty() ? kGrepUnknownError : outcome.failure.c_str());
+        notices.SetStatus(FailureWords(outcome.failure.empty() ? kGrepUnknownError : outcome.failure).c_str());
         notices.Finished(0);
     }
     return 1;
@@ -186,7 +193,7 @@ DWORD FollowWork(CRunState& state, CNotices& notices)
         notices.SetStatus(text);
         notices.Finished(2);
     } else {
-        notices.SetStatus(outcome.failure.empty() ? kGrepUnknownError : outcome.failure.c_str());
+        notices.SetStatus(FailureWords(outcome.failure.empty() ? kGrepUnknownError : outcome.failure).c_str());
         notices.Finished(0);
     }
     return 1;
@@ -201,6 +208,7 @@ bool CGrepThread::Start(const CGrepParams& params, HWND dialog, HWND status)
         return false;
     state.params = params;
     state.session.reset();   // a new run: the last one can no longer be followed
+    state.unfollowableResult.clear();
     state.following = false;
     return StartWorker(dialog, status);
 }
@@ -243,6 +251,14 @@ bool CGrepThread::CanFollow(const std::wstring& resultFile)
         return false;
     const CRunState& state = State();
     return state.session && SamePath(state.session->Params().resultFile, resultFile);
+}
+
+bool CGrepThread::IsUtf16Result(const std::wstring& resultFile)
+{
+    if (IsRunning())
+        return false;
+    const std::wstring& last = State().unfollowableResult;
+    return !last.empty() && SamePath(last, resultFile);
 }
 
 bool CGrepThread::IsFollowing()
