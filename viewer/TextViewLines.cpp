@@ -34,7 +34,7 @@ const wchar_t kNotFromLogText[] =
     L"This line is not from the log: following wrote it where the log was truncated or "
     L"replaced and was read again from its start.";
 // What Line Info says instead of a number when the index and the log no longer agree.
-const wchar_t kLogLineLabel[] = L"\r\nLog Line: ";
+const wchar_t kLogLineLabel[] = L"\r\nLog Line (from 1): ";
 const wchar_t kLogLineStaleText[] = L"unknown, this result has changed since its run";
 const wchar_t kLogLineDamagedText[] = L"unknown, the index of log lines is damaged";
 const wchar_t kLogLineUnreadableText[] = L"unknown, the log file cannot be read";

@@ -9,17 +9,11 @@
 #include <algorithm>
 #include <vector>
 
-CReadHandle::CReadHandle(const std::wstring& path)
-    : m_file(CreateFileW(path.c_str(), GENERIC_READ,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr))
+HANDLE OpenSharedForReading(const std::wstring& path)
 {
-}
-
-CReadHandle::~CReadHandle()
-{
-    if (m_file != INVALID_HANDLE_VALUE)
-        CloseHandle(m_file);
+    return CreateFileW(path.c_str(), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
 bool ReadAt(HANDLE file, int64_t offset, void* target, uint32_t size, uint32_t& got)
@@ -72,9 +66,9 @@ bool FindLineStart(const std::wstring& path, int64_t number, int64_t& offset, in
 {
     lines = 0;
     offset = 0;
-    CReadHandle file(path);
+    CFileHandle file(OpenSharedForReading(path));
     LARGE_INTEGER size{};
-    if (!file.Valid() || !GetFileSizeEx(file.Get(), &size))
+    if (!file.IsOpen() || !GetFileSizeEx(file.Get(), &size))
         return false;
     if (number <= 1)
         return number == 1 && size.QuadPart > 0;
@@ -139,8 +133,8 @@ bool LineNumberAt(const std::wstring& path, int64_t offset, int64_t& number)
             return false;
         }
     }
-    CReadHandle file(path);
-    if (!file.Valid())
+    CFileHandle file(OpenSharedForReading(path));
+    if (!file.IsOpen())
         return false;
     constexpr uint32_t kBlock = 1u << 20;
     std::vector<uint8_t> block(kBlock);

@@ -2,24 +2,14 @@
 // line starts, found at disk speed, and reads that leave any reader alone.
 #pragma once
 
-#include <windows.h>
+#include "win32/Handle.h"
 
 #include <cstdint>
 #include <string>
 
-// A file opened for reading while others may write, replace or delete it.
-class CReadHandle {
-public:
-    explicit CReadHandle(const std::wstring& path);
-    ~CReadHandle();
-    CReadHandle(const CReadHandle&) = delete;
-    CReadHandle& operator=(const CReadHandle&) = delete;
-    HANDLE Get() const { return m_file; }
-    bool Valid() const { return m_file != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE m_file;
-};
+// Opens a file for reading while others may write, replace or delete it; the handle, or
+// INVALID_HANDLE_VALUE, goes straight into a CFileHandle.
+HANDLE OpenSharedForReading(const std::wstring& path);
 
 // Reads up to `size` bytes at `offset` (fewer at the end of the file).
 bool ReadAt(HANDLE file, int64_t offset, void* target, uint32_t size, uint32_t& got);

@@ -2,7 +2,7 @@
 // way of the service that writes, renames or deletes the log.
 #include "engine/io/LogLook.h"
 
-#include <windows.h>
+#include "win32/Handle.h"
 
 namespace {
 
@@ -24,20 +24,19 @@ uint64_t IdentityOf(const BY_HANDLE_FILE_INFORMATION& info)
 CLogLook CLogLook::Of(const wchar_t* path)
 {
     CLogLook look;
-    HANDLE file = OpenForLook(path);
-    if (file == INVALID_HANDLE_VALUE) {
+    const CFileHandle file(OpenForLook(path));
+    if (!file.IsOpen()) {
         const DWORD error = GetLastError();
         look.exists = error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
         return look;
     }
     look.exists = true;
     BY_HANDLE_FILE_INFORMATION info;
-    if (GetFileInformationByHandle(file, &info)) {
+    if (GetFileInformationByHandle(file.Get(), &info)) {
         look.readable = true;
         look.identity = IdentityOf(info);
         look.size = (static_cast<int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     }
-    CloseHandle(file);
     return look;
 }
 
@@ -57,17 +56,16 @@ CLogStamp CLogStamp::Of(const wchar_t* path)
 CFileState CFileState::Of(const wchar_t* path)
 {
     CFileState state;
-    HANDLE file = OpenForLook(path);
-    if (file == INVALID_HANDLE_VALUE)
+    const CFileHandle file(OpenForLook(path));
+    if (!file.IsOpen())
         return state;
     BY_HANDLE_FILE_INFORMATION info;
-    if (GetFileInformationByHandle(file, &info)) {
+    if (GetFileInformationByHandle(file.Get(), &info)) {
         state.valid = true;
         state.identity = IdentityOf(info);
         state.size = (static_cast<int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
         state.written = (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
                         info.ftLastWriteTime.dwLowDateTime;
     }
-    CloseHandle(file);
     return state;
 }

@@ -51,9 +51,9 @@ bool WriteAll(HANDLE file, const void* bytes, size_t size)
 CGrepIndexWriter::CGrepIndexWriter(const std::wstring& resultFile, const std::wstring& logFile)
     : m_path(GrepIndexFileName(resultFile)), m_logFile(logFile)
 {
-    m_file = CreateFileW(m_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_file == INVALID_HANDLE_VALUE || m_logFile.size() >= kLongestLogPath) {
+    m_file.Reset(CreateFileW(m_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_file.IsOpen() || m_logFile.size() >= kLongestLogPath) {
         Drop();
         return;
     }
@@ -64,16 +64,15 @@ CGrepIndexWriter::CGrepIndexWriter(const std::wstring& resultFile, const std::ws
     std::vector<char> head(m_recordsAt, 0);
     std::memcpy(head.data(), &header, sizeof(header));
     std::memcpy(head.data() + sizeof(header), m_logFile.data(), m_logFile.size() * 2);
-    if (!WriteAll(m_file, head.data(), head.size()))
+    if (!WriteAll(m_file.Get(), head.data(), head.size()))
         Drop();
     m_pending.reserve(kPendingRecords);
 }
 
 CGrepIndexWriter::~CGrepIndexWriter()
 {
-    if (m_sealed && m_file != INVALID_HANDLE_VALUE) {
-        CloseHandle(m_file);   // it describes the result: it stays
-        m_file = INVALID_HANDLE_VALUE;
+    if (m_sealed && m_file.IsOpen()) {
+        m_file.Close();   // it describes the result: it stays
         return;
     }
     Drop();
@@ -81,10 +80,7 @@ CGrepIndexWriter::~CGrepIndexWriter()
 
 void CGrepIndexWriter::Drop()
 {
-    if (m_file != INVALID_HANDLE_VALUE) {
-        CloseHandle(m_file);
-        m_file = INVALID_HANDLE_VALUE;
-    }
+    m_file.Close();
     // Never sealed, or failed: an older index must not outlive its result.
     if (!m_path.empty())
         DeleteFileW(m_path.c_str());
@@ -98,7 +94,7 @@ bool CGrepIndexWriter::FlushRecords()
     if (m_pending.empty())
         return true;
     const bool written =
-        WriteAll(m_file, m_pending.data(), m_pending.size() * sizeof(CStretchPlace));
+        WriteAll(m_file.Get(), m_pending.data(), m_pending.size() * sizeof(CStretchPlace));
     m_count += m_pending.size();
     m_pending.clear();
     return written;
@@ -106,7 +102,7 @@ bool CGrepIndexWriter::FlushRecords()
 
 void CGrepIndexWriter::Add(const CStretchPlace& place)
 {
-    if (m_file == INVALID_HANDLE_VALUE)
+    if (!m_file.IsOpen())
         return;
     m_pending.push_back(place);
     if (m_pending.size() >= kPendingRecords && !FlushRecords())
@@ -115,7 +111,7 @@ void CGrepIndexWriter::Add(const CStretchPlace& place)
 
 void CGrepIndexWriter::TakeBack(uint64_t count)
 {
-    if (m_file == INVALID_HANDLE_VALUE || count >= Count())
+    if (!m_file.IsOpen() || count >= Count())
         return;
     if (count >= m_count) {
         m_pending.resize(size_t(count - m_count));
@@ -124,7 +120,7 @@ void CGrepIndexWriter::TakeBack(uint64_t count)
     m_pending.clear();
     LARGE_INTEGER at;
     at.QuadPart = int64_t(m_recordsAt + count * sizeof(CStretchPlace));
-    if (!SetFilePointerEx(m_file, at, nullptr, FILE_BEGIN) || !SetEndOfFile(m_file)) {
+    if (!SetFilePointerEx(m_file.Get(), at, nullptr, FILE_BEGIN) || !SetEndOfFile(m_file.Get())) {
         Drop();
         return;
     }
@@ -133,7 +129,7 @@ void CGrepIndexWriter::TakeBack(uint64_t count)
 
 void CGrepIndexWriter::Seal(int64_t resultSize)
 {
-    if (m_file == INVALID_HANDLE_VALUE)
+    if (!m_file.IsOpen())
         return;
     Header header{};
     std::memcpy(header.mark, kMark, sizeof(kMark));
@@ -148,9 +144,9 @@ void CGrepIndexWriter::Seal(int64_t resultSize)
     // The header goes over the old one; records go on after the last.
     LARGE_INTEGER start{}, end;
     end.QuadPart = int64_t(m_recordsAt + m_count * sizeof(CStretchPlace));
-    if (!SetFilePointerEx(m_file, start, nullptr, FILE_BEGIN) ||
-        !WriteAll(m_file, &header, sizeof(header)) ||
-        !SetFilePointerEx(m_file, end, nullptr, FILE_BEGIN)) {
+    if (!SetFilePointerEx(m_file.Get(), start, nullptr, FILE_BEGIN) ||
+        !WriteAll(m_file.Get(), &header, sizeof(header)) ||
+        !SetFilePointerEx(m_file.Get(), end, nullptr, FILE_BEGIN)) {
         Drop();
         return;
     }
@@ -164,9 +160,7 @@ CGrepIndex::~CGrepIndex()
 
 void CGrepIndex::Close()
 {
-    if (m_file != INVALID_HANDLE_VALUE)
-        CloseHandle(m_file);
-    m_file = INVALID_HANDLE_VALUE;
+    m_file.Close();
     m_count = 0;
     m_logFile.clear();
 }
@@ -177,19 +171,19 @@ CGrepIndex::State CGrepIndex::Open(const std::wstring& resultFile)
     m_resultFile = resultFile;
     const std::wstring path = GrepIndexFileName(resultFile);
     // Shared for writing: following seals the index again as the result grows.
-    m_file = CreateFileW(path.c_str(), GENERIC_READ,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_file == INVALID_HANDLE_VALUE)
+    m_file.Reset(CreateFileW(path.c_str(), GENERIC_READ,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_file.IsOpen())
         return State::Missing;
     Header header{};
     uint32_t got = 0;
     LARGE_INTEGER indexSize{};
     // Not an index as a run writes one (zeroed, cut short, overwritten): the
     // commands say the index is damaged, not that the result or the log changed.
-    if (!ReadAt(m_file, 0, &header, sizeof(header), got) || got != sizeof(header) ||
+    if (!ReadAt(m_file.Get(), 0, &header, sizeof(header), got) || got != sizeof(header) ||
         std::memcmp(header.mark, kMark, sizeof(kMark)) != 0 || header.logPathLength == 0 ||
-        header.logPathLength >= kLongestLogPath || !GetFileSizeEx(m_file, &indexSize) ||
+        header.logPathLength >= kLongestLogPath || !GetFileSizeEx(m_file.Get(), &indexSize) ||
         (header.finished == 1 &&
          !HoldsRecords(uint64_t(indexSize.QuadPart), RecordsAt(header.logPathLength),
                        header.count))) {
@@ -208,7 +202,7 @@ CGrepIndex::State CGrepIndex::Open(const std::wstring& resultFile)
         return State::Stale;
     }
     std::wstring log(header.logPathLength, L'\0');
-    if (!ReadAt(m_file, sizeof(header), log.data(), header.logPathLength * 2, got) ||
+    if (!ReadAt(m_file.Get(), sizeof(header), log.data(), header.logPathLength * 2, got) ||
         got != header.logPathLength * 2) {
         Close();
         return State::Stale;
@@ -222,14 +216,14 @@ CGrepIndex::State CGrepIndex::Open(const std::wstring& resultFile)
 bool CGrepIndex::Record(uint64_t index, CStretchPlace& place) const
 {
     uint32_t got = 0;
-    return ReadAt(m_file, int64_t(m_recordsAt + index * sizeof(CStretchPlace)), &place,
+    return ReadAt(m_file.Get(), int64_t(m_recordsAt + index * sizeof(CStretchPlace)), &place,
                   sizeof(place), got) &&
            got == sizeof(place);
 }
 
 bool CGrepIndex::Find(int64_t resultOffset, CStretchPlace& place) const
 {
-    if (m_file == INVALID_HANDLE_VALUE || m_count == 0)
+    if (!m_file.IsOpen() || m_count == 0)
         return false;
     // The last record at or before the offset.
     uint64_t low = 0;
@@ -255,8 +249,8 @@ bool CGrepIndex::Locate(int64_t resultOffset, int64_t& logOffset) const
     std::vector<uint8_t> chunk(kChunk);
     // Lines of the stretch above this one, counted in the result; the range
     // ends where a line starts, so no CR LF pair is cut.
-    CReadHandle result(m_resultFile);
-    if (!result.Valid())
+    CFileHandle result(OpenSharedForReading(m_resultFile));
+    if (!result.IsOpen())
         return false;
     CLineEndCounter counter;
     for (int64_t at = stretch.resultOffset; at < resultOffset;) {

@@ -2,9 +2,8 @@
 // the result came from in its log, kept in a small file beside the result.
 #pragma once
 
+#include "win32/Handle.h"
 #include "win32/PathRules.h"
-
-#include <windows.h>
 
 #include <cstdint>
 #include <string>
@@ -47,7 +46,7 @@ private:
     bool FlushRecords();
     void Drop();
 
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    CFileHandle m_file;
     std::wstring m_path;
     std::wstring m_logFile;
     std::vector<CStretchPlace> m_pending;
@@ -85,7 +84,7 @@ private:
     bool Record(uint64_t index, CStretchPlace& place) const;
     void Close();
 
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    CFileHandle m_file;
     std::wstring m_resultFile;
     std::wstring m_logFile;
     uint64_t m_count = 0;

@@ -5,6 +5,7 @@
 #include "engine/run/GrepFollow.h"
 #include "engine/run/GrepRun.h"
 #include "engine/run/GrepSession.h"
+#include "win32/FailureWords.h"
 #include "win32/PathRules.h"
 #include "win32/ProcessLocks.h"
 
@@ -32,25 +33,18 @@ const DWORD kStopLimitMs = 2000;
 class CWakeEvent {
 public:
     CWakeEvent() : m_event(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-    ~CWakeEvent()
-    {
-        if (m_event)
-            CloseHandle(m_event);
-    }
-    CWakeEvent(const CWakeEvent&) = delete;
-    CWakeEvent& operator=(const CWakeEvent&) = delete;
-    void Set() { if (m_event) SetEvent(m_event); }
-    void Reset() { if (m_event) ResetEvent(m_event); }
+    void Set() { if (m_event.IsOpen()) SetEvent(m_event.Get()); }
+    void Reset() { if (m_event.IsOpen()) ResetEvent(m_event.Get()); }
     void Wait(DWORD ms)
     {
-        if (m_event)
-            WaitForSingleObject(m_event, ms);
+        if (m_event.IsOpen())
+            WaitForSingleObject(m_event.Get(), ms);
         else
             Sleep(ms);
     }
 
 private:
-    HANDLE m_event;
+    CHandle m_event;
 };
 
 // The controller's state; see the protocol in GrepThread.h for who touches what.
@@ -60,15 +54,14 @@ struct CRunState {
     // Set by the worker once its work and notices are over, before it clears
     // the running flag: only the flag is left, so the controller counts as idle.
     std::atomic<bool> workDone{false};
-    HANDLE thread = nullptr;                // user-interface thread only
+    CHandle thread;                         // user-interface thread only
     bool following = false;                 // what the worker does: run, or follow
     CGrepParams params;
     HWND dialog = nullptr;
     HWND status = nullptr;
     // The last completed run's session, kept for following its log.
     std::shared_ptr<CGrepSession> session;
-    // The result of the last completed run when its log cannot be followed
-    // (UTF-16 text, read whole), so that Follow can say why not.
+    // The last completed run, when its session could not be kept: a UTF-16 log's result.
     std::wstring unfollowableResult;
     CWakeEvent wake;
 };
@@ -82,14 +75,15 @@ CRunState& State()
 // Runs `step` (a few assignments, which cannot throw) while holding the run
 // lock and returns what it returns. The user-interface side must not go on
 // without the lock, so a failed lock or unlock throws, here and never from a
-// destructor.
+// destructor: the release is explicit.
 template <typename Step>
 bool UnderRunLock(Step step)
 {
-    if (!RunLock().Lock())
+    CMutexLock lock(RunLock());
+    if (!lock.Held())
         throw kLockFailed;
     const bool result = step();
-    if (!RunLock().Unlock())
+    if (!lock.Unlock())
         throw kUnlockFailed;
     return result;
 }
@@ -124,6 +118,8 @@ public:
         wchar_t text[kTextLength];
         wsprintfW(text, kProgressFormat, percent, matches);
         SetStatus(text);
+        if (m_state.dialog && !StopRequested())
+            SendMessageW(m_state.dialog, WM_RUN_PROGRESS, static_cast<WPARAM>(percent), 0);
     }
 
     void SetStatus(const wchar_t* text)
@@ -142,10 +138,9 @@ public:
     // then stays "running" until Stop has seen the thread end).
     void ClearRunning()
     {
-        if (!RunLock().Lock())
-            return;
-        m_state.running = false;
-        RunLock().Unlock();
+        const CMutexLock lock(RunLock());
+        if (lock.Held())
+            m_state.running = false;
     }
 
 private:
@@ -200,7 +195,7 @@ DWORD RunWork(CRunState& state, CNotices& notices)
         return 0;
     }
     if (outcome.end == CGrepOutcome::End::Failed) {
-        notices.SetStatus(outcome.failure.empty() ? kGrepUnknownError : outcome.failure.c_str());
+        notices.SetStatus(FailureWords(outcome.failure.empty() ? kGrepUnknownError : outcome.failure).c_str());
         notices.Finished(0);
     }
     return 1;
@@ -219,7 +214,7 @@ DWORD FollowWork(CRunState& state, CNotices& notices)
         notices.SetStatus(text);
         notices.Finished(2);
     } else {
-        notices.SetStatus(outcome.failure.empty() ? kGrepUnknownError : outcome.failure.c_str());
+        notices.SetStatus(FailureWords(outcome.failure.empty() ? kGrepUnknownError : outcome.failure).c_str());
         notices.Finished(0);
     }
     return 1;
@@ -264,14 +259,13 @@ bool CGrepThread::Follow(HWND dialog, HWND status)
 bool CGrepThread::StartWorker(HWND dialog, HWND status)
 {
     CRunState& state = State();
-    if (state.thread) {
+    if (state.thread.IsOpen()) {
         // A worker that ended by itself, or one past its last notice that only
         // has the running flag left to clear: it must be gone before the flag
         // is set again for the next one.
-        if (WaitForSingleObject(state.thread, kStopLimitMs) != WAIT_OBJECT_0)
+        if (WaitForSingleObject(state.thread.Get(), kStopLimitMs) != WAIT_OBJECT_0)
             return false;
-        CloseHandle(state.thread);
-        state.thread = nullptr;
+        state.thread.Close();
     }
     state.dialog = dialog;
     state.status = status;
@@ -282,8 +276,8 @@ bool CGrepThread::StartWorker(HWND dialog, HWND status)
         state.workDone.store(false, std::memory_order_release);
         return true;
     });
-    state.thread = CreateThread(nullptr, 0, &CGrepThread::Worker, nullptr, 0, nullptr);
-    if (!state.thread) {
+    state.thread.Reset(CreateThread(nullptr, 0, &CGrepThread::Worker, nullptr, 0, nullptr));
+    if (!state.thread.IsOpen()) {
         UnderRunLock([&] { return state.running = false; });
         return false;
     }
@@ -299,11 +293,12 @@ bool CGrepThread::CanFollow(const std::wstring& resultFile)
     return state.session && SamePath(state.session->Params().resultFile, resultFile);
 }
 
-bool CGrepThread::IsUnfollowable(const std::wstring& resultFile)
+bool CGrepThread::IsUtf16Result(const std::wstring& resultFile)
 {
-    CRunState& state = State();
-    return !Busy(state) && !state.unfollowableResult.empty() &&
-           SamePath(state.unfollowableResult, resultFile);
+    if (IsRunning())
+        return false;
+    const std::wstring& last = State().unfollowableResult;
+    return !last.empty() && SamePath(last, resultFile);
 }
 
 bool CGrepThread::IsFollowing()
@@ -336,14 +331,13 @@ bool CGrepThread::Stop()
         ReplyMessage(0);
     // A worker that does not end in time is left running with its stop
     // request set: it sends nothing more, and Start refuses until it has gone.
-    if (!state.thread || !WaitEnding(state.thread, kStopLimitMs))
+    if (!state.thread.IsOpen() || !WaitEnding(state.thread.Get(), kStopLimitMs))
         return false;
     UnderRunLock([&] {
         state.stopRequested.store(false, std::memory_order_release);
         return state.running = false;
     });
-    CloseHandle(state.thread);
-    state.thread = nullptr;
+    state.thread.Close();
     return true;
 }
 

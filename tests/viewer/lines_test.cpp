@@ -114,7 +114,7 @@ TEST_F(LinesTest, ResultLinesLeadToTheirLogLines)
     CDialogDriver info({PressButton(IDOK)});
     Command(IDM_LINE_INFO);
     ASSERT_EQ(info.Seen().size(), 1u);
-    EXPECT_EQ(info.Seen()[0].text, L"Current Line:    7\r\nCurrent Char:   0\r\nLog Line: 2498");
+    EXPECT_EQ(info.Seen()[0].text, L"Current Line:    7\r\nCurrent Char:   0\r\nLog Line (from 1): 2498");
 
     // Refusals: a log line that changed under the result, a result without index.
     ASSERT_TRUE(WriteBytes(log, Log(3000, "FATAL")));
@@ -183,7 +183,7 @@ TEST_F(LinesTest, LineInfoGivesALogLineOnlyWhereShowInLogWouldLead)
         const char* what;
         std::string log;
         std::string index;
-        std::wstring logLine;     // what Line Info says after "Log Line: "
+        std::wstring logLine;     // what Line Info says after "Log Line (from 1): "
         std::wstring showInLog;   // how Show in Log's box starts; "" when it leads to the log
     } rows[] = {
         {"as the run left them", logBytes, indexBytes, L"998", L""},
@@ -205,9 +205,10 @@ TEST_F(LinesTest, LineInfoGivesALogLineOnlyWhereShowInLogWouldLead)
         Command(IDM_LINE_INFO);
         ASSERT_EQ(boxes.Seen().size(), 1u);
         const std::wstring info = boxes.Seen()[0].text;
-        const size_t label = info.find(L"\r\nLog Line: ");
+        const std::wstring labelText = L"\r\nLog Line (from 1): ";
+        const size_t label = info.find(labelText);
         ASSERT_NE(label, std::wstring::npos) << testing::PrintToString(info);
-        EXPECT_EQ(info.substr(label + 12), row.logLine);
+        EXPECT_EQ(info.substr(label + labelText.size()), row.logLine);
         const size_t requests = Notices().size();
         Key(VK_RETURN);
         if (row.showInLog.empty()) {
