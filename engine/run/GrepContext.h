@@ -9,6 +9,7 @@
 #include "engine/io/FileWriter.h"
 #include "engine/run/GrepIndex.h"
 #include "engine/run/GrepLine.h"
+#include "engine/run/ResultLine.h"
 
 #include <cstdint>
 #include <string>
@@ -104,7 +105,7 @@ public:
         } else if (AfterLine()) {
             if (m_index && m_writer->Written() - m_pieceStart >= kStretchPiece)
                 AddPlace(offset);
-            if (!WriteContextLine(*m_writer, L"\\", line))
+            if (!WriteContextLine(*m_writer, kContextAfterMark, line))
                 return Fault::NextLine;
         }
         return Fault::None;
@@ -191,7 +192,7 @@ private:
         const size_t first = m_wrapped ? m_writeIndex : 0;
         const size_t size = m_wrapped ? m_ring.size() : m_writeIndex;
         for (size_t n = 0; n < size; ++n) {
-            if (!WriteContextLine(*m_writer, L"/", m_ring[(first + n) % m_ring.size()]))
+            if (!WriteContextLine(*m_writer, kContextBeforeMark, m_ring[(first + n) % m_ring.size()]))
                 return false;
         }
         return true;

@@ -6,7 +6,7 @@
 #include "tests/support/Pixels.h"
 #include "tests/support/Process.h"
 #include "settings/Settings.h"
-#include "viewer/Dpi.h"
+#include "win32/Dpi.h"
 #include "viewer/TextView.h"
 
 #include <commctrl.h>
