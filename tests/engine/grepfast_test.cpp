@@ -5,6 +5,7 @@
 #include "engine/run/GrepRun.h"
 #include "engine/text/CodePage.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/GrepObservers.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -16,13 +17,6 @@
 
 namespace {
 
-class CRecorder : public CGrepObserver {
-public:
-    bool StopRequested() override { return false; }
-    void Progress(int percent, int matches) override { reports.emplace_back(percent, matches); }
-    std::vector<std::pair<int, int>> reports;
-};
-
 struct Outcome {
     CGrepOutcome outcome;
     std::string result;
@@ -31,7 +25,7 @@ struct Outcome {
 
 Outcome RunPath(const CGrepParams& params, bool fast, uint32_t bufferSize)
 {
-    CRecorder recorder;
+    CProgressRecorder recorder;
     CGrepOptions options;
     options.allowFastPath = fast;
     options.bufferSize = bufferSize;

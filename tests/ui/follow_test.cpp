@@ -7,6 +7,7 @@
 #include "resources/resource.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/TextView.h"
+#include "tests/support/GrepObservers.h"
 
 namespace {
 
@@ -30,12 +31,6 @@ bool AppendBytes(const std::wstring& path, const std::string& bytes)
     CloseHandle(file);
     return ok;
 }
-
-class QuietObserver : public CGrepObserver {
-public:
-    bool StopRequested() override { return false; }
-    void Progress(int, int) override {}
-};
 
 }  // namespace
 
@@ -92,7 +87,7 @@ protected:
         CGrepParams params;
         ui->Invoke([&] { params = CMainDlg::Instance()->RunParams(); });
         params.resultFile = dir.File(L"fresh.greptmp");
-        QuietObserver quiet;
+        CQuietObserver quiet;
         EXPECT_EQ(RunGrep(params, quiet).end, CGrepOutcome::End::Completed);
         return ReadBytes(params.resultFile);
     }
