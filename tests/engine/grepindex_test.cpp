@@ -7,6 +7,7 @@
 #include "tests/engine/IndexCheck.h"
 #include "engine/run/GrepRun.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/GrepObservers.h"
 
 #include <gtest/gtest.h>
 
@@ -27,12 +28,6 @@ bool Locate(const CGrepIndex& index, int64_t resultOffset, CLogPlace& place)
     return index.Locate(resultOffset, place.offset) &&
            LineNumberAt(index.LogFile(), place.offset, place.line);
 }
-
-class NullObserver : public CGrepObserver {
-public:
-    bool StopRequested() override { return false; }
-    void Progress(int, int) override {}
-};
 
 class StopAfter : public CGrepObserver {
 public:
@@ -146,7 +141,7 @@ TEST(GrepIndex, EveryResultLineLeadsToItsLogLine)
             options.allowFastPath = fast;
             options.bufferSize = buffers[size_t(round) % 3];
             SCOPED_TRACE("round " + std::to_string(round) + (fast ? " fast" : " line by line"));
-            NullObserver observer;
+            CQuietObserver observer;
             ASSERT_EQ(RunGrep(params, observer, options).end, CGrepOutcome::End::Completed);
             CheckIndex(params, 1);
         }
@@ -160,7 +155,7 @@ TEST(GrepIndex, EveryResultLineLeadsToItsLogLine)
     for (const auto& filters : {std::vector<std::wstring>{L"*"}, std::vector<std::wstring>{}}) {
         params.filterTexts = filters;
         params.filterModes.assign(filters.size(), 0);
-        NullObserver observer;
+        CQuietObserver observer;
         ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
         ASSERT_GT(ReadBytes(params.resultFile).size(), size_t(3 * kStretchPiece));
         CheckIndex(params, 211);
@@ -186,7 +181,7 @@ TEST(GrepIndex, LivesAndDiesWithItsResult)
     ASSERT_TRUE(WriteBytes(params.resultFile, "ERROR: 0\n"));
     EXPECT_EQ(index.Open(params.resultFile), CGrepIndex::State::Missing);
 
-    NullObserver observer;
+    CQuietObserver observer;
     ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
     EXPECT_EQ(index.Open(params.resultFile), CGrepIndex::State::Ready);
 
@@ -237,7 +232,7 @@ TEST(GrepIndex, UnicodeLogLeadsBackByItsOwnLineEnds)
     params.filterTexts = {L"*ERROR*"};
     params.filterModes = {0};
     ASSERT_TRUE(WriteBytes(params.logFile, bytes));
-    NullObserver observer;
+    CQuietObserver observer;
     ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
     CGrepIndex index;
     ASSERT_EQ(index.Open(params.resultFile), CGrepIndex::State::Ready);

@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/TextView.h"
+#include "tests/support/GrepObservers.h"
 
 namespace {
 
@@ -19,11 +20,18 @@ const char* const ErrorCategory =
 const char* const TenLines =
     "line 1\nline 2\nline 3\nline 4\nERROR five\nline 6\nERROR seven\nline 8\nline 9\nline 10\n";
 
-class QuietObserver : public CGrepObserver {
-public:
-    bool StopRequested() override { return false; }
-    void Progress(int, int) override {}
-};
+bool AppendBytes(const std::wstring& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size();
+    CloseHandle(file);
+    return ok;
+}
 
 }  // namespace
 
@@ -98,7 +106,7 @@ protected:
         CGrepParams params;
         ui->Invoke([&] { params = CMainDlg::Instance()->RunParams(); });
         params.resultFile = dir.File(L"fresh.greptmp");
-        QuietObserver quiet;
+        CQuietObserver quiet;
         EXPECT_EQ(RunGrep(params, quiet).end, CGrepOutcome::End::Completed);
         return ReadBytes(params.resultFile);
     }
