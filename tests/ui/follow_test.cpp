@@ -20,18 +20,6 @@ const char* const ErrorCategory =
 const char* const TenLines =
     "line 1\nline 2\nline 3\nline 4\nERROR five\nline 6\nERROR seven\nline 8\nline 9\nline 10\n";
 
-bool AppendBytes(const std::wstring& path, const std::string& bytes)
-{
-    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
-    CloseHandle(file);
-    return ok;
-}
 
 }  // namespace
 

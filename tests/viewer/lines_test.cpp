@@ -240,7 +240,7 @@ TEST_F(LinesTest, ShowInLogOnALineFollowingWroteAndOnALoneSurrogate)
     params.resultFile = dir.File(L"wide.greptmp");
     params.filterTexts = {L"*ERROR*"};
     params.filterModes = {0};
-    NullObserver observer;
+    CQuietObserver observer;
     ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
     OpenView(ReadBytes(params.resultFile), 640, 20 * 16 + 4, L"wide.greptmp");
     ASSERT_EQ(Line(1), L"ERROR \xFFFD here");
