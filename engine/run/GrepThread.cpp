@@ -128,8 +128,11 @@ public:
             SendMessageW(m_state.status, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
     }
 
+    // The last notice. The work is over before it is sent: its handler may follow the
+    // result at once, and must not find the worker still counted busy.
     void Finished(WPARAM how)
     {
+        m_state.workDone.store(true, std::memory_order_release);
         if (m_state.dialog && !StopRequested())
             SendMessageW(m_state.dialog, WM_RUN_FINISHED, how, 0);
     }
@@ -260,6 +263,10 @@ bool CGrepThread::StartWorker(HWND dialog, HWND status)
 {
     CRunState& state = State();
     if (state.thread.IsOpen()) {
+        // Asked from the handler of the worker's finished notice, the worker waits for
+        // this handler while we would wait for the worker.
+        if (InSendMessage())
+            ReplyMessage(0);
         // A worker that ended by itself, or one past its last notice that only
         // has the running flag left to clear: it must be gone before the flag
         // is set again for the next one.

@@ -22,8 +22,9 @@
 //                    (win32/ProcessLocks.h). Set by Start before the worker
 //                    exists; cleared by the worker as its very last act, or by
 //                    Stop once it has seen the worker end.
-//   work done      - an atomic the worker sets, without the lock, once its last
-//                    notice has been handled, just before it clears the running
+//   work done      - an atomic the worker sets, without the lock, just before
+//                    it sends its last notice (the finished one), and again
+//                    once its work is over, just before it clears the running
 //                    flag. From then on the controller counts as idle
 //                    (IsRunning, CanFollow): a worker that is slow to clear
 //                    its flag on a loaded machine does not hold up Follow. The

@@ -320,20 +320,26 @@ TEST_F(GrepThreadTest, NothingWaitsForeverForAReadOrANoticeThatNeverReturns)
     EXPECT_EQ(ReadBytes(other.resultFile), "ERROR: x\n");
 }
 
-TEST_F(GrepThreadTest, FollowIsOfferedOnceTheFinishedNoticeHasBeenHandled)
+TEST_F(GrepThreadTest, FollowIsOfferedFromTheFinishedNoticeOn)
 {
     CGrepParams params = Params(Log("ERROR: one\nline two\n"));
     GrepWindows windows;
-    // A loaded machine: the worker is slow to clear its running flag after its
-    // last notice. Here it waits for the run lock this thread takes meanwhile.
+    // The dialog opens the result's viewer while it handles the finished notice, and
+    // the user may press F5 in it before the worker has gone on. On a loaded machine
+    // the worker is also slow to clear its running flag after that notice: here it
+    // waits for the run lock this thread takes meanwhile.
     bool held = false;
+    bool offeredInHandler = false;
     windows.onNotice = [&](const GrepNotice& notice) {
-        if (notice.finished)
-            held = RunLock().Lock();
+        if (!notice.finished)
+            return;
+        offeredInHandler = CGrepThread::CanFollow(params.resultFile) && !CGrepThread::IsRunning();
+        held = RunLock().Lock();
     };
     ASSERT_TRUE(CGrepThread::Start(params, windows.Dialog(), windows.Status()));
     ASSERT_TRUE(WaitDelivering("the finished notice", [&] { return windows.Finished(); }));
     ASSERT_TRUE(held);
+    EXPECT_TRUE(offeredInHandler);
     EXPECT_TRUE(WaitFor("Follow to be offered",
                         [&] { return CGrepThread::CanFollow(params.resultFile); }));
     EXPECT_FALSE(CGrepThread::IsRunning());
