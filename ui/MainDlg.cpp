@@ -163,9 +163,9 @@ INT_PTR CMainDlg::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         return FALSE;
     case WM_RUN_FINISHED:
         if (m_followViewer)
-            OnFollowingEnded(wParam);
+            OnFollowingEnded(FinishedEnd(static_cast<int>(wParam)));
         else
-            OnRunFinished(wParam != 0);
+            OnRunFinished(FinishedEnd(static_cast<int>(wParam)));
         return FALSE;
     case WM_RESULT_GREW:
         OnResultGrew();

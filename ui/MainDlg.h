@@ -73,7 +73,7 @@ private:
     void OnSize(int width, int height);
     BOOL OnCommand(int id, int code);
     BOOL OnNotify(const NMHDR* header);
-    void OnRunFinished(bool succeeded);
+    void OnRunFinished(GrepEnd end);
     void OnResultGrew();
     void OnClose();
     void UpdateControls();
@@ -103,7 +103,7 @@ private:
     void ShowRunningState(bool isRunning);
     void ToggleFollow(HWND viewerWindow);
     void StopFollowing();
-    void OnFollowingEnded(WPARAM how);
+    void OnFollowingEnded(GrepEnd end);
     void ShowFollowingState(bool following);
     CTextView* ViewerOf(HWND window) const;
     void CloseAllViewers();

@@ -261,12 +261,12 @@ void CMainDlg::ShowRunningState(bool isRunning)
     UpdateControls();
 }
 
-void CMainDlg::OnRunFinished(bool succeeded)
+void CMainDlg::OnRunFinished(GrepEnd end)
 {
     if (!m_running)
         return;
     ShowRunningState(false);
-    if (succeeded)
+    if (end == GrepEnd::Completed)
         OpenViewer(m_runParams.resultFile.c_str());
     else
         Message(kRunFailedText, L"Error", MB_OK | MB_ICONWARNING);

@@ -26,11 +26,6 @@ public:
     void Progress(int, int) override {}
 };
 
-const wchar_t* FaultText(CGrepSession::End end)
-{
-    return end == CGrepSession::End::PrevLineFault ? kGrepPrevLineFailed : kGrepNextLineFailed;
-}
-
 // One look at the log and, when it has changed, one reading of it, of at most
 // kFollowStretch bytes (`more` then says that more is waiting). False with
 // `failure` set when following cannot go on.
@@ -63,9 +58,9 @@ bool ReadChanges(CGrepSession& session, CFileWriter& writer, const CLogLook& loo
         return true;
     CQuietObserver quiet;
     CGrepProgress progress(size);
-    const CGrepSession::End end = session.ReadTo(reader, writer, size, quiet, progress);
-    if (end != CGrepSession::End::Completed) {
-        failure = FaultText(end);
+    const GrepEnd end = session.ReadTo(reader, writer, size, quiet, progress);
+    if (end != GrepEnd::Completed) {
+        failure = GrepFailureText(end);
         return false;
     }
     wrote = true;
@@ -100,21 +95,21 @@ CGrepOutcome Follow(CGrepSession& session, CFollowObserver& observer)
                 missing = true;
                 missingSince = GetTickCount();
             } else if (!look.exists && GetTickCount() - missingSince >= kFollowGoneMs) {
-                return CGrepOutcome::Ended(CGrepOutcome::End::LogGone, session.Matches(), kLogGone);
+                return CGrepOutcome::Ended(GrepEnd::LogGone, session.Matches(), kLogGone);
             }
         } else {
             missing = false;
             bool wrote = false;
             const wchar_t* failure = nullptr;
             if (!ReadChanges(session, writer, look, wrote, more, failure))
-                return CGrepOutcome::Ended(CGrepOutcome::End::Failed, session.Matches(), failure);
+                return CGrepOutcome::Ended(GrepEnd::Failed, session.Matches(), failure);
             if (wrote && !stopping)
                 observer.Grew(session.Matches());
             if (!more)
                 quiet = stamp;
         }
         if (stopping)
-            return CGrepOutcome::Ended(CGrepOutcome::End::Stopped, session.Matches());
+            return CGrepOutcome::Ended(GrepEnd::Stopped, session.Matches());
         if (!more)
             observer.Wait(kFollowPollMs);
     }
@@ -128,7 +123,7 @@ CGrepOutcome FollowGrep(CGrepSession& session, CFollowObserver& observer)
         return Follow(session, observer);
     } catch (...) {
         try {
-            return CGrepOutcome::Ended(CGrepOutcome::End::Failed, session.Matches(),
+            return CGrepOutcome::Ended(GrepEnd::Failed, session.Matches(),
                                        ExceptionText(kGrepUnknownError));
         } catch (...) {
             return CGrepOutcome();

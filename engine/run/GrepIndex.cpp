@@ -3,7 +3,6 @@
 // result order, so a record is found by halving without reading them all.
 #include "engine/run/GrepIndex.h"
 
-#include "engine/io/FileLines.h"
 #include "engine/io/FileReader.h"
 #include "engine/text/LineScan.h"
 
@@ -163,9 +162,7 @@ CGrepIndex::~CGrepIndex()
 
 void CGrepIndex::Close()
 {
-    if (m_file != INVALID_HANDLE_VALUE)
-        CloseHandle(m_file);
-    m_file = INVALID_HANDLE_VALUE;
+    m_file.reset();
     m_count = 0;
     m_logFile.clear();
 }
@@ -175,15 +172,13 @@ CGrepIndex::State CGrepIndex::Open(const std::wstring& resultFile)
     Close();
     m_resultFile = resultFile;
     const std::wstring path = GrepIndexFileName(resultFile);
-    // Shared for writing: following seals the index again as the result grows.
-    m_file = CreateFileW(path.c_str(), GENERIC_READ,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_file == INVALID_HANDLE_VALUE)
+    try {
+        m_file = std::make_unique<CFileReader>(path.c_str(), 0);
+    } catch (...) {
         return State::Missing;
+    }
     Header header{};
-    uint32_t got = 0;
-    if (!ReadAt(m_file, 0, &header, sizeof(header), got) || got != sizeof(header) ||
+    if (!ReadIndex(0, &header, sizeof(header)) ||
         std::memcmp(header.mark, kMark, sizeof(kMark)) != 0 || header.finished != 1 ||
         header.logPathLength == 0 || header.logPathLength >= kLongestLogPath) {
         Close();
@@ -197,8 +192,7 @@ CGrepIndex::State CGrepIndex::Open(const std::wstring& resultFile)
         return State::Stale;
     }
     std::wstring log(header.logPathLength, L'\0');
-    if (!ReadAt(m_file, sizeof(header), log.data(), header.logPathLength * 2, got) ||
-        got != header.logPathLength * 2) {
+    if (!ReadIndex(sizeof(header), log.data(), header.logPathLength * 2)) {
         Close();
         return State::Stale;
     }
@@ -208,17 +202,20 @@ CGrepIndex::State CGrepIndex::Open(const std::wstring& resultFile)
     return State::Ready;
 }
 
+bool CGrepIndex::ReadIndex(int64_t offset, void* target, size_t size) const
+{
+    size_t got = 0;
+    return ReadAt(*m_file, offset, static_cast<uint8_t*>(target), size, got) && got == size;
+}
+
 bool CGrepIndex::Record(uint64_t index, CStretchPlace& place) const
 {
-    uint32_t got = 0;
-    return ReadAt(m_file, int64_t(m_recordsAt + index * sizeof(CStretchPlace)), &place,
-                  sizeof(place), got) &&
-           got == sizeof(place);
+    return ReadIndex(int64_t(m_recordsAt + index * sizeof(CStretchPlace)), &place, sizeof(place));
 }
 
 bool CGrepIndex::Find(int64_t resultOffset, CStretchPlace& place) const
 {
-    if (m_file == INVALID_HANDLE_VALUE || m_count == 0)
+    if (!m_file || m_count == 0)
         return false;
     // The last record at or before the offset.
     uint64_t low = 0;
@@ -244,17 +241,20 @@ bool CGrepIndex::Locate(int64_t resultOffset, int64_t& logOffset) const
     std::vector<uint8_t> chunk(kChunk);
     // Lines of the stretch above this one, counted in the result; the range
     // ends where a line starts, so no CR LF pair is cut.
-    CReadHandle result(m_resultFile);
-    if (!result.Valid())
+    std::unique_ptr<CFileReader> result;
+    try {
+        result = std::make_unique<CFileReader>(m_resultFile.c_str(), 0);
+    } catch (...) {
         return false;
+    }
     CLineEndCounter counter;
     for (int64_t at = stretch.resultOffset; at < resultOffset;) {
-        uint32_t got = 0;
-        const uint32_t want = uint32_t(std::min<int64_t>(kChunk, resultOffset - at));
-        if (!ReadAt(result.Get(), at, chunk.data(), want, got) || got == 0)
+        size_t got = 0;
+        const size_t want = size_t(std::min<int64_t>(kChunk, resultOffset - at));
+        if (!ReadAt(*result, at, chunk.data(), want, got) || got == 0)
             return false;
         counter.Add(chunk.data(), got);
-        at += got;
+        at += int64_t(got);
     }
     const int64_t lines = int64_t(counter.Count());
     // As many lines stepped over in the log, by the log reader's own rules

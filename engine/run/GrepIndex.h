@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,8 @@ private:
 
 // The index of one result, opened for the commands that lead from a result
 // line to the log. Looks records up in the file, never loads them all.
+class CFileReader;
+
 class CGrepIndex {
 public:
     enum class State { Ready, Missing, Stale };
@@ -83,9 +86,11 @@ public:
 
 private:
     bool Record(uint64_t index, CStretchPlace& place) const;
+    bool ReadIndex(int64_t offset, void* target, size_t size) const;
     void Close();
 
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    // Shared for writing: following seals the index again as the result grows.
+    std::unique_ptr<CFileReader> m_file;
     std::wstring m_resultFile;
     std::wstring m_logFile;
     uint64_t m_count = 0;

@@ -25,11 +25,23 @@ const wchar_t kGrepPrevLineFailed[] = L"Unable to write prev line!";
 const wchar_t kGrepNextLineFailed[] = L"Unable to write next line!";
 const wchar_t kGrepUnknownError[] = L"Unknown error!";
 
+const wchar_t* GrepFailureText(GrepEnd end)
+{
+    switch (end) {
+    case GrepEnd::PrevLineFailed:
+        return kGrepPrevLineFailed;
+    case GrepEnd::NextLineFailed:
+        return kGrepNextLineFailed;
+    default:
+        return kGrepUnknownError;
+    }
+}
+
 namespace {
 
 CGrepOutcome Failed(const wchar_t* text)
 {
-    return CGrepOutcome::Ended(CGrepOutcome::End::Failed, 0, text);
+    return CGrepOutcome::Ended(GrepEnd::Failed, 0, text);
 }
 
 CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepObserver& observer)
@@ -54,18 +66,14 @@ CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepOb
     session->SetIdentity(CLogLook::Of(params.logFile.c_str()).identity);
 
     CGrepProgress progress(size);
-    switch (session->ReadTo(reader, writer, size, observer, progress)) {
-    case CGrepSession::End::Completed:
-        break;
-    case CGrepSession::End::Stopped:
+    const GrepEnd end = session->ReadTo(reader, writer, size, observer, progress);
+    if (end == GrepEnd::Stopped) {
         writer.Flush();   // whole lines only; nothing is reported after a stop
-        return CGrepOutcome::Ended(CGrepOutcome::End::Stopped, session->Matches());
-    case CGrepSession::End::PrevLineFault:
-        return Failed(kGrepPrevLineFailed);
-    case CGrepSession::End::NextLineFault:
-        return Failed(kGrepNextLineFailed);
+        return CGrepOutcome::Ended(GrepEnd::Stopped, session->Matches());
     }
-    CGrepOutcome outcome = CGrepOutcome::Ended(CGrepOutcome::End::Completed, session->Matches());
+    if (end != GrepEnd::Completed)
+        return Failed(GrepFailureText(end));
+    CGrepOutcome outcome = CGrepOutcome::Ended(GrepEnd::Completed, session->Matches());
     if (session->Followable())
         outcome.session = std::move(session);
     return outcome;

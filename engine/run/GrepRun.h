@@ -3,6 +3,7 @@
 // turns what it reports into window messages.
 #pragma once
 
+#include "engine/run/GrepEnd.h"
 #include "engine/run/GrepObserver.h"
 #include "engine/run/GrepParams.h"
 
@@ -13,15 +14,15 @@
 class CGrepSession;
 
 struct CGrepOutcome {
-    // LogGone: following ended because the log has disappeared.
-    enum class End { Completed, Failed, Stopped, LogGone };
-    End end = End::Failed;
+    // Completed, Stopped, LogGone or Failed: a failed write is told by its
+    // text, like every other failure.
+    GrepEnd end = GrepEnd::Failed;
     int matches = 0;
     std::wstring failure;   // the status text of a failed run
     // A completed run's state, from which following its log goes on.
     std::shared_ptr<CGrepSession> session;
 
-    static CGrepOutcome Ended(End end, int matches, const wchar_t* failure = L"")
+    static CGrepOutcome Ended(GrepEnd end, int matches, const wchar_t* failure = L"")
     {
         CGrepOutcome outcome;
         outcome.end = end;
@@ -37,6 +38,8 @@ extern const wchar_t kGrepFileEmpty[];       // "File is empty"
 extern const wchar_t kGrepPrevLineFailed[];  // "Unable to write prev line!"
 extern const wchar_t kGrepNextLineFailed[];  // "Unable to write next line!"
 extern const wchar_t kGrepUnknownError[];    // "Unknown error!"
+// The failure text of an end that is a failed write.
+const wchar_t* GrepFailureText(GrepEnd end);
 
 // The result file's writer hands lines to the file in pieces of this size.
 constexpr uint32_t kGrepResultBuffer = 1u << 20;

@@ -6,6 +6,7 @@
 #include "engine/match/CandidatePlan.h"
 #include "engine/match/FilterSet.h"
 #include "engine/run/GrepContext.h"
+#include "engine/run/GrepEnd.h"
 #include "engine/run/GrepIndex.h"
 #include "engine/run/GrepParams.h"
 
@@ -26,8 +27,6 @@ class CGrepProgress;
 // file is cut off again before the next reading, which takes the line whole.
 class CGrepSession {
 public:
-    enum class End { Completed, Stopped, PrevLineFault, NextLineFault };
-
     // False when the filter texts and modes differ in number. `allowFast`
     // lets whole stretches of the log be searched as bytes (CGrepFastScan).
     bool Build(const CGrepParams& params, bool allowFast, uint32_t bufferSize);
@@ -40,7 +39,8 @@ public:
     // Reads the log through `reader` from Position() up to `size`, writing
     // through `writer`, which must stand at the end of what this session has
     // written. The stop check and progress happen per line as in a run.
-    End ReadTo(CGrepLineReader& reader, CFileWriter& writer, int64_t size, CGrepObserver& observer,
+    // Completed, Stopped, or the write that failed.
+    GrepEnd ReadTo(CGrepLineReader& reader, CFileWriter& writer, int64_t size, CGrepObserver& observer,
                CGrepProgress& progress);
 
     // The log was truncated or replaced: the line `separator` goes to the
@@ -66,19 +66,19 @@ public:
     void SetIdentity(uint64_t identity) { m_identity = identity; }
 
 private:
-    End ReadToUnsealed(CGrepLineReader& reader, CFileWriter& writer, int64_t size,
+    GrepEnd ReadToUnsealed(CGrepLineReader& reader, CFileWriter& writer, int64_t size,
                        CGrepObserver& observer, CGrepProgress& progress);
     // Settles, at the first reading, how the log is read and makes the context.
     void Begin(CGrepLineReader& reader, CFileWriter& writer);
     // The whole lines of [Position(), end) through the context (end -1: the
     // whole log).
-    End ReadLines(CGrepLineReader& reader, CFileWriter& writer, int64_t end,
+    GrepEnd ReadLines(CGrepLineReader& reader, CFileWriter& writer, int64_t end,
                   CGrepObserver& observer, CGrepProgress& progress);
     // The line that the log ended in at `size`, by how the log has changed since.
-    End ReadLastLine(CGrepLineReader& reader, CFileWriter& writer, int64_t size,
+    GrepEnd ReadLastLine(CGrepLineReader& reader, CFileWriter& writer, int64_t size,
                      CGrepObserver& observer, CGrepProgress& progress);
     // The line [Position(), size), without a line end, as a run's end writes it.
-    End WriteUnfinished(CGrepLineReader& reader, CFileWriter& writer, int64_t size);
+    GrepEnd WriteUnfinished(CGrepLineReader& reader, CFileWriter& writer, int64_t size);
     // False when the line cannot be kept, by the literals of m_widePlan;
     // true when it must be matched to know.
     bool MayKeep(const CGrepLine& line) const;

@@ -117,10 +117,12 @@ public:
             SendMessageW(m_state.status, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
     }
 
-    void Finished(WPARAM how)
+    // The finished message for how the worker ended; a stop sends none.
+    void Finished(GrepEnd end)
     {
-        if (m_state.dialog && !StopRequested())
-            SendMessageW(m_state.dialog, WM_RUN_FINISHED, how, 0);
+        const int code = FinishedCode(end);
+        if (code >= 0 && m_state.dialog && !StopRequested())
+            SendMessageW(m_state.dialog, WM_RUN_FINISHED, static_cast<WPARAM>(code), 0);
     }
 
     // The worker's last act. A lock failure leaves the flag as it is (the run
@@ -161,7 +163,7 @@ DWORD RunWork(CRunState& state, CNotices& notices)
 {
     const DWORD start = GetTickCount();
     CGrepOutcome outcome = RunGrep(state.params, notices);
-    if (outcome.end == CGrepOutcome::End::Completed) {
+    if (outcome.end == GrepEnd::Completed) {
         // Kept before the finished notice, whose handler may offer following.
         state.session = std::move(outcome.session);
         // Unsigned subtraction: a wrap of the tick counter does no harm.
@@ -169,12 +171,12 @@ DWORD RunWork(CRunState& state, CNotices& notices)
         wchar_t text[kTextLength];
         wsprintfW(text, kCompletedFormat, outcome.matches, static_cast<int>(seconds));
         notices.SetStatus(text);
-        notices.Finished(1);
+        notices.Finished(outcome.end);
         return 0;
     }
-    if (outcome.end == CGrepOutcome::End::Failed) {
+    if (outcome.end == GrepEnd::Failed) {
         notices.SetStatus(outcome.failure.empty() ? kGrepUnknownError : outcome.failure.c_str());
-        notices.Finished(0);
+        notices.Finished(outcome.end);
     }
     return 1;
 }
@@ -183,17 +185,17 @@ DWORD FollowWork(CRunState& state, CNotices& notices)
 {
     notices.Following(state.session->Matches());
     const CGrepOutcome outcome = FollowGrep(*state.session, notices);
-    if (outcome.end == CGrepOutcome::End::Stopped)
+    if (outcome.end == GrepEnd::Stopped)
         return 0;   // the session stays, for following again
     state.session.reset();
-    if (outcome.end == CGrepOutcome::End::LogGone) {
+    if (outcome.end == GrepEnd::LogGone) {
         wchar_t text[kTextLength];
         wsprintfW(text, kLogGoneFormat, outcome.matches);
         notices.SetStatus(text);
-        notices.Finished(2);
+        notices.Finished(outcome.end);
     } else {
         notices.SetStatus(outcome.failure.empty() ? kGrepUnknownError : outcome.failure.c_str());
-        notices.Finished(0);
+        notices.Finished(outcome.end);
     }
     return 1;
 }

@@ -2,6 +2,7 @@
 // protocol between its worker thread and the user-interface thread.
 #pragma once
 
+#include "engine/run/GrepEnd.h"
 #include "engine/run/GrepParams.h"
 
 #include <windows.h>
@@ -59,7 +60,8 @@
 //   to `dialog`: WM_RUN_FINISHED (WM_USER + 2, below), right
 //                after that text, wParam 1 = completed (the result file is
 //                complete and closed), 0 = failed (the status line holds the
-//                reason), lParam 0.
+//                reason), lParam 0; FinishedCode (engine/run/GrepEnd.h) gives
+//                the wParam of each way a worker ends, FinishedEnd reads it back.
 // The running flag is cleared only after WM_RUN_FINISHED has been handled, so
 // IsRunning() is still true inside its handler; the worker touches nothing
 // after clearing it.

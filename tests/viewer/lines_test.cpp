@@ -62,7 +62,7 @@ protected:
         params.filterTexts = {L"*ERROR*"};
         params.filterModes = {0};
         NullObserver observer;
-        ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
+        ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
         OpenView(ReadBytes(params.resultFile));
     }
     void Command(int id) { SendMessageW(Window(), WM_COMMAND, id, 0); }
