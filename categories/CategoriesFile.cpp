@@ -7,6 +7,7 @@
 #include "engine/io/FileReader.h"
 #include "engine/io/FileWriter.h"
 #include "win32/ModulePath.h"
+#include "win32/PathRules.h"
 
 #include <algorithm>
 #include <deque>

@@ -5,6 +5,8 @@
 #include "categories/CategoryStore.h"
 #include "settings/RegistryKey.h"
 
+#include <variant>
+
 const wchar_t* const kSettingsKey = L"SOFTWARE\\Osmi\\Tilvo";
 
 namespace {
@@ -18,49 +20,76 @@ std::wstring SubKey(const wchar_t* keyPath, const wchar_t* name)
     return std::wstring(keyPath) + L"\\" + name;
 }
 
-// A missing value is created with the setting's current value.
-void ReadInt(CRegistryKey& key, const wchar_t* name, int& setting)
-{
-    DWORD value = static_cast<DWORD>(setting);
-    if (key.ReadDword(name, value, value))
-        setting = static_cast<int>(value);
-}
+using TextMember = std::wstring Settings::*;
+using DwordMember = DWORD Settings::*;
+using IntMember = int Settings::*;
 
+// One value of the program's key. Its type follows the member's: a text is
+// REG_SZ, a number REG_DWORD (an int member keeps a negative number's bits).
+struct SettingRow {
+    constexpr SettingRow(const wchar_t* name, TextMember member, const wchar_t* text)
+        : name(name), member(member), text(text) {}
+    constexpr SettingRow(const wchar_t* name, DwordMember member, DWORD number)
+        : name(name), member(member), number(number) {}
+    constexpr SettingRow(const wchar_t* name, IntMember member, int number)
+        : name(name), member(member), number(static_cast<DWORD>(number)) {}
+
+    const wchar_t* name;
+    std::variant<TextMember, DwordMember, IntMember> member;
+    const wchar_t* text = L"";   // the default of a text
+    DWORD number = 0;            // the default of a number
+};
+
+// In the order the values are read, created and written.
+constexpr SettingRow kSettingRows[] = {
+    // name               member                      default
+    {L"LastFolder",       &Settings::LastFolder,      L"C:\\"},
+    {L"LastFile",         &Settings::LastFile,        L""},
+    {L"LastSearch",       &Settings::LastSearch,      L""},
+    {L"LinesBefore",      &Settings::LinesBefore,     DWORD{0}},
+    {L"LinesAfter",       &Settings::LinesAfter,      DWORD{8}},
+    {L"ViewFontFamily",   &Settings::ViewFontFamily,  L"Courier New"},
+    {L"ViewFontSize",     &Settings::ViewFontSize,    15},
+    {L"ViewFontWeight",   &Settings::ViewFontWeight,  400},
+    {L"RecentLimit",      &Settings::RecentLimit,     25},
+    {L"Utf8Lines",        &Settings::Utf8Lines,       1},
+};
+
+// A missing value is created with the setting's current value.
 void ReadValues(CRegistryKey& key, Settings& s)
 {
-    key.ReadString(L"LastFolder", s.LastFolder, true, s.LastFolder.c_str());
-    key.ReadString(L"LastFile", s.LastFile, true, s.LastFile.c_str());
-    key.ReadString(L"LastSearch", s.LastSearch, true, s.LastSearch.c_str());
-    key.ReadDword(L"LinesBefore", s.LinesBefore, s.LinesBefore);
-    key.ReadDword(L"LinesAfter", s.LinesAfter, s.LinesAfter);
-    key.ReadString(L"ViewFontFamily", s.ViewFontFamily, true, s.ViewFontFamily.c_str());
-    ReadInt(key, L"ViewFontSize", s.ViewFontSize);
-    ReadInt(key, L"ViewFontWeight", s.ViewFontWeight);
-    ReadInt(key, L"RecentLimit", s.RecentLimit);
-    ReadInt(key, L"Utf8Lines", s.Utf8Lines);
+    for (const SettingRow& row : kSettingRows) {
+        if (const TextMember* text = std::get_if<TextMember>(&row.member)) {
+            key.ReadString(row.name, s.*(*text), true, (s.*(*text)).c_str());
+        } else if (const DwordMember* dword = std::get_if<DwordMember>(&row.member)) {
+            key.ReadDword(row.name, s.*(*dword), s.*(*dword));
+        } else {
+            int& setting = s.*std::get<IntMember>(row.member);
+            DWORD value = static_cast<DWORD>(setting);
+            if (key.ReadDword(row.name, value, value))
+                setting = static_cast<int>(value);
+        }
+    }
 }
 
 // A recent list holds at most `RecentLimit` entries when it is loaded, the
-// first ones in list order; a limit below 0 counts as 0. (Go may add one more.)
-void KeepRecentLimit(std::vector<std::wstring>& list, int limit)
+// first ones in list order. (Go may add one more.)
+void KeepRecentLimit(std::vector<std::wstring>& list, const Settings& s)
 {
-    const size_t keep = limit > 0 ? static_cast<size_t>(limit) : 0;
-    if (list.size() > keep)
-        list.resize(keep);
+    if (list.size() > s.RecentBound())
+        list.resize(s.RecentBound());
 }
 
 void WriteValues(CRegistryKey& key, const Settings& s)
 {
-    key.WriteString(L"LastFolder", s.LastFolder);
-    key.WriteString(L"LastFile", s.LastFile);
-    key.WriteString(L"LastSearch", s.LastSearch);
-    key.WriteDword(L"LinesBefore", s.LinesBefore);
-    key.WriteDword(L"LinesAfter", s.LinesAfter);
-    key.WriteString(L"ViewFontFamily", s.ViewFontFamily);
-    key.WriteDword(L"ViewFontSize", static_cast<DWORD>(s.ViewFontSize));
-    key.WriteDword(L"ViewFontWeight", static_cast<DWORD>(s.ViewFontWeight));
-    key.WriteDword(L"RecentLimit", static_cast<DWORD>(s.RecentLimit));
-    key.WriteDword(L"Utf8Lines", static_cast<DWORD>(s.Utf8Lines));
+    for (const SettingRow& row : kSettingRows) {
+        if (const TextMember* text = std::get_if<TextMember>(&row.member))
+            key.WriteString(row.name, s.*(*text));
+        else if (const DwordMember* dword = std::get_if<DwordMember>(&row.member))
+            key.WriteDword(row.name, s.*(*dword));
+        else
+            key.WriteDword(row.name, static_cast<DWORD>(s.*std::get<IntMember>(row.member)));
+    }
 }
 
 // The legacy filters go to "Default" with the states of "LastFilter". When
@@ -116,6 +145,29 @@ void ImportLegacyFilters(CRegistryKey& key, const wchar_t* keyPath,
 
 } // namespace
 
+Settings::Settings()
+{
+    for (const SettingRow& row : kSettingRows) {
+        if (const TextMember* text = std::get_if<TextMember>(&row.member))
+            this->*(*text) = row.text;
+        else if (const DwordMember* dword = std::get_if<DwordMember>(&row.member))
+            this->*(*dword) = row.number;
+        else
+            this->*std::get<IntMember>(row.member) = static_cast<int>(row.number);
+    }
+}
+
+size_t Settings::RecentBound() const
+{
+    return RecentLimit > 0 ? static_cast<size_t>(RecentLimit) : 0;
+}
+
+const Settings& DefaultSettings()
+{
+    static const Settings defaults;
+    return defaults;
+}
+
 Settings& AppSettings()
 {
     static Settings settings;
@@ -149,7 +201,7 @@ bool LoadSettings(const wchar_t* keyPath, const std::wstring& categoriesPath)
         if (!key.Open(SubKey(keyPath, L"RecentFiles").c_str(), true))
             return false;
         key.ReadList(s.RecentFiles, kFilePrefix);
-        KeepRecentLimit(s.RecentFiles, s.RecentLimit);
+        KeepRecentLimit(s.RecentFiles, s);
 
         if (key.Open(SubKey(keyPath, L"RecentFilters").c_str(), false))
             ImportLegacyFilters(key, keyPath, categoriesPath);
@@ -157,7 +209,7 @@ bool LoadSettings(const wchar_t* keyPath, const std::wstring& categoriesPath)
         if (!key.Open(SubKey(keyPath, L"RecentSearches").c_str(), true))
             return false;
         key.ReadList(s.RecentSearches, kSearchPrefix);
-        KeepRecentLimit(s.RecentSearches, s.RecentLimit);
+        KeepRecentLimit(s.RecentSearches, s);
         return true;
     } catch (...) {
         return false;  // out of memory

@@ -9,26 +9,35 @@
 #include <string>
 #include <vector>
 
+// Each value's registry name, type and default are written once, in the table
+// in Settings.cpp; the record starts out with those defaults.
 struct Settings {
-    std::wstring LastFolder = L"C:\\";
+    Settings();
+
+    std::wstring LastFolder;
     std::wstring LastFile;
     std::wstring LastSearch;
-    DWORD LinesBefore = 0;
-    DWORD LinesAfter = 8;
-    std::wstring ViewFontFamily = L"Courier New";
-    int ViewFontSize = 15;
-    int ViewFontWeight = 400;
-    int RecentLimit = 25;
+    DWORD LinesBefore;
+    DWORD LinesAfter;
+    std::wstring ViewFontFamily;
+    int ViewFontSize;
+    int ViewFontWeight;
+    int RecentLimit;
     // 1: a line of a log without a byte-order mark that is valid UTF-8 and
     // holds a multi-byte sequence is read as UTF-8; 0: every such line in the
     // ANSI code page. Edited in the registry.
-    int Utf8Lines = 1;
+    int Utf8Lines;
     std::vector<std::wstring> RecentFiles;
     std::vector<std::wstring> RecentSearches;
+
+    // How many entries a recent list keeps: RecentLimit, below 0 counting as 0.
+    size_t RecentBound() const;
 };
 
 // The process-wide record, holding the defaults until LoadSettings runs.
 Settings& AppSettings();
+// The record as it is before anything is loaded.
+const Settings& DefaultSettings();
 
 // The program's key, "SOFTWARE\Osmi\Tilvo" under HKEY_CURRENT_USER.
 extern const wchar_t* const kSettingsKey;

@@ -1,7 +1,7 @@
 // The line each settings file's last load stopped at.
 #include "store/LoadReport.h"
 
-#include <windows.h>
+#include "win32/PathRules.h"
 
 #include <algorithm>
 #include <utility>
@@ -17,12 +17,6 @@ std::vector<std::pair<std::wstring, size_t>>& Stops()
 }
 
 } // namespace
-
-bool SamePath(const std::wstring& a, const std::wstring& b)
-{
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
 
 void NoteLoadStop(const std::wstring& path, size_t line)
 {

@@ -10,6 +10,3 @@
 void NoteLoadStop(const std::wstring& path, size_t line);
 // 0 when the last load of `path` was not ended by such a line, or never ran.
 size_t LoadStopLine(const std::wstring& path);
-
-// Paths name the same file when they are equal apart from letter case.
-bool SamePath(const std::wstring& a, const std::wstring& b);

@@ -33,16 +33,6 @@ bool WriteTemporary(const std::wstring& temporary,
 
 } // namespace
 
-std::wstring TemporaryFileFor(const std::wstring& path)
-{
-    return path + L".tmp";
-}
-
-std::wstring BackupFileFor(const std::wstring& path)
-{
-    return path + L".bak";
-}
-
 bool SaveFileSafely(const std::wstring& path, const std::function<bool(CFileWriter&)>& writeLines,
                     bool backUpFirst)
 {

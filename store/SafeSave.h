@@ -4,16 +4,12 @@
 // its reading never reached is copied to "<name>.bak" before it is replaced.
 #pragma once
 
+#include "win32/PathRules.h"
+
 #include <functional>
 #include <string>
 
 class CFileWriter;
-
-// "<path>.tmp": the file the lines are written to before it replaces `path`.
-std::wstring TemporaryFileFor(const std::wstring& path);
-// "<path>.bak": the copy of a file kept before a save that would drop entries
-// its reading never reached.
-std::wstring BackupFileFor(const std::wstring& path);
 
 // Writes the file through `writeLines` (which returns false when a line could
 // not be written) and replaces `path` with it, first copying an existing `path`

@@ -1,7 +1,7 @@
 // The named mutex that keeps saves of one settings file apart across processes.
 #include "store/SaveLock.h"
 
-#include <cwctype>
+#include "win32/PathRules.h"
 
 namespace {
 
@@ -9,22 +9,26 @@ namespace {
 // while holding the lock.
 const DWORD kLockWaitMs = 30000;
 
-// Mutex names may not hold a backslash, and case does not tell files apart.
-std::wstring LockName(const std::wstring& path)
+} // namespace
+
+// Named by the path, not by the file: a save replaces the file, so the file's
+// identity changes at every save, and before the first save there is none.
+// Mutex names may not hold a backslash; a long name keeps its end, where paths
+// differ.
+std::wstring SaveLockName(const std::wstring& path)
 {
-    std::wstring name = L"Tilvo save ";
-    for (wchar_t c : path)
-        name += c == L'\\' ? L'/' : static_cast<wchar_t>(std::towupper(c));
+    std::wstring name = L"Tilvo save " + PathKey(path);
+    for (wchar_t& c : name)
+        if (c == L'\\')
+            c = L'/';
     if (name.size() >= MAX_PATH)
         name.erase(0, name.size() - (MAX_PATH - 1));
     return name;
 }
 
-} // namespace
-
 CSaveLock::CSaveLock(const std::wstring& path)
 {
-    m_mutex = CreateMutexW(nullptr, FALSE, LockName(path).c_str());
+    m_mutex = CreateMutexW(nullptr, FALSE, SaveLockName(path).c_str());
     if (!m_mutex)
         return;
     const DWORD waited = WaitForSingleObject(m_mutex, kLockWaitMs);

@@ -22,3 +22,6 @@ private:
     HANDLE m_mutex = nullptr;
     bool m_held = false;
 };
+
+// The name of the lock of `path`: one for every spelling of one file.
+std::wstring SaveLockName(const std::wstring& path);

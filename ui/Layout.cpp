@@ -3,37 +3,32 @@
 
 #include "resources/resource.h"
 
-#include <windows.h>
+#include "win32/Dpi.h"
 
 #include <algorithm>
 
 namespace {
 std::array<ControlPlace, 17> Places96(int W, int H);
-
-int Scale(int length, int dpi)
-{
-    return MulDiv(length, dpi, 96);
-}
 } // namespace
 
 std::array<ControlPlace, 17> MainDialogLayout(int width, int height, int dpi, int rowsShift)
 {
     // Written in 96-DPI pixels: the client size is taken back to them, each place scaled.
-    const int W = MulDiv(width, 96, dpi);
-    const int H = MulDiv(height, 96, dpi);
+    const int W = Unscaled(width, dpi);
+    const int H = Unscaled(height, dpi);
     std::array<ControlPlace, 17> places = Places96(W, H);
     for (ControlPlace& place : places) {
-        place.x = Scale(place.x, dpi);
-        place.y = Scale(place.y, dpi);
-        place.width = Scale(place.width, dpi);
-        place.height = Scale(place.height, dpi);
+        place.x = Scaled(place.x, dpi);
+        place.y = Scaled(place.y, dpi);
+        place.width = Scaled(place.width, dpi);
+        place.height = Scaled(place.height, dpi);
     }
     // The right and bottom edges follow the real client size, free of rounding.
     for (ControlPlace& place : places) {
         if (place.id == IDC_STATUS) {
-            place.y = height - Scale(16, dpi);
+            place.y = height - Scaled(16, dpi);
             place.width = width;
-        } else if (place.y >= Scale(57, dpi)) {
+        } else if (place.y >= Scaled(57, dpi)) {
             place.y += rowsShift;
             if (place.id == IDC_FILTER_LIST)
                 place.height -= rowsShift;
@@ -45,18 +40,18 @@ std::array<ControlPlace, 17> MainDialogLayout(int width, int height, int dpi, in
 ContextRowMove PlaceContextRow(int templateTop, int templateBottom, int dpi)
 {
     // The file row ends at 28 (Browse); the category row starts at 57.
-    const int clearOfFileRow = Scale(29, dpi);
+    const int clearOfFileRow = Scaled(29, dpi);
     const int down = std::max(0, clearOfFileRow - templateTop);
-    const int rowsShift = std::max(0, templateBottom + down + Scale(6, dpi) - Scale(57, dpi));
+    const int rowsShift = std::max(0, templateBottom + down + Scaled(6, dpi) - Scaled(57, dpi));
     return {down, rowsShift};
 }
 
 ClientSize MainDialogMinimum(int contextRight, int dpi, int rowsShift)
 {
-    const int goColumn = Scale(73, dpi);
-    const int width = std::max(contextRight + Scale(8, dpi) + goColumn, Scale(360, dpi));
+    const int goColumn = Scaled(73, dpi);
+    const int width = std::max(contextRight + Scaled(8, dpi) + goColumn, Scaled(360, dpi));
     // The None button ends at 258; the status line takes the last 16.
-    const int height = Scale(258 + 8 + 16, dpi) + rowsShift;
+    const int height = Scaled(258 + 8 + 16, dpi) + rowsShift;
     return {width, height};
 }
 

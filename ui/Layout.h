@@ -1,6 +1,8 @@
 // The main dialog's layout: where each moving control goes for a client size.
 #pragma once
 
+#include "win32/Dpi.h"
+
 #include <array>
 
 struct ControlPlace {
@@ -14,7 +16,7 @@ struct ControlPlace {
 // widths and heights shrink until those controls vanish.
 // `rowsShift` moves the category row and everything below it down, for a context row that
 // the dialog's font made taller than the DPI alone would.
-std::array<ControlPlace, 17> MainDialogLayout(int width, int height, int dpi = 96,
+std::array<ControlPlace, 17> MainDialogLayout(int width, int height, int dpi = kDesignDpi,
                                               int rowsShift = 0);
 
 // The context row at a DPI: how far its template place must move down to clear the file row

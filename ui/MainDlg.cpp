@@ -15,7 +15,6 @@
 namespace {
 
 // WM_DPICHANGED, newer than the headers this builds against.
-constexpr UINT kDpiChanged = 0x02E0;
 
 const wchar_t* const kDuplicateInstanceText = L"Duplicate MainDlg instance!";
 const wchar_t* const kLoadCategoriesFailedText =
@@ -93,13 +92,15 @@ void CMainDlg::Run()
         MessageBoxW(nullptr, kLoadColorsFailedText, L"Warning", MB_OK | MB_ICONWARNING);
     WarnIfLoadStopped(m_storage.colorsFile.empty() ? ColorsFilePath() : m_storage.colorsFile);
 
-    INT_PTR ended = DialogBoxParamW(m_instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DialogProc, 0);
-    m_window = nullptr;
-    m_currentCategory = nullptr;   // its list has gone with the dialog
-    DestroyImageList();
-    FreeClosedViewers();
-    if (m_pendingException)
-        std::rethrow_exception(std::exchange(m_pendingException, nullptr));
+    // An exception a handler let go has ended the dialog and leaves Run here.
+    INT_PTR ended = -1;
+    try {
+        ended = DoModal(m_instance, IDD_MAIN, nullptr);
+    } catch (...) {
+        ForgetWindow();
+        throw;
+    }
+    ForgetWindow();
     // A dialog that could not even be created would otherwise end the program without a word.
     if (ended == -1)
         throw CStringException(L"CMainDlg::Run", kDialogFailedText);
@@ -122,45 +123,11 @@ void CMainDlg::Run()
     ClearCategories();
 }
 
-INT_PTR CALLBACK CMainDlg::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    CMainDlg* self = g_instance;
-    if (!self)
-        return FALSE;
-    if (message == WM_INITDIALOG)
-        self->m_window = window;
-    if (self->m_window != window)
-        return FALSE;
-    // No exception may cross into the system's dialog code: keep it, end the dialog, and let
-    // Run pass it on to the entry point, which reports it and ends the program.
-    try {
-        return self->Dispatch(message, wParam, lParam);
-    } catch (...) {
-        if (!self->m_pendingException)
-            self->m_pendingException = std::current_exception();
-        EndDialog(window, -1);
-        return TRUE;
-    }
-}
-
-INT_PTR CMainDlg::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_INITDIALOG:
-        return OnInitDialog(m_window);
-    case WM_COMMAND:
-        return OnCommand(LOWORD(wParam), HIWORD(wParam));
-    case WM_NOTIFY:
-        return OnNotify(reinterpret_cast<const NMHDR*>(lParam));
-    case WM_SIZE:
-        OnSize(LOWORD(lParam), HIWORD(lParam));
-        return FALSE;
     case WM_SETCURSOR:
         return OnSetCursor(reinterpret_cast<HWND>(wParam), static_cast<short>(LOWORD(lParam)));
-    case WM_CLOSE:
-        // Returning FALSE lets the standard handling turn the close into the Cancel command.
-        OnClose();
-        return FALSE;
     case WM_RUN_FINISHED:
         if (m_followViewer)
             OnFollowingEnded(FinishedEnd(static_cast<int>(wParam)));
@@ -174,14 +141,20 @@ INT_PTR CMainDlg::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return FALSE;
     case WM_GETMINMAXINFO:
-        if (m_window)
-            OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
+        OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
         return FALSE;
-    case kDpiChanged:
+    case kDpiChangedMessage:
         OnDpiChanged(reinterpret_cast<const RECT*>(lParam));
         return TRUE;
     }
     return FALSE;
+}
+
+void CMainDlg::ForgetWindow()
+{
+    m_currentCategory = nullptr;   // its list has gone with the dialog
+    DestroyImageList();
+    FreeClosedViewers();
 }
 
 BOOL CMainDlg::OnSetCursor(HWND, int hitTest)
@@ -195,7 +168,7 @@ BOOL CMainDlg::OnSetCursor(HWND, int hitTest)
     return TRUE;
 }
 
-void CMainDlg::OnClose()
+BOOL CMainDlg::OnClose()
 {
     Settings& settings = AppSettings();
     HWND fileBox = Item(IDC_FILE);
@@ -212,6 +185,8 @@ void CMainDlg::OnClose()
     CloseAllViewers();
     // The image list outlives this step: the list view still draws with it until the dialog
     // window is gone, so it is destroyed once DialogBoxParamW has returned.
+    // FALSE lets the standard handling turn the close into the Cancel command.
+    return FALSE;
 }
 
 void CMainDlg::CloseAllViewers()

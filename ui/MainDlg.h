@@ -3,12 +3,12 @@
 
 #include "engine/io/FileReader.h"
 #include "engine/run/GrepThread.h"
+#include "win32/Dialog.h"
 
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,7 +26,7 @@ class CTextView;
 // Stop and the viewer's menu item is checked until following ends. WM_RESULT_GREW makes every
 // viewer of the result look at its file again; a WM_RUN_FINISHED while following means that
 // following has ended by itself (wParam 2: the log is gone; 0: a failure).
-class CMainDlg {
+class CMainDlg : public CDialog {
 public:
     // Where the categories, colours and settings are kept. Empty fields mean the program's
     // own places (the files beside the executable, the registry key of the current user);
@@ -39,7 +39,7 @@ public:
 
     // Throws CStringException "Duplicate MainDlg instance!" when an instance exists.
     explicit CMainDlg(HINSTANCE instance, Storage storage = {});
-    ~CMainDlg();
+    ~CMainDlg() override;
     CMainDlg(const CMainDlg&) = delete;
     CMainDlg& operator=(const CMainDlg&) = delete;
 
@@ -53,7 +53,6 @@ public:
     // Loads the store, settings and colours, shows the dialog modally, then saves everything.
     void Run();
 
-    HWND Window() const { return m_window; }
     bool IsRunning() const { return m_running; }
     size_t ViewerCount() const { return m_viewers.size(); }
     CTextView* ViewerAt(size_t index) const { return m_viewers[index].view.get(); }
@@ -65,17 +64,17 @@ public:
     CTextView* OpenViewer(const wchar_t* path);
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
-
     // Handlers of the dialog procedure.
-    BOOL OnInitDialog(HWND window);
-    void OnSize(int width, int height);
-    BOOL OnCommand(int id, int code);
-    BOOL OnNotify(const NMHDR* header);
+    BOOL OnInitDialog() override;
+    void OnSize(int width, int height) override;
+    BOOL OnCommand(int id, int code) override;
+    BOOL OnNotify(const NMHDR* header) override;
+    BOOL OnClose() override;
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnRunFinished(GrepEnd end);
     void OnResultGrew();
-    void OnClose();
+    // The dialog's window has gone: what lived only as long as the window goes too.
+    void ForgetWindow();
     void UpdateControls();
 
     // The filter list and the category box.
@@ -121,7 +120,6 @@ private:
     void AddCategory();
     void DeleteCategory();
 
-    HWND Item(int id) const { return GetDlgItem(m_window, id); }
     HWND FilterList() const;
     std::wstring ItemText(int index) const;
     std::wstring FileBoxText() const;
@@ -129,7 +127,6 @@ private:
 
     HINSTANCE m_instance;
     Storage m_storage;
-    HWND m_window = nullptr;
     HICON m_icon = nullptr;
     HIMAGELIST m_imageList = nullptr;
     bool m_running = false;
@@ -154,6 +151,4 @@ private:
     std::vector<ViewerEntry> m_viewers;
     std::vector<std::unique_ptr<CTextView>> m_closedViewers;
     Category* m_currentCategory = nullptr;
-    // An exception a handler did not catch; it ends the dialog and leaves Run.
-    std::exception_ptr m_pendingException;
 };

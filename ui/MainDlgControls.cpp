@@ -7,7 +7,7 @@
 #include "settings/Settings.h"
 #include "ui/Layout.h"
 #include "ui/WindowText.h"
-#include "viewer/Dpi.h"
+#include "win32/Dpi.h"
 #include "viewer/TextView.h"
 #include "win32/GdiScope.h"
 
@@ -44,9 +44,8 @@ void SetUpDown(HWND dialog, int upDownId, int editId, DWORD position)
 
 }  // namespace
 
-BOOL CMainDlg::OnInitDialog(HWND window)
+BOOL CMainDlg::OnInitDialog()
 {
-    m_window = window;
     // This reads like a test for WS_EX_COMPOSITED but is a mask, and deliberately so: it clears
     // every extended style the template sets (WS_EX_APPWINDOW among them) and keeps only
     // WS_EX_COMPOSITED, which the template does not set. Writing | instead would switch on
@@ -153,10 +152,10 @@ BOOL CMainDlg::OnCommand(int id, int code)
 {
     switch (id) {
     case IDOK:
-        EndDialog(m_window, IDOK);
+        EndDialog(IDOK);
         return TRUE;
     case IDCANCEL:
-        EndDialog(m_window, IDCANCEL);
+        EndDialog(IDCANCEL);
         return TRUE;
     case IDC_GO:
         GoOrStop();
@@ -234,6 +233,9 @@ BOOL CMainDlg::OnNotify(const NMHDR* header)
         ToggleFollow(header->hwndFrom);
         return TRUE;
     case static_cast<UINT>(NM_VIEWER_SHOW_IN_LOG): {
+        // Only from a viewer, as for Follow: the request carries a path to open.
+        if (!ViewerOf(header->hwndFrom))
+            return FALSE;
         // The log opens in a viewer like any other, with the line at the top.
         const auto* request = reinterpret_cast<const NMSHOWINLOG*>(header);
         if (CTextView* log = OpenViewer(request->logFile))

@@ -5,6 +5,7 @@
 #include "resources/resource.h"
 #include "ui/WindowText.h"
 #include "viewer/TextView.h"
+#include "win32/PathRules.h"
 
 namespace {
 const wchar_t* const kCannotFollowText =
@@ -79,6 +80,6 @@ void CMainDlg::ShowFollowingState(bool following)
 void CMainDlg::OnResultGrew()
 {
     for (const ViewerEntry& viewer : m_viewers)
-        if (viewer.view && viewer.view->FilePath() == m_runParams.resultFile)
+        if (viewer.view && SamePath(viewer.view->FilePath(), m_runParams.resultFile))
             viewer.view->OnFileGrew();
 }

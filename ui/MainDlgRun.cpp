@@ -1,7 +1,7 @@
 // CMainDlg's file and run commands: Browse, Go/Stop, the end of a run, opening result viewers.
 #include "ui/MainDlg.h"
 
-#include "win32/ModulePath.h"
+#include "win32/PathRules.h"
 #include "win32/StringException.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
@@ -23,19 +23,8 @@ const wchar_t* const kRunFailedText = L"Operation failed.";
 const wchar_t* const kCreateViewerFailedText = L"Unable to create TextView";
 const wchar_t* const kOpenViewerFailedText = L"Unable to open the file";
 const wchar_t* const kUnknownErrorText = L"Unknown error";
-const wchar_t* const kResultExtension = L".greptmp";
 
 constexpr size_t kFileNameLength = 4096;
-
-// The result file: beside the executable when the log name has a folder, else the log name
-// itself (a bare or forward-slashed name has no backslash), with the result extension.
-std::wstring ResultFileName(const std::wstring& logFile)
-{
-    size_t slash = logFile.rfind(L'\\');
-    if (slash == std::wstring::npos)
-        return logFile + kResultExtension;
-    return ExecutableFolder() + logFile.substr(slash) + kResultExtension;
-}
 
 // A context size as typed: unsigned decimal, 0 for anything else. The up-down's range does not
 // bound it, but the run counts in signed numbers, so a size beyond those is the largest one.
@@ -43,19 +32,6 @@ int ContextSize(HWND dialog, int editId)
 {
     UINT value = GetDlgItemInt(dialog, editId, nullptr, FALSE);
     return value > static_cast<UINT>(INT_MAX) ? INT_MAX : static_cast<int>(value);
-}
-
-// True when two paths name the same file, whatever their letter case or relative parts.
-bool SameFile(const std::wstring& a, const std::wstring& b)
-{
-    auto full = [](const std::wstring& path) {
-        wchar_t buffer[4096];
-        DWORD length = GetFullPathNameW(path.c_str(), 4096, buffer, nullptr);
-        return length > 0 && length < 4096 ? std::wstring(buffer, length) : path;
-    };
-    const std::wstring x = full(a), y = full(b);
-    return CompareStringOrdinal(x.c_str(), static_cast<int>(x.size()), y.c_str(),
-                                static_cast<int>(y.size()), TRUE) == CSTR_EQUAL;
 }
 
 // True when another program keeps the result file from being replaced: the writer's own open,
@@ -163,7 +139,7 @@ void CMainDlg::AddToRecentFiles(const std::wstring& path)
     if (found != CB_ERR)
         return;
     LRESULT count = SendMessageW(fileBox, CB_GETCOUNT, 0, 0);
-    if (count > AppSettings().RecentLimit)
+    if (count > 0 && static_cast<size_t>(count) > AppSettings().RecentBound())
         SendMessageW(fileBox, CB_DELETESTRING, static_cast<WPARAM>(count - 1), 0);
     SendMessageW(fileBox, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
 }
@@ -240,7 +216,7 @@ void CMainDlg::CloseViewersOf(const std::wstring& path)
     // As in CloseAllViewers: out of the list first, so the closing reports find nothing to do.
     std::vector<ViewerEntry> closing;
     for (auto it = m_viewers.begin(); it != m_viewers.end();) {
-        if (SameFile(it->view->FilePath(), path)) {
+        if (SamePath(it->view->FilePath(), path)) {
             closing.push_back(std::move(*it));
             it = m_viewers.erase(it);
         } else {

@@ -1,4 +1,4 @@
-// The name dialog's state and dialog procedure.
+// The name dialog's record and its handlers.
 #include "ui/NameDialog.h"
 
 #include "resources/resource.h"
@@ -7,46 +7,6 @@
 namespace {
 
 const wchar_t* const kEmptyNameText = L"You should specify a name!";
-
-INT_PTR OnOk(HWND dialog)
-{
-    // The whole text is taken: a filter read from the categories file may be longer than
-    // anything a fixed buffer would hold, and cutting it would lose it at the next save.
-    std::wstring text = WindowText(GetDlgItem(dialog, IDC_NAME_EDIT));
-    if (text.empty()) {
-        MessageBoxW(dialog, kEmptyNameText, NameDialog().caption.c_str(), MB_OK | MB_ICONWARNING);
-        return TRUE;
-    }
-    NameDialog().text = std::move(text);
-    EndDialog(dialog, IDOK);
-    return TRUE;
-}
-
-INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
-{
-    try {
-        switch (message) {
-        case WM_INITDIALOG:
-            SetWindowTextW(dialog, NameDialog().caption.c_str());
-            SetDlgItemTextW(dialog, IDC_NAME_LABEL, NameDialog().label.c_str());
-            SetDlgItemTextW(dialog, IDC_NAME_EDIT, NameDialog().text.c_str());
-            return TRUE;
-        case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK)
-                return OnOk(dialog);
-            if (LOWORD(wParam) == IDCANCEL) {
-                EndDialog(dialog, IDCANCEL);
-                return TRUE;
-            }
-            return FALSE;
-        }
-    } catch (...) {
-        // Only running out of memory gets here; the dialog ends as if cancelled.
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-    }
-    return FALSE;
-}
 
 }  // namespace
 
@@ -58,6 +18,40 @@ NameDialogState& NameDialog()
 
 INT_PTR ShowNameDialog(HINSTANCE instance, HWND owner, int resource)
 {
-    INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(resource), owner, NameDialogProc, 0);
-    return result == IDOK ? IDOK : IDCANCEL;
+    CNameDialog dialog(NameDialog());
+    return dialog.Show(instance, owner, resource);
+}
+
+INT_PTR CNameDialog::Show(HINSTANCE instance, HWND owner, int resource)
+{
+    return DoModal(instance, resource, owner) == IDOK ? IDOK : IDCANCEL;
+}
+
+BOOL CNameDialog::OnInitDialog()
+{
+    SetWindowTextW(m_window, m_state.caption.c_str());
+    SetDlgItemTextW(m_window, IDC_NAME_LABEL, m_state.label.c_str());
+    SetDlgItemTextW(m_window, IDC_NAME_EDIT, m_state.text.c_str());
+    return TRUE;
+}
+
+BOOL CNameDialog::OnCommand(int id, int code)
+{
+    if (id != IDOK)
+        return CDialog::OnCommand(id, code);
+    OnOk();
+    return TRUE;
+}
+
+void CNameDialog::OnOk()
+{
+    // The whole text is taken: a filter read from the categories file may be longer than
+    // anything a fixed buffer would hold, and cutting it would lose it at the next save.
+    std::wstring text = WindowText(Item(IDC_NAME_EDIT));
+    if (text.empty()) {
+        MessageBoxW(m_window, kEmptyNameText, m_state.caption.c_str(), MB_OK | MB_ICONWARNING);
+        return;
+    }
+    m_state.text = std::move(text);
+    EndDialog(IDOK);
 }

@@ -1,7 +1,7 @@
 // The small modal dialog that asks for a category name or a filter text.
 #pragma once
 
-#include <windows.h>
+#include "win32/Dialog.h"
 
 #include <string>
 
@@ -16,6 +16,22 @@ struct NameDialogState {
 
 NameDialogState& NameDialog();
 
-// Shows dialog `resource` (IDD_NAME_CATEGORY or IDD_NAME_FILTER) owned by `owner`. Returns IDOK
-// with the entered text, untrimmed and never empty, in NameDialog().text, or IDCANCEL.
+// One showing of a name dialog over a state record.
+class CNameDialog : public CDialog {
+public:
+    explicit CNameDialog(NameDialogState& state) : m_state(state) {}
+
+    // Shows dialog `resource` (IDD_NAME_CATEGORY or IDD_NAME_FILTER) owned by `owner`. Returns
+    // IDOK with the entered text, untrimmed and never empty, in the record's text, or IDCANCEL.
+    INT_PTR Show(HINSTANCE instance, HWND owner, int resource);
+
+private:
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(int id, int code) override;
+    void OnOk();
+
+    NameDialogState& m_state;
+};
+
+// A name dialog over the program's one record, NameDialog().
 INT_PTR ShowNameDialog(HINSTANCE instance, HWND owner, int resource);

@@ -1,4 +1,4 @@
-// FindDialogProc: the Find dialog between the search state and its controls.
+// CFindDialog: the Find dialog between the search state and its controls.
 #include "viewer/FindDialog.h"
 
 #include "resources/resource.h"
@@ -12,8 +12,16 @@ constexpr int kTextBuffer = 1023;
 const wchar_t kNoTextText[] = L"You should specify a string to search!";
 const wchar_t kSearchCaption[] = L"Search";
 
-void OnInitDialog(HWND dialog)
+} // namespace
+
+INT_PTR CFindDialog::Show(HINSTANCE instance, HWND owner)
 {
+    return DoModal(instance, IDD_FIND, owner) == IDOK ? IDOK : IDCANCEL;
+}
+
+BOOL CFindDialog::OnInitDialog()
+{
+    HWND dialog = m_window;
     const SearchState& search = AppSearch();
     const Settings& settings = AppSettings();
     HWND combo = GetDlgItem(dialog, IDC_FIND_TEXT);
@@ -31,10 +39,20 @@ void OnInitDialog(HWND dialog)
     CheckDlgButton(dialog, IDC_MATCH_CASE, search.ignoreCase ? BST_UNCHECKED : BST_CHECKED);
     CheckDlgButton(dialog, IDC_HIGHLIGHT, search.highlightMatches ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dialog, IDC_BACKWARDS, search.backwards ? BST_CHECKED : BST_UNCHECKED);
+    return TRUE;
 }
 
-void OnFind(HWND dialog)
+BOOL CFindDialog::OnCommand(int id, int code)
 {
+    if (id != IDOK)
+        return CDialog::OnCommand(id, code);
+    OnFind();
+    return TRUE;
+}
+
+void CFindDialog::OnFind()
+{
+    HWND dialog = m_window;
     wchar_t text[kTextBuffer] = {};
     GetDlgItemTextW(dialog, IDC_FIND_TEXT, text, kTextBuffer);
     if (text[0] == L'\0') {
@@ -52,10 +70,8 @@ void OnFind(HWND dialog)
     search.backwards = IsDlgButtonChecked(dialog, IDC_BACKWARDS) == BST_CHECKED;
     // Preselected in the list the next time the program starts.
     AppSettings().LastSearch = text;
-    EndDialog(dialog, IDOK);
+    EndDialog(IDOK);
 }
-
-} // namespace
 
 void AddRecentSearch(const wchar_t* text, bool alreadyListed)
 {
@@ -63,35 +79,6 @@ void AddRecentSearch(const wchar_t* text, bool alreadyListed)
     std::vector<std::wstring>& recent = settings.RecentSearches;
     if (!alreadyListed)
         recent.insert(recent.begin(), text);
-    const size_t limit = settings.RecentLimit > 0 ? size_t(settings.RecentLimit) : 0;
-    while (recent.size() > limit)
+    while (recent.size() > settings.RecentBound())
         recent.pop_back();
-}
-
-INT_PTR CALLBACK FindDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
-{
-    // Nothing thrown leaves the dialog procedure; the only thing that can be
-    // thrown here is a failed allocation, which ends the dialog as cancelled.
-    try {
-        switch (message) {
-        case WM_INITDIALOG:
-            OnInitDialog(dialog);
-            return TRUE;
-        case WM_COMMAND:
-            switch (LOWORD(wParam)) {
-            case IDOK:
-                OnFind(dialog);
-                return TRUE;
-            case IDCANCEL:
-                EndDialog(dialog, IDCANCEL);
-                return TRUE;
-            }
-            return FALSE;
-        default:
-            return FALSE;
-        }
-    } catch (...) {
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-    }
 }

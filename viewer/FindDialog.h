@@ -1,12 +1,23 @@
 // The Find dialog (resource 113): search text, Match Case, Highlight Matches, Search Backwards.
 #pragma once
 
-#include <windows.h>
+#include "win32/Dialog.h"
 
 // Fills the dialog from the search state and the recent searches; on Find
 // stores the choices back, puts a new text at the front of the recent
 // searches and ends with IDOK. Cancel changes nothing.
-INT_PTR CALLBACK FindDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+class CFindDialog : public CDialog {
+public:
+    CFindDialog() = default;
+
+    // IDOK when the user pressed Find, IDCANCEL otherwise.
+    INT_PTR Show(HINSTANCE instance, HWND owner);
+
+private:
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(int id, int code) override;
+    void OnFind();
+};
 
 // Puts a text confirmed in the dialog at the front of the recent searches
 // unless an entry equal to it ignoring case is there, then keeps at most

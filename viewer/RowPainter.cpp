@@ -26,7 +26,7 @@ void DrawRows(HDC dc, const RECT& client, const RowPaint& paint)
     const int saved = SaveDC(dc);   // the clip region and colours go back afterwards
     CSelectObject font(dc, paint.font);
 
-    const int rowHeight = paint.fontSize + 1;
+    const int rowHeight = viewmath::RowHeight(paint.fontSize);
     RECT row;
     const int border = paint.margins.border;
     const int margin = paint.margins.margin;

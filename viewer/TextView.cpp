@@ -4,7 +4,7 @@
 #include "win32/StringException.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
-#include "viewer/Dpi.h"
+#include "win32/Dpi.h"
 #include "viewer/RowPainter.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/SearchState.h"
@@ -27,7 +27,6 @@ const wchar_t kUnknownErrorText[] = L"Unknown Error";
 const wchar_t kErrorCaption[] = L"Error";
 bool g_classRegistered = false;
 // WM_DPICHANGED, newer than the headers this builds against.
-constexpr UINT kDpiChanged = 0x02E0;
 } // namespace
 
 CTextView::CTextView(HINSTANCE instance) : m_instance(instance)
@@ -86,7 +85,7 @@ void CTextView::CreateViewFont()
     const int dpi = WindowDpi(m_window);
     m_margins = viewmath::MarginsAt(dpi);
     const ViewFontSettings font = CurrentViewFont();
-    m_fontSize = Scaled(font.size > 0 ? font.size : ViewFontSettings{}.size, dpi);
+    m_fontSize = Scaled(font.size, dpi);
     m_font.Reset(CreateFontW(m_fontSize, 0, 0, 0, font.weight, FALSE, FALSE, FALSE,
                              DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                              NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
@@ -224,7 +223,7 @@ LRESULT CTextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MOUSEWHEEL:
         OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam), GET_KEYSTATE_WPARAM(wParam));
         return 0;
-    case kDpiChanged:
+    case kDpiChangedMessage:
         OnDpiChanged(reinterpret_cast<const RECT*>(lParam));
         return 0;
     default:
@@ -247,14 +246,19 @@ void CTextView::OnDestroy()
     // Detach first: the main dialog may delete this view when it hears of it.
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     m_window = nullptr;
-    if (notify) {
-        NMHDR header{};
-        header.hwndFrom = window;
-        header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(window));
-        header.code = static_cast<UINT>(NM_VIEWER_CLOSED);
-        SendMessageW(notify, WM_NOTIFY, reinterpret_cast<WPARAM>(window),
-                     reinterpret_cast<LPARAM>(&header));
-    }
+    NMHDR header{};
+    header.code = static_cast<UINT>(NM_VIEWER_CLOSED);
+    SendNotice(notify, window, header);
+}
+
+void CTextView::SendNotice(HWND notify, HWND from, NMHDR& header)
+{
+    if (!notify)
+        return;
+    header.hwndFrom = from;
+    header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(from));
+    SendMessageW(notify, WM_NOTIFY, reinterpret_cast<WPARAM>(from),
+                 reinterpret_cast<LPARAM>(&header));
 }
 
 void CTextView::OnSize(int width, int height)

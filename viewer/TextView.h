@@ -127,6 +127,10 @@ private:
     // The vertical scroll position of the top line.
     int TopScrollPos() const;
     void ReportError(const wchar_t* text);
+    // The one way a viewer tells the main dialog something: WM_NOTIFY with
+    // `header` (its code set by the caller) from `from`, sent to `notify`.
+    // Touches nothing of the view, which the receiver may delete.
+    static void SendNotice(HWND notify, HWND from, NMHDR& header);
 
     bool m_highlight = false;   // the found line and the matches are marked
     int64_t m_markedOffset = -1;
@@ -137,7 +141,7 @@ private:
     std::unique_ptr<CScrollableFileReader> m_reader;
     CGdiObject<HFONT> m_font;
     int m_charWidth = 0;
-    int m_fontSize = 15;
+    int m_fontSize = 0;   // pixels at the window's DPI, from its creation on
     viewmath::Margins m_margins;
     int m_visibleColumns = 0;
     uint32_t m_pageLines = 0;

@@ -10,11 +10,8 @@ void CTextView::ToggleFollow()
     if (!m_window || !m_notifyWindow)
         return;
     NMHDR header{};
-    header.hwndFrom = m_window;
-    header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(m_window));
     header.code = static_cast<UINT>(NM_VIEWER_FOLLOW);
-    SendMessageW(m_notifyWindow, WM_NOTIFY, reinterpret_cast<WPARAM>(m_window),
-                 reinterpret_cast<LPARAM>(&header));
+    SendNotice(m_notifyWindow, m_window, header);
 }
 
 void CTextView::SetFollowing(bool following)

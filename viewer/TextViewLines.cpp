@@ -4,19 +4,19 @@
 #include "engine/io/FileLines.h"
 #include "engine/io/FileReader.h"
 #include "engine/run/GrepIndex.h"
+#include "engine/run/ResultLine.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
 #include "win32/GdiScope.h"
+#include "viewer/GoToLineDialog.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/ViewMath.h"
 
-#include <cwchar>
 #include <string>
 
 namespace {
 
 const wchar_t kShowInLogCaption[] = L"Show in Log";
-const wchar_t kGoToLineCaption[] = L"Go to Line";
 const wchar_t kNoIndexText[] =
     L"This file has no index of its log lines: it is a log, a saved copy of a result, or a "
     L"result of an older version.\r\nRun the search again to go from its lines to the log.";
@@ -27,7 +27,6 @@ const wchar_t kLogUnreadableText[] = L"Unable to read the log file:\r\n";
 const wchar_t kLogChangedText[] = L"The log has changed since the run: its line %s no longer "
                                   L"holds this line.\r\n\r\n%s";
 const wchar_t kNoSuchLineText[] = L"There is no line %s: the file has %s lines.";
-const wchar_t kBadNumberText[] = L"Enter a line number from 1 on.";
 
 std::wstring Number(int64_t value)
 {
@@ -53,47 +52,9 @@ bool LogLineHolds(const std::wstring& logFile, int64_t offset, const wchar_t* re
         std::wstring text;
         if (!log.Seek(offset) || !log.ReadLine(text))
             return false;
-        const std::wstring result = resultLine ? resultLine : L"";
-        return result == text ||
-               (!result.empty() && (result[0] == L'/' || result[0] == L'\\') &&
-                result.compare(1, std::wstring::npos, text) == 0);
+        return ResultLineShows(resultLine ? resultLine : L"", text);
     } catch (...) {
         return false;
-    }
-}
-
-struct LineRequest {
-    int64_t number = 0;
-};
-
-INT_PTR CALLBACK GoToLineProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_INITDIALOG:
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        SendDlgItemMessageW(dialog, IDC_LINE_NUMBER, EM_LIMITTEXT, 18, 0);
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            wchar_t text[32] = {};
-            GetDlgItemTextW(dialog, IDC_LINE_NUMBER, text, 32);
-            wchar_t* end = nullptr;
-            const long long number = std::wcstoll(text, &end, 10);
-            if (end == text || *end != L'\0' || number < 1) {
-                MessageBoxW(dialog, kBadNumberText, kGoToLineCaption, MB_ICONWARNING);
-                return TRUE;
-            }
-            reinterpret_cast<LineRequest*>(GetWindowLongPtrW(dialog, DWLP_USER))->number = number;
-            EndDialog(dialog, IDOK);
-            return TRUE;
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        }
-        return FALSE;
-    default:
-        return FALSE;
     }
 }
 
@@ -149,12 +110,10 @@ void CTextView::ShowInLog(uint32_t row)
     if (!m_notifyWindow)
         return;
     NMSHOWINLOG request{};
-    request.header.hwndFrom = m_window;
     request.header.code = static_cast<UINT>(NM_VIEWER_SHOW_IN_LOG);
     request.logFile = index.LogFile().c_str();
     request.offset = logOffset;
-    SendMessageW(m_notifyWindow, WM_NOTIFY, reinterpret_cast<WPARAM>(m_window),
-                 reinterpret_cast<LPARAM>(&request));
+    SendNotice(m_notifyWindow, m_window, request.header);
 }
 
 bool CTextView::LogLineOfTop(int64_t& line) const
@@ -170,10 +129,9 @@ void CTextView::ShowGoToLineDialog()
 {
     if (!m_reader)
         return;
-    LineRequest request;
-    if (DialogBoxParamW(m_instance, MAKEINTRESOURCEW(IDD_GO_TO_LINE), m_window, &GoToLineProc,
-                        reinterpret_cast<LPARAM>(&request)) == IDOK)
-        GoToLine(request.number);
+    CGoToLineDialog dialog;
+    if (dialog.Show(m_instance, m_window) == IDOK)
+        GoToLine(dialog.Number());
 }
 
 bool CTextView::GoToLine(int64_t number)
@@ -189,7 +147,7 @@ bool CTextView::GoToLine(int64_t number)
     }
     if (!found) {
         MessageBoxW(m_window, Format(kNoSuchLineText, Number(number), Number(lines)).c_str(),
-                    kGoToLineCaption, MB_ICONINFORMATION);
+                    CGoToLineDialog::kCaption, MB_ICONINFORMATION);
         return false;
     }
     ShowLine(offset);
@@ -198,7 +156,7 @@ bool CTextView::GoToLine(int64_t number)
 
 void CTextView::OnDoubleClick(int y)
 {
-    const int row = (y - m_margins.border) / (m_fontSize + 1);
+    const int row = (y - m_margins.border) / viewmath::RowHeight(m_fontSize);
     if (row >= 0)
         ShowInLog(uint32_t(row));
 }

@@ -76,7 +76,7 @@ void CTextView::OnVScroll(int request, int thumb)
             RECT text = TextRect();
             if (m_reader->BlockStart() == startBefore) {
                 const int moved = int(m_reader->TopIndex()) - int(topBefore);
-                ScrollWindowEx(m_window, 0, -(m_fontSize + 1) * moved, &text, &text, nullptr,
+                ScrollWindowEx(m_window, 0, -viewmath::RowHeight(m_fontSize) * moved, &text, &text, nullptr,
                                nullptr, SW_INVALIDATE | SW_ERASE);
             } else {
                 InvalidateRect(m_window, &text, TRUE);

@@ -18,9 +18,8 @@ const wchar_t kLineInfoCaption[] = L"Line Info";
 
 void CTextView::ShowFindDialog()
 {
-    const INT_PTR result = DialogBoxParamW(m_instance, MAKEINTRESOURCEW(IDD_FIND), m_window,
-                                           &FindDialogProc, 0);
-    if (result == IDOK)
+    CFindDialog dialog;
+    if (dialog.Show(m_instance, m_window) == IDOK)
         SearchText(!AppSearch().backwards);
 }
 

@@ -1,6 +1,8 @@
 // The text view's position arithmetic: scroll scales, percentages, the size rule, horizontal moves.
 #pragma once
 
+#include "win32/Dpi.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -35,6 +37,12 @@ inline int PercentFromOffset(int64_t offset, int64_t size)
     return int(offset * 100 / size);
 }
 
+// A text row is one pixel taller than the font.
+inline int RowHeight(int fontSize)
+{
+    return fontSize + 1;
+}
+
 // Rows and columns that fit a client area of the given size.
 struct PageSize {
     int visibleColumns;
@@ -47,7 +55,7 @@ struct Margins {
 };
 inline Margins MarginsAt(int dpi)
 {
-    return {MulDiv(kBorder, dpi, 96), MulDiv(kMargin, dpi, 96)};
+    return {Scaled(kBorder, dpi), Scaled(kMargin, dpi)};
 }
 
 inline PageSize PageFromClient(int width, int height, int charWidth, int fontSize,
@@ -56,7 +64,7 @@ inline PageSize PageFromClient(int width, int height, int charWidth, int fontSiz
     PageSize page{0, 0};
     if (charWidth > 0)
         page.visibleColumns = (width - margin) / charWidth - 1;
-    const int rows = (height - margin) / (fontSize + 1);
+    const int rows = (height - margin) / RowHeight(fontSize);
     page.pageLines = rows > 0 ? uint32_t(rows) : 0;
     return page;
 }

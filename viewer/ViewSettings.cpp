@@ -7,11 +7,9 @@
 ViewFontSettings CurrentViewFont()
 {
     const Settings& settings = AppSettings();
-    ViewFontSettings font;
-    font.family = settings.ViewFontFamily;
-    font.size = settings.ViewFontSize;
-    font.weight = settings.ViewFontWeight;
-    return font;
+    const int size =
+        settings.ViewFontSize > 0 ? settings.ViewFontSize : DefaultSettings().ViewFontSize;
+    return {settings.ViewFontFamily, size, settings.ViewFontWeight};
 }
 
 COLORREF ViewLineColor(const wchar_t* text)

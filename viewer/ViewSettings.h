@@ -6,11 +6,12 @@
 #include <string>
 
 struct ViewFontSettings {
-    std::wstring family = L"Courier New";
-    int size = 15;        // pixels; a text row is one more
-    int weight = 400;
+    std::wstring family;
+    int size;        // pixels at 96 DPI; a text row is one more
+    int weight;
 };
 
+// The font of the settings; a size below 1 is taken as the default size.
 ViewFontSettings CurrentViewFont();
 // The colour of a line from the colour map; 0 when no entry matches.
 COLORREF ViewLineColor(const wchar_t* text);

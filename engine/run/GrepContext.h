@@ -10,6 +10,7 @@
 #include "engine/run/GrepEnd.h"
 #include "engine/run/GrepIndex.h"
 #include "engine/run/GrepLine.h"
+#include "engine/run/ResultLine.h"
 
 #include <cstdint>
 #include <string>
@@ -101,7 +102,7 @@ public:
         } else if (AfterLine()) {
             if (m_index && m_writer->Written() - m_pieceStart >= kStretchPiece)
                 AddPlace(offset);
-            if (!WriteContextLine(*m_writer, L"\\", line))
+            if (!WriteContextLine(*m_writer, kContextAfterMark, line))
                 return GrepEnd::NextLineFailed;
         }
         return GrepEnd::Completed;
@@ -188,7 +189,7 @@ private:
         const size_t first = m_wrapped ? m_writeIndex : 0;
         const size_t size = m_wrapped ? m_ring.size() : m_writeIndex;
         for (size_t n = 0; n < size; ++n) {
-            if (!WriteContextLine(*m_writer, L"/", m_ring[(first + n) % m_ring.size()]))
+            if (!WriteContextLine(*m_writer, kContextBeforeMark, m_ring[(first + n) % m_ring.size()]))
                 return false;
         }
         return true;

@@ -5,14 +5,12 @@
 #include "engine/io/FileWriter.h"
 #include "engine/run/GrepLineReader.h"
 #include "engine/run/GrepProgress.h"
+#include "engine/run/ResultLine.h"
 #include "engine/run/GrepSession.h"
 #include "engine/io/LogLook.h"
 #include "win32/StringException.h"
 
 #include <algorithm>
-
-const wchar_t kFollowRestarted[] =
-    L"=== Tilvo: the log was truncated or replaced; following it again from its start ===";
 
 namespace {
 
@@ -40,7 +38,7 @@ bool ReadChanges(CGrepSession& session, CFileWriter& writer, const CLogLook& loo
         return true;
     CGrepLineReader reader(params.logFile.c_str(), session.BufferSize(), params.decoding);
     if (replaced || look.size < session.Seen() || !session.SameStart(reader)) {
-        if (!session.Restart(writer, kFollowRestarted)) {
+        if (!session.Restart(writer, kFollowRestartedLine)) {
             failure = kGrepNextLineFailed;
             return false;
         }

@@ -21,9 +21,6 @@ public:
     virtual void Grew(int matches) = 0;
 };
 
-// The line written to the result when the log has been truncated or
-// replaced and is followed again from its new start.
-extern const wchar_t kFollowRestarted[];
 // Milliseconds between looks at the log: four looks a second keep a viewer at
 // the end within half a second of a write, and an unchanged log costs one
 // attribute query per look.

@@ -41,11 +41,6 @@ bool WriteAll(HANDLE file, const void* bytes, size_t size)
 
 } // namespace
 
-std::wstring GrepIndexFileName(const std::wstring& resultFile)
-{
-    return resultFile + L".idx";
-}
-
 CGrepIndexWriter::CGrepIndexWriter(const std::wstring& resultFile, const std::wstring& logFile)
     : m_path(GrepIndexFileName(resultFile)), m_logFile(logFile)
 {

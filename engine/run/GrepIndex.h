@@ -2,6 +2,8 @@
 // the result came from in its log, kept in a small file beside the result.
 #pragma once
 
+#include "win32/PathRules.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -21,9 +23,6 @@ struct CStretchPlace {
 
 // A stretch gets a new record once it holds this many result bytes.
 constexpr int64_t kStretchPiece = 256 * 1024;
-
-// The index file of a result: its name with ".idx" added.
-std::wstring GrepIndexFileName(const std::wstring& resultFile);
 
 // Writes the index while a run writes the result. Any failure drops the
 // index (the run itself goes on); an index that was never sealed is removed,

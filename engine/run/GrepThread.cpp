@@ -5,6 +5,7 @@
 #include "engine/run/GrepFollow.h"
 #include "engine/run/GrepRun.h"
 #include "engine/run/GrepSession.h"
+#include "win32/PathRules.h"
 #include "win32/ProcessLocks.h"
 
 #include <atomic>
@@ -253,7 +254,7 @@ bool CGrepThread::CanFollow(const std::wstring& resultFile)
     if (IsRunning())
         return false;
     const CRunState& state = State();
-    return state.session && state.session->Params().resultFile == resultFile;
+    return state.session && SamePath(state.session->Params().resultFile, resultFile);
 }
 
 bool CGrepThread::IsFollowing()

@@ -3,7 +3,6 @@
 #include "categories/CategoryStore.h"
 #include "store/LoadReport.h"
 #include "store/SafeSave.h"
-#include "win32/ModulePath.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -287,11 +286,7 @@ TEST_F(CategoriesFileTest, FileReadToTheEndMakesNoBackup)
 
 TEST_F(CategoriesFileTest, DefaultPlaceIsBesideTheExecutable)
 {
-    wchar_t exe[1024] = {};
-    GetModuleFileNameW(nullptr, exe, 1023);
-    std::wstring expected = exe;
-    expected = expected.substr(0, expected.rfind(L'\\')) + L"\\TilvoCats.dat";
-    EXPECT_EQ(CategoriesFilePath(), expected);
+    EXPECT_EQ(CategoriesFilePath(), BesideTestExe(L"TilvoCats.dat"));
 }
 
 TEST_F(CategoriesFileTest, FileInUseFollowsTheLastLoadOrSave)

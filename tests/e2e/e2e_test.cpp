@@ -89,33 +89,7 @@ std::wstring CopyScreenOf(HWND viewer)
 
 std::wstring RegistryToolQuery(const wchar_t* key, const wchar_t* value)
 {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE read = nullptr, write = nullptr;
-    CreatePipe(&read, &write, &inherit, 0);
-    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = write;
-    startup.hStdError = write;
-    PROCESS_INFORMATION info{};
-    std::wstring command = L"reg.exe query \"" + std::wstring(key) + L"\" /v " + value;
-    std::string output;
-    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                       nullptr, &startup, &info)) {
-        CloseHandle(write);
-        write = nullptr;
-        char chunk[4096];
-        DWORD n = 0;
-        while (ReadFile(read, chunk, sizeof chunk, &n, nullptr) && n > 0)
-            output.append(chunk, n);
-        EXPECT_TRUE(WaitForHandle("reg.exe to end", info.hProcess));
-        CloseHandle(info.hProcess);
-        CloseHandle(info.hThread);
-    }
-    if (write)
-        CloseHandle(write);
-    CloseHandle(read);
+    const std::string output = OutputOf(L"reg.exe query \"" + std::wstring(key) + L"\" /v " + value);
     return std::wstring(output.begin(), output.end());
 }
 

@@ -3,23 +3,14 @@
 
 #include "tests/support/Wait.h"
 
-namespace {
-const wchar_t kClass[] = L"TilvoGrepTestWindow";
-} // namespace
-
 GrepWindows::GrepWindows()
 {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &GrepWindows::Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = kClass;
-    RegisterClassExW(&wc);   // a second registration fails harmlessly
-    for (HWND* window : {&m_dialog, &m_status}) {
-        *window = CreateWindowExW(0, kClass, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                  wc.hInstance, nullptr);
-        SetWindowLongPtrW(*window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
+    m_dialog = m_recorder.NewWindow();
+    m_status = m_recorder.NewWindow();
+    m_recorder.onMessage = [this](const RecordedMessage& message) {
+        if (onNotice && IsNotice(message))
+            onNotice(AsNotice(message));
+    };
 }
 
 GrepWindows::~GrepWindows()
@@ -27,37 +18,35 @@ GrepWindows::~GrepWindows()
     // A run still going must not send to windows that are gone.
     if (CGrepThread::IsRunning())
         CGrepThread::Stop();
-    DestroyWindow(m_dialog);
-    DestroyWindow(m_status);
 }
 
-LRESULT CALLBACK GrepWindows::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+bool GrepWindows::IsNotice(const RecordedMessage& message) const
 {
-    auto* self = reinterpret_cast<GrepWindows*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self && window == self->m_status && message == WM_SETTEXT) {
-        GrepNotice notice;
-        notice.text = reinterpret_cast<const wchar_t*>(lParam);
-        self->m_notices.push_back(notice);
-        if (self->onNotice)
-            self->onNotice(notice);
-    } else if (self && window == self->m_dialog && message == WM_RUN_FINISHED) {
-        GrepNotice notice;
-        notice.finished = true;
-        notice.wParam = wParam;
-        self->m_notices.push_back(notice);
-        if (self->onNotice)
-            self->onNotice(notice);
-        return 0;
-    } else if (self && window == self->m_dialog && message == WM_RESULT_GREW) {
-        ++self->m_grown;
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return (message.message == WM_SETTEXT && message.window == m_status) ||
+           (message.message == WM_RUN_FINISHED && message.window == m_dialog);
+}
+
+GrepNotice GrepWindows::AsNotice(const RecordedMessage& message)
+{
+    GrepNotice notice;
+    notice.finished = message.message == WM_RUN_FINISHED;
+    notice.text = message.text;
+    notice.wParam = notice.finished ? message.wParam : 0;
+    return notice;
+}
+
+std::vector<GrepNotice> GrepWindows::Notices() const
+{
+    std::vector<GrepNotice> notices;
+    for (const RecordedMessage& message : m_recorder.Messages())
+        if (IsNotice(message))
+            notices.push_back(AsNotice(message));
+    return notices;
 }
 
 bool GrepWindows::Finished() const
 {
-    for (const GrepNotice& n : m_notices)
+    for (const GrepNotice& n : Notices())
         if (n.finished)
             return true;
     return false;

@@ -1,9 +1,10 @@
-// Test helper: hidden windows that stand in for the main dialog and its status
-// line, record the grep worker's notices in the order they arrive, and pump
-// messages until the run has ended.
+// Test helper: stand-ins for the main dialog and its status line that record
+// the grep worker's notices in the order they arrive, and pump messages until
+// the run has ended.
 #pragma once
 
 #include "engine/run/GrepThread.h"
+#include "tests/support/MessageRecorder.h"
 
 #include <functional>
 #include <string>
@@ -24,15 +25,13 @@ public:
 
     HWND Dialog() const { return m_dialog; }
     HWND Status() const { return m_status; }
-    const std::vector<GrepNotice>& Notices() const { return m_notices; }
+    // Status texts and finished messages; a text is a notice only when it reached the
+    // status line, and the finished message only when it reached the dialog.
+    std::vector<GrepNotice> Notices() const;
     bool Finished() const;
     // How many times following has reported that the result grew.
-    int Grown() const { return m_grown; }
-    void Clear()
-    {
-        m_notices.clear();
-        m_grown = 0;
-    }
+    int Grown() const { return static_cast<int>(m_recorder.Count(WM_RESULT_GREW)); }
+    void Clear() { m_recorder.Clear(); }
 
     // Called on each notice as it is handled (the worker waits meanwhile).
     std::function<void(const GrepNotice&)> onNotice;
@@ -42,11 +41,12 @@ public:
     bool Run(const CGrepParams& params);
 
 private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    bool IsNotice(const RecordedMessage& message) const;
+    static GrepNotice AsNotice(const RecordedMessage& message);
+
+    CMessageRecorder m_recorder{{WM_SETTEXT, WM_RUN_FINISHED, WM_RESULT_GREW}};
     HWND m_dialog = nullptr;
     HWND m_status = nullptr;
-    std::vector<GrepNotice> m_notices;
-    int m_grown = 0;
 };
 
 // The status text of the last notice that was a text, or "".

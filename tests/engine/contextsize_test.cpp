@@ -4,8 +4,6 @@
 #include "tests/support/Process.h"
 #include "tests/support/TestFiles.h"
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -21,38 +19,10 @@ struct Measured {
 Measured RunAlone(const std::wstring& log, const std::wstring& result, long long before,
                   long long after)
 {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE read = nullptr, write = nullptr;
+    const std::string output =
+        OutputOf(L"\"" + WinePath(TILVO_GREPONE_EXE) + L"\" \"" + log + L"\" \"" + result + L"\" " +
+                 std::to_wstring(before) + L" " + std::to_wstring(after));
     Measured measured;
-    if (!CreatePipe(&read, &write, &inherit, 0))
-        return measured;
-    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = write;
-    startup.hStdError = write;
-    PROCESS_INFORMATION info{};
-    std::wstring command = L"\"" + WinePath(TILVO_GREPONE_EXE) + L"\" \"" + log +
-                           L"\" \"" + result + L"\" " + std::to_wstring(before) + L" " +
-                           std::to_wstring(after);
-    std::string output;
-    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                       nullptr, &startup, &info)) {
-        CloseHandle(write);
-        write = nullptr;
-        char chunk[256];
-        DWORD n = 0;
-        // The pipe ends when the run's process does.
-        while (ReadFile(read, chunk, sizeof chunk, &n, nullptr) && n > 0)
-            output.append(chunk, n);
-        WaitForSingleObject(info.hProcess, 600000);
-        CloseHandle(info.hProcess);
-        CloseHandle(info.hThread);
-    }
-    if (write)
-        CloseHandle(write);
-    CloseHandle(read);
     std::sscanf(output.c_str(), "%d %llu", &measured.outcome, &measured.peak);
     return measured;
 }

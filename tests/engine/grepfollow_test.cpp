@@ -10,6 +10,7 @@
 #include "engine/run/GrepThread.h"
 #include "tests/engine/GrepWindow.h"
 #include "tests/engine/IndexCheck.h"
+#include "tests/support/Process.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/Wait.h"
 
@@ -134,23 +135,11 @@ TEST_F(GrepFollowTest, WriterProcessForTenSecondsEndsAsAFreshRun)
     ASSERT_TRUE(CGrepThread::Follow(windows.Dialog(), windows.Status()));
     EXPECT_TRUE(CGrepThread::IsFollowing());
 
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring writer = self;
-    writer = writer.substr(0, writer.rfind(L'\\') + 1) + L"tilvo_logwriter.exe";
-    std::wstring command = L"\"" + writer + L"\" \"" + params.logFile + L"\" 10 10000 7";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(writer.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process));
-    CloseHandle(process.hThread);
-    ASSERT_TRUE(WaitDelivering("the writer process to end",
-                               [&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }));
-    DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hProcess);
-    EXPECT_EQ(exitCode, 0u);
+    CChildProcess service(L"\"" + WinePath(TILVO_LOGWRITER_EXE) + L"\" \"" + params.logFile +
+                          L"\" 10 10000 7");
+    ASSERT_TRUE(service.Started());
+    ASSERT_TRUE(WaitDelivering("the writer process to end", [&] { return service.Ended(); }));
+    EXPECT_EQ(service.ExitCode(), 0u);
 
     // Ten seconds are 40 looks at the log; a loaded machine stretches a look
     // that reads, so a fifth of them is the least that shows growth as it happens.

@@ -188,7 +188,7 @@ TEST_F(GrepRunTest, ResultFilesByteForByteForLfAndCrLfLogs)
                 const std::string bytes = RunCaseWith(c, logEnd, lfResult, windows);
                 EXPECT_EQ(bytes, Join(c.expected, lfResult ? "\n" : "\r\n"));
                 ASSERT_FALSE(windows.Notices().empty());
-                const GrepNotice& last = windows.Notices().back();
+                const GrepNotice last = windows.Notices().back();
                 EXPECT_TRUE(last.finished);
                 EXPECT_EQ(last.wParam, 1u);
                 const std::wstring completed =

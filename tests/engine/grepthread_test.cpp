@@ -5,6 +5,7 @@
 #include "engine/run/GrepThread.h"
 #include "win32/StringException.h"
 #include "tests/engine/GrepWindow.h"
+#include "tests/support/FullDevice.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/Wait.h"
 
@@ -244,25 +245,9 @@ TEST_F(GrepFailureTest, FilterTextsAndModesThatDifferInNumber)
     ExpectFailure(params, L"Unable to create tokens array!");
 }
 
-// Under wine, Z: is the Linux root; /dev/full accepts the open and fails
-// every write with a full disk.
-const wchar_t kFullDevice[] = L"Z:\\dev\\full";
-
-bool FullDeviceAvailable()
-{
-    HANDLE h = CreateFileW(kFullDevice, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const bool fails = !WriteFile(h, "x", 1, &written, nullptr);
-    CloseHandle(h);
-    return fails;
-}
-
 TEST_F(GrepFailureTest, AFailingWriteOfAKeptLine)
 {
-    if (!FullDeviceAvailable())
+    if (!WritesFailAsFull())
         GTEST_SKIP() << "no always-full device here";
     CGrepParams params = Params(Log("a\nERROR: x\nb\n"));
     params.resultFile = kFullDevice;
@@ -271,7 +256,7 @@ TEST_F(GrepFailureTest, AFailingWriteOfAKeptLine)
 
 TEST_F(GrepFailureTest, AFailingWriteOfAContextLineBefore)
 {
-    if (!FullDeviceAvailable())
+    if (!WritesFailAsFull())
         GTEST_SKIP() << "no always-full device here";
     // The result goes to the file once a megabyte is held: here while the
     // long line before the match is written.
@@ -282,7 +267,7 @@ TEST_F(GrepFailureTest, AFailingWriteOfAContextLineBefore)
 
 TEST_F(GrepFailureTest, AFailingWriteOfACopiedLine)
 {
-    if (!FullDeviceAvailable())
+    if (!WritesFailAsFull())
         GTEST_SKIP() << "no always-full device here";
     CGrepParams params = Params(Log("a\nb\n"), {});
     params.resultFile = kFullDevice;

@@ -3,7 +3,7 @@
 #include "categories/CategoryStore.h"
 #include "store/SafeSave.h"
 #include "engine/io/FileWriter.h"
-#include "tests/store/FullDevice.h"
+#include "tests/support/FullDevice.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>

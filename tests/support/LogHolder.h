@@ -2,7 +2,7 @@
 // writing, as the service writing a live log does, and changes it on request.
 #pragma once
 
-#include <windows.h>
+#include "tests/support/Process.h"
 
 #include <string>
 
@@ -23,11 +23,6 @@ public:
     bool Cut(long long size);
 
 private:
-    bool Command(const std::string& command);
-    std::string ReadAnswer();
-
-    PROCESS_INFORMATION m_process{};
-    HANDLE m_toHolder = nullptr;
-    HANDLE m_fromHolder = nullptr;
+    CChildProcess m_holder;
     bool m_ready = false;
 };

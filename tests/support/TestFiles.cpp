@@ -55,6 +55,14 @@ TempDir::~TempDir()
         RemoveTree(m_path);
 }
 
+std::wstring BesideTestExe(const std::wstring& name)
+{
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring path = exe;
+    return path.substr(0, path.rfind(L'\\') + 1) + name;
+}
+
 bool WriteBytes(const std::wstring& path, const std::string& bytes)
 {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

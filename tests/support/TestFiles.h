@@ -18,6 +18,10 @@ private:
     std::wstring m_path;
 };
 
+// A file in the folder of the running test executable, where the program puts the results of
+// logs named with a folder. Found here on its own, not through the program's helper it checks.
+std::wstring BesideTestExe(const std::wstring& name);
+
 // Writes the bytes exactly; returns false on failure.
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 // The whole file, or an empty string with ok = false when it cannot be read.

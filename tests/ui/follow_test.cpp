@@ -4,7 +4,6 @@
 #include "tests/ui/MainDialogTest.h"
 
 #include "engine/run/GrepRun.h"
-#include "win32/ModulePath.h"
 #include "resources/resource.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/TextView.h"
@@ -49,7 +48,7 @@ protected:
         WriteCategories(ErrorCategory);
         log = dir.File(L"live.log");
         ASSERT_TRUE(WriteBytes(log, bytes));
-        result = ExecutableFolder() + L"\\live.log.greptmp";
+        result = BesideTestExe(L"live.log.greptmp");
         DeleteFileW(result.c_str());
         removeAfter.push_back(result);
         Start();

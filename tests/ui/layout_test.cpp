@@ -4,8 +4,9 @@
 #include "win32/ModulePath.h"
 #include "resources/resource.h"
 #include "tests/support/Pixels.h"
+#include "tests/support/Process.h"
 #include "settings/Settings.h"
-#include "viewer/Dpi.h"
+#include "win32/Dpi.h"
 #include "viewer/TextView.h"
 
 #include <commctrl.h>
@@ -131,7 +132,7 @@ protected:
         for (int i = 0; i < 400; ++i)
             text += (i % 37 == 5) ? "12:51:20 ERROR: disk full\n" : "12:51:20 INFO all well\n";
         ASSERT_TRUE(WriteBytes(log, text));
-        const std::wstring result = ExecutableFolder() + L"\\server.log.greptmp";
+        const std::wstring result = BesideTestExe(L"server.log.greptmp");
         removeAfter.push_back(result);
         removeAfter.push_back(result + L".idx");
         ASSERT_TRUE(WriteDwordValue(key, L"LinesBefore", 2));
@@ -231,25 +232,11 @@ DWORD RunChildAt(int dpi, const char* test)
 {
     wchar_t exe[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring commandLine = L"\"" + std::wstring(exe) + L"\" --gtest_filter=" +
-                               std::wstring(test, test + strlen(test));
     SetEnvironmentVariableW(kChildDpi, std::to_wstring(dpi).c_str());
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION child{};
-    const BOOL started = CreateProcessW(exe, commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                        nullptr, nullptr, &startup, &child);
+    CChildProcess child(L"\"" + std::wstring(exe) + L"\" --gtest_filter=" +
+                        std::wstring(test, test + strlen(test)));
     SetEnvironmentVariableW(kChildDpi, nullptr);
-    if (!started)
-        return DWORD(-1);
-    DWORD code = DWORD(-2);
-    if (WaitForSingleObject(child.hProcess, 300000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(child.hProcess, &code);
-    else
-        TerminateProcess(child.hProcess, 3);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
-    return code;
+    return child.Started() ? child.WaitForExit(300000) : DWORD(-1);
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 #include "tests/ui/MainDialogTest.h"
 
 #include "categories/CategoryStore.h"
-#include "win32/ModulePath.h"
 #include "win32/StringException.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
@@ -54,8 +53,8 @@ TEST(MainDialogInstance, SecondInstanceIsRefused)
 // The program's own places: the files beside the executable and the key of the current user.
 TEST_F(MainDialogTest, FirstStartWithNothingShowsBothMessagesAndWritesOnlyCategoriesAndKey)
 {
-    const std::wstring categories = FileBesideExecutable(L"TilvoCats.dat");
-    const std::wstring colors = FileBesideExecutable(L"Tilvo.ini");
+    const std::wstring categories = BesideTestExe(L"TilvoCats.dat");
+    const std::wstring colors = BesideTestExe(L"Tilvo.ini");
     const std::wstring programKey = L"SOFTWARE\\Osmi\\Tilvo";
     DeleteFileW(categories.c_str());
     DeleteFileW(colors.c_str());

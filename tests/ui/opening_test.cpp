@@ -83,7 +83,7 @@ TEST_F(OpeningTest, ShowInLogOpensANormalViewerOfTheLog)
     }
     const std::wstring log = dir.File(L"shown.log");
     ASSERT_TRUE(WriteBytes(log, text));
-    const std::wstring result = ExecutableFolder() + L"\\shown.log.greptmp";
+    const std::wstring result = BesideTestExe(L"shown.log.greptmp");
     removeAfter.push_back(result);
     removeAfter.push_back(result + L".idx");
     Start();
@@ -137,5 +137,37 @@ TEST_F(OpeningTest, ShowInLogOpensANormalViewerOfTheLog)
         SendMessageW(logWindow, WM_KEYDOWN, VK_ESCAPE, 1);
     });
     ASSERT_TRUE(WaitFor("the log viewer's closing notice", [this] { return ViewerCount() == 1; }));
+    CloseWithCloseBox();
+}
+
+TEST_F(OpeningTest, ViewerRequestsFromOtherWindowsAreIgnored)
+{
+    // The viewers' codes lie among those no common control sends, but any window can send
+    // them: only a listed viewer may make the dialog open a file or start following.
+    const std::wstring log = dir.File(L"asked.log");
+    ASSERT_TRUE(WriteBytes(log, "ERROR asked for\n"));
+    Start();
+    const struct {
+        const char* what;
+        int code;
+    } requests[] = {
+        {"Show in Log", NM_VIEWER_SHOW_IN_LOG},
+        {"Follow", NM_VIEWER_FOLLOW},
+    };
+    for (const auto& row : requests) {
+        SCOPED_TRACE(row.what);
+        HWND stranger = GetDlgItem(dialog, IDC_FILTER_LIST);
+        ui->Post([this, stranger, code = row.code, log] {
+            NMSHOWINLOG request{};
+            request.header.hwndFrom = stranger;
+            request.header.code = static_cast<UINT>(code);
+            request.logFile = log.c_str();
+            SendMessageW(dialog, WM_NOTIFY, reinterpret_cast<WPARAM>(stranger),
+                         reinterpret_cast<LPARAM>(&request));
+        });
+        ExpectNoBox();
+        EXPECT_EQ(ViewerCount(), 0u);
+        EXPECT_FALSE(Running());
+    }
     CloseWithCloseBox();
 }

@@ -1,8 +1,8 @@
 // Go/Stop end to end with the real grep worker and viewers: progress, completion, stop, failures, names, recent files.
 #include "tests/ui/MainDialogTest.h"
 #include "tests/support/LogHolder.h"
+#include "tests/support/MessageRecorder.h"
 
-#include "win32/ModulePath.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
 #include "viewer/ScrollableFileReader.h"
@@ -38,14 +38,6 @@ std::string ManyLines(int count)
     return text;
 }
 
-// Records every text the worker sets in the status line, on the user-interface thread.
-LRESULT CALLBACK RecordStatus(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
-{
-    if (message == WM_SETTEXT && lParam)
-        reinterpret_cast<std::vector<std::wstring>*>(data)->emplace_back(reinterpret_cast<const wchar_t*>(lParam));
-    return DefSubclassProc(window, message, wParam, lParam);
-}
-
 bool StartsWith(const std::wstring& text, const std::wstring& prefix)
 {
     return text.compare(0, prefix.size(), prefix) == 0;
@@ -75,25 +67,30 @@ LRESULT CALLBACK RefuseViewerWindows(int code, WPARAM wParam, LPARAM lParam)
 
 class GoStopTest : public MainDialogTest {
 protected:
-    // The result file of a log in `dir`, beside the test executable; removed after the test.
-    std::wstring ResultBesideExe(const std::wstring& logName)
+    // A result the test expects beside the test executable; removed after the test.
+    std::wstring ResultBesideExe(const std::wstring& resultName)
     {
-        std::wstring path = ExecutableFolder() + L"\\" + logName + L".greptmp";
+        std::wstring path = BesideTestExe(resultName);
         DeleteFileW(path.c_str());
         removeAfter.push_back(path);
         return path;
     }
 
+    // Records every text the worker sets in the status line, on the user-interface thread.
     void RecordStatusTexts()
     {
-        ui->Invoke([&] { SetWindowSubclass(GetDlgItem(dialog, IDC_STATUS), RecordStatus, 1, reinterpret_cast<DWORD_PTR>(&statusTexts)); });
+        ui->Invoke([&] {
+            status = std::make_unique<CMessageRecorder>(std::vector<UINT>{WM_SETTEXT});
+            status->Watch(GetDlgItem(dialog, IDC_STATUS));
+        });
     }
 
-    std::vector<std::wstring> StatusTexts()
+    std::vector<std::wstring> StatusTexts() const
     {
-        std::vector<std::wstring> copy;
-        ui->Invoke([&] { copy = statusTexts; });
-        return copy;
+        std::vector<std::wstring> texts;
+        for (const RecordedMessage& message : status->Messages())
+            texts.push_back(message.text);
+        return texts;
     }
 
     std::wstring ViewerPath(size_t index)
@@ -127,7 +124,7 @@ protected:
         WriteCategories(ErrorCategory);
         const std::wstring log = dir.File(logName);
         EXPECT_TRUE(WriteBytes(log, ManyLines(2000)));
-        const std::wstring result = ResultBesideExe(logName);
+        const std::wstring result = ResultBesideExe(logName + L".greptmp");
         Start();
         Type(IDC_FILE, log);
         ui->Post([this] {
@@ -137,7 +134,8 @@ protected:
         return result;
     }
 
-    std::vector<std::wstring> statusTexts;
+    // The dialog's thread has ended, and its window with it, before the recorder goes.
+    std::unique_ptr<CMessageRecorder> status;
 };
 
 TEST_F(GoStopTest, GoRunsTheSearchShowsProgressAndOpensTheResult)
@@ -145,7 +143,7 @@ TEST_F(GoStopTest, GoRunsTheSearchShowsProgressAndOpensTheResult)
     WriteCategories(ErrorCategory);
     const std::wstring log = dir.File(L"app.log");
     ASSERT_TRUE(WriteBytes(log, TenLines));
-    const std::wstring result = ResultBesideExe(L"app.log");
+    const std::wstring result = ResultBesideExe(L"app.log.greptmp");
     Start();
     RecordStatusTexts();
     Type(IDC_FILE, log);
@@ -209,7 +207,7 @@ TEST_F(GoStopTest, CheckedFiltersGoInListOrderWithTheirModes)
     WriteCategories("Category = Default\nFilter = *seven*\nFilter = *b*\nFilter = *ERROR*\nCheck = 301\n");
     const std::wstring log = dir.File(L"modes.log");
     ASSERT_TRUE(WriteBytes(log, TenLines));
-    ResultBesideExe(L"modes.log");
+    ResultBesideExe(L"modes.log.greptmp");
     Start();
     Type(IDC_FILE, log);
     Click(IDC_GO);
@@ -255,7 +253,7 @@ TEST_F(GoStopTest, FailedRunReportsAndKeepsTheWorkersText)
     WriteCategories(ErrorCategory);
     const std::wstring log = dir.File(L"empty.log");
     ASSERT_TRUE(WriteBytes(log, ""));
-    ResultBesideExe(L"empty.log");
+    ResultBesideExe(L"empty.log.greptmp");
     Start();
     Type(IDC_FILE, log);
     Click(IDC_GO);
@@ -291,7 +289,7 @@ TEST_F(GoStopTest, NoCheckedFilterOpensTheLogItselfWithEnter)
     WriteCategories(UncheckedCategory);
     const std::wstring log = dir.File(L"plain.log");
     ASSERT_TRUE(WriteBytes(log, TenLines));
-    const std::wstring result = ResultBesideExe(L"plain.log");
+    const std::wstring result = ResultBesideExe(L"plain.log.greptmp");
     Start();
     Type(IDC_FILE, log);
     // Enter in the file box presses the default button, Go.
@@ -413,7 +411,7 @@ TEST_F(GoStopTest, TypedContextSizesAboveTheUpDownRangeAreUsed)
     std::string text = ManyLines(301) + "ERROR at the end\n";
     const std::wstring log = dir.File(L"long.log");
     ASSERT_TRUE(WriteBytes(log, text));
-    const std::wstring result = ResultBesideExe(L"long.log");
+    const std::wstring result = ResultBesideExe(L"long.log.greptmp");
     Start();
     Type(IDC_FILE, log);
     Type(IDC_LINES_BEFORE, L"300");
@@ -438,7 +436,7 @@ TEST_F(GoStopTest, ClearingTheFileBoxDuringARunKeepsStopUsable)
     WriteCategories(ErrorCategory);
     const std::wstring log = dir.File(L"clear.log");
     ASSERT_TRUE(WriteBytes(log, TenLines));
-    ResultBesideExe(L"clear.log");
+    ResultBesideExe(L"clear.log.greptmp");
     Start();
     Type(IDC_FILE, log);
     ui->Invoke([&] {
@@ -462,7 +460,7 @@ TEST_F(GoStopTest, ClosingDuringARunEndsTheDialogAtOnce)
     WriteCategories(ErrorCategory);
     const std::wstring log = dir.File(L"closing.log");
     ASSERT_TRUE(WriteBytes(log, ManyLines(5000)));
-    ResultBesideExe(L"closing.log");
+    ResultBesideExe(L"closing.log.greptmp");
     Start();
     Type(IDC_FILE, log);
     // Go and the close in one go: the dialog ends with the run still going; the destructor
@@ -540,8 +538,8 @@ TEST_F(GoStopTest, GoWhileAnotherRunIsActiveReportsThatItCannotStart)
     WriteCategories(ErrorCategory);
     const std::wstring log = dir.File(L"busy.log");
     ASSERT_TRUE(WriteBytes(log, ManyLines(100)));
-    ResultBesideExe(L"busy.log");
-    ResultBesideExe(L"other.log");
+    ResultBesideExe(L"busy.log.greptmp");
+    ResultBesideExe(L"other.log.greptmp");
     // Another run, started from a thread that handles no messages until it stops the run:
     // the run's first notice waits for that thread, so the run stays active meanwhile.
     HANDLE started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -551,7 +549,7 @@ TEST_F(GoStopTest, GoWhileAnotherRunIsActiveReportsThatItCannotStart)
         HWND receiver = CreateWindowExW(0, L"Static", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
         CGrepParams other;
         other.logFile = log;
-        other.resultFile = ExecutableFolder() + L"\\other.log.greptmp";
+        other.resultFile = BesideTestExe(L"other.log.greptmp");
         other.filterTexts = {L"*1*"};
         other.filterModes = {0};
         otherStarted = receiver && CGrepThread::Start(other, receiver, receiver);
@@ -625,7 +623,7 @@ TEST_F(GoStopTest, GoAgainReplacesTheResultWhoseViewerIsOpen)
     WriteCategories(ErrorCategory);
     const std::wstring log = dir.File(L"again.log");
     ASSERT_TRUE(WriteBytes(log, TenLines));
-    const std::wstring result = ResultBesideExe(L"again.log");
+    const std::wstring result = ResultBesideExe(L"again.log.greptmp");
     Start();
     Type(IDC_FILE, log);
     Type(IDC_LINES_BEFORE, L"1");
@@ -674,7 +672,7 @@ TEST_F(GoStopTest, ALogHeldOpenForWritingOpensAndRuns)
 {
     const std::wstring log = dir.File(L"held.log");
     ASSERT_TRUE(WriteBytes(log, TenLines));
-    const std::wstring result = ResultBesideExe(L"held.log");
+    const std::wstring result = ResultBesideExe(L"held.log.greptmp");
     WriteCategories(UncheckedCategory);
     Start();
     Type(IDC_FILE, log);
@@ -712,7 +710,7 @@ TEST_F(GoStopTest, ContextSizesStoredFarOutOfRangeStillRun)
     ASSERT_TRUE(WriteDwordValue(key, L"LinesAfter", 2147483647u));
     const std::wstring log = dir.File(L"far.log");
     ASSERT_TRUE(WriteBytes(log, TenLines));
-    const std::wstring result = ResultBesideExe(L"far.log");
+    const std::wstring result = ResultBesideExe(L"far.log.greptmp");
     Start();
     Type(IDC_FILE, log);
     Click(IDC_GO);

@@ -3,62 +3,25 @@
 
 #include "resources/resource.h"
 
-namespace {
-const wchar_t kReceiverClass[] = L"TilvoTestNoticeReceiver";
-}
-
-CNoticeReceiver::CNoticeReceiver()
-{
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = &CNoticeReceiver::Proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = kReceiverClass;
-        registered = RegisterClassExW(&wc) != 0;
-    }
-    m_window = CreateWindowExW(0, kReceiverClass, L"receiver", WS_OVERLAPPED, 0, 0, 10, 10,
-                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-}
-
-CNoticeReceiver::~CNoticeReceiver()
-{
-    DestroyWindow(m_window);
-}
-
-LRESULT CALLBACK CNoticeReceiver::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* self = reinterpret_cast<CNoticeReceiver*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self && message == WM_NOTIFY) {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        Notice notice;
-        notice.from = header->hwndFrom;
-        notice.code = header->code;
-        notice.wParam = wParam;
-        if (header->code == static_cast<UINT>(NM_VIEWER_SHOW_IN_LOG)) {
-            const auto* request = reinterpret_cast<const NMSHOWINLOG*>(header);
-            notice.logFile = request->logFile;
-            notice.logOffset = request->offset;
-        }
-        self->notices.push_back(notice);
-        if (self->deleteOnNotice) {
-            CTextView* view = self->deleteOnNotice;
-            self->deleteOnNotice = nullptr;
-            delete view;
-        }
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
+#include <utility>
 
 void ViewTest::SetUp()
 {
     ClearColors();
     AppSettings() = Settings();
     AppSearch() = SearchState();
-    receiver = std::make_unique<CNoticeReceiver>();
+    receiver = std::make_unique<CMessageRecorder>(std::vector<UINT>{WM_NOTIFY});
+    receiverWindow = receiver->NewWindow();
+    receiver->describe = [](RecordedMessage& notice, LPARAM lParam) {
+        if (notice.code == static_cast<UINT>(NM_VIEWER_SHOW_IN_LOG)) {
+            const auto* request = reinterpret_cast<const NMSHOWINLOG*>(lParam);
+            notice.text = request->logFile;
+            notice.number = request->offset;
+        }
+    };
+    receiver->onMessage = [this](const RecordedMessage&) {
+        delete std::exchange(deleteOnNotice, nullptr);
+    };
 }
 
 void ViewTest::TearDown()
@@ -74,7 +37,7 @@ CTextView& ViewTest::OpenView(const std::string& bytes, int width, int height, c
     path = dir.File(name);
     EXPECT_TRUE(WriteBytes(path, bytes));
     view = std::make_unique<CTextView>(GetModuleHandleW(nullptr));
-    view->SetNotifyWindow(receiver->Window());
+    view->SetNotifyWindow(receiverWindow);
     EXPECT_TRUE(view->Create(path.c_str()));
     EXPECT_TRUE(view->OpenFile(path.c_str()));
     SetClientSize(view->Window(), width, height);

@@ -1,9 +1,10 @@
-// The fixture of the window tests: a real view over a generated result, a receiver of its notices.
+// The fixture of the window tests: a real view over a generated result, a recorder of its notices.
 #pragma once
 
 #include "settings/ColorMap.h"
 #include "settings/Settings.h"
 #include "tests/support/DialogDriver.h"
+#include "tests/support/MessageRecorder.h"
 #include "tests/support/Pixels.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/Wait.h"
@@ -18,31 +19,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-// What the main dialog would receive as WM_NOTIFY.
-struct Notice {
-    HWND from = nullptr;
-    UINT code = 0;
-    WPARAM wParam = 0;
-    // What a Show in Log request asks for.
-    std::wstring logFile;
-    int64_t logOffset = -1;
-};
-
-// A stand-in for the main dialog: records the notices and, when asked,
-// deletes the view that closed, as a list of open views would.
-class CNoticeReceiver {
-public:
-    CNoticeReceiver();
-    ~CNoticeReceiver();
-    HWND Window() const { return m_window; }
-    std::vector<Notice> notices;
-    CTextView* deleteOnNotice = nullptr;
-
-private:
-    static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
-    HWND m_window = nullptr;
-};
 
 class ViewTest : public ::testing::Test {
 protected:
@@ -67,9 +43,15 @@ protected:
     int RowTop(int i) const { return 2 + i * (AppSettings().ViewFontSize + 1); }
     RECT RowArea(int i) const;
     bool WriteColors(const std::string& ini);
+    // What the main dialog would have received as WM_NOTIFY; a Show in Log request carries
+    // its log as the text and its offset as the number.
+    std::vector<RecordedMessage> Notices() const { return receiver->Messages(); }
 
     TempDir dir;
     std::wstring path;
     std::unique_ptr<CTextView> view;
-    std::unique_ptr<CNoticeReceiver> receiver;
+    std::unique_ptr<CMessageRecorder> receiver;
+    HWND receiverWindow = nullptr;
+    // Deleted when the next notice arrives, as the main dialog's list of open views does.
+    CTextView* deleteOnNotice = nullptr;
 };

@@ -66,10 +66,10 @@ protected:
         OpenView(ReadBytes(params.resultFile));
     }
     void Command(int id) { SendMessageW(Window(), WM_COMMAND, id, 0); }
-    const Notice& LastRequest()
+    RecordedMessage LastRequest() const
     {
-        static const Notice none{};
-        return receiver->notices.empty() ? none : receiver->notices.back();
+        const std::vector<RecordedMessage> notices = Notices();
+        return notices.empty() ? RecordedMessage{} : notices.back();
     }
 
     std::string logBytes = Log(3000);
@@ -99,14 +99,14 @@ TEST_F(LinesTest, ResultLinesLeadToTheirLogLines)
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
-        const size_t before = receiver->notices.size();
+        const size_t before = Notices().size();
         step.act();
-        ASSERT_EQ(receiver->notices.size(), before + 1);
-        const Notice& request = LastRequest();
+        ASSERT_EQ(Notices().size(), before + 1);
+        const RecordedMessage request = LastRequest();
         EXPECT_EQ(request.code, static_cast<UINT>(NM_VIEWER_SHOW_IN_LOG));
         EXPECT_EQ(request.from, Window());
-        EXPECT_EQ(request.logFile, log);
-        EXPECT_EQ(request.logOffset, int64_t(OffsetOfLine(logBytes, step.logLine)));
+        EXPECT_EQ(request.text, log);
+        EXPECT_EQ(request.number, int64_t(OffsetOfLine(logBytes, step.logLine)));
     }
 
     // Line Info adds the log line of the top line; the result line stays first.
@@ -117,12 +117,12 @@ TEST_F(LinesTest, ResultLinesLeadToTheirLogLines)
 
     // Refusals: a log line that changed under the result, a result without index.
     ASSERT_TRUE(WriteBytes(log, Log(3000, "FATAL")));
-    const size_t requests = receiver->notices.size();
+    const size_t requests = Notices().size();
     CDialogDriver refusals({PressButton(IDOK), PressButton(IDOK)});
     SendMessageW(Window(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(10, RowTop(2) + 3));   // line 2500
     ASSERT_TRUE(DeleteFileW(GrepIndexFileName(path).c_str()));
     Key(VK_RETURN);
-    EXPECT_EQ(receiver->notices.size(), requests);
+    EXPECT_EQ(Notices().size(), requests);
     ASSERT_EQ(refusals.Seen().size(), 2u);
     EXPECT_EQ(refusals.Seen()[0].caption, L"Show in Log");
     EXPECT_EQ(refusals.Seen()[0].text,

@@ -310,7 +310,7 @@ TEST_F(SearchViewTest, MarksFollowTheChoicesAndEscapeClearsThemBeforeClosing)
     EXPECT_FALSE(Has(cleared, 0, kFoundBack));
     Key(VK_ESCAPE);
     EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(receiver->notices.size(), 1u);
+    EXPECT_EQ(Notices().size(), 1u);
 }
 
 TEST_F(SearchViewTest, ASearchConfirmedInOneViewIsRepeatedByF3InAnother)

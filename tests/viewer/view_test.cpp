@@ -296,11 +296,11 @@ TEST_F(ViewTest, EscapeWithoutHighlightClosesAndNotifiesTheMainDialog)
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(view->Window(), nullptr);
     EXPECT_EQ(view->Reader(), nullptr);
-    ASSERT_EQ(receiver->notices.size(), 1u);
-    EXPECT_EQ(receiver->notices[0].from, window);
-    EXPECT_EQ(receiver->notices[0].code, UINT(-98));
-    EXPECT_EQ(receiver->notices[0].code, 0xFFFFFF9Eu);
-    EXPECT_EQ(receiver->notices[0].wParam, reinterpret_cast<WPARAM>(window));
+    ASSERT_EQ(Notices().size(), 1u);
+    EXPECT_EQ(Notices()[0].from, window);
+    EXPECT_EQ(Notices()[0].code, UINT(-98));
+    EXPECT_EQ(Notices()[0].code, 0xFFFFFF9Eu);
+    EXPECT_EQ(Notices()[0].wParam, reinterpret_cast<WPARAM>(window));
 }
 
 TEST_F(ViewTest, CloseCommandAndTheSystemCloseNotifyToo)
@@ -315,21 +315,21 @@ TEST_F(ViewTest, CloseCommandAndTheSystemCloseNotifyToo)
     SendMessageW(second, WM_SYSCOMMAND, SC_CLOSE, 0);
     PumpMessages();
     EXPECT_FALSE(IsWindow(second));
-    ASSERT_EQ(receiver->notices.size(), 2u);
-    EXPECT_EQ(receiver->notices[0].from, first);
-    EXPECT_EQ(receiver->notices[1].from, second);
+    ASSERT_EQ(Notices().size(), 2u);
+    EXPECT_EQ(Notices()[0].from, first);
+    EXPECT_EQ(Notices()[1].from, second);
 }
 
 TEST_F(ViewTest, TheMainDialogMayDeleteTheViewWhenNotified)
 {
     OpenView(NumberedLines(10));
     HWND window = Window();
-    receiver->deleteOnNotice = view.release();
+    deleteOnNotice = view.release();
     SendMessageW(window, WM_KEYDOWN, VK_ESCAPE, 1);
     EXPECT_FALSE(IsWindow(window));
-    ASSERT_EQ(receiver->notices.size(), 1u);
-    EXPECT_EQ(receiver->notices[0].from, window);
-    EXPECT_EQ(receiver->deleteOnNotice, nullptr);
+    ASSERT_EQ(Notices().size(), 1u);
+    EXPECT_EQ(Notices()[0].from, window);
+    EXPECT_EQ(deleteOnNotice, nullptr);
 }
 
 TEST_F(ViewTest, AboutBoxStartsWithTheProgramAndVersion)
