@@ -6,12 +6,14 @@
 #include "resources/resource.h"
 #include "settings/Settings.h"
 #include "ui/WindowText.h"
+#include "engine/run/LogSet.h"
 #include "viewer/TextView.h"
 
 #include <commdlg.h>
 #include <shellapi.h>
 
 #include <climits>
+#include <cwchar>
 
 namespace {
 
@@ -63,6 +65,36 @@ void DiscardViewer(std::unique_ptr<CTextView>& viewer)
     }
 }
 
+// Paths as Windows' multi-select writes them: each in double quotes, blanks between.
+std::wstring QuotedPaths(const std::vector<std::wstring>& paths)
+{
+    std::wstring text;
+    for (const std::wstring& path : paths)
+        text += (text.empty() ? L"\"" : L" \"") + path + L"\"";
+    return text;
+}
+
+// The files of a set as the run takes them, oldest first.
+bool SetLogs(const CLogSet& set, std::vector<CSetLog>& logs)
+{
+    logs.clear();
+    for (const CLogSetFile& file : set.Files())
+        logs.push_back(CSetLog{file.path, file.name});
+    return !logs.empty();
+}
+
+// "Warning" text for the logs a run skipped: the first 20 with their reasons.
+std::wstring SkippedText(const std::vector<CSkippedLog>& skipped)
+{
+    std::wstring text = L"These files were skipped:\r\n";
+    const size_t shown = skipped.size() < 20 ? skipped.size() : 20;
+    for (size_t i = 0; i < shown; ++i)
+        text += skipped[i].path + L": " + skipped[i].reason + L"\r\n";
+    if (skipped.size() > shown)
+        text += L"and " + std::to_wstring(skipped.size() - shown) + L" more.";
+    return text;
+}
+
 }  // namespace
 
 std::wstring CMainDlg::FileBoxText() const
@@ -87,11 +119,21 @@ void CMainDlg::Browse()
     dialog.lpstrFile = buffer.data();
     dialog.nMaxFile = static_cast<DWORD>(kFileNameLength);
     dialog.lpstrInitialDir = settings.LastFolder.c_str();
-    dialog.Flags = OFN_ENABLESIZING | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    // Several files may be picked: the box then holds each in double quotes.
+    dialog.Flags = OFN_ENABLESIZING | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_EXPLORER |
+                   OFN_ALLOWMULTISELECT;
     if (!GetOpenFileNameW(&dialog))
         return;
-
-    PutFileInBox(buffer.c_str());
+    // One file: its full path. Several: the folder, then each name, each
+    // ended by a zero, the last by two.
+    std::vector<std::wstring> picked;
+    for (const wchar_t* part = buffer.c_str() + wcslen(buffer.c_str()) + 1; *part;
+         part += wcslen(part) + 1)
+        picked.push_back(buffer.c_str() + std::wstring(L"\\") + part);
+    if (picked.empty())
+        PutFileInBox(buffer.c_str());
+    else
+        PutFileInBox(QuotedPaths(picked));
 }
 
 void CMainDlg::PutFileInBox(const std::wstring& path)
@@ -105,11 +147,21 @@ void CMainDlg::PutFileInBox(const std::wstring& path)
 
 void CMainDlg::OnDropFiles(HDROP drop)
 {
-    // The first file dropped; a folder is no log.
-    std::wstring path(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
-    const UINT length = DragQueryFileW(drop, 0, path.data(), UINT(path.size()));
+    // Several files dropped go in together, each in double quotes.
+    std::vector<std::wstring> dropped;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring one(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        one.resize(DragQueryFileW(drop, i, one.data(), UINT(one.size())));
+        if (!one.empty())
+            dropped.push_back(one);
+    }
     DragFinish(drop);
-    path.resize(length);
+    if (dropped.size() > 1) {
+        PutFileInBox(QuotedPaths(dropped));
+        return;
+    }
+    const std::wstring path = dropped.empty() ? std::wstring() : dropped.front();
     if (path.empty())
         return;
     const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -172,16 +224,33 @@ void CMainDlg::Go()
         Message(kNoFileText, L"Error", MB_OK | MB_ICONWARNING);
         return;
     }
+    // A folder, a pattern or several quoted paths name a set; a pattern or
+    // folder that names nothing is said before any run.
+    CLogSet set;
+    std::wstring problem;
+    if (!set.Expand(path, problem)) {
+        Message(problem.empty() ? kNoFileText : problem.c_str(), L"Error",
+                MB_OK | MB_ICONWARNING);
+        return;
+    }
     AddToRecentFiles(path);
     AppSettings().LastFile = path;
-    m_runParams.logFile = path;
-    m_runParams.resultFile = ResultFileName(path);
+    m_runParams.logSet.clear();
+    if (set.IsSet()) {
+        m_runParams.logFile = path;
+        m_runParams.resultFile = ResultFileName(set.Folder() + set.ResultName());
+        SetLogs(set, m_runParams.logSet);
+    } else {
+        // One path, without quotes around it.
+        m_runParams.logFile = set.Files().front().path;
+        m_runParams.resultFile = ResultFileName(m_runParams.logFile);
+    }
     m_runParams.linesBefore = ContextSize(m_window, IDC_LINES_BEFORE);
     m_runParams.linesAfter = ContextSize(m_window, IDC_LINES_AFTER);
     m_runParams.decoding = AppLineDecoding();
     if (!CollectCheckedFilters())
         return;
-    if (m_runParams.filterTexts.empty()) {
+    if (m_runParams.filterTexts.empty() && m_runParams.logSet.empty()) {
         OpenViewer(m_runParams.logFile.c_str());
         return;
     }
@@ -242,6 +311,10 @@ void CMainDlg::OnRunFinished(GrepEnd end)
     if (!m_running)
         return;
     ShowRunningState(false);
+    // Nothing is skipped silently.
+    const std::vector<CSkippedLog> skipped = CGrepThread::SkippedLogs();
+    if (!skipped.empty())
+        Message(SkippedText(skipped).c_str(), L"Warning", MB_OK | MB_ICONWARNING);
     if (end == GrepEnd::Completed)
         OpenViewer(m_runParams.resultFile.c_str());
     else

@@ -73,7 +73,7 @@ public:
     void ShowLine(int64_t offset);
     int64_t MarkedOffset() const { return m_markedOffset; }
     // The log line number of the top line, when the result's index knows it.
-    bool LogLineOfTop(int64_t& line) const;
+    bool LogLineOfTop(int64_t& line, std::wstring& setLog) const;
 
     // Save, HTML export and copy screen.
     void SaveFile();

@@ -91,16 +91,17 @@ void CTextView::ShowInLog(uint32_t row)
     }
     int64_t logOffset = 0;
     bool located = false;
+    bool header = false;   // the line that names a log of a set
     {
         CWaitCursor wait;
-        located = index.Locate(offset, logOffset);
+        located = index.Locate(offset, logOffset, &header);
     }
     if (!located) {
         MessageBoxW(m_window, (kLogUnreadableText + index.LogFile()).c_str(), kShowInLogCaption,
                     MB_ICONWARNING);
         return;
     }
-    if (!LogLineHolds(index.LogFile(), logOffset, m_reader->GetLineText(row))) {
+    if (!header && !LogLineHolds(index.LogFile(), logOffset, m_reader->GetLineText(row))) {
         int64_t number = 0;
         LineNumberAt(index.LogFile(), logOffset, number);
         MessageBoxW(m_window, Format(kLogChangedText, Number(number), index.LogFile()).c_str(),
@@ -116,13 +117,17 @@ void CTextView::ShowInLog(uint32_t row)
     SendNotice(m_notifyWindow, m_window, request.header);
 }
 
-bool CTextView::LogLineOfTop(int64_t& line) const
+bool CTextView::LogLineOfTop(int64_t& line, std::wstring& setLog) const
 {
     CGrepIndex index;
     int64_t logOffset = 0;
-    return m_reader && index.Open(m_path) == CGrepIndex::State::Ready &&
-           index.Locate(m_reader->TopLineOffset(), logOffset) &&
-           LineNumberAt(index.LogFile(), logOffset, line);
+    if (!m_reader || index.Open(m_path) != CGrepIndex::State::Ready ||
+        !index.Locate(m_reader->TopLineOffset(), logOffset) ||
+        !LineNumberAt(index.LogFile(), logOffset, line))
+        return false;
+    // A result of several logs says which one the line is in.
+    setLog = index.LogCount() > 1 ? index.LogFile() : std::wstring();
+    return true;
 }
 
 void CTextView::ShowGoToLineDialog()

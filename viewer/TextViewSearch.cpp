@@ -113,7 +113,11 @@ void CTextView::ShowLineInfo()
     wsprintfW(text, kLineInfoFormat, long(line), column);
     std::wstring info = text;
     int64_t logLine = 0;
-    if (LogLineOfTop(logLine))
+    std::wstring setLog;
+    if (LogLineOfTop(logLine, setLog)) {
+        if (!setLog.empty())
+            info += L"\r\nLog File: " + setLog;
         info += L"\r\nLog Line: " + std::to_wstring(logLine);
+    }
     MessageBoxW(m_window, info.c_str(), kLineInfoCaption, MB_ICONINFORMATION);
 }

@@ -93,6 +93,14 @@ public:
     GrepEnd Write(const Line& line, bool kept, int64_t offset)
     {
         if (kept) {
+            // Only a kept line starts what a context writes.
+            if (!m_header.empty()) {
+                if (m_index)
+                    m_index->AddHeader(m_writer->Written());
+                if (!m_writer->WriteLine(nullptr, m_header.c_str(), m_header.size()))
+                    return GrepEnd::NextLineFailed;
+                m_header.clear();
+            }
             if (m_index)
                 NoteKept(offset);
             if (m_ringLimit > 0 && !WriteRing())
@@ -107,6 +115,10 @@ public:
         }
         return GrepEnd::Completed;
     }
+
+    // A line written once, before the first line this context writes: the
+    // header that names the log in a result of several logs.
+    void SetHeader(std::wstring header) { m_header = std::move(header); }
 
     // Lines were passed over without being handed on: the next written line
     // starts a new stretch.
@@ -208,6 +220,7 @@ private:
     bool m_afterActive = false;
     int m_matches = 0;
     CGrepIndexWriter* m_index = nullptr;
+    std::wstring m_header;   // still to be written
     bool m_gap = true;          // the last line handed on was not written
     int64_t m_pieceStart = 0;   // result offset of the last record
 };

@@ -19,11 +19,15 @@
 #include "engine/io/LogLook.h"
 #include "win32/StringException.h"
 
+#include <algorithm>
+#include <memory>
+
 const wchar_t kGrepTokensFailed[] = L"Unable to create tokens array!";
 const wchar_t kGrepFileEmpty[] = L"File is empty";
 const wchar_t kGrepPrevLineFailed[] = L"Unable to write prev line!";
 const wchar_t kGrepNextLineFailed[] = L"Unable to write next line!";
 const wchar_t kGrepUnknownError[] = L"Unknown error!";
+const wchar_t kSetHeaderMark[] = L"### ";
 
 const wchar_t* GrepFailureText(GrepEnd end)
 {
@@ -44,8 +48,97 @@ CGrepOutcome Failed(const wchar_t* text)
     return CGrepOutcome::Ended(GrepEnd::Failed, 0, text);
 }
 
+// The logs of a set, one after the other into one result. Each log has a
+// session of its own, so no line of one is context for another; one index
+// records which log each stretch came from. A log that cannot be read is
+// skipped, and the run goes on.
+CGrepOutcome RunSet(const CGrepParams& params, const CGrepOptions& options,
+                    CGrepObserver& observer)
+{
+    std::vector<int64_t> sizes;
+    int64_t total = 0;
+    for (const CSetLog& log : params.logSet) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        int64_t size = 0;
+        if (GetFileAttributesExW(log.path.c_str(), GetFileExInfoStandard, &data))
+            size = (int64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        sizes.push_back(size);
+        total += size;
+    }
+    CFileWriter writer(params.resultFile.c_str());
+    writer.SetLineDelimiters(params.lfLineEnds ? L"\n" : L"\r\n");
+    writer.SetLineBuffer(kGrepResultBuffer);
+    {
+        CFilterSet check;
+        if (!check.Build(params.filterTexts, params.filterModes, params.ignoreCase))
+            return Failed(kGrepTokensFailed);
+    }
+    std::shared_ptr<CGrepIndexWriter> index;
+    if (options.writeIndex) {
+        std::vector<std::wstring> paths;
+        for (const CSetLog& log : params.logSet)
+            paths.push_back(log.path);
+        index = std::make_shared<CGrepIndexWriter>(params.resultFile, paths);
+    }
+    CGrepOutcome outcome = CGrepOutcome::Ended(GrepEnd::Completed, 0);
+    CGrepProgress progress(total);
+    int64_t base = 0;
+    for (size_t i = 0; i < params.logSet.size(); ++i) {
+        const CSetLog& log = params.logSet[i];
+        const int64_t expected = sizes[i];
+        observer.Reading(i + 1, params.logSet.size(), log.name);
+        progress.SetBase(base, outcome.matches);
+        base += expected;
+        std::unique_ptr<CGrepLineReader> reader;
+        try {
+            reader = std::make_unique<CGrepLineReader>(log.path.c_str(), options.bufferSize,
+                                                       params.decoding);
+        } catch (...) {
+            outcome.skipped.push_back({log.path, ExceptionText(kGrepUnknownError)});
+            continue;
+        }
+        ++outcome.logsRead;
+        // The size it had when the set was counted: lines written since wait
+        // for the next run, as in a run over one log.
+        const int64_t size = std::min(expected, reader->GetSize());
+        if (size == 0)
+            continue;
+        CGrepSession session;
+        session.Build(params, options.allowFastPath, options.bufferSize);
+        session.SetHeader(kSetHeaderMark + log.name);
+        if (index) {
+            index->SetFile(static_cast<uint32_t>(i));
+            session.SetIndex(index);
+        }
+        GrepEnd end = GrepEnd::Completed;
+        try {
+            end = session.ReadTo(*reader, writer, size, observer, progress);
+        } catch (...) {
+            // Gone or unreadable half way: what was read of it stays.
+            outcome.skipped.push_back({log.path, ExceptionText(kGrepUnknownError)});
+        }
+        outcome.matches += session.Matches();
+        if (session.Matches() > 0)
+            ++outcome.logsWithMatches;
+        if (end == GrepEnd::Stopped) {
+            writer.Flush();
+            outcome.end = GrepEnd::Stopped;
+            return outcome;
+        }
+        if (end != GrepEnd::Completed)
+            return Failed(GrepFailureText(end));
+    }
+    if (!writer.Flush())
+        return Failed(kGrepNextLineFailed);
+    if (index)
+        index->Seal(writer.Written());
+    return outcome;
+}
+
 CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepObserver& observer)
 {
+    if (!params.logSet.empty())
+        return RunSet(params, options, observer);
     // An unopenable log leaves the result file untouched: the reader comes first.
     CGrepLineReader reader(params.logFile.c_str(), options.bufferSize, params.decoding);
     CFileWriter writer(params.resultFile.c_str());

@@ -10,8 +10,15 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CGrepSession;
+
+// A log of a set that a run could not read, and why.
+struct CSkippedLog {
+    std::wstring path;
+    std::wstring reason;
+};
 
 struct CGrepOutcome {
     // Completed, Stopped, LogGone or Failed: a failed write is told by its
@@ -21,6 +28,11 @@ struct CGrepOutcome {
     std::wstring failure;   // the status text of a failed run
     // A completed run's state, from which following its log goes on.
     std::shared_ptr<CGrepSession> session;
+    // A run over a set: the logs read, those with a match, and those left
+    // out (cannot be opened, gone) with the reason for each.
+    size_t logsRead = 0;
+    size_t logsWithMatches = 0;
+    std::vector<CSkippedLog> skipped;
 
     static CGrepOutcome Ended(GrepEnd end, int matches, const wchar_t* failure = L"")
     {
@@ -40,6 +52,10 @@ extern const wchar_t kGrepNextLineFailed[];  // "Unable to write next line!"
 extern const wchar_t kGrepUnknownError[];    // "Unknown error!"
 // The failure text of an end that is a failed write.
 const wchar_t* GrepFailureText(GrepEnd end);
+
+// The line before the kept lines of each log in the result of a set: this
+// mark and the log's name. The index, not this text, tells such lines.
+extern const wchar_t kSetHeaderMark[];      // "### "
 
 // The result file's writer hands lines to the file in pieces of this size.
 constexpr uint32_t kGrepResultBuffer = 1u << 20;

@@ -114,6 +114,10 @@ void CGrepSession::Begin(CGrepLineReader& reader, CFileWriter& writer)
         m_bytes = std::make_unique<CGrepByteContext>(writer, m_params.linesBefore, m_params.linesAfter);
     else
         m_lines = std::make_unique<CGrepContext>(writer, m_params.linesBefore, m_params.linesAfter);
+    if (m_bytes)
+        m_bytes->SetHeader(m_header);
+    if (m_lines)
+        m_lines->SetHeader(m_header);
     if (m_index && m_bytes)
         m_bytes->Record(*m_index);
     if (m_index && m_lines)
@@ -235,6 +239,13 @@ GrepEnd CGrepSession::ReadLines(CGrepLineReader& reader, CFileWriter& writer,
         if (observer.StopRequested())
             return GrepEnd::Stopped;
         if (copyAll) {
+            if (!m_header.empty()) {
+                if (m_index)
+                    m_index->AddHeader(writer.Written());
+                if (!writer.WriteLine(nullptr, m_header.c_str(), m_header.size()))
+                    return GrepEnd::NextLineFailed;
+                m_header.clear();
+            }
             // One stretch, recorded in pieces.
             if (m_index && (m_copyGap || writer.Written() - m_copyPiece >= kStretchPiece)) {
                 m_copyPiece = writer.Written();

@@ -33,7 +33,11 @@ public:
     const CGrepParams& Params() const { return m_params; }
     // The index of the result, written from the first reading on and sealed
     // after each (engine/run/GrepIndex.h).
-    void SetIndex(std::unique_ptr<CGrepIndexWriter> index) { m_index = std::move(index); }
+    // Several sessions, one per log of a set, share one index.
+    void SetIndex(std::shared_ptr<CGrepIndexWriter> index) { m_index = std::move(index); }
+    // The line that names the log, written before the first line this
+    // session writes (a result of several logs).
+    void SetHeader(std::wstring header) { m_header = std::move(header); }
     uint32_t BufferSize() const { return m_bufferSize; }
 
     // Reads the log through `reader` from Position() up to `size`, writing
@@ -110,7 +114,8 @@ private:
     // The line before Position() ended in CR: a LF that follows belongs to it.
     bool m_crBefore = false;
     std::string m_start;   // the bytes before Position()
-    std::unique_ptr<CGrepIndexWriter> m_index;
+    std::shared_ptr<CGrepIndexWriter> m_index;
+    std::wstring m_header;
     uint64_t m_indexMark = 0;   // records before the unfinished line's
     // Without filters every line is written: one stretch, from the start or a restart.
     bool m_copyGap = true;

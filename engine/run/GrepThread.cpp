@@ -16,6 +16,8 @@ const wchar_t kLockFailed[] = L"Unable to wait for the mutex";
 const wchar_t kUnlockFailed[] = L"Unable to release the mutex";
 const wchar_t kProgressFormat[] = L"Processing the file: %d %% (%d matches)";
 const wchar_t kCompletedFormat[] = L"Completed with %d matches by %d sec.";
+const wchar_t kSetProgressFormat[] = L"%d of %d: %s %d%% (%d matches)";
+const wchar_t kSetCompletedFormat[] = L"Completed with %d matches in %d of %d files by %d sec.";
 const wchar_t kFollowingFormat[] = L"Following the log: %d matches";
 const wchar_t kLogGoneFormat[] = L"The log file is gone: following ended with %d matches.";
 const int kTextLength = 1024;
@@ -56,6 +58,8 @@ struct CRunState {
     HWND status = nullptr;
     // The last completed run's session, kept for following its log.
     std::shared_ptr<CGrepSession> session;
+    // The logs of the last run's set that it could not read.
+    std::vector<CSkippedLog> skipped;
     CWakeEvent wake;
 };
 
@@ -108,8 +112,20 @@ public:
     void Progress(int percent, int matches) override
     {
         wchar_t text[kTextLength];
-        wsprintfW(text, kProgressFormat, percent, matches);
+        if (m_setCount > 0)
+            wsprintfW(text, kSetProgressFormat, static_cast<int>(m_setNumber),
+                      static_cast<int>(m_setCount), m_setName.c_str(), percent, matches);
+        else
+            wsprintfW(text, kProgressFormat, percent, matches);
         SetStatus(text);
+    }
+
+    void Reading(size_t number, size_t count, const std::wstring& name) override
+    {
+        m_setNumber = number;
+        m_setCount = count;
+        // wsprintfW writes at most 1024 characters: a long name is cut.
+        m_setName = name.substr(0, 200);
     }
 
     void SetStatus(const wchar_t* text)
@@ -139,6 +155,9 @@ public:
 private:
     CRunState& m_state;
     int m_shownMatches = -1;
+    size_t m_setNumber = 0;
+    size_t m_setCount = 0;
+    std::wstring m_setName;
 };
 
 // Waits for the thread to end, delivering the messages other threads send to
@@ -164,13 +183,20 @@ DWORD RunWork(CRunState& state, CNotices& notices)
 {
     const DWORD start = GetTickCount();
     CGrepOutcome outcome = RunGrep(state.params, notices);
+    // Read by the user-interface thread once the finished message comes.
+    state.skipped = std::move(outcome.skipped);
     if (outcome.end == GrepEnd::Completed) {
         // Kept before the finished notice, whose handler may offer following.
         state.session = std::move(outcome.session);
         // Unsigned subtraction: a wrap of the tick counter does no harm.
         const DWORD seconds = (GetTickCount() - start) / 1000;
         wchar_t text[kTextLength];
-        wsprintfW(text, kCompletedFormat, outcome.matches, static_cast<int>(seconds));
+        if (state.params.logSet.empty())
+            wsprintfW(text, kCompletedFormat, outcome.matches, static_cast<int>(seconds));
+        else
+            wsprintfW(text, kSetCompletedFormat, outcome.matches,
+                      static_cast<int>(outcome.logsWithMatches),
+                      static_cast<int>(state.params.logSet.size()), static_cast<int>(seconds));
         notices.SetStatus(text);
         notices.Finished(outcome.end);
         return 0;
@@ -209,6 +235,7 @@ bool CGrepThread::Start(const CGrepParams& params, HWND dialog, HWND status)
     if (UnderRunLock([&] { return state.running; }))
         return false;
     state.params = params;
+    state.skipped.clear();
     state.session.reset();   // a new run: the last one can no longer be followed
     state.following = false;
     return StartWorker(dialog, status);
@@ -255,6 +282,12 @@ bool CGrepThread::CanFollow(const std::wstring& resultFile)
         return false;
     const CRunState& state = State();
     return state.session && SamePath(state.session->Params().resultFile, resultFile);
+}
+
+std::vector<CSkippedLog> CGrepThread::SkippedLogs()
+{
+    // Written by the worker before its finished message, read after it.
+    return State().skipped;
 }
 
 bool CGrepThread::IsFollowing()

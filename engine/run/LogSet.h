@@ -15,12 +15,6 @@ struct CLogSetFile {
     uint64_t writeTime = 0;   // FILETIME as one number
 };
 
-// A file of the set that was left out, and why.
-struct CSkippedLog {
-    std::wstring path;
-    std::wstring reason;
-};
-
 class CLogSet {
 public:
     // The paths of the box's text: each quoted path as Windows' multi-select
