@@ -134,6 +134,9 @@ INT_PTR CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         else
             OnRunFinished(FinishedEnd(static_cast<int>(wParam)));
         return FALSE;
+    case WM_SET_COUNTED:
+        OnSetCounted(wParam, lParam);
+        return TRUE;
     case WM_RESULT_GREW:
         OnResultGrew();
         return FALSE;

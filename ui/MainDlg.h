@@ -3,6 +3,7 @@
 
 #include "engine/io/FileReader.h"
 #include "engine/run/GrepThread.h"
+#include "ui/SetCounter.h"
 #include "win32/Dialog.h"
 
 #include <windows.h>
@@ -91,6 +92,9 @@ private:
     void Browse();
     // Puts a log path in the file box as Browse does; the next Browse starts in its folder.
     void PutFileInBox(const std::wstring& path);
+    // The box's text changed: what it names is counted off this thread.
+    void OnFileBoxChanged();
+    void OnSetCounted(WPARAM number, LPARAM text);
     void OnDropFiles(HDROP drop);
     void OnGetMinMaxInfo(MINMAXINFO* info);
     void OnDpiChanged(const RECT* suggested);
@@ -134,6 +138,8 @@ private:
     HWND m_followViewer = nullptr;
     CGrepParams m_runParams;
     std::wstring m_startFile;
+    CSetCounter m_setCounter;
+    bool m_summaryShown = false;   // the status line says what the box names
     // The context row's places in the template (client pixels) and their top and bottom.
     struct ContextPlace {
         int id;

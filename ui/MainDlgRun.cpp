@@ -136,9 +136,28 @@ void CMainDlg::Browse()
         PutFileInBox(QuotedPaths(picked));
 }
 
+void CMainDlg::OnFileBoxChanged()
+{
+    if (!m_running)
+        m_setCounter.Count(m_window, FileBoxText());
+}
+
+void CMainDlg::OnSetCounted(WPARAM number, LPARAM text)
+{
+    std::wstring summary;
+    if (!m_setCounter.Take(number, text, summary) || m_running)
+        return;
+    // One file leaves the status line as it was, unless it showed a count.
+    if (summary.empty() && !m_summaryShown)
+        return;
+    SetDlgItemTextW(m_window, IDC_STATUS, summary.c_str());
+    m_summaryShown = !summary.empty();
+}
+
 void CMainDlg::PutFileInBox(const std::wstring& path)
 {
     SetDlgItemTextW(m_window, IDC_FILE, path.c_str());
+    OnFileBoxChanged();
     const size_t slash = path.find_last_of(L"\\/");
     if (slash != std::wstring::npos)
         AppSettings().LastFolder = path.substr(0, slash + 1);
@@ -265,6 +284,7 @@ void CMainDlg::Go()
         Message(kStartFailedText, L"Error", MB_OK | MB_ICONWARNING);
         return;
     }
+    m_summaryShown = false;
     ShowRunningState(true);
 }
 

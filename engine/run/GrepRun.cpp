@@ -103,14 +103,22 @@ CGrepOutcome RunSet(const CGrepParams& params, const CGrepOptions& options,
         const int64_t size = std::min(expected, reader->GetSize());
         if (size == 0)
             continue;
-        CGrepSession session;
-        session.Build(params, options.allowFastPath, options.bufferSize);
+        // Each log as a run over it alone would read it, so the newest one,
+        // read last, can be followed on from where the run left it.
+        CGrepParams alone = params;
+        alone.logFile = log.path;
+        alone.logSet.clear();
+        auto kept = std::make_shared<CGrepSession>();
+        CGrepSession& session = *kept;
+        session.Build(alone, options.allowFastPath, options.bufferSize);
         session.SetHeader(kSetHeaderMark + log.name);
+        session.SetIdentity(CLogLook::Of(log.path.c_str()).identity);
         if (index) {
             index->SetFile(static_cast<uint32_t>(i));
             session.SetIndex(index);
         }
         GrepEnd end = GrepEnd::Completed;
+        const size_t skippedBefore = outcome.skipped.size();
         try {
             end = session.ReadTo(*reader, writer, size, observer, progress);
         } catch (...) {
@@ -127,6 +135,9 @@ CGrepOutcome RunSet(const CGrepParams& params, const CGrepOptions& options,
         }
         if (end != GrepEnd::Completed)
             return Failed(GrepFailureText(end));
+        if (i + 1 == params.logSet.size() && session.Followable() &&
+            outcome.skipped.size() == skippedBefore)
+            outcome.session = std::move(kept);
     }
     if (!writer.Flush())
         return Failed(kGrepNextLineFailed);

@@ -233,7 +233,6 @@ const CLogSetFile* CLogSet::Newest() const
 std::wstring CLogSet::Summary() const
 {
     const double size = double(TotalSize());
-    wchar_t text[64];
     const wchar_t* unit = L"bytes";
     double shown = size;
     if (size >= 1e9) {
@@ -246,9 +245,8 @@ std::wstring CLogSet::Summary() const
         shown = size / 1e3;
         unit = L"KB";
     }
-    if (unit[0] == L'b')
-        swprintf(text, 64, L"%zu files, %.0f %ls", m_files.size(), shown, unit);
-    else
-        swprintf(text, 64, L"%zu files, %.1f %ls", m_files.size(), shown, unit);
-    return text;
+    // Bytes are whole; the larger units keep one decimal ("3.4 GB").
+    wchar_t number[32];
+    swprintf(number, 32, unit[0] == L'b' ? L"%.0f" : L"%.1f", shown);
+    return std::to_wstring(m_files.size()) + L" files, " + number + L" " + unit;
 }
