@@ -21,7 +21,7 @@ constexpr wchar_t kEndOfFileMarker[] = L"---=== END OF FILE ===---";
 struct RowPaint {
     const CScrollableFileReader* reader = nullptr;
     HFONT font = nullptr;
-    int fontSize = 15;                 // pixels; a row is one more
+    int fontSize = 0;                  // pixels at the view's DPI (see RowHeight)
     int charWidth = 0;
     int horzPos = 0;                   // first visible column
     bool highlight = false;            // the view shows the last search's marks

@@ -7,7 +7,7 @@
 
 struct ViewFontSettings {
     std::wstring family;
-    int size;        // pixels at 96 DPI; a text row is one more
+    int size;        // pixels at 96 DPI
     int weight;
 };
 

@@ -36,20 +36,6 @@ bool SystemSaysSame(const std::wstring& a, const std::wstring& b)
            CSTR_EQUAL;
 }
 
-// Restores the current folder the relative rows are resolved against.
-class CurrentFolder {
-public:
-    explicit CurrentFolder(const std::wstring& folder)
-    {
-        GetCurrentDirectoryW(MAX_PATH, m_saved);
-        SetCurrentDirectoryW(folder.c_str());
-    }
-    ~CurrentFolder() { SetCurrentDirectoryW(m_saved); }
-
-private:
-    wchar_t m_saved[MAX_PATH] = {};
-};
-
 } // namespace
 
 TEST(PathRules, EverySpellingOfOneFileHasOneIdentityAndOneSaveLock)
@@ -57,15 +43,13 @@ TEST(PathRules, EverySpellingOfOneFileHasOneIdentityAndOneSaveLock)
     TempDir dir;
     const std::wstring folder = dir.Path();
     const std::wstring file = dir.File(L"Tilvo.ini");
-    CurrentFolder current(folder);
-    std::wstring slashed = file;
-    for (wchar_t& c : slashed)
-        if (c == L'\\')
-            c = L'/';
-    std::wstring upper = file;
-    CharUpperBuffW(upper.data(), DWORD(upper.size()));
+    wchar_t current[MAX_PATH] = {};
+    ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, current), 0u);
+    std::wstring here = current;
+    if (here.back() != L'\\')
+        here += L'\\';
     // Beyond MAX_PATH: the lock name keeps the end of the path.
-    const std::wstring deep = folder + L"\\" + std::wstring(300, L'd') + L"\\Tilvo.ini";
+    const std::wstring deep = here + std::wstring(300, L'd') + L"\\Tilvo.ini";
 
     const struct {
         const char* what;
@@ -73,9 +57,9 @@ TEST(PathRules, EverySpellingOfOneFileHasOneIdentityAndOneSaveLock)
         bool same;
     } rows[] = {
         {"itself", file, file, true},
-        {"forward slashes", file, slashed, true},
-        {"letter case", file, upper, true},
-        {"relative to the current folder", file, L"Tilvo.ini", true},
+        {"forward slashes", file, folder + L"/Tilvo.ini", true},
+        {"letter case", file, folder + L"\\TILVO.INI", true},
+        {"relative to the current folder", here + L"Tilvo.ini", L"Tilvo.ini", true},
         {"dot and dot-dot", file, folder + L"\\sub\\..\\.\\Tilvo.ini", true},
         {"trailing dot and blank", file, file + L". ", true},
         {"Cyrillic letters in other case",

@@ -144,6 +144,7 @@ TEST_F(OpeningTest, ViewerRequestsFromOtherWindowsAreIgnored)
 {
     // The viewers' codes lie among those no common control sends, but any window can send
     // them: only a listed viewer may make the dialog open a file or start following.
+    WriteCategories("Category = Default\nFilter = *ERROR*\nCheck = 1\n");
     const std::wstring log = dir.File(L"asked.log");
     ASSERT_TRUE(WriteBytes(log, "ERROR asked for\n"));
     Start();
