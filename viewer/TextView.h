@@ -4,6 +4,8 @@
 #include "win32/GdiScope.h"
 #include "viewer/ViewMath.h"
 
+#include "engine/run/GrepIndex.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -138,6 +140,8 @@ private:
     HWND m_owner = nullptr;
     HINSTANCE m_instance = nullptr;
     std::wstring m_path;
+    // Open while the result of a set is shown, for its header lines.
+    std::unique_ptr<CGrepIndex> m_setIndex;
     std::unique_ptr<CScrollableFileReader> m_reader;
     CGdiObject<HFONT> m_font;
     int m_charWidth = 0;

@@ -96,6 +96,13 @@ public:
 
     // The record of the stretch holding the result byte at `resultOffset`.
     bool Find(int64_t resultOffset, CStretchPlace& place) const;
+    // True when the result line at `resultOffset` is the header line that
+    // names a log of a set.
+    bool IsHeaderAt(int64_t resultOffset) const
+    {
+        CStretchPlace place;
+        return Find(resultOffset, place) && place.header && place.resultOffset == resultOffset;
+    }
     // The log offset of the result line that starts at `resultOffset`: the
     // lines from the stretch's start counted in the result, and as many
     // stepped over in the log. False when a file cannot be read. A header
