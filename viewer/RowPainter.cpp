@@ -37,9 +37,12 @@ void DrawRows(HDC dc, const RECT& client, const RowPaint& paint)
     row.right = client.right - margin;
     row.bottom = paint.fontSize + border;
 
-    HRGN clip = CreateRectRgn(border, border, client.right - margin, client.bottom - margin);
-    ExtSelectClipRgn(dc, clip, RGN_AND);
-    DeleteObject(clip);
+    {
+        // The DC keeps its own copy of the clip; the region itself goes at once.
+        const CGdiObject<HRGN> clip(
+            CreateRectRgn(border, border, client.right - margin, client.bottom - margin));
+        ExtSelectClipRgn(dc, clip.Get(), RGN_AND);
+    }
 
     for (uint32_t i = 0; row.top < client.bottom; ++i) {
         const wchar_t* text = paint.reader->GetLineText(i);

@@ -63,19 +63,22 @@ CTextView::~CTextView()
     }
 }
 
-bool CTextView::Create(const wchar_t* title)
+bool CTextView::Create(const wchar_t* title, const RECT* place, bool activate)
 {
     if (m_window)
         throw CStringException(L"CTextView::Create", kAlreadyCreatedText);
     m_owner = nullptr;
+    const int x = place ? int(place->left) : CW_USEDEFAULT;
+    const int y = place ? int(place->top) : CW_USEDEFAULT;
+    const int width = place ? int(place->right - place->left) : CW_USEDEFAULT;
+    const int height = place ? int(place->bottom - place->top) : CW_USEDEFAULT;
     HWND window = CreateWindowExW(0, kClassName, title,
-                                  WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                  m_instance, this);
+                                  WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL, x, y, width,
+                                  height, nullptr, nullptr, m_instance, this);
     if (!window)
         return false;
     SetUpScrollBars();
-    ShowWindow(window, SW_SHOW);
+    ShowWindow(window, activate ? SW_SHOW : SW_SHOWNOACTIVATE);
     UpdateWindow(window);
     return true;
 }
@@ -231,6 +234,13 @@ LRESULT CTextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case kDpiChangedMessage:
         OnDpiChanged(reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case WM_INITMENUPOPUP:
+        OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
+        return 0;
+    case WM_TIMER:
+        if (wParam == kFollowTimer)
+            OnFollowTick();
         return 0;
     default:
         return DefWindowProcW(m_window, message, wParam, lParam);

@@ -2,9 +2,8 @@
 // the result came from in its log, kept in a small file beside the result.
 #pragma once
 
+#include "win32/Handle.h"
 #include "win32/PathRules.h"
-
-#include <windows.h>
 
 #include <cstdint>
 #include <memory>
@@ -61,7 +60,7 @@ private:
     void Create(const std::wstring& resultFile);
     bool WriteHeader(bool finished, int64_t resultSize);
 
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    CFileHandle m_file;
     std::wstring m_path;
     std::vector<std::wstring> m_logFiles;
     uint32_t m_currentFile = 0;
