@@ -1,7 +1,7 @@
 // A log's path as the user gives it: pasted forms made plain, and whether it can be read.
 #include "win32/LogPath.h"
 
-#include "win32/FileHandle.h"
+#include "win32/Handle.h"
 
 #include <windows.h>
 
