@@ -3,6 +3,7 @@
 // 8-bit text whose lines CLineDecoder turns into characters.
 #pragma once
 
+#include "engine/io/ByteSource.h"
 #include "engine/text/ByteRules.h"
 #include "engine/io/LineDecoder.h"
 #include "engine/text/TextCodec.h"
@@ -26,7 +27,9 @@ protected:
     ~CUnitSink() = default;
 };
 
-class CFileReader {
+// As a byte source it is the plain file: its raw reads, stopped at the read
+// limit, with the file's end before that limit reported as an early end.
+class CFileReader : public CSeekableSource {
 public:
     // Opens an existing file, shared for reading, writing and deleting, and
     // looks for its byte-order mark; throws a wide text. `decoding` says how
@@ -69,6 +72,13 @@ public:
     // Reads bytes straight from the file at the reader's position, for a caller
     // that keeps its own buffer; only while this reader's buffer is empty.
     bool ReadRaw(uint8_t* target, uint32_t size, uint32_t& got);
+    bool Read(uint8_t* target, uint32_t size, uint32_t& got) override
+    {
+        return ReadRaw(target, size, got);
+    }
+    bool EndedEarly() const override { return m_cutShort; }
+    bool SeekTo(int64_t offset) override { return Seek(offset); }
+    int64_t Size() const override { return m_fileSize; }
 
     // Reads stop at this file offset as if the file ended there (-1: the
     // file's own end). Seek and Rewind leave it as it is.

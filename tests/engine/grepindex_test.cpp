@@ -147,7 +147,7 @@ TEST(GrepIndex, EveryResultLineLeadsToItsLogLine)
             options.bufferSize = buffers[size_t(round) % 3];
             SCOPED_TRACE("round " + std::to_string(round) + (fast ? " fast" : " line by line"));
             NullObserver observer;
-            ASSERT_EQ(RunGrep(params, observer, options).end, CGrepOutcome::End::Completed);
+            ASSERT_EQ(RunGrep(params, observer, options).end, GrepEnd::Completed);
             CheckIndex(params, 1);
         }
     }
@@ -161,7 +161,7 @@ TEST(GrepIndex, EveryResultLineLeadsToItsLogLine)
         params.filterTexts = filters;
         params.filterModes.assign(filters.size(), 0);
         NullObserver observer;
-        ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
+        ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
         ASSERT_GT(ReadBytes(params.resultFile).size(), size_t(3 * kStretchPiece));
         CheckIndex(params, 211);
     }
@@ -187,7 +187,7 @@ TEST(GrepIndex, LivesAndDiesWithItsResult)
     EXPECT_EQ(index.Open(params.resultFile), CGrepIndex::State::Missing);
 
     NullObserver observer;
-    ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
+    ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
     EXPECT_EQ(index.Open(params.resultFile), CGrepIndex::State::Ready);
 
     // A changed result no longer matches its index.
@@ -196,7 +196,7 @@ TEST(GrepIndex, LivesAndDiesWithItsResult)
 
     // A stopped run leaves an index for the part it wrote.
     StopAfter stop(300);
-    ASSERT_EQ(RunGrep(params, stop).end, CGrepOutcome::End::Stopped);
+    ASSERT_EQ(RunGrep(params, stop).end, GrepEnd::Stopped);
     CheckIndex(params, 1);
 
     // A run that cannot open its log touches neither file; a failed run
@@ -204,12 +204,12 @@ TEST(GrepIndex, LivesAndDiesWithItsResult)
     const std::string before = ReadBytes(indexFile);
     CGrepParams missing = params;
     missing.logFile = dir.File(L"absent.log");
-    EXPECT_EQ(RunGrep(missing, observer).end, CGrepOutcome::End::Failed);
+    EXPECT_EQ(RunGrep(missing, observer).end, GrepEnd::Failed);
     EXPECT_EQ(ReadBytes(indexFile), before);
     CGrepParams empty = params;
     empty.logFile = dir.File(L"empty.log");
     ASSERT_TRUE(WriteBytes(empty.logFile, ""));
-    EXPECT_EQ(RunGrep(empty, observer).end, CGrepOutcome::End::Failed);
+    EXPECT_EQ(RunGrep(empty, observer).end, GrepEnd::Failed);
     EXPECT_FALSE(FileExists(indexFile));
     EXPECT_EQ(index.Open(params.resultFile), CGrepIndex::State::Missing);
 }
@@ -238,7 +238,7 @@ TEST(GrepIndex, UnicodeLogLeadsBackByItsOwnLineEnds)
     params.filterModes = {0};
     ASSERT_TRUE(WriteBytes(params.logFile, bytes));
     NullObserver observer;
-    ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
+    ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
     CGrepIndex index;
     ASSERT_EQ(index.Open(params.resultFile), CGrepIndex::State::Ready);
     CFileReader result(params.resultFile.c_str(), 4096, LineDecoding::Utf8WhereValid);

@@ -147,7 +147,7 @@ TEST(GrepReference, RunGrepWritesWhatThePlainRulesWrite)
 
         NullObserver observer;
         const CGrepOutcome outcome = RunGrep(params, observer);
-        ASSERT_EQ(outcome.end, CGrepOutcome::End::Completed) << outcome.failure;
+        ASSERT_EQ(outcome.end, GrepEnd::Completed) << outcome.failure;
         const std::string fast = ReadBytes(params.resultFile);
 
         CGrepParams reference = params;

@@ -99,7 +99,7 @@ protected:
         ui->Invoke([&] { params = CMainDlg::Instance()->RunParams(); });
         params.resultFile = dir.File(L"fresh.greptmp");
         QuietObserver quiet;
-        EXPECT_EQ(RunGrep(params, quiet).end, CGrepOutcome::End::Completed);
+        EXPECT_EQ(RunGrep(params, quiet).end, GrepEnd::Completed);
         return ReadBytes(params.resultFile);
     }
 

@@ -63,7 +63,7 @@ protected:
         params.filterTexts = {L"*ERROR*"};
         params.filterModes = {0};
         NullObserver observer;
-        ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
+        ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
         OpenView(ReadBytes(params.resultFile));
     }
     void Command(int id) { SendMessageW(Window(), WM_COMMAND, id, 0); }
@@ -246,7 +246,7 @@ TEST_F(LinesTest, ShowInLogOnALineFollowingWroteAndOnALoneSurrogate)
     params.filterTexts = {L"*ERROR*"};
     params.filterModes = {0};
     NullObserver observer;
-    ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
+    ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
     OpenView(ReadBytes(params.resultFile), 640, 20 * 16 + 4, L"wide.greptmp");
     ASSERT_EQ(Line(1), L"ERROR \xFFFD here");
     const size_t requests = Notices().size();
