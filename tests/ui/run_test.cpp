@@ -886,6 +886,17 @@ TEST_F(GoStopTest, NothingHangsTheDialogDeviceNamesOrAWorkerThatCannotEnd)
                             BoxIcon::Warning);
     ASSERT_TRUE(Answer(box, IDOK));
     EXPECT_FALSE(CGrepThread::IsRunning());
+    // Among the quoted paths of a set too: a set skips what it cannot read,
+    // but a device could keep the run waiting on its first read.
+    const std::wstring real = dir.File(L"real.log");
+    ASSERT_TRUE(WriteBytes(real, "ERROR one\n"));
+    Type(IDC_FILE, L"\"" + real + L"\" \"" + device + L"\"");
+    Click(IDC_GO);
+    box = ExpectBox(L"Error",
+                    L"Unable to search the log file\r\n" + device + L"\r\n\r\nThis is a device, not a log file.",
+                    BoxIcon::Warning);
+    ASSERT_TRUE(Answer(box, IDOK));
+    EXPECT_FALSE(CGrepThread::IsRunning());
 
     // A worker that cannot be reached is left to end: Go says so, and closing the program
     // does not wait for it but says that its result is incomplete.
