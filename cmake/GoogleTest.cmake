@@ -30,6 +30,17 @@ function(tilvo_add_test name)
   endif()
 endfunction()
 
+# The named tests of a windowless test executable as an entry of their own,
+# <name>_<part>, and the rest as <name>: the two halves of a long executable
+# then run at once.
+function(tilvo_split_test name part)
+  cmake_parse_arguments(T "" "" "FILTER" ${ARGN})
+  list(JOIN T_FILTER ":" filter)
+  add_test(NAME ${name}_${part} COMMAND ${name})
+  set_tests_properties(${name}_${part} PROPERTIES TIMEOUT 600 ENVIRONMENT "GTEST_FILTER=${filter}")
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "GTEST_FILTER=-${filter}")
+endfunction()
+
 # A test executable once more under another ANSI code page, which wine takes
 # from the locale: ja_JP gives the double-byte 932, hi_IN UTF-8 (65001). Only
 # the tests named in FILTER run there: those whose outcome depends on the code

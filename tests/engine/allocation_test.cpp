@@ -3,6 +3,7 @@
 // executable, since it counts every operator new of the process.
 #include "engine/run/GrepRun.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/GrepObservers.h"
 
 #include <gtest/gtest.h>
 
@@ -35,12 +36,6 @@ void operator delete(void* p, size_t) noexcept
 
 namespace {
 
-class NullObserver : public CGrepObserver {
-public:
-    bool StopRequested() override { return false; }
-    void Progress(int, int) override {}
-};
-
 std::string Log(int repeats)
 {
     const std::string block =
@@ -66,7 +61,7 @@ long AllocationsOfOneRun(const std::wstring& log, const std::wstring& result,
     params.filterModes = std::move(modes);
     params.linesBefore = 3;
     params.linesAfter = 2;
-    NullObserver observer;
+    CQuietObserver observer;
     const long before = g_allocations.load();
     const CGrepOutcome outcome = RunGrep(params, observer);
     const long count = g_allocations.load() - before;

@@ -3,7 +3,9 @@
 // sets in several scripts, several buffer sizes, byte-identical results and
 // identical progress reports; and UTF-16 logs against the same text in UTF-8.
 #include "engine/run/GrepRun.h"
+#include "engine/text/CodePage.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/GrepObservers.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -15,13 +17,6 @@
 
 namespace {
 
-class CRecorder : public CGrepObserver {
-public:
-    bool StopRequested() override { return false; }
-    void Progress(int percent, int matches) override { reports.emplace_back(percent, matches); }
-    std::vector<std::pair<int, int>> reports;
-};
-
 struct Outcome {
     CGrepOutcome outcome;
     std::string result;
@@ -30,7 +25,7 @@ struct Outcome {
 
 Outcome RunPath(const CGrepParams& params, bool fast, uint32_t bufferSize)
 {
-    CRecorder recorder;
+    CProgressRecorder recorder;
     CGrepOptions options;
     options.allowFastPath = fast;
     options.bufferSize = bufferSize;
@@ -99,8 +94,12 @@ TEST(GrepFastPath, SameResultsAndProgressAsTheLineByLinePath)
     CGrepParams params;
     params.logFile = dir.File(L"log.txt");
     params.resultFile = dir.File(L"result.txt");
+    // A code page of more than one byte a character leaves every log to the
+    // line-by-line path: there the rounds show only that the fast path stays
+    // unused, and a tenth of them does.
+    const int rounds = CCodePage::Ansi().IsSingleByte() ? 2500 : 250;
     int cases = 0;
-    for (int round = 0; round < 2500; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         std::string log = RandomLog(rng);
         if (rng() % 8 == 0)
             log = "\xEF\xBB\xBF" + log;   // a UTF-8 mark
@@ -132,7 +131,7 @@ TEST(GrepFastPath, SameResultsAndProgressAsTheLineByLinePath)
         ASSERT_EQ(fast.outcome.matches, reference.outcome.matches) << "round " << round;
         ASSERT_EQ(fast.outcome.failure, reference.outcome.failure) << "round " << round;
     }
-    EXPECT_EQ(cases, 2500);
+    EXPECT_EQ(cases, rounds);
 }
 
 // The log's text in UTF-16 with its mark, little- or big-endian.

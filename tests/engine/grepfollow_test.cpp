@@ -14,6 +14,7 @@
 #include "tests/support/Process.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/Wait.h"
+#include "tests/support/GrepObservers.h"
 
 #include <gtest/gtest.h>
 
@@ -24,19 +25,12 @@
 
 namespace {
 
-class QuietObserver : public CGrepObserver {
-public:
-    bool StopRequested() override { return false; }
-    void Progress(int, int) override {}
-};
-
-
 // The result file of a fresh run over the log as it stands.
 std::string FreshResult(CGrepParams params, const std::wstring& resultFile, bool fast,
                         int* matches = nullptr)
 {
     params.resultFile = resultFile;
-    QuietObserver quiet;
+    CQuietObserver quiet;
     CGrepOptions options;
     options.allowFastPath = fast;
     const CGrepOutcome outcome = RunGrep(params, quiet, options);
@@ -92,7 +86,7 @@ TEST_F(GrepFollowTest, EveryCutOfAGrowingLogEndsAsAFreshRun)
             SCOPED_TRACE(std::string(c.name) + ", first cut at " + std::to_string(cut));
             const size_t ends[] = {cut, std::min(cut + 3, log.size()), log.size()};
             ASSERT_TRUE(WriteBytes(params.logFile, log.substr(0, cut)));
-            QuietObserver quiet;
+            CQuietObserver quiet;
             const CGrepOutcome run = RunGrep(params, quiet, options);
             ASSERT_EQ(run.end, GrepEnd::Completed) << run.failure;
             ASSERT_TRUE(run.session);

@@ -7,6 +7,7 @@
 #include "tests/engine/IndexCheck.h"
 #include "engine/run/GrepRun.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/GrepObservers.h"
 
 #include <gtest/gtest.h>
 
@@ -28,12 +29,6 @@ bool Locate(const CGrepIndex& index, int64_t resultOffset, CLogPlace& place)
     return index.Locate(resultOffset, place.offset) &&
            LineNumberAt(index.LogFile(), place.offset, place.line);
 }
-
-class NullObserver : public CGrepObserver {
-public:
-    bool StopRequested() override { return false; }
-    void Progress(int, int) override {}
-};
 
 class StopAfter : public CGrepObserver {
 public:
@@ -147,7 +142,7 @@ TEST(GrepIndex, EveryResultLineLeadsToItsLogLine)
             options.allowFastPath = fast;
             options.bufferSize = buffers[size_t(round) % 3];
             SCOPED_TRACE("round " + std::to_string(round) + (fast ? " fast" : " line by line"));
-            NullObserver observer;
+            CQuietObserver observer;
             ASSERT_EQ(RunGrep(params, observer, options).end, GrepEnd::Completed);
             CheckIndex(params, 1);
         }
@@ -161,7 +156,7 @@ TEST(GrepIndex, EveryResultLineLeadsToItsLogLine)
     for (const auto& filters : {std::vector<std::wstring>{L"*"}, std::vector<std::wstring>{}}) {
         params.filterTexts = filters;
         params.filterModes.assign(filters.size(), 0);
-        NullObserver observer;
+        CQuietObserver observer;
         ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
         ASSERT_GT(ReadBytes(params.resultFile).size(), size_t(3 * kStretchPiece));
         CheckIndex(params, 211);
@@ -187,7 +182,7 @@ TEST(GrepIndex, LivesAndDiesWithItsResult)
     ASSERT_TRUE(WriteBytes(params.resultFile, "ERROR: 0\n"));
     EXPECT_EQ(index.Open(params.resultFile), CGrepIndex::State::Missing);
 
-    NullObserver observer;
+    CQuietObserver observer;
     ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
     EXPECT_EQ(index.Open(params.resultFile), CGrepIndex::State::Ready);
 
@@ -260,7 +255,7 @@ TEST(GrepIndex, ADamagedIndexIsToldApartFromAStaleOne)
     params.filterTexts = {L"*ERROR*"};
     params.filterModes = {0};
     ASSERT_TRUE(WriteBytes(params.logFile, "a\nERROR 1\nb\nERROR 2\nc\n"));
-    NullObserver observer;
+    CQuietObserver observer;
     ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
     const std::wstring indexFile = GrepIndexFileName(params.resultFile);
     const std::string good = ReadBytes(indexFile);
@@ -323,7 +318,7 @@ TEST(GrepIndex, UnicodeLogLeadsBackByItsOwnLineEnds)
     params.filterTexts = {L"*ERROR*"};
     params.filterModes = {0};
     ASSERT_TRUE(WriteBytes(params.logFile, bytes));
-    NullObserver observer;
+    CQuietObserver observer;
     ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
     CGrepIndex index;
     ASSERT_EQ(index.Open(params.resultFile), CGrepIndex::State::Ready);

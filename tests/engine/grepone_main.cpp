@@ -5,22 +5,13 @@
 // prints "<outcome> <peak working set in bytes>", outcome 0 completed,
 // 1 failed, 2 stopped.
 #include "engine/run/GrepRun.h"
+#include "tests/support/GrepObservers.h"
 
 #include <windows.h>
 #include <psapi.h>
 
 #include <cstdio>
 #include <cwchar>
-
-namespace {
-
-class CQuiet : public CGrepObserver {
-public:
-    bool StopRequested() override { return false; }
-    void Progress(int, int) override {}
-};
-
-} // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
@@ -33,7 +24,7 @@ int wmain(int argc, wchar_t** argv)
     params.filterModes = {0};
     params.linesBefore = static_cast<int>(std::wcstol(argv[3], nullptr, 10));
     params.linesAfter = static_cast<int>(std::wcstol(argv[4], nullptr, 10));
-    CQuiet quiet;
+    CQuietObserver quiet;
     const CGrepOutcome outcome = RunGrep(params, quiet);
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;

@@ -7,6 +7,7 @@
 #include "engine/run/GrepRun.h"
 #include "engine/match/Utils.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/GrepObservers.h"
 
 #include <gtest/gtest.h>
 
@@ -116,12 +117,6 @@ std::string RandomLog(std::mt19937& random, size_t lines)
     return log;
 }
 
-class NullObserver : public CGrepObserver {
-public:
-    bool StopRequested() override { return false; }
-    void Progress(int, int) override {}
-};
-
 TEST(GrepReference, RunGrepWritesWhatThePlainRulesWrite)
 {
     TempDir dir;
@@ -145,7 +140,7 @@ TEST(GrepReference, RunGrepWritesWhatThePlainRulesWrite)
         SCOPED_TRACE("round " + std::to_string(round));
         ASSERT_TRUE(WriteBytes(params.logFile, RandomLog(random, 300 + random() % 700)));
 
-        NullObserver observer;
+        CQuietObserver observer;
         const CGrepOutcome outcome = RunGrep(params, observer);
         ASSERT_EQ(outcome.end, GrepEnd::Completed) << outcome.failure;
         const std::string fast = ReadBytes(params.resultFile);

@@ -2,6 +2,7 @@
 // each line's match: random logs and filter sets, identical results and progress.
 #include "engine/run/GrepRun.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/GrepObservers.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +12,6 @@
 #include <vector>
 
 namespace {
-
-class CRecorder : public CGrepObserver {
-public:
-    bool StopRequested() override { return false; }
-    void Progress(int percent, int matches) override { reports.emplace_back(percent, matches); }
-    std::vector<std::pair<int, int>> reports;
-};
 
 // Words whose units hold a byte of an ASCII capital or a line end ("Ł" is
 // 41 01, "с" 41 04, "Ċ" 0A 01), a lone surrogate, and plain ones.
@@ -71,7 +65,7 @@ TEST(GrepWide, LiteralSearchBeforeTheMatchKeepsResultsAndProgress)
         std::vector<std::pair<int, int>> reports[2];
         CGrepOutcome outcomes[2];
         for (const bool planned : {false, true}) {
-            CRecorder recorder;
+            CProgressRecorder recorder;
             CGrepOptions options;
             options.allowFastPath = planned;
             options.bufferSize = round % 3 == 0 ? 37 : 1048575;

@@ -4,6 +4,7 @@
 #include "engine/run/GrepRun.h"
 #include "tests/support/LogHolder.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/GrepObservers.h"
 
 #include <gtest/gtest.h>
 
@@ -46,12 +47,6 @@ public:
 
 private:
     std::function<void()> m_change;
-};
-
-class CNoChange : public CGrepObserver {
-public:
-    bool StopRequested() override { return false; }
-    void Progress(int, int) override {}
 };
 
 // The line a result line shows (its context prefix dropped), or -1 when it
@@ -144,7 +139,7 @@ TEST_F(LiveLogTest, ARunOverALogHeldOpenForWritingEndsWithWholeLines)
                     const std::wstring still = dir.File(L"still.log");
                     const std::wstring stillResult = dir.File(L"still.log.greptmp");
                     ASSERT_TRUE(WriteBytes(still, c.still));
-                    CNoChange quiet;
+                    CQuietObserver quiet;
                     ASSERT_EQ(RunGrep(Params(still, stillResult), quiet, options).end,
                               GrepEnd::Completed);
                     EXPECT_TRUE(bytes == ReadBytes(stillResult));

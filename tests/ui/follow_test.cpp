@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/TextView.h"
+#include "tests/support/GrepObservers.h"
 
 namespace {
 
@@ -19,11 +20,6 @@ const char* const ErrorCategory =
 const char* const TenLines =
     "line 1\nline 2\nline 3\nline 4\nERROR five\nline 6\nERROR seven\nline 8\nline 9\nline 10\n";
 
-class QuietObserver : public CGrepObserver {
-public:
-    bool StopRequested() override { return false; }
-    void Progress(int, int) override {}
-};
 
 }  // namespace
 
@@ -98,7 +94,7 @@ protected:
         CGrepParams params;
         ui->Invoke([&] { params = CMainDlg::Instance()->RunParams(); });
         params.resultFile = dir.File(L"fresh.greptmp");
-        QuietObserver quiet;
+        CQuietObserver quiet;
         EXPECT_EQ(RunGrep(params, quiet).end, GrepEnd::Completed);
         return ReadBytes(params.resultFile);
     }

@@ -109,6 +109,11 @@ TEST(Resources, EachDialogHasTheControlsItsCommandsUseWithTheirTexts)
             }
         }
     }
+    // The user can size, minimise and maximise the main dialog.
+    CTemplateDialog main(IDD_MAIN);
+    const LONG frame = WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    EXPECT_EQ(GetWindowLongW(main.window, GWL_STYLE) & frame, frame);
+
     // The filter name dialog's hint, both of its lines in full.
     CTemplateDialog filter(IDD_NAME_FILTER);
     HWND hint = GetWindow(GetDlgItem(filter.window, IDC_NAME_EDIT), GW_HWNDNEXT);

@@ -7,18 +7,13 @@
 #include "resources/resource.h"
 #include "tests/viewer/ViewFixture.h"
 #include "viewer/RowPainter.h"
+#include "tests/support/GrepObservers.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 
 namespace {
-
-class NullObserver : public CGrepObserver {
-public:
-    bool StopRequested() override { return false; }
-    void Progress(int, int) override {}
-};
 
 // "line 0001" to "line NNNN", CR LF ends, ERROR in lines 1000 and 2500.
 std::string Log(int count, const char* word = "ERROR")
@@ -62,7 +57,7 @@ protected:
         params.resultFile = dir.File(L"result.greptmp");
         params.filterTexts = {L"*ERROR*"};
         params.filterModes = {0};
-        NullObserver observer;
+        CQuietObserver observer;
         ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
         OpenView(ReadBytes(params.resultFile));
     }
@@ -245,7 +240,7 @@ TEST_F(LinesTest, ShowInLogOnALineFollowingWroteAndOnALoneSurrogate)
     params.resultFile = dir.File(L"wide.greptmp");
     params.filterTexts = {L"*ERROR*"};
     params.filterModes = {0};
-    NullObserver observer;
+    CQuietObserver observer;
     ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
     OpenView(ReadBytes(params.resultFile), 640, 20 * 16 + 4, L"wide.greptmp");
     ASSERT_EQ(Line(1), L"ERROR \xFFFD here");
