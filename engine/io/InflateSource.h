@@ -1,0 +1,56 @@
+// CInflateSource: the bytes of a compressed stream (a .gz file of one or more
+// members, or a deflated zip member) as they come out of zlib's inflate, read
+// once front to back through buffers of a fixed size.
+#pragma once
+
+#include "engine/io/ByteSource.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct z_stream_s;
+
+class CInflateSource : public CByteSource {
+public:
+    enum class Format {
+        Gzip,      // members one after the other, each with its header and CRC
+        Deflate,   // raw deflate data, as a zip member holds it
+    };
+
+    // Reads the compressed bytes from `input`, which it keeps.
+    CInflateSource(std::unique_ptr<CByteSource> input, Format format);
+    ~CInflateSource() override;
+    CInflateSource(const CInflateSource&) = delete;
+    CInflateSource& operator=(const CInflateSource&) = delete;
+
+    // Damaged data ends the source as its end would, after every byte that
+    // came out whole: EndedEarly() and Damage() then say so. False only when
+    // reading the compressed bytes fails.
+    bool Read(uint8_t* target, uint32_t size, uint32_t& got) override;
+    bool EndedEarly() const override { return !m_damage.empty(); }
+
+    // Why the data ended early ("the data ends before its end", ...), or empty.
+    const std::wstring& Damage() const { return m_damage; }
+    // Compressed bytes taken from the input so far: what progress follows.
+    int64_t CompressedRead() const { return m_taken; }
+    // Whether these first bytes of a file start a gzip member.
+    static bool LooksLikeGzip(const uint8_t* head, size_t size);
+
+    // The compressed bytes are read in pieces of this size.
+    static constexpr uint32_t kInputSize = 256 * 1024;
+
+private:
+    bool Refill();
+    bool StartNextMember(bool& another);
+    void Fail(const wchar_t* why);
+
+    std::unique_ptr<CByteSource> m_input;
+    std::unique_ptr<z_stream_s> m_stream;
+    std::unique_ptr<uint8_t[]> m_buffer;
+    Format m_format;
+    bool m_inputEnded = false;
+    bool m_finished = false;
+    int64_t m_taken = 0;
+    std::wstring m_damage;
+};
