@@ -11,7 +11,17 @@
 
 struct z_stream_s;
 
-class CInflateSource : public CByteSource {
+// A stream of decompressed bytes: how much of the compressed input it has
+// taken, and what damage ended it early.
+class CPackedSource : public CByteSource {
+public:
+    // Why the data ended early ("the data ends before its end", ...), or empty.
+    virtual const std::wstring& Damage() const = 0;
+    // Compressed bytes taken so far: what progress follows.
+    virtual int64_t PackedRead() const = 0;
+};
+
+class CInflateSource : public CPackedSource {
 public:
     enum class Format {
         Gzip,      // members one after the other, each with its header and CRC
@@ -30,10 +40,8 @@ public:
     bool Read(uint8_t* target, uint32_t size, uint32_t& got) override;
     bool EndedEarly() const override { return !m_damage.empty(); }
 
-    // Why the data ended early ("the data ends before its end", ...), or empty.
-    const std::wstring& Damage() const { return m_damage; }
-    // Compressed bytes taken from the input so far: what progress follows.
-    int64_t CompressedRead() const { return m_taken; }
+    const std::wstring& Damage() const override { return m_damage; }
+    int64_t PackedRead() const override { return m_taken; }
     // Whether these first bytes of a file start a gzip member.
     static bool LooksLikeGzip(const uint8_t* head, size_t size);
 

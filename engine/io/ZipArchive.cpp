@@ -102,7 +102,7 @@ public:
     const std::wstring& Damage() const override { return m_damage; }
     int64_t PackedRead() const override
     {
-        return m_inflater ? std::min(m_inflater->CompressedRead(), m_member.packedSize)
+        return m_inflater ? std::min(m_inflater->PackedRead(), m_member.packedSize)
                           : std::min(m_count, m_member.packedSize);
     }
 
@@ -234,18 +234,23 @@ bool CZipArchive::ReadDirectory(int64_t offset, int64_t size, uint64_t count,
     return true;
 }
 
+std::wstring CZipArchive::Unreadable(size_t index) const
+{
+    const CZipMember& member = m_members.at(index);
+    if (member.encrypted)
+        return L"it is encrypted";
+    if (member.method != 0 && member.method != 8)
+        return L"it is compressed in a way this program cannot read (method " +
+               std::to_wstring(member.method) + L")";
+    return std::wstring();
+}
+
 std::unique_ptr<CZipMemberSource> CZipArchive::OpenMember(size_t index, std::wstring& problem)
 {
     const CZipMember& member = m_members.at(index);
-    if (member.encrypted) {
-        problem = L"it is encrypted";
+    problem = Unreadable(index);
+    if (!problem.empty())
         return nullptr;
-    }
-    if (member.method != 0 && member.method != 8) {
-        problem = L"it is compressed in a way this program cannot read (method " +
-                  std::to_wstring(member.method) + L")";
-        return nullptr;
-    }
     std::string local;
     if (!ReadExactly(*m_archive, member.headerOffset, local, kLocalSize) ||
         U32(reinterpret_cast<const uint8_t*>(local.data())) != kLocalSignature) {

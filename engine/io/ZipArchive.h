@@ -2,7 +2,7 @@
 // directory (zip64 included), each readable as a byte source.
 #pragma once
 
-#include "engine/io/ByteSource.h"
+#include "engine/io/InflateSource.h"
 
 #include <cstdint>
 #include <memory>
@@ -21,14 +21,9 @@ struct CZipMember {
 };
 
 // A member being read: its bytes, checked against the size and CRC the
-// directory gives when its end comes.
-class CZipMemberSource : public CByteSource {
-public:
-    // Damage ends it early, as CInflateSource's does; empty while whole.
-    virtual const std::wstring& Damage() const = 0;
-    // Bytes of the archive read for it so far: what progress follows.
-    virtual int64_t PackedRead() const = 0;
-};
+// directory gives when its end comes; what it has read is counted in bytes
+// of the archive.
+using CZipMemberSource = CPackedSource;
 
 class CZipArchive {
 public:
@@ -40,6 +35,8 @@ public:
     // read (encrypted, a method other than stored and deflated, a damaged
     // header). One member is read at a time: opening another ends the last.
     std::unique_ptr<CZipMemberSource> OpenMember(size_t index, std::wstring& problem);
+    // Why member `index` cannot be read at all (encrypted, another method), or empty.
+    std::wstring Unreadable(size_t index) const;
     int64_t Size() const { return m_archive ? m_archive->Size() : 0; }
 
 private:
