@@ -58,12 +58,18 @@
 // Name dialogs
 #define IDC_NAME_EDIT           160
 #define IDC_NAME_LABEL          162
+#define IDC_MASK_HINT           164
+#define IDC_MASK_CONTAINS       165
 
 // Find dialog
 #define IDC_FIND_TEXT           150
 #define IDC_MATCH_CASE          151
 #define IDC_HIGHLIGHT           152
 #define IDC_BACKWARDS           153
+#define IDC_FIND_HINT           166
+#define IDC_FIND_CONTAINS       167
+#define IDC_FIND_WILDCARDS      168
+#define IDC_FIND_PLAIN          169
 
 // Go to Line dialog
 #define IDC_LINE_NUMBER         163

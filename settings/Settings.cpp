@@ -8,6 +8,8 @@
 #include <variant>
 
 const wchar_t* const kSettingsKey = L"SOFTWARE\\Osmi\\Tilvo";
+const wchar_t* const kFindWildcards = L"Wildcards";
+const wchar_t* const kFindPlainText = L"Plain text";
 
 namespace {
 
@@ -55,6 +57,16 @@ constexpr SettingRow kSettingRows[] = {
     {L"Utf8Lines",        &Settings::Utf8Lines,       1},
 };
 
+// Texts the program keeps for itself: read when there, never created, written once set.
+constexpr struct {
+    const wchar_t* name;
+    TextMember member;
+} kOwnRows[] = {
+    {L"MainPlace", &Settings::MainPlace},
+    {L"ViewerPlace", &Settings::ViewerPlace},
+    {L"FindMode", &Settings::FindMode},
+};
+
 // A missing value is created with the setting's current value.
 void ReadValues(CRegistryKey& key, Settings& s)
 {
@@ -70,6 +82,8 @@ void ReadValues(CRegistryKey& key, Settings& s)
                 setting = static_cast<int>(value);
         }
     }
+    for (const auto& row : kOwnRows)
+        key.ReadString(row.name, s.*row.member, false, nullptr);
 }
 
 // A recent list holds at most `RecentLimit` entries when it is loaded, the
@@ -90,6 +104,9 @@ void WriteValues(CRegistryKey& key, const Settings& s)
         else
             key.WriteDword(row.name, static_cast<DWORD>(s.*std::get<IntMember>(row.member)));
     }
+    for (const auto& row : kOwnRows)
+        if (!(s.*row.member).empty())
+            key.WriteString(row.name, s.*row.member);
 }
 
 // The legacy filters go to "Default" with the states of "LastFilter". When

@@ -27,6 +27,12 @@ struct Settings {
     // holds a multi-byte sequence is read as UTF-8; 0: every such line in the
     // ANSI code page. Edited in the registry.
     int Utf8Lines;
+    // Kept by the program for itself, and written only once they hold something: where the
+    // main dialog and the last viewer were when they closed ("left top right bottom" in screen
+    // pixels), and how Find reads its text (kFindWildcards or kFindPlainText).
+    std::wstring MainPlace;
+    std::wstring ViewerPlace;
+    std::wstring FindMode;
     std::vector<std::wstring> RecentFiles;
     std::vector<std::wstring> RecentSearches;
 
@@ -41,6 +47,9 @@ const Settings& DefaultSettings();
 
 // The program's key, "SOFTWARE\Osmi\Tilvo" under HKEY_CURRENT_USER.
 extern const wchar_t* const kSettingsKey;
+// The two ways Find reads its text, as FindMode holds them.
+extern const wchar_t* const kFindWildcards;
+extern const wchar_t* const kFindPlainText;
 
 // Reads the record and both recent lists, creating every missing value with
 // the value the setting holds, and imports the filters of the old registry

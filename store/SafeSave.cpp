@@ -2,7 +2,7 @@
 #include "store/SafeSave.h"
 
 #include "engine/io/FileWriter.h"
-#include "win32/FileHandle.h"
+#include "win32/Handle.h"
 
 #include <windows.h>
 

@@ -28,18 +28,17 @@ std::wstring SaveLockName(const std::wstring& path)
 
 CSaveLock::CSaveLock(const std::wstring& path)
 {
-    m_mutex = CreateMutexW(nullptr, FALSE, SaveLockName(path).c_str());
-    if (!m_mutex)
+    m_mutex.Reset(CreateMutexW(nullptr, FALSE, SaveLockName(path).c_str()));
+    if (!m_mutex.IsOpen())
         return;
-    const DWORD waited = WaitForSingleObject(m_mutex, kLockWaitMs);
+    const DWORD waited = WaitForSingleObject(m_mutex.Get(), kLockWaitMs);
     // An instance that ended while saving leaves the lock abandoned, and free.
     m_held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
 }
 
 CSaveLock::~CSaveLock()
 {
+    // The handle closes after the release, as its member goes.
     if (m_held)
-        ReleaseMutex(m_mutex);
-    if (m_mutex)
-        CloseHandle(m_mutex);
+        ReleaseMutex(m_mutex.Get());
 }

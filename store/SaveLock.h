@@ -3,7 +3,7 @@
 // it are not interleaved with another instance doing the same.
 #pragma once
 
-#include <windows.h>
+#include "win32/Handle.h"
 
 #include <string>
 
@@ -19,7 +19,7 @@ public:
     bool Held() const { return m_held; }
 
 private:
-    HANDLE m_mutex = nullptr;
+    CHandle m_mutex;
     bool m_held = false;
 };
 

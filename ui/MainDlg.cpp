@@ -7,6 +7,7 @@
 #include "settings/ColorMap.h"
 #include "settings/Settings.h"
 #include "ui/LoadWarning.h"
+#include "ui/WindowPlaces.h"
 #include "ui/WindowText.h"
 #include "viewer/TextView.h"
 
@@ -64,7 +65,6 @@ CMainDlg::~CMainDlg()
     }
     if (g_instance == this)
         g_instance = nullptr;
-    DestroyImageList();
 }
 
 CMainDlg* CMainDlg::Instance()
@@ -140,6 +140,9 @@ INT_PTR CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_RESULT_GREW:
         OnResultGrew();
         return FALSE;
+    case WM_RUN_PROGRESS:
+        OnRunProgress(static_cast<int>(wParam));
+        return FALSE;
     case WM_DROPFILES:
         OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return FALSE;
@@ -156,7 +159,7 @@ INT_PTR CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 void CMainDlg::ForgetWindow()
 {
     m_currentCategory = nullptr;   // its list has gone with the dialog
-    DestroyImageList();
+    m_imageList.Reset();
     FreeClosedViewers();
 }
 
@@ -171,7 +174,7 @@ BOOL CMainDlg::OnSetCursor(HWND, int hitTest)
     return TRUE;
 }
 
-BOOL CMainDlg::OnClose()
+void CMainDlg::CloseStep()
 {
     Settings& settings = AppSettings();
     HWND fileBox = Item(IDC_FILE);
@@ -185,11 +188,27 @@ BOOL CMainDlg::OnClose()
     settings.LinesBefore = GetDlgItemInt(m_window, IDC_LINES_BEFORE, nullptr, FALSE);
     settings.LinesAfter = GetDlgItemInt(m_window, IDC_LINES_AFTER, nullptr, FALSE);
     ReadBackFilters();
+    RememberPlace(m_window, settings.MainPlace);
     CloseAllViewers();
     // The image list outlives this step: the list view still draws with it until the dialog
-    // window is gone, so it is destroyed once DialogBoxParamW has returned.
-    // FALSE lets the standard handling turn the close into the Cancel command.
-    return FALSE;
+    // window is gone, so it is destroyed once DoModal has returned.
+}
+
+void CMainDlg::RememberPlace(HWND window, std::wstring& setting) const
+{
+    // The restored frame of a minimised or maximised window: where it returns to.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (!GetWindowPlacement(window, &placement))
+        return;
+    RECT place = placement.rcNormalPosition;
+    // The normal position counts from the work area's corner; windows are placed on the screen.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
+        OffsetRect(&place, monitor.rcWork.left - monitor.rcMonitor.left,
+                   monitor.rcWork.top - monitor.rcMonitor.top);
+    setting = PlaceText(place);
 }
 
 void CMainDlg::CloseAllViewers()
@@ -198,6 +217,8 @@ void CMainDlg::CloseAllViewers()
     // taken out first so that report finds nothing to change while this loop runs.
     std::vector<ViewerEntry> open = std::move(m_viewers);
     m_viewers.clear();
+    if (!open.empty())
+        RememberPlace(open.back().window, AppSettings().ViewerPlace);
     for (ViewerEntry& viewer : open) {
         viewer.view->Close();
         m_closedViewers.push_back(std::move(viewer.view));
@@ -207,14 +228,6 @@ void CMainDlg::CloseAllViewers()
 void CMainDlg::FreeClosedViewers()
 {
     m_closedViewers.clear();
-}
-
-void CMainDlg::DestroyImageList()
-{
-    if (m_imageList) {
-        ImageList_Destroy(m_imageList);
-        m_imageList = nullptr;
-    }
 }
 
 int CMainDlg::Message(const wchar_t* text, const wchar_t* caption, UINT flags) const

@@ -5,6 +5,7 @@
 #include "engine/run/GrepThread.h"
 #include "ui/SetCounter.h"
 #include "win32/Dialog.h"
+#include "win32/GdiScope.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -62,7 +63,7 @@ public:
     bool IsFollowing() const { return m_followViewer != nullptr; }
     // Opens a viewer of `path` that notifies the dialog, as a completed run does for its result;
     // null when it could not be opened (the user has been told).
-    CTextView* OpenViewer(const wchar_t* path);
+    CTextView* OpenViewer(const wchar_t* path) { return OpenViewer(path, true); }
 
 private:
     // Handlers of the dialog procedure.
@@ -70,9 +71,16 @@ private:
     void OnSize(int width, int height) override;
     BOOL OnCommand(int id, int code) override;
     BOOL OnNotify(const NMHDR* header) override;
-    BOOL OnClose() override;
+    // The close step: the file box, the context sizes, the filter list and the window's place
+    // read back, the viewers closed. The close box reaches it through the Cancel command, as
+    // Esc does, so neither way out loses what the user did.
+    void CloseStep();
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnRunFinished(GrepEnd end);
+    void OnRunProgress(int percent);
+    // As the public form; a viewer that must not take the focus from another program is shown
+    // behind it, and its taskbar button flashes.
+    CTextView* OpenViewer(const wchar_t* path, bool activate);
     void OnResultGrew();
     // The dialog's window has gone: what lived only as long as the window goes too.
     void ForgetWindow();
@@ -105,15 +113,24 @@ private:
     void AddToRecentFiles(const std::wstring& path);
     void ShowRunningState(bool isRunning);
     void ToggleFollow(HWND viewerWindow);
+    // Why that viewer cannot follow now; empty when it can.
+    std::wstring FollowRefusal(HWND viewerWindow) const;
     void StopFollowing();
     void OnFollowingEnded(GrepEnd end);
     void ShowFollowingState(bool following);
     CTextView* ViewerOf(HWND window) const;
+    // Window places: the work area the dialog is on, a new viewer's frame, and a log viewer
+    // from Show in Log beside the result viewer that asked for it.
+    RECT WorkArea() const;
+    RECT NextViewerPlace() const;
+    void PlaceBeside(HWND resultWindow, HWND logWindow) const;
+    void RememberPlace(HWND window, std::wstring& setting) const;
     void CloseAllViewers();
     // Closes this program's viewers of that file (the last result, before a run replaces it).
     void CloseViewersOf(const std::wstring& path);
     void FreeClosedViewers();
-    void DestroyImageList();
+    // The Or and And images at the dialog's DPI, in a new list.
+    HIMAGELIST MakeImageList() const;
 
     void OnCategoryChange();
     void AddFilter();
@@ -132,7 +149,7 @@ private:
     HINSTANCE m_instance;
     Storage m_storage;
     HICON m_icon = nullptr;
-    HIMAGELIST m_imageList = nullptr;
+    CImageList m_imageList;
     bool m_running = false;
     // The viewer whose Follow command started following, while it goes on.
     HWND m_followViewer = nullptr;

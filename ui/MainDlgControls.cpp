@@ -6,6 +6,7 @@
 #include "resources/resource.h"
 #include "settings/Settings.h"
 #include "ui/Layout.h"
+#include "ui/WindowPlaces.h"
 #include "ui/WindowText.h"
 #include "win32/Dpi.h"
 #include "viewer/TextView.h"
@@ -13,21 +14,23 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace {
 
 constexpr int kContextMaximum = 255;
 
-HBITMAP LoadBitmapResource(HINSTANCE instance, int id)
+// The 16-pixel bitmap stretched to `size`, as the list's text grows with the DPI.
+HBITMAP LoadBitmapResource(HINSTANCE instance, int id, int size)
 {
-    return static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
+    return static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, size, size, 0));
 }
 
-void AddMaskedImage(HIMAGELIST list, HINSTANCE instance, int imageId, int maskId)
+void AddMaskedImage(HIMAGELIST list, HINSTANCE instance, int imageId, int maskId, int size)
 {
     // The image list keeps copies of the bitmaps.
-    CGdiObject<HBITMAP> image(LoadBitmapResource(instance, imageId));
-    CGdiObject<HBITMAP> mask(LoadBitmapResource(instance, maskId));
+    CGdiObject<HBITMAP> image(LoadBitmapResource(instance, imageId, size));
+    CGdiObject<HBITMAP> mask(LoadBitmapResource(instance, maskId, size));
     if (image.Get() && mask.Get())
         ImageList_Add(list, image.Get(), mask.Get());
 }
@@ -56,12 +59,7 @@ BOOL CMainDlg::OnInitDialog()
     SendMessageW(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     SendMessageW(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
 
-    DestroyImageList();
-    m_imageList = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 2, 1);
-    if (m_imageList) {
-        AddMaskedImage(m_imageList, m_instance, IDB_OR, IDB_OR_MASK);     // image 0: Or
-        AddMaskedImage(m_imageList, m_instance, IDB_AND, IDB_AND_MASK);   // image 1: And
-    }
+    m_imageList.Reset(MakeImageList());
 
     const Settings& settings = AppSettings();
     HWND fileBox = Item(IDC_FILE);
@@ -94,6 +92,14 @@ BOOL CMainDlg::OnInitDialog()
         m_contextPlaces.push_back({id, rect});
         m_contextTop = std::min(m_contextTop, int(rect.top));
         m_contextBottom = std::max(m_contextBottom, int(rect.bottom));
+    }
+
+    // Where the dialog was when it last closed, on the work area as it is now.
+    RECT place{};
+    if (ParsePlace(settings.MainPlace, place)) {
+        place = ClampToWork(place, WorkArea());
+        SetWindowPos(m_window, nullptr, place.left, place.top, place.right - place.left,
+                     place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
     // The filter list is created with an empty rectangle; lay everything out once now.
@@ -139,8 +145,24 @@ void CMainDlg::OnGetMinMaxInfo(MINMAXINFO* info)
     info->ptMinTrackSize.y = frame.bottom - frame.top;
 }
 
+HIMAGELIST CMainDlg::MakeImageList() const
+{
+    const int size = Scaled(16, WindowDpi(m_window));
+    HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 2, 1);
+    if (list) {
+        AddMaskedImage(list, m_instance, IDB_OR, IDB_OR_MASK, size);     // image 0: Or
+        AddMaskedImage(list, m_instance, IDB_AND, IDB_AND_MASK, size);   // image 1: And
+    }
+    return list;
+}
+
 void CMainDlg::OnDpiChanged(const RECT* suggested)
 {
+    // The list keeps the images it was given; the old list goes once the new one is in place.
+    CImageList fresh(MakeImageList());
+    if (HWND list = FilterList())
+        SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(fresh.Get()));
+    m_imageList.Reset(fresh.Release());
     // The new size arrives as WM_SIZE, which lays the controls out at the new DPI.
     if (suggested)
         SetWindowPos(m_window, nullptr, suggested->left, suggested->top,
@@ -155,6 +177,9 @@ BOOL CMainDlg::OnCommand(int id, int code)
         EndDialog(IDOK);
         return TRUE;
     case IDCANCEL:
+        // Esc (and the close box, which the dialog turns into this command) ends the program;
+        // what the user typed, checked and opened since the start is read back first.
+        CloseStep();
         EndDialog(IDCANCEL);
         return TRUE;
     case IDC_GO:
@@ -234,17 +259,29 @@ BOOL CMainDlg::OnNotify(const NMHDR* header)
             return FALSE;
         ToggleFollow(header->hwndFrom);
         return TRUE;
+    case static_cast<UINT>(NM_VIEWER_CAN_FOLLOW):
+        if (!ViewerOf(header->hwndFrom))
+            return FALSE;
+        const_cast<NMFOLLOWQUERY*>(reinterpret_cast<const NMFOLLOWQUERY*>(header))->refusal =
+            FollowRefusal(header->hwndFrom);
+        return TRUE;
     case static_cast<UINT>(NM_VIEWER_SHOW_IN_LOG): {
         // Only from a viewer, as for Follow: the request carries a path to open.
         if (!ViewerOf(header->hwndFrom))
             return FALSE;
         // The log opens in a viewer like any other, with the line at the top.
         const auto* request = reinterpret_cast<const NMSHOWINLOG*>(header);
-        if (CTextView* log = OpenViewer(request->logFile))
+        if (CTextView* log = OpenViewer(request->logFile)) {
+            // Beside the result that asked, so neither hides the other.
+            PlaceBeside(header->hwndFrom, log->Window());
             log->ShowLine(request->offset);
+        }
         return TRUE;
     }
     case static_cast<UINT>(NM_VIEWER_CLOSED): {
+        // The next viewer opens where this one was, at the next start too.
+        if (ViewerOf(header->hwndFrom))
+            RememberPlace(header->hwndFrom, AppSettings().ViewerPlace);
         // Following ends with the viewer that shows it.
         if (m_followViewer && m_followViewer == header->hwndFrom)
             StopFollowing();

@@ -81,7 +81,7 @@ void CMainDlg::InitFilters()
     if (!list)
         throw CStringException(L"CMainDlg::InitFilters", kCreateListFailedText);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, static_cast<WPARAM>(-1), LVS_EX_CHECKBOXES);
-    SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(m_imageList));
+    SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(m_imageList.Get()));
 
     HWND box = Item(IDC_CATEGORY);
     for (size_t i = 0; i < CategoryCount(); ++i) {

@@ -10,6 +10,21 @@
 namespace {
 const wchar_t* const kCannotFollowText =
     L"Only the result of the last completed run can follow its log. Press Go first.";
+const wchar_t* const kRunGoingText =
+    L"A search is running: its result can follow its log once it has completed.";
+const wchar_t* const kFollowedElsewhereText =
+    L"The log is already followed in another viewer of its result.";
+const wchar_t* const kUtf16ResultText = L"A UTF-16 result cannot be followed yet.";
+const wchar_t* const kResultExtension = L".greptmp";
+
+// A file of this program's results: what it follows is the log behind it, never itself.
+bool IsResultFile(const std::wstring& path)
+{
+    const size_t length = wcslen(kResultExtension);
+    return path.size() >= length &&
+           CompareStringOrdinal(path.c_str() + path.size() - length, int(length), kResultExtension,
+                                int(length), TRUE) == CSTR_EQUAL;
+}
 const wchar_t* const kFollowFailedText = L"Unable to follow the log!";
 const wchar_t* const kStoppedFollowingFormat = L"Stopped following with %d matches.";
 const wchar_t* const kFollowFailedCaption = L"Follow";
@@ -23,17 +38,42 @@ CTextView* CMainDlg::ViewerOf(HWND window) const
     return nullptr;
 }
 
+std::wstring CMainDlg::FollowRefusal(HWND viewerWindow) const
+{
+    // The one rule: the viewer's menu item is greyed, and its key explains, exactly when this
+    // gives a reason.
+    const CTextView* view = ViewerOf(viewerWindow);
+    if (!view)
+        return kCannotFollowText;
+    if (!IsResultFile(view->FilePath()))
+        return {};   // a log: the viewer follows it itself, with no run
+    if (view->FilePath() != m_runParams.resultFile)
+        return kCannotFollowText;   // an older result, or one saved under another name
+    if (m_followViewer)
+        return m_followViewer == viewerWindow ? L"" : kFollowedElsewhereText;
+    if (m_running)
+        return kRunGoingText;
+    if (CGrepThread::CanFollow(view->FilePath()))
+        return {};
+    if (CGrepThread::IsUtf16Result(view->FilePath()))
+        return kUtf16ResultText;
+    return kCannotFollowText;
+}
+
 void CMainDlg::ToggleFollow(HWND viewerWindow)
 {
-    if (m_followViewer) {
-        StopFollowing();
+    const std::wstring refusal = FollowRefusal(viewerWindow);
+    if (!refusal.empty()) {
+        Message(refusal.c_str(), kFollowFailedCaption, MB_OK | MB_ICONINFORMATION);
         return;
     }
-    if (m_running)
-        return;   // a run is going: its result cannot be followed yet
     CTextView* view = ViewerOf(viewerWindow);
-    if (!view || !CGrepThread::CanFollow(view->FilePath())) {
-        Message(kCannotFollowText, kFollowFailedCaption, MB_OK | MB_ICONINFORMATION);
+    if (!IsResultFile(view->FilePath())) {
+        view->FollowOwnFile(!view->FollowsOwnFile());
+        return;
+    }
+    if (m_followViewer) {
+        StopFollowing();
         return;
     }
     if (!CGrepThread::Follow(m_window, Item(IDC_STATUS))) {

@@ -1,10 +1,14 @@
 // CMainDlg's file and run commands: Browse, Go/Stop, the end of a run, opening result viewers.
 #include "ui/MainDlg.h"
 
+#include "win32/Handle.h"
+#include "win32/LogPath.h"
 #include "win32/PathRules.h"
+#include "win32/Taskbar.h"
 #include "win32/StringException.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
+#include "ui/WindowPlaces.h"
 #include "ui/WindowText.h"
 #include "engine/run/CompressedLog.h"
 #include "engine/run/LogSet.h"
@@ -29,6 +33,11 @@ const wchar_t* const kUnknownErrorText = L"Unknown error";
 
 constexpr size_t kFileNameLength = 4096;
 
+std::wstring UnreadableLogText(const std::wstring& path, const std::wstring& reason)
+{
+    return L"Unable to search the log file\r\n" + path + L"\r\n\r\n" + reason;
+}
+
 // A context size as typed: unsigned decimal, 0 for anything else. The up-down's range does not
 // bound it, but the run counts in signed numbers, so a size beyond those is the largest one.
 int ContextSize(HWND dialog, int editId)
@@ -41,12 +50,10 @@ int ContextSize(HWND dialog, int editId)
 // tried on the existing file, meets a sharing or lock conflict. A missing file is no obstacle.
 bool HeldByAnotherProgram(const std::wstring& path)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
+    const CFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.IsOpen())
         return false;
-    }
     const DWORD error = GetLastError();
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
@@ -239,11 +246,14 @@ bool CMainDlg::CollectCheckedFilters()
 
 void CMainDlg::Go()
 {
-    std::wstring path = FileBoxText();
+    const std::wstring typed = FileBoxText();
+    const std::wstring path = PlainLogPath(typed);
     if (path.empty()) {
         Message(kNoFileText, L"Error", MB_OK | MB_ICONWARNING);
         return;
     }
+    if (path != typed)
+        SetDlgItemTextW(m_window, IDC_FILE, path.c_str());
     // A folder, a pattern or several quoted paths name a set; a pattern or
     // folder that names nothing is said before any run.
     CLogSet set;
@@ -251,6 +261,14 @@ void CMainDlg::Go()
     if (!set.Expand(path, problem)) {
         Message(problem.empty() ? kNoFileText : problem.c_str(), L"Error",
                 MB_OK | MB_ICONWARNING);
+        return;
+    }
+    // Said before anything starts, with the path and the system's reason: a run or a viewer
+    // that fails on its first open would only know that "the file" could not be opened.
+    const std::wstring reason = set.IsSet() ? std::wstring() : WhyLogUnreadable(path);
+    if (!reason.empty()) {
+        SetDlgItemTextW(m_window, IDC_STATUS, (L"Unable to open the log: " + reason).c_str());
+        Message(UnreadableLogText(path, reason).c_str(), L"Error", MB_OK | MB_ICONWARNING);
         return;
     }
     AddToRecentFiles(path);
@@ -322,9 +340,17 @@ void CMainDlg::CloseViewersOf(const std::wstring& path)
     }
 }
 
+void CMainDlg::OnRunProgress(int percent)
+{
+    if (m_running && !m_followViewer)
+        AppTaskbar().ShowProgress(m_window, percent);
+}
+
 void CMainDlg::ShowRunningState(bool isRunning)
 {
     m_running = isRunning;
+    if (!isRunning)
+        AppTaskbar().ClearProgress(m_window);
     SetCursor(LoadCursorW(nullptr, isRunning ? IDC_APPSTARTING : IDC_ARROW));
     SetDlgItemTextW(m_window, IDC_GO, isRunning ? L"&Stop" : L"&Go");
     UpdateControls();
@@ -340,12 +366,14 @@ void CMainDlg::OnRunFinished(GrepEnd end)
     if (!skipped.empty())
         Message(SkippedText(skipped).c_str(), L"Warning", MB_OK | MB_ICONWARNING);
     if (end == GrepEnd::Completed)
-        OpenViewer(m_runParams.resultFile.c_str());
+        // A run ends while the user may be working in another program: its result comes to the
+        // front only when this program is in front, and otherwise asks for attention.
+        OpenViewer(m_runParams.resultFile.c_str(), AppTaskbar().ProgramActive());
     else
         Message(kRunFailedText, L"Error", MB_OK | MB_ICONWARNING);
 }
 
-CTextView* CMainDlg::OpenViewer(const wchar_t* path)
+CTextView* CMainDlg::OpenViewer(const wchar_t* path, bool activate)
 {
     FreeClosedViewers();
     std::unique_ptr<CTextView> viewer;
@@ -357,7 +385,8 @@ CTextView* CMainDlg::OpenViewer(const wchar_t* path)
     }
     try {
         viewer->SetNotifyWindow(m_window);
-        if (!viewer->Create(path)) {
+        const RECT place = NextViewerPlace();
+        if (!viewer->Create(path, &place, activate)) {
             DiscardViewer(viewer);
             Message(kCreateViewerFailedText, L"Error", MB_OK | MB_ICONERROR);
             return nullptr;
@@ -368,6 +397,8 @@ CTextView* CMainDlg::OpenViewer(const wchar_t* path)
             return nullptr;
         }
         HWND window = viewer->Window();
+        if (!activate)
+            AppTaskbar().Flash(window);
         CTextView* opened = viewer.get();
         m_viewers.push_back(ViewerEntry{std::move(viewer), window});
         return opened;
@@ -382,4 +413,44 @@ CTextView* CMainDlg::OpenViewer(const wchar_t* path)
         Message(ExceptionText(kUnknownErrorText), L"Error", MB_OK | MB_ICONWARNING);
     }
     return nullptr;
+}
+
+RECT CMainDlg::WorkArea() const
+{
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromWindow(m_window, MONITOR_DEFAULTTONEAREST), &monitor))
+        return monitor.rcWork;
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
+RECT CMainDlg::NextViewerPlace() const
+{
+    ViewerPlaceInputs in;
+    in.work = WorkArea();
+    if (m_window)
+        GetWindowRect(Item(IDC_STATUS), &in.statusLine);
+    RECT last{};
+    if (!m_viewers.empty() && GetWindowRect(m_viewers.back().window, &last))
+        in.lastViewer = &last;
+    RECT remembered{};
+    if (ParsePlace(AppSettings().ViewerPlace, remembered))
+        in.remembered = &remembered;
+    return NewViewerPlace(in);
+}
+
+void CMainDlg::PlaceBeside(HWND resultWindow, HWND logWindow) const
+{
+    RECT result{};
+    if (!GetWindowRect(resultWindow, &result))
+        return;
+    const PairPlaces pair = SideBySide(WorkArea(), result);
+    auto move = [](HWND window, const RECT& r) {
+        SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    move(resultWindow, pair.result);
+    move(logWindow, pair.log);
 }

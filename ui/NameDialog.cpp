@@ -3,10 +3,13 @@
 
 #include "resources/resource.h"
 #include "ui/WindowText.h"
+#include "viewer/MaskHint.h"
 
 namespace {
 
 const wchar_t* const kEmptyNameText = L"You should specify a name!";
+// Only the filter dialog's template has the hint line; a filter's text is a mask as typed.
+const MaskHintControls kHint{IDC_NAME_EDIT, IDC_MASK_HINT, IDC_MASK_CONTAINS};
 
 }  // namespace
 
@@ -32,15 +35,26 @@ BOOL CNameDialog::OnInitDialog()
     SetWindowTextW(m_window, m_state.caption.c_str());
     SetDlgItemTextW(m_window, IDC_NAME_LABEL, m_state.label.c_str());
     SetDlgItemTextW(m_window, IDC_NAME_EDIT, m_state.text.c_str());
+    UpdateMaskHint(m_window, kHint, false, false, false);
     return TRUE;
 }
 
 BOOL CNameDialog::OnCommand(int id, int code)
 {
-    if (id != IDOK)
-        return CDialog::OnCommand(id, code);
-    OnOk();
-    return TRUE;
+    switch (id) {
+    case IDOK:
+        OnOk();
+        return TRUE;
+    case IDC_NAME_EDIT:
+        if (code != EN_CHANGE)
+            return FALSE;
+        UpdateMaskHint(m_window, kHint, false, false, false);
+        return TRUE;
+    case IDC_MASK_CONTAINS:
+        UseContainsForm(m_window, kHint);   // the edit box's change notice updates the hint
+        return TRUE;
+    }
+    return CDialog::OnCommand(id, code);
 }
 
 void CNameDialog::OnOk()

@@ -3,6 +3,7 @@
 
 #include "resources/resource.h"
 #include "settings/Settings.h"
+#include "viewer/MaskHint.h"
 #include "viewer/SearchState.h"
 
 namespace {
@@ -11,6 +12,7 @@ namespace {
 constexpr int kTextBuffer = 1023;
 const wchar_t kNoTextText[] = L"You should specify a string to search!";
 const wchar_t kSearchCaption[] = L"Search";
+const MaskHintControls kHint{IDC_FIND_TEXT, IDC_FIND_HINT, IDC_FIND_CONTAINS};
 
 } // namespace
 
@@ -39,15 +41,48 @@ BOOL CFindDialog::OnInitDialog()
     CheckDlgButton(dialog, IDC_MATCH_CASE, search.ignoreCase ? BST_UNCHECKED : BST_CHECKED);
     CheckDlgButton(dialog, IDC_HIGHLIGHT, search.highlightMatches ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dialog, IDC_BACKWARDS, search.backwards ? BST_CHECKED : BST_UNCHECKED);
+    // The way of reading chosen last, at this start or an earlier one.
+    const bool plain = settings.FindMode == kFindPlainText;
+    CheckRadioButton(dialog, IDC_FIND_WILDCARDS, IDC_FIND_PLAIN, plain ? IDC_FIND_PLAIN : IDC_FIND_WILDCARDS);
+    UpdateHint();
     return TRUE;
+}
+
+bool CFindDialog::PlainTextChosen() const
+{
+    return IsDlgButtonChecked(m_window, IDC_FIND_PLAIN) == BST_CHECKED;
+}
+
+void CFindDialog::UpdateHint()
+{
+    UpdateMaskHint(m_window, kHint, IsDlgButtonChecked(m_window, IDC_MATCH_CASE) != BST_CHECKED,
+                   PlainTextChosen(), true);
 }
 
 BOOL CFindDialog::OnCommand(int id, int code)
 {
-    if (id != IDOK)
-        return CDialog::OnCommand(id, code);
-    OnFind();
-    return TRUE;
+    switch (id) {
+    case IDOK:
+        OnFind();
+        return TRUE;
+    case IDC_FIND_CONTAINS:
+        UseContainsForm(m_window, kHint);
+        UpdateHint();
+        return TRUE;
+    case IDC_FIND_TEXT:
+        // A pick from the list reaches the edit field only after this notice.
+        if (code == CBN_SELCHANGE)
+            PostMessageW(m_window, WM_COMMAND, MAKEWPARAM(IDC_FIND_TEXT, CBN_EDITCHANGE), 0);
+        else if (code == CBN_EDITCHANGE)
+            UpdateHint();
+        return FALSE;
+    case IDC_MATCH_CASE:
+    case IDC_FIND_WILDCARDS:
+    case IDC_FIND_PLAIN:
+        UpdateHint();
+        return FALSE;
+    }
+    return CDialog::OnCommand(id, code);
 }
 
 void CFindDialog::OnFind()
@@ -68,6 +103,8 @@ void CFindDialog::OnFind()
     search.ignoreCase = IsDlgButtonChecked(dialog, IDC_MATCH_CASE) != BST_CHECKED;
     search.highlightMatches = IsDlgButtonChecked(dialog, IDC_HIGHLIGHT) == BST_CHECKED;
     search.backwards = IsDlgButtonChecked(dialog, IDC_BACKWARDS) == BST_CHECKED;
+    search.plainText = PlainTextChosen();
+    AppSettings().FindMode = search.plainText ? kFindPlainText : kFindWildcards;
     // Preselected in the list the next time the program starts.
     AppSettings().LastSearch = text;
     EndDialog(IDOK);

@@ -1,4 +1,4 @@
-// The Find dialog (resource 113): search text, Match Case, Highlight Matches, Search Backwards.
+// The Find dialog (resource 113): search text, how it is read, Match Case, Highlight Matches, Search Backwards.
 #pragma once
 
 #include "win32/Dialog.h"
@@ -17,6 +17,10 @@ private:
     BOOL OnInitDialog() override;
     BOOL OnCommand(int id, int code) override;
     void OnFind();
+    // Find's text read as typed ("Plain text") rather than as a mask ("Wildcards").
+    bool PlainTextChosen() const;
+    // The line under the text box: how the text will be read, and the contains offer.
+    void UpdateHint();
 };
 
 // Puts a text confirmed in the dialog at the front of the recent searches

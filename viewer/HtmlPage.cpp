@@ -39,6 +39,25 @@ std::wstring CharacterReferences(const std::wstring& text)
 
 } // namespace
 
+std::wstring KeepBlanks(const std::wstring& text)
+{
+    // A browser folds a run of blanks into one and drops those that start a line; a blank
+    // standing first or after another one is a no-break space, so the page shows the line's
+    // indentation and spacing as the viewer does, while the line ends stay the page's own.
+    std::wstring out;
+    out.reserve(text.size());
+    bool afterBlank = true;
+    for (wchar_t c : text) {
+        const bool blank = c == L' ' || c == L'\t';
+        if (blank && afterBlank)
+            out += L"&nbsp;";
+        else
+            out += c;
+        afterBlank = blank;
+    }
+    return out;
+}
+
 std::wstring HtmlEscape(std::wstring text)
 {
     CUtils::ReplaceAll(text, L"&", L"&amp;");
@@ -68,7 +87,7 @@ bool WriteHtmlPage(CFileReader& reader, CFileWriter& writer, const std::wstring&
     std::wstring line;
     while (ok && reader.ReadLine(line)) {
         const COLORREF color = lineColor ? lineColor(line.c_str()) : 0;
-        const std::wstring text = HtmlEscape(line);
+        const std::wstring text = KeepBlanks(HtmlEscape(line));
         if (color != 0) {
             const std::wstring prefix = L"<span style='color: " + CssColor(color) + L"'>";
             ok = writer.WriteLine(prefix.c_str(), text, L"</span><br>");

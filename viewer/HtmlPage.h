@@ -15,6 +15,8 @@ class CFileWriter;
 // code page cannot hold as a numeric character reference, so that the page,
 // written in that code page, shows it in every browser.
 std::wstring HtmlEscape(std::wstring text);
+// Each blank (space or tab) that starts the text or follows another blank as "&nbsp;".
+std::wstring KeepBlanks(const std::wstring& text);
 // "#rrggbb" in lower case from a COLORREF (red in its low byte).
 std::wstring CssColor(COLORREF color);
 

@@ -11,6 +11,7 @@ struct SearchState {
     bool ignoreCase = true;
     bool backwards = false;
     bool highlightMatches = true;
+    bool plainText = false;  // the text as typed, anywhere in a line, not a mask
 };
 
 // The process-wide record; used on the user-interface thread only.

@@ -6,6 +6,7 @@
 #include "settings/Settings.h"
 #include "win32/Dpi.h"
 #include "viewer/RowPainter.h"
+#include "engine/run/GrepIndex.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/SearchState.h"
 #include "viewer/ViewMath.h"
@@ -62,19 +63,22 @@ CTextView::~CTextView()
     }
 }
 
-bool CTextView::Create(const wchar_t* title)
+bool CTextView::Create(const wchar_t* title, const RECT* place, bool activate)
 {
     if (m_window)
         throw CStringException(L"CTextView::Create", kAlreadyCreatedText);
     m_owner = nullptr;
+    const int x = place ? int(place->left) : CW_USEDEFAULT;
+    const int y = place ? int(place->top) : CW_USEDEFAULT;
+    const int width = place ? int(place->right - place->left) : CW_USEDEFAULT;
+    const int height = place ? int(place->bottom - place->top) : CW_USEDEFAULT;
     HWND window = CreateWindowExW(0, kClassName, title,
-                                  WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                  m_instance, this);
+                                  WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL, x, y, width,
+                                  height, nullptr, nullptr, m_instance, this);
     if (!window)
         return false;
     SetUpScrollBars();
-    ShowWindow(window, SW_SHOW);
+    ShowWindow(window, activate ? SW_SHOW : SW_SHOWNOACTIVATE);
     UpdateWindow(window);
     return true;
 }
@@ -146,6 +150,10 @@ bool CTextView::OpenFile(const wchar_t* path)
         m_path.clear();
         throw CStringException(L"CTextView::OpenFile", kUnknownErrorText);
     }
+    // A result of several logs: its index tells the lines that name each log.
+    auto index = std::make_unique<CGrepIndex>();
+    if (index->Open(m_path) == CGrepIndex::State::Ready && index->LogCount() > 1)
+        m_setIndex = std::move(index);
     SetUpScrollBars();
     UpdateHorzRange();
     UpdatePercent();
@@ -156,6 +164,7 @@ bool CTextView::OpenFile(const wchar_t* path)
 void CTextView::CloseFile()
 {
     m_reader.reset();
+    m_setIndex.reset();
     m_path.clear();
     m_markedOffset = -1;
 }
@@ -225,6 +234,13 @@ LRESULT CTextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case kDpiChangedMessage:
         OnDpiChanged(reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case WM_INITMENUPOPUP:
+        OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
+        return 0;
+    case WM_TIMER:
+        if (wParam == kFollowTimer)
+            OnFollowTick();
         return 0;
     default:
         return DefWindowProcW(m_window, message, wParam, lParam);
@@ -296,6 +312,7 @@ void CTextView::PaintRows(HDC dc, const RECT& client) const
     rows.highlightMatches = search.highlightMatches;
     rows.lineColor = &ViewLineColor;
     rows.markedOffset = m_markedOffset;
+    rows.setIndex = m_setIndex.get();
     rows.margins = m_margins;
     DrawRows(dc, client, rows);
 }

@@ -4,6 +4,8 @@
 #include "win32/GdiScope.h"
 #include "viewer/ViewMath.h"
 
+#include "engine/run/GrepIndex.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -12,10 +14,21 @@
 
 class CScrollableFileReader;
 
+// The timer of a view that follows its own file, and how often it looks.
+constexpr UINT_PTR kFollowTimer = 1;
+constexpr UINT kFollowLookMs = 250;
+
 // The WM_NOTIFY code a viewer sends its notify window from inside its WM_DESTROY.
 constexpr int NM_VIEWER_CLOSED = -98;
 // The WM_NOTIFY code a viewer sends its notify window for its Follow command.
 constexpr int NM_VIEWER_FOLLOW = -97;
+// The WM_NOTIFY code a viewer sends its notify window to learn whether it can follow
+// (NMFOLLOWQUERY): the answer is empty when it can, or says why not.
+constexpr int NM_VIEWER_CAN_FOLLOW = -96;
+struct NMFOLLOWQUERY {
+    NMHDR header;
+    std::wstring refusal;
+};
 // The WM_NOTIFY code a result viewer sends its notify window to open the log
 // in a viewer at the line starting at `offset` (NMSHOWINLOG).
 constexpr int NM_VIEWER_SHOW_IN_LOG = -99;
@@ -39,7 +52,9 @@ public:
 
     // The window that receives the closing notification.
     void SetNotifyWindow(HWND mainDialog) { m_notifyWindow = mainDialog; }
-    bool Create(const wchar_t* title);
+    // The window's frame at `place` (screen pixels), or where the system puts a new window;
+    // shown as the active window, or behind the one in front when `activate` is false.
+    bool Create(const wchar_t* title, const RECT* place = nullptr, bool activate = true);
     bool OpenFile(const wchar_t* path);
     void Close();
     HWND Window() const { return m_window; }
@@ -52,13 +67,20 @@ public:
     void FindPrevious();
     void ShowLineInfo();
 
-    // Following the log of the result (the main dialog does the work): the
-    // Follow command asks the notify window to turn it on or off with
-    // WM_NOTIFY code NM_VIEWER_FOLLOW (-97); the dialog answers with
-    // SetFollowing, which checks the menu item.
+    // Following (the main dialog holds the rule): the Follow command asks the
+    // notify window to turn it on or off with WM_NOTIFY code NM_VIEWER_FOLLOW
+    // (-97); for a result the dialog follows its log and answers with
+    // SetFollowing, which checks the menu item; a log the viewer follows
+    // itself (FollowOwnFile). The menu item is greyed while the dialog's
+    // answer to NM_VIEWER_CAN_FOLLOW (-96) says why it cannot follow.
     void ToggleFollow();
     void SetFollowing(bool following);
     bool Following() const { return m_following; }
+    // The view's own file as a log, like tail -f: four looks a second keep
+    // the last line in sight while it grows, and a log replaced under its name
+    // (rotated) is shown again from its first line.
+    void FollowOwnFile(bool on);
+    bool FollowsOwnFile() const { return m_followsOwnFile; }
     // The file has grown (or changed): a view whose last line was on the page
     // scrolls to keep the end in sight; any other stays on its top line and
     // only its scroll bar and percentage move.
@@ -113,6 +135,9 @@ private:
     void OnMouseWheel(int delta, int keys);
     void OnDoubleClick(int y);
     void OnDpiChanged(const RECT* suggested);
+    void OnInitMenuPopup(HMENU menu);
+    void OnFollowTick();
+    std::wstring FollowRefusal() const;
 
     void CloseFile();
     void CreateViewFont();
@@ -138,6 +163,8 @@ private:
     HWND m_owner = nullptr;
     HINSTANCE m_instance = nullptr;
     std::wstring m_path;
+    // Open while the result of a set is shown, for its header lines.
+    std::unique_ptr<CGrepIndex> m_setIndex;
     std::unique_ptr<CScrollableFileReader> m_reader;
     CGdiObject<HFONT> m_font;
     int m_charWidth = 0;
@@ -148,4 +175,7 @@ private:
     int m_widestLine = 0;
     HWND m_notifyWindow = nullptr;
     bool m_following = false;
+    bool m_followsOwnFile = false;
+    std::wstring m_followedPath;
+    uint64_t m_followedIdentity = 0;   // the file under the name when following began
 };

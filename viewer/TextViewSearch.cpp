@@ -1,6 +1,7 @@
 // CTextView: the Find dialog, one search step, F3 and the menu's Next and Previous, line information.
 #include "viewer/TextView.h"
 
+#include "engine/match/MaskExplanation.h"
 #include "resources/resource.h"
 #include "viewer/FindDialog.h"
 #include "viewer/ScrollableFileReader.h"
@@ -28,12 +29,16 @@ void CTextView::SearchText(bool forward)
     SearchState& search = AppSearch();
     if (!m_reader || search.text.empty() || m_reader->GetSize() == 0)
         return;
-    // A text without wildcards or an exclusion is looked for anywhere in a
-    // line; the wrapped form is kept, so the dialog shows it next time.
-    if (search.text.find_first_of(L"*?-") == std::wstring::npos)
-        search.text = L"*" + search.text + L"*";
     TokenList expression;
-    if (!CUtils::Tokenize(expression, search.text.c_str(), search.ignoreCase)) {
+    if (search.plainText) {
+        // The text as typed, "-" and wildcards included, anywhere in a line.
+        expression = PlainTextTokens(search.text, search.ignoreCase);
+    } else {
+        // A text without wildcards or an exclusion is looked for anywhere in a
+        // line; the wrapped form is kept, so the dialog shows it next time.
+        search.text = SearchMask(search.text);
+    }
+    if (!search.plainText && !CUtils::Tokenize(expression, search.text.c_str(), search.ignoreCase)) {
         MessageBoxW(m_window, kWrongSearchText, kSearchCaption, MB_ICONWARNING);
         return;
     }
@@ -117,7 +122,7 @@ void CTextView::ShowLineInfo()
     if (LogLineOfTop(logLine, setLog)) {
         if (!setLog.empty())
             info += L"\r\nLog File: " + setLog;
-        info += L"\r\nLog Line: " + std::to_wstring(logLine);
+        info += L"\r\nLog Line (from 1): " + std::to_wstring(logLine);
     }
     MessageBoxW(m_window, info.c_str(), kLineInfoCaption, MB_ICONINFORMATION);
 }

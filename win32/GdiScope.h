@@ -1,7 +1,9 @@
-// Small owners for the window, GDI, cursor and clipboard resources the dialog and the viewer borrow.
+// Small owners for the window, GDI, image-list, cursor and clipboard resources the dialog and the viewer borrow.
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
+#include <utility>
 
 // GetDC / ReleaseDC: a window's DC goes back with ReleaseDC, never DeleteDC.
 class CWindowDC {
@@ -56,7 +58,7 @@ private:
     HGDIOBJ m_previous;
 };
 
-// A GDI object created here and deleted with DeleteObject (fonts, bitmaps, brushes).
+// A GDI object created here and deleted with DeleteObject (fonts, bitmaps, brushes, regions).
 template <typename T>
 class CGdiObject {
 public:
@@ -74,6 +76,27 @@ public:
 
 private:
     T m_object;
+};
+
+// An image list from ImageList_Create, destroyed with ImageList_Destroy.
+class CImageList {
+public:
+    explicit CImageList(HIMAGELIST list = nullptr) : m_list(list) {}
+    ~CImageList() { Reset(); }
+    CImageList(const CImageList&) = delete;
+    CImageList& operator=(const CImageList&) = delete;
+    HIMAGELIST Get() const { return m_list; }
+    // Hands the list over: this owner no longer destroys it.
+    HIMAGELIST Release() { return std::exchange(m_list, nullptr); }
+    void Reset(HIMAGELIST list = nullptr)
+    {
+        if (m_list)
+            ImageList_Destroy(m_list);
+        m_list = list;
+    }
+
+private:
+    HIMAGELIST m_list;
 };
 
 // The wait cursor while a long operation runs; the arrow again afterwards.

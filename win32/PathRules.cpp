@@ -52,11 +52,17 @@ bool SamePath(const std::wstring& a, const std::wstring& b)
 
 std::wstring ResultFileName(const std::wstring& logFile)
 {
-    static const wchar_t kResultExtension[] = L".greptmp";
-    const size_t slash = logFile.rfind(L'\\');
-    if (slash == std::wstring::npos)
-        return logFile + kResultExtension;
-    return ExecutableFolder() + logFile.substr(slash) + kResultExtension;
+    // Beside the executable whatever form the log's path takes: a log's own folder may be
+    // read-only, and a file of the result's name there is none of ours to replace.
+    return ResultFileNameIn(ExecutableFolder(), logFile);
+}
+
+std::wstring ResultFileNameIn(const std::wstring& folder, const std::wstring& logFile)
+{
+    // "/" separates folders as "\\" does, and "C:x.log" names x.log on drive C.
+    const size_t cut = logFile.find_last_of(L"\\/:");
+    const std::wstring name = cut == std::wstring::npos ? logFile : logFile.substr(cut + 1);
+    return folder + L"\\" + name + L".greptmp";
 }
 
 std::wstring GrepIndexFileName(const std::wstring& resultFile)

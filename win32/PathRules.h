@@ -14,10 +14,11 @@ std::wstring PathKey(const std::wstring& path);
 // ordinally, ignoring case.
 bool SamePath(const std::wstring& a, const std::wstring& b);
 
-// The result of a run over `logFile`: beside the executable when the log name
-// has a folder, else the log name itself (a bare or forward-slashed name has no
-// backslash), with ".greptmp" added.
+// The result of a run over `logFile`: its file name, whatever form its path takes
+// ("\\" or "/" between folders, a drive letter with no folder, a bare name),
+// beside the executable, with ".greptmp" added; ResultFileNameIn in `folder`.
 std::wstring ResultFileName(const std::wstring& logFile);
+std::wstring ResultFileNameIn(const std::wstring& folder, const std::wstring& logFile);
 // The index of a result's lines into its log: the result's name and ".idx".
 std::wstring GrepIndexFileName(const std::wstring& resultFile);
 // "<path>.tmp": the file a safe save writes before it replaces `path`.

@@ -47,8 +47,9 @@ const wchar_t* ExceptionText(const wchar_t* unknown) noexcept
 
 const wchar_t* CStringException::ToString() const
 {
-    CThreadMutex& lock = TextLock();
-    if (!lock.Lock())
+    // Held until the text is formatted; released by the lock's end also if formatting throws.
+    CMutexLock lock(TextLock());
+    if (!lock.Held())
         throw L"CStringException::ToString: mutex wait failed!";
     // Both fields hold at most 255 characters, so "where: what" always fits.
     size_t n = 0;

@@ -4,21 +4,16 @@
 CThreadMutex::CThreadMutex()
     : m_handle(CreateMutexW(nullptr, FALSE, nullptr))
 {
-    if (!m_handle)
+    if (!m_handle.IsOpen())
         throw L"CThreadMutex::CThreadMutex: Failed to create mutex";
-}
-
-CThreadMutex::~CThreadMutex()
-{
-    CloseHandle(m_handle);
 }
 
 bool CThreadMutex::Lock()
 {
-    return WaitForSingleObject(m_handle, INFINITE) == WAIT_OBJECT_0;
+    return WaitForSingleObject(m_handle.Get(), INFINITE) == WAIT_OBJECT_0;
 }
 
 bool CThreadMutex::Unlock()
 {
-    return ReleaseMutex(m_handle) != FALSE;
+    return ReleaseMutex(m_handle.Get()) != FALSE;
 }

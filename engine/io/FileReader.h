@@ -7,7 +7,7 @@
 #include "engine/text/ByteRules.h"
 #include "engine/io/LineDecoder.h"
 #include "engine/text/TextCodec.h"
-#include "win32/FileHandle.h"
+#include "win32/Handle.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // in UTF-8 once asked to.
 #pragma once
 
-#include "win32/FileHandle.h"
+#include "win32/Handle.h"
 
 #include <windows.h>
 

@@ -2,28 +2,27 @@
 // way of the service that writes, renames or deletes the log.
 #include "engine/io/LogLook.h"
 
-#include <windows.h>
+#include "win32/Handle.h"
 
 CLogLook CLogLook::Of(const wchar_t* path)
 {
     CLogLook look;
-    HANDLE file = CreateFileW(path, FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const CFileHandle file(CreateFileW(path, FILE_READ_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen()) {
         const DWORD error = GetLastError();
         look.exists = error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
         return look;
     }
     look.exists = true;
     BY_HANDLE_FILE_INFORMATION info;
-    if (GetFileInformationByHandle(file, &info)) {
+    if (GetFileInformationByHandle(file.Get(), &info)) {
         look.readable = true;
         look.identity = (static_cast<uint64_t>(info.dwVolumeSerialNumber) << 48) ^
                         (static_cast<uint64_t>(info.nFileIndexHigh) << 32) ^ info.nFileIndexLow;
         look.size = (static_cast<int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     }
-    CloseHandle(file);
     return look;
 }
 

@@ -91,12 +91,12 @@ CGrepIndexWriter::CGrepIndexWriter(const std::wstring& resultFile,
 void CGrepIndexWriter::Create(const std::wstring& resultFile)
 {
     m_path = GrepIndexFileName(resultFile);
-    m_file = CreateFileW(m_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_file.Reset(CreateFileW(m_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     bool fits = m_logFiles.size() < kMostLogs;
     for (const std::wstring& log : m_logFiles)
         fits = fits && log.size() < kLongestLogPath;
-    if (m_file == INVALID_HANDLE_VALUE || !fits) {
+    if (!m_file.IsOpen() || !fits) {
         Drop();
         return;
     }
@@ -110,8 +110,8 @@ void CGrepIndexWriter::Create(const std::wstring& resultFile)
     }
     head.resize((head.size() + 7) / 8 * 8, 0);
     m_recordsAt = head.size();
-    if (!SetFilePointerEx(m_file, LARGE_INTEGER{}, nullptr, FILE_BEGIN) ||
-        !WriteAll(m_file, head.data(), head.size()) || !WriteHeader(false, 0))
+    if (!SetFilePointerEx(m_file.Get(), LARGE_INTEGER{}, nullptr, FILE_BEGIN) ||
+        !WriteAll(m_file.Get(), head.data(), head.size()) || !WriteHeader(false, 0))
         Drop();
     m_pending.reserve(kPendingRecords);
 }
@@ -132,16 +132,15 @@ bool CGrepIndexWriter::WriteHeader(bool finished, int64_t resultSize)
     // The header goes over the old one; records go on after the last.
     LARGE_INTEGER start{}, end;
     end.QuadPart = int64_t(m_recordsAt + m_count * sizeof(IndexRecord));
-    return SetFilePointerEx(m_file, start, nullptr, FILE_BEGIN) &&
-           WriteAll(m_file, &header, sizeof(header)) &&
-           SetFilePointerEx(m_file, end, nullptr, FILE_BEGIN);
+    return SetFilePointerEx(m_file.Get(), start, nullptr, FILE_BEGIN) &&
+           WriteAll(m_file.Get(), &header, sizeof(header)) &&
+           SetFilePointerEx(m_file.Get(), end, nullptr, FILE_BEGIN);
 }
 
 CGrepIndexWriter::~CGrepIndexWriter()
 {
-    if (m_sealed && m_file != INVALID_HANDLE_VALUE) {
-        CloseHandle(m_file);   // it describes the result: it stays
-        m_file = INVALID_HANDLE_VALUE;
+    if (m_sealed && m_file.IsOpen()) {
+        m_file.Close();   // it describes the result: it stays
         return;
     }
     Drop();
@@ -149,10 +148,7 @@ CGrepIndexWriter::~CGrepIndexWriter()
 
 void CGrepIndexWriter::Drop()
 {
-    if (m_file != INVALID_HANDLE_VALUE) {
-        CloseHandle(m_file);
-        m_file = INVALID_HANDLE_VALUE;
-    }
+    m_file.Close();
     // Never sealed, or failed: an older index must not outlive its result.
     if (!m_path.empty())
         DeleteFileW(m_path.c_str());
@@ -169,7 +165,7 @@ bool CGrepIndexWriter::FlushRecords()
     records.reserve(m_pending.size());
     for (const CStretchPlace& place : m_pending)
         records.push_back(ToRecord(place));
-    const bool written = WriteAll(m_file, records.data(), records.size() * sizeof(IndexRecord));
+    const bool written = WriteAll(m_file.Get(), records.data(), records.size() * sizeof(IndexRecord));
     m_count += m_pending.size();
     m_pending.clear();
     return written;
@@ -185,7 +181,7 @@ void CGrepIndexWriter::AddHeader(int64_t resultOffset)
 
 void CGrepIndexWriter::Add(const CStretchPlace& place)
 {
-    if (m_file == INVALID_HANDLE_VALUE)
+    if (!m_file.IsOpen())
         return;
     m_pending.push_back(place);
     m_pending.back().file = m_currentFile;
@@ -195,7 +191,7 @@ void CGrepIndexWriter::Add(const CStretchPlace& place)
 
 void CGrepIndexWriter::TakeBack(uint64_t count)
 {
-    if (m_file == INVALID_HANDLE_VALUE || count >= Count())
+    if (!m_file.IsOpen() || count >= Count())
         return;
     if (count >= m_count) {
         m_pending.resize(size_t(count - m_count));
@@ -204,7 +200,7 @@ void CGrepIndexWriter::TakeBack(uint64_t count)
     m_pending.clear();
     LARGE_INTEGER at;
     at.QuadPart = int64_t(m_recordsAt + count * sizeof(IndexRecord));
-    if (!SetFilePointerEx(m_file, at, nullptr, FILE_BEGIN) || !SetEndOfFile(m_file)) {
+    if (!SetFilePointerEx(m_file.Get(), at, nullptr, FILE_BEGIN) || !SetEndOfFile(m_file.Get())) {
         Drop();
         return;
     }
@@ -213,7 +209,7 @@ void CGrepIndexWriter::TakeBack(uint64_t count)
 
 void CGrepIndexWriter::Seal(int64_t resultSize)
 {
-    if (m_file == INVALID_HANDLE_VALUE)
+    if (!m_file.IsOpen())
         return;
     if (!FlushRecords() || !WriteHeader(true, resultSize)) {
         Drop();

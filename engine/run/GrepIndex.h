@@ -2,9 +2,8 @@
 // the result came from in its log, kept in a small file beside the result.
 #pragma once
 
+#include "win32/Handle.h"
 #include "win32/PathRules.h"
-
-#include <windows.h>
 
 #include <cstdint>
 #include <memory>
@@ -61,7 +60,7 @@ private:
     void Create(const std::wstring& resultFile);
     bool WriteHeader(bool finished, int64_t resultSize);
 
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    CFileHandle m_file;
     std::wstring m_path;
     std::vector<std::wstring> m_logFiles;
     uint32_t m_currentFile = 0;
@@ -96,6 +95,13 @@ public:
 
     // The record of the stretch holding the result byte at `resultOffset`.
     bool Find(int64_t resultOffset, CStretchPlace& place) const;
+    // True when the result line at `resultOffset` is the header line that
+    // names a log of a set.
+    bool IsHeaderAt(int64_t resultOffset) const
+    {
+        CStretchPlace place;
+        return Find(resultOffset, place) && place.header && place.resultOffset == resultOffset;
+    }
     // The log offset of the result line that starts at `resultOffset`: the
     // lines from the stretch's start counted in the result, and as many
     // stepped over in the log. False when a file cannot be read. A header

@@ -5,6 +5,7 @@
 #include "engine/run/GrepFollow.h"
 #include "engine/run/GrepRun.h"
 #include "engine/run/GrepSession.h"
+#include "win32/FailureWords.h"
 #include "win32/PathRules.h"
 #include "win32/ProcessLocks.h"
 
@@ -26,32 +27,25 @@ const int kTextLength = 1024;
 class CWakeEvent {
 public:
     CWakeEvent() : m_event(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-    ~CWakeEvent()
-    {
-        if (m_event)
-            CloseHandle(m_event);
-    }
-    CWakeEvent(const CWakeEvent&) = delete;
-    CWakeEvent& operator=(const CWakeEvent&) = delete;
-    void Set() { if (m_event) SetEvent(m_event); }
-    void Reset() { if (m_event) ResetEvent(m_event); }
+    void Set() { if (m_event.IsOpen()) SetEvent(m_event.Get()); }
+    void Reset() { if (m_event.IsOpen()) ResetEvent(m_event.Get()); }
     void Wait(DWORD ms)
     {
-        if (m_event)
-            WaitForSingleObject(m_event, ms);
+        if (m_event.IsOpen())
+            WaitForSingleObject(m_event.Get(), ms);
         else
             Sleep(ms);
     }
 
 private:
-    HANDLE m_event;
+    CHandle m_event;
 };
 
 // The controller's state; see the protocol in GrepThread.h for who touches what.
 struct CRunState {
     bool running = false;                   // under RunLock()
     std::atomic<bool> stopRequested{false}; // written under RunLock(), read freely
-    HANDLE thread = nullptr;                // user-interface thread only
+    CHandle thread;                         // user-interface thread only
     bool following = false;                 // what the worker does: run, or follow
     CGrepParams params;
     HWND dialog = nullptr;
@@ -60,6 +54,8 @@ struct CRunState {
     std::shared_ptr<CGrepSession> session;
     // The logs of the last run's set that it could not read.
     std::vector<CSkippedLog> skipped;
+    // The last completed run, when its session could not be kept: a UTF-16 log's result.
+    std::wstring unfollowableResult;
     CWakeEvent wake;
 };
 
@@ -72,14 +68,15 @@ CRunState& State()
 // Runs `step` (a few assignments, which cannot throw) while holding the run
 // lock and returns what it returns. The user-interface side must not go on
 // without the lock, so a failed lock or unlock throws, here and never from a
-// destructor.
+// destructor: the release is explicit.
 template <typename Step>
 bool UnderRunLock(Step step)
 {
-    if (!RunLock().Lock())
+    CMutexLock lock(RunLock());
+    if (!lock.Held())
         throw kLockFailed;
     const bool result = step();
-    if (!RunLock().Unlock())
+    if (!lock.Unlock())
         throw kUnlockFailed;
     return result;
 }
@@ -118,6 +115,8 @@ public:
         else
             wsprintfW(text, kProgressFormat, percent, matches);
         SetStatus(text);
+        if (m_state.dialog && !StopRequested())
+            SendMessageW(m_state.dialog, WM_RUN_PROGRESS, static_cast<WPARAM>(percent), 0);
     }
 
     void Reading(size_t number, size_t count, const std::wstring& name) override
@@ -146,10 +145,9 @@ public:
     // then stays "running" until Stop has seen the thread end).
     void ClearRunning()
     {
-        if (!RunLock().Lock())
-            return;
-        m_state.running = false;
-        RunLock().Unlock();
+        const CMutexLock lock(RunLock());
+        if (lock.Held())
+            m_state.running = false;
     }
 
 private:
@@ -188,6 +186,8 @@ DWORD RunWork(CRunState& state, CNotices& notices)
     if (outcome.end == GrepEnd::Completed) {
         // Kept before the finished notice, whose handler may offer following.
         state.session = std::move(outcome.session);
+        if (!state.session)
+            state.unfollowableResult = state.params.resultFile;
         // Unsigned subtraction: a wrap of the tick counter does no harm.
         const DWORD seconds = (GetTickCount() - start) / 1000;
         wchar_t text[kTextLength];
@@ -202,7 +202,7 @@ DWORD RunWork(CRunState& state, CNotices& notices)
         return 0;
     }
     if (outcome.end == GrepEnd::Failed) {
-        notices.SetStatus(outcome.failure.empty() ? kGrepUnknownError : outcome.failure.c_str());
+        notices.SetStatus(FailureWords(outcome.failure.empty() ? kGrepUnknownError : outcome.failure).c_str());
         notices.Finished(outcome.end);
     }
     return 1;
@@ -221,7 +221,7 @@ DWORD FollowWork(CRunState& state, CNotices& notices)
         notices.SetStatus(text);
         notices.Finished(outcome.end);
     } else {
-        notices.SetStatus(outcome.failure.empty() ? kGrepUnknownError : outcome.failure.c_str());
+        notices.SetStatus(FailureWords(outcome.failure.empty() ? kGrepUnknownError : outcome.failure).c_str());
         notices.Finished(outcome.end);
     }
     return 1;
@@ -237,6 +237,7 @@ bool CGrepThread::Start(const CGrepParams& params, HWND dialog, HWND status)
     state.params = params;
     state.skipped.clear();
     state.session.reset();   // a new run: the last one can no longer be followed
+    state.unfollowableResult.clear();
     state.following = false;
     return StartWorker(dialog, status);
 }
@@ -255,10 +256,7 @@ bool CGrepThread::Follow(HWND dialog, HWND status)
 bool CGrepThread::StartWorker(HWND dialog, HWND status)
 {
     CRunState& state = State();
-    if (state.thread) {
-        CloseHandle(state.thread);   // a worker that ended by itself
-        state.thread = nullptr;
-    }
+    state.thread.Close();   // a worker that ended by itself, if any
     state.dialog = dialog;
     state.status = status;
     state.wake.Reset();
@@ -267,8 +265,8 @@ bool CGrepThread::StartWorker(HWND dialog, HWND status)
         state.stopRequested.store(false, std::memory_order_release);
         return true;
     });
-    state.thread = CreateThread(nullptr, 0, &CGrepThread::Worker, nullptr, 0, nullptr);
-    if (!state.thread) {
+    state.thread.Reset(CreateThread(nullptr, 0, &CGrepThread::Worker, nullptr, 0, nullptr));
+    if (!state.thread.IsOpen()) {
         UnderRunLock([&] { return state.running = false; });
         return false;
     }
@@ -288,6 +286,14 @@ std::vector<CSkippedLog> CGrepThread::SkippedLogs()
 {
     // Written by the worker before its finished message, read after it.
     return State().skipped;
+}
+
+bool CGrepThread::IsUtf16Result(const std::wstring& resultFile)
+{
+    if (IsRunning())
+        return false;
+    const std::wstring& last = State().unfollowableResult;
+    return !last.empty() && SamePath(last, resultFile);
 }
 
 bool CGrepThread::IsFollowing()
@@ -318,14 +324,13 @@ bool CGrepThread::Stop()
     // would wait for this handler while we wait for the worker.
     if (InSendMessage())
         ReplyMessage(0);
-    if (!state.thread || !WaitDelivering(state.thread))
+    if (!state.thread.IsOpen() || !WaitDelivering(state.thread.Get()))
         return false;
     UnderRunLock([&] {
         state.stopRequested.store(false, std::memory_order_release);
         return state.running = false;
     });
-    CloseHandle(state.thread);
-    state.thread = nullptr;
+    state.thread.Close();
     return true;
 }
 

@@ -57,6 +57,9 @@
 //   to `status`: WM_SETTEXT "Processing the file: %d %% (%d matches)" for the
 //                first line and then whenever the whole percentage read
 //                changes (at most 101 times; 100 once the last line is read);
+//   to `dialog`: WM_RUN_PROGRESS (WM_USER + 4, below) right after each of
+//                those texts, wParam = the percentage, lParam 0: the dialog
+//                shows it on its taskbar button;
 //   to `status`: WM_SETTEXT "Completed with %d matches by %d sec." or the
 //                failure text, at the end of the run;
 //   a set of logs: "%d of %d: %s %d%% (%d matches)" (the log being read, the
@@ -113,6 +116,8 @@
 constexpr UINT WM_RUN_FINISHED = WM_USER + 2;
 // The message a following worker sends to `dialog` each time the result file has grown.
 constexpr UINT WM_RESULT_GREW = WM_USER + 3;
+// The message a run's worker sends to `dialog` with each new percentage read.
+constexpr UINT WM_RUN_PROGRESS = WM_USER + 4;
 
 class CGrepThread {
 public:
@@ -131,6 +136,9 @@ public:
     static bool Follow(HWND dialog, HWND status);
     // True when no worker runs and the last completed run wrote `resultFile`.
     static bool CanFollow(const std::wstring& resultFile);
+    // True when no worker runs and the last completed run wrote `resultFile` from a UTF-16
+    // log, whose result cannot be followed yet.
+    static bool IsUtf16Result(const std::wstring& resultFile);
     // True while a worker follows a log (IsRunning() is then true as well).
     static bool IsFollowing();
     // The total match count of the kept run and its following so far, once no

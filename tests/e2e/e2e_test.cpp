@@ -149,6 +149,10 @@ TEST(EndToEnd, SearchViewSaveCopyAndClose)
     HWND find = tilvo.WaitForWindow(kDialogClass, L"Search...");
     ASSERT_NE(find, nullptr);
     SetTextOf(find, IDC_FIND_TEXT, L"ERROR");
+    // The box tells the dialog of the change as typing does; the line under it says how it reads.
+    SendMessageW(find, WM_COMMAND, MAKEWPARAM(IDC_FIND_TEXT, CBN_EDITCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(find, IDC_FIND_TEXT)));
+    EXPECT_EQ(TextOf(find, IDC_FIND_HINT), L"Line needs \"error\" anywhere. Case is ignored.");
     const std::wstring shots = WinePath(TILVO_SCREENSHOTS);
     CreateDirectoryW(shots.c_str(), nullptr);
     ASSERT_TRUE(WaitUntilPainted(find));
@@ -161,7 +165,7 @@ TEST(EndToEnd, SearchViewSaveCopyAndClose)
     PostMessageW(viewer, WM_COMMAND, IDM_FIND_NEXT, 0);
     EXPECT_EQ(AnswerBox(tilvo, L"Search", IDOK), L"Search string not found!");
     PostMessageW(viewer, WM_COMMAND, IDM_LINE_INFO, 0);
-    EXPECT_EQ(AnswerBox(tilvo, L"Line Info", IDOK), L"Current Line:    5\r\nCurrent Char:   0\r\nLog Line: 9");
+    EXPECT_EQ(AnswerBox(tilvo, L"Line Info", IDOK), L"Current Line:    5\r\nCurrent Char:   0\r\nLog Line (from 1): 9");
 
     // Copy Screen: from the found line to the end, each line with its CR LF.
     EXPECT_EQ(CopyScreenOf(viewer), L"y ERROR: b\r\n\\L10\r\n\\L11\r\n");

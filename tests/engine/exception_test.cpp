@@ -1,4 +1,7 @@
-// CStringException texts, the shared ToString buffer and CThreadMutex.
+// CStringException texts, the shared ToString buffer, failure texts in the user's words, pasted log paths and CThreadMutex.
+#include "win32/FailureWords.h"
+#include "win32/LogPath.h"
+#include "win32/PathRules.h"
 #include "win32/ProcessLocks.h"
 #include "win32/StringException.h"
 #include "win32/ThreadMutex.h"
@@ -15,6 +18,53 @@ TEST(StringException, ToStringJoinsWhereAndWhat)
     EXPECT_STREQ(e.ToString(), L"CMainDlg::CMainDlg: Duplicate MainDlg instance!");
     CStringException copy = e;
     EXPECT_STREQ(copy.What(), L"Duplicate MainDlg instance!");
+}
+
+TEST(FailureWords, TheStatusLineNamesNoClass)
+{
+    const struct {
+        const wchar_t* thrown;
+        const wchar_t* shown;
+    } rows[] = {
+        {L"CFileReader::CFileReader: unable to open the file", L"Unable to open the log file"},
+        {L"CFileWriter::CFileWriter: unable to create the file", L"Unable to create the result file"},
+        {L"CFileReader::ReadLine: FillBuffer failed", L"FillBuffer failed"},
+        {L"CFileReader::CountLines: Unable to return to original file position!",
+         L"Unable to return to original file position!"},
+        {L"CTextView::OpenFile Unknown Error", L"Unknown Error"},
+        {L"File is empty", L"File is empty"},
+        {L"Stopped: see C::D later", L"Stopped: see C::D later"},
+        {L"A::B:", L"A::B:"},
+        {L"", L""},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(FailureWords(row.thrown), row.shown) << testing::PrintToString(std::wstring(row.thrown));
+}
+
+// The forms a user types are also run through the real dialog (ui_tests); these are the rest.
+TEST(LogPath, PastedFormsAndTheResultBesideTheProgram)
+{
+    const struct {
+        const wchar_t* typed;
+        const wchar_t* plain;
+        const wchar_t* result;   // in C:\prog
+    } rows[] = {
+        {L"\"C:\\logs\\a b.log\"", L"C:\\logs\\a b.log", L"C:\\prog\\a b.log.greptmp"},
+        {L"\" C:\\logs\\a.log \"", L"C:\\logs\\a.log", L"C:\\prog\\a.log.greptmp"},
+        {L"C:/logs/x.log", L"C:/logs/x.log", L"C:\\prog\\x.log.greptmp"},
+        {L"C:\\logs/sub\\y.log", L"C:\\logs/sub\\y.log", L"C:\\prog\\y.log.greptmp"},
+        {L"D:z.log", L"D:z.log", L"C:\\prog\\z.log.greptmp"},
+        // Several logs are not one path: left for the form that searches several.
+        {L"\"C:\\a.log\" \"C:\\b.log\"", L"\"C:\\a.log\" \"C:\\b.log\"", nullptr},
+        {L"\"", L"\"", nullptr},
+        {L"  ", L"", nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.typed)));
+        EXPECT_EQ(PlainLogPath(row.typed), row.plain);
+        if (row.result)
+            EXPECT_EQ(ResultFileNameIn(L"C:\\prog", row.plain), row.result);
+    }
 }
 
 TEST(StringException, ToStringSharesOneBuffer)
@@ -64,6 +114,29 @@ TEST(ThreadMutex, AnAbandonedMutexIsAFailedLock)
     std::thread holder([&] { mutex.Lock(); });   // ends while holding it
     holder.join();
     EXPECT_FALSE(mutex.Lock());
+}
+
+// The scoped hold gives the mutex back once: when an exception leaves the scope, and not again
+// after an explicit Unlock (the mutex counts holds by one thread, so a second release would
+// take away a hold taken before the scope).
+TEST(ThreadMutex, ScopedLockReleasesOnceOnEveryWayOut)
+{
+    CThreadMutex mutex;
+    try {
+        CMutexLock lock(mutex);
+        ASSERT_TRUE(lock.Held());
+        throw 1;
+    } catch (int) {
+    }
+    EXPECT_FALSE(mutex.Unlock()) << "still held after the scope was left by a throw";
+
+    ASSERT_TRUE(mutex.Lock());   // a hold from before the scope
+    {
+        CMutexLock lock(mutex);
+        EXPECT_TRUE(lock.Unlock());
+    }
+    EXPECT_TRUE(mutex.Unlock()) << "the earlier hold was released by the scope's end";
+    EXPECT_FALSE(mutex.Unlock());
 }
 
 // The text of each kind of thrown value, as the worker's status line and the windows show it.

@@ -217,7 +217,7 @@ TEST_F(GrepFailureTest, AMissingLogLeavesTheResultFileAlone)
 {
     CGrepParams params = Params(dir.File(L"missing.log"));
     ASSERT_TRUE(WriteBytes(params.resultFile, "earlier result\n"));
-    ExpectFailure(params, L"CFileReader::CFileReader: unable to open the file");
+    ExpectFailure(params, L"Unable to open the log file");
     EXPECT_EQ(ReadBytes(params.resultFile), "earlier result\n");
 }
 
@@ -225,7 +225,7 @@ TEST_F(GrepFailureTest, AResultFileThatCannotBeCreated)
 {
     CGrepParams params = Params(Log("ERROR: x\n"));
     params.resultFile = dir.File(L"no such folder\\result.greptmp");
-    ExpectFailure(params, L"CFileWriter::CFileWriter: unable to create the file");
+    ExpectFailure(params, L"Unable to create the result file");
 }
 
 TEST_F(GrepFailureTest, AnEmptyLogGivesAnEmptyResultFile)

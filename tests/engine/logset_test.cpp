@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -20,6 +21,18 @@ class NullObserver : public CGrepObserver {
 public:
     bool StopRequested() override { return false; }
     void Progress(int, int) override {}
+};
+
+// What a run over a set reports: each log as it starts, and the percentages.
+class SetRecorder : public NullObserver {
+public:
+    void Progress(int percent, int) override { percents.push_back(percent); }
+    void Reading(size_t number, size_t count, const std::wstring& name) override
+    {
+        readings.push_back(std::to_wstring(number) + L"/" + std::to_wstring(count) + L" " + name);
+    }
+    std::vector<int> percents;
+    std::vector<std::wstring> readings;
 };
 
 void SetWriteTime(const std::wstring& path, uint64_t time)
@@ -126,9 +139,15 @@ TEST(LogSet, ARotatedSetGivesItsPartsKeptLinesUnderHeadersWithoutContextAcrossTh
                      {dir.File(names[2]), names[2]}};
     params.logFile = dir.File(L"app.log*");
     params.resultFile = dir.File(L"set.greptmp");
-    NullObserver observer;
+    SetRecorder observer;
     const CGrepOutcome outcome = RunGrep(params, observer);
     ASSERT_EQ(outcome.end, GrepEnd::Completed) << outcome.failure;
+    // Progress runs over the whole set and names each log as it starts.
+    EXPECT_EQ(observer.readings, (std::vector<std::wstring>{L"1/4 app.log.2", L"2/4 gone.log",
+                                                            L"3/4 app.log.1", L"4/4 app.log"}));
+    ASSERT_FALSE(observer.percents.empty());
+    EXPECT_TRUE(std::is_sorted(observer.percents.begin(), observer.percents.end()));
+    EXPECT_EQ(observer.percents.back(), 100);
     EXPECT_EQ(ReadBytes(params.resultFile), expected);
     EXPECT_EQ(outcome.matches, 3);
     EXPECT_EQ(outcome.logsWithMatches, 2u);

@@ -273,3 +273,41 @@ TEST_F(FilterListTest, CategoryNameDialogKeepsItsLabelAndNeedsAName)
     EXPECT_EQ(CategoryAt(2)->name, L"Spaced");
     ClearCategories();
 }
+
+TEST_F(FilterListTest, TheFilterDialogSaysHowItsTextWillBeReadAndOffersTheContainsForm)
+{
+    Start();
+    Click(IDC_ADD_FILTER);
+    BoxInfo box = ExpectNameDialog(L"Add Filter");
+    ASSERT_NE(box.window, nullptr);
+    auto hint = [&] { return TextOf(GetDlgItem(box.window, IDC_MASK_HINT)); };
+    auto offered = [&] { return IsWindowVisible(GetDlgItem(box.window, IDC_MASK_CONTAINS)) != FALSE; };
+    const struct {
+        const wchar_t* typed;
+        const wchar_t* said;
+        bool contains;
+    } rows[] = {
+        {L"configure", L"Line needs \"configure\" anywhere, and must end with that first \"configure\". Case matters.", true},
+        {L"2026-05-09", L"Line needs \"2026\" anywhere, no \"05\" after \"2026\", no \"09\" after \"2026\". Case matters.", false},
+        {L"~Error", L"Line needs \"error\" anywhere, and must end with that first \"error\". Case is ignored.", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.typed)));
+        // Typed: the edit box tells the dialog of each change.
+        SetTextOf(box.window, IDC_NAME_EDIT, row.typed);
+        ui->Settle();
+        EXPECT_EQ(hint(), row.said);
+        EXPECT_EQ(offered(), row.contains);
+    }
+    SetTextOf(box.window, IDC_NAME_EDIT, L"configure");
+    PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(IDC_MASK_CONTAINS, BN_CLICKED), 0);
+    ui->Settle();
+    EXPECT_EQ(TextOf(GetDlgItem(box.window, IDC_NAME_EDIT)), L"*configure*");
+    EXPECT_EQ(hint(), L"Line needs \"configure\" anywhere. Case matters.");
+    EXPECT_FALSE(offered());
+    ASSERT_TRUE(Answer(box, IDOK));
+    ui->Settle();
+    const std::vector<ListEntry> entries = ListEntries();
+    EXPECT_NE(std::find(entries.begin(), entries.end(), ListEntry{L"*configure*", 1}), entries.end());
+    CloseWithCloseBox();
+}

@@ -1,6 +1,7 @@
 // Following from the viewer: F5 turns it on, the Go button reads Stop, a viewer at the end
 // shows the newest match as the log grows while one scrolled elsewhere stays, and Stop,
-// closing the viewer or a log that disappears end it.
+// closing the viewer or a log that disappears end it; a log's own viewer follows like tail -f;
+// the Follow item is greyed with a reason exactly when a viewer cannot follow.
 #include "tests/ui/MainDialogTest.h"
 
 #include "engine/run/GrepRun.h"
@@ -87,6 +88,24 @@ protected:
         });
         return shown;
     }
+    CTextView* Open(const std::wstring& path)
+    {
+        CTextView* view = nullptr;
+        ui->Invoke([&] { view = CMainDlg::Instance()->OpenViewer(path.c_str()); });
+        EXPECT_NE(view, nullptr);
+        return view;
+    }
+    // Whether the Follow item is enabled when the viewer's File menu opens.
+    bool FollowEnabled(CTextView* view)
+    {
+        bool enabled = false;
+        ui->Invoke([&] {
+            HMENU menu = GetMenu(view->Window());
+            SendMessageW(view->Window(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetSubMenu(menu, 0)), 0);
+            enabled = (GetMenuState(menu, IDM_FOLLOW, MF_BYCOMMAND) & MF_GRAYED) == 0;
+        });
+        return enabled;
+    }
     std::string FreshResult()
     {
         CGrepParams params;
@@ -172,27 +191,94 @@ TEST_F(FollowTest, TheViewerAtTheEndShowsTheNewestMatchWithinASecond)
     CloseWithCloseBox();
 }
 
-TEST_F(FollowTest, OnlyTheLastResultFollowsAndAVanishingLogEndsIt)
+TEST_F(FollowTest, ALogViewerFollowsLikeTailAndStartsAgainOnARotatedLog)
 {
     RunOn(TenLines);
-    // The log itself in a viewer cannot follow.
-    CTextView* logViewer = nullptr;
-    ui->Invoke([&] {
-        CMainDlg::Instance()->OpenViewer(log.c_str());
-        logViewer = CMainDlg::Instance()->ViewerAt(1);
-    });
+    CTextView* logViewer = Open(log);
+    ASSERT_TRUE(FollowEnabled(logViewer));
     PressF5(logViewer);
-    BoxInfo box = ExpectBox(L"Follow", L"Only the result of the last completed run can follow its log. Press Go first.",
-                            BoxIcon::Information);
-    ASSERT_TRUE(Answer(box, IDOK));
-    EXPECT_FALSE(Running());
+    ExpectNoBox();
+    EXPECT_TRUE(FollowChecked(logViewer));
+    EXPECT_FALSE(Running()) << "no run and no result: Go is unaffected";
+    EXPECT_EQ(Text(IDC_GO), L"&Go");
 
-    // Closed first: a file that a viewer holds open is not gone until the viewer lets go.
-    ui->Invoke([&] { DestroyWindow(logViewer->Window()); });
+    std::string more;
+    for (int i = 1; i <= 100; ++i)
+        more += "tail " + std::to_string(i) + "\n";
+    ASSERT_TRUE(AppendBytes(log, more));
+    ASSERT_TRUE(WaitFor("the log viewer to show the last line added", [&] { return OnPage(logViewer, L"tail 100"); }));
+
+    // Rotated: the log moves aside and a new one takes its name.
+    ASSERT_TRUE(MoveFileW(log.c_str(), dir.File(L"live.log.1").c_str()));
+    ASSERT_TRUE(WriteBytes(log, "fresh 1\nfresh 2\n"));
+    ASSERT_TRUE(WaitFor("the log viewer to start at the new log's first line", [&] {
+        bool first = false;
+        ui->Invoke([&] {
+            const wchar_t* top = logViewer->Reader() ? logViewer->Reader()->GetLineText(0) : nullptr;
+            first = top && std::wstring(top) == L"fresh 1";
+        });
+        return first;
+    }));
+    ASSERT_TRUE(AppendBytes(log, "fresh 3\n"));
+    ASSERT_TRUE(WaitFor("the new log's growth to show", [&] { return OnPage(logViewer, L"fresh 3"); }));
+    PressF5(logViewer);
+    EXPECT_FALSE(FollowChecked(logViewer));
+    CloseWithCloseBox();
+}
+
+TEST_F(FollowTest, FollowIsGreyedExactlyWhenTheViewerCannotFollowAndItsKeySaysWhy)
+{
+    RunOn(TenLines);
+    ASSERT_TRUE(CopyFileW(result.c_str(), dir.File(L"older.greptmp").c_str(), FALSE));
+    CTextView* older = Open(dir.File(L"older.greptmp"));
+    CTextView* second = Open(result);
+    ASSERT_TRUE(FollowEnabled(viewer));
+    PressF5(viewer);
+    ASSERT_TRUE(Running());
+    const struct {
+        CTextView* view;
+        const wchar_t* why;
+    } refused[] = {
+        {older, L"Only the result of the last completed run can follow its log. Press Go first."},
+        {second, L"The log is already followed in another viewer of its result."},
+    };
+    for (const auto& row : refused) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.why)));
+        EXPECT_FALSE(FollowEnabled(row.view));
+        PressF5(row.view);
+        BoxInfo box = ExpectBox(L"Follow", row.why, BoxIcon::Information);
+        ASSERT_TRUE(Answer(box, IDOK));
+        EXPECT_FALSE(FollowChecked(row.view));
+    }
+    EXPECT_TRUE(FollowEnabled(viewer)) << "the following viewer can stop";
+    PressF5(viewer);
+    EXPECT_FALSE(Running());
+    EXPECT_TRUE(FollowEnabled(second));
+
+    // A UTF-16 log's result.
+    const std::wstring wideLog = dir.File(L"wide.log");
+    ASSERT_TRUE(WriteBytes(wideLog, Utf16Bytes(L"one\nERROR two\n", true)));
+    const std::wstring wideResult = BesideTestExe(L"wide.log.greptmp");
+    removeAfter.push_back(wideResult);
+    Type(IDC_FILE, wideLog);
+    Click(IDC_GO);
+    ASSERT_TRUE(WaitFor("the UTF-16 run's result", [this] { return !Running() && ViewerCount() == 4; }));
+    CTextView* wide = nullptr;
+    ui->Invoke([&] { wide = CMainDlg::Instance()->ViewerAt(3); });
+    EXPECT_FALSE(FollowEnabled(wide));
+    PressF5(wide);
+    BoxInfo box = ExpectBox(L"Follow", L"A UTF-16 result cannot be followed yet.", BoxIcon::Information);
+    ASSERT_TRUE(Answer(box, IDOK));
+    CloseWithCloseBox();
+}
+
+TEST_F(FollowTest, AVanishingLogEndsFollowing)
+{
+    RunOn(TenLines);
     PressF5(viewer);
     ASSERT_TRUE(Running());
     ASSERT_TRUE(DeleteFileW(log.c_str()));
-    box = ExpectBox(L"Follow", L"The log file is gone: following ended with 2 matches.", BoxIcon::Warning);
+    BoxInfo box = ExpectBox(L"Follow", L"The log file is gone: following ended with 2 matches.", BoxIcon::Warning);
     ASSERT_TRUE(Answer(box, IDOK));
     ASSERT_TRUE(WaitFor("following to end", [this] { return !Running(); }));
     EXPECT_EQ(Text(IDC_GO), L"&Go");

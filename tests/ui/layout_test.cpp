@@ -6,6 +6,7 @@
 #include "tests/support/Pixels.h"
 #include "tests/support/Process.h"
 #include "settings/Settings.h"
+#include "ui/WindowPlaces.h"
 #include "win32/Dpi.h"
 #include "viewer/TextView.h"
 
@@ -266,6 +267,15 @@ TEST_F(LayoutTest, ScalesAt144And192Dpi)
                 DestroyWindow(view->Window());
         });
         EXPECT_EQ(fontSize, expected);
+        // So do the Or/And images of the filter list.
+        int imageWidth = 0, imageHeight = 0;
+        ui->Invoke([&] {
+            auto images = reinterpret_cast<HIMAGELIST>(
+                SendDlgItemMessageW(dialog, IDC_FILTER_LIST, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+            ImageList_GetIconSize(images, &imageWidth, &imageHeight);
+        });
+        EXPECT_EQ(imageWidth, MulDiv(16, dpi, 96));
+        EXPECT_EQ(imageHeight, MulDiv(16, dpi, 96));
         CloseWithCloseBox();
         return;
     }
@@ -274,4 +284,62 @@ TEST_F(LayoutTest, ScalesAt144And192Dpi)
         EXPECT_EQ(RunChildAt(dpi, "LayoutTest.ScalesAt144And192Dpi"), 0u)
             << "the layout at " << dpi << " DPI; the child's failures are printed above";
     }
+}
+
+// Found by argument lookup: RECT lives in the global namespace.
+static bool operator==(const RECT& a, const RECT& b)
+{
+    return EqualRect(&a, &b) != FALSE;
+}
+
+static void PrintTo(const RECT& r, std::ostream* out)
+{
+    *out << "{" << r.left << "," << r.top << "," << r.right << "," << r.bottom << "}";
+}
+
+TEST(WindowPlaces, ViewersCascadeStayOnTheWorkAreaAndClearTheStatusLine)
+{
+    const RECT work{0, 0, 1200, 900};
+    const RECT status{100, 400, 500, 420};   // a dialog's status line, high on the screen
+    const RECT lowStatus{100, 500, 500, 520};
+    const RECT last{200, 500, 800, 800};
+    const RECT nearCorner{600, 600, 1190, 890};
+    const RECT offScreen{-3000, 2000, -2400, 2600};
+    const RECT huge{-10, -10, 5000, 5000};
+    const struct {
+        const char* what;
+        RECT statusLine;
+        const RECT* lastViewer;
+        const RECT* remembered;
+        RECT expected;
+    } rows[] = {
+        {"first: two thirds of the work area, below the line", status, nullptr, nullptr, {0, 420, 800, 900}},
+        {"first, line lower down: above it", lowStatus, nullptr, nullptr, {0, 0, 800, 500}},
+        {"cascaded from the last", RECT{}, &last, nullptr, {232, 532, 832, 832}},
+        {"cascade off the area starts at its corner", RECT{}, &nearCorner, nullptr, {0, 0, 590, 290}},
+        {"remembered, off every screen: clamped", RECT{}, nullptr, &offScreen, {0, 300, 600, 900}},
+        {"remembered, larger than the area: cut to it", RECT{}, nullptr, &huge, {0, 0, 1200, 900}},
+        {"the last wins over the remembered", RECT{}, &last, &huge, {232, 532, 832, 832}},
+        {"no room on either side: the line is covered", RECT{0, 150, 1200, 750}, nullptr, nullptr, {0, 0, 800, 600}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ViewerPlaceInputs in;
+        in.work = work;
+        in.statusLine = row.statusLine;
+        in.lastViewer = row.lastViewer;
+        in.remembered = row.remembered;
+        EXPECT_EQ(NewViewerPlace(in), row.expected);
+    }
+    // Show in Log: the log on the other half from its result.
+    const PairPlaces leftResult = SideBySide(work, RECT{0, 0, 500, 500});
+    EXPECT_EQ(leftResult.result, (RECT{0, 0, 600, 900}));
+    EXPECT_EQ(leftResult.log, (RECT{600, 0, 1200, 900}));
+    EXPECT_EQ(SideBySide(work, RECT{700, 0, 1200, 500}).log, (RECT{0, 0, 600, 900}));
+    RECT parsed{};
+    EXPECT_TRUE(ParsePlace(PlaceText(RECT{-5, 6, 700, 800}), parsed));
+    EXPECT_EQ(parsed, (RECT{-5, 6, 700, 800}));
+    EXPECT_FALSE(ParsePlace(L"1 2 3", parsed));
+    EXPECT_FALSE(ParsePlace(L"10 10 5 20", parsed));
+    EXPECT_FALSE(ParsePlace(L"1 2 3 4 5", parsed));
 }

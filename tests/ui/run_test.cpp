@@ -3,6 +3,8 @@
 #include "tests/support/LogHolder.h"
 #include "tests/support/MessageRecorder.h"
 
+#include "win32/ModulePath.h"
+#include "win32/Taskbar.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
 #include "viewer/ScrollableFileReader.h"
@@ -10,6 +12,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <thread>
 
@@ -41,6 +44,17 @@ std::string ManyLines(int count)
 bool StartsWith(const std::wstring& text, const std::wstring& prefix)
 {
     return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The system's own sentence for an error code, as the user is to read it.
+std::wstring SystemText(DWORD error)
+{
+    wchar_t text[512] = {};
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                  text, 512, nullptr);
+    while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r' || text[length - 1] == L' '))
+        --length;
+    return std::wstring(text, length);
 }
 
 BOOL CALLBACK FindViewerWindow(HWND window, LPARAM found)
@@ -306,24 +320,6 @@ TEST_F(GoStopTest, NoCheckedFilterOpensTheLogItselfWithEnter)
     CloseWithCloseBox();
 }
 
-TEST_F(GoStopTest, ViewerThatCannotOpenItsFileIsGoneBeforeTheMessage)
-{
-    WriteCategories(UncheckedCategory);
-    Start();
-    Type(IDC_FILE, dir.File(L"missing.log"));
-    Click(IDC_GO);
-    BoxInfo box = WaitForBox(ui->Id(), dialog);
-    ASSERT_NE(box.window, nullptr);
-    EXPECT_EQ(box.caption, L"Error");
-    EXPECT_EQ(static_cast<int>(box.icon), static_cast<int>(BoxIcon::Warning));
-    // The viewer's own exception, as its ToString text.
-    EXPECT_TRUE(StartsWith(box.text, L"CTextView::OpenFile: ")) << testing::PrintToString(box.text);
-    EXPECT_FALSE(AnyViewerWindow());
-    ASSERT_TRUE(Answer(box, IDOK));
-    EXPECT_EQ(ViewerCount(), 0u);
-    CloseWithCloseBox();
-}
-
 TEST_F(GoStopTest, RecentFilesGrowToLimitPlusOneWithoutCaseDuplicates)
 {
     WriteCategories(UncheckedCategory);
@@ -374,35 +370,176 @@ TEST_F(GoStopTest, RecentFilesGrowToLimitPlusOneWithoutCaseDuplicates)
     EXPECT_EQ(lastFile, shouted);
 }
 
-TEST_F(GoStopTest, ResultNamesForBareAndForwardSlashedPaths)
+TEST_F(GoStopTest, PastedPathsAreMadePlainAndBadOnesAreNamedBeforeTheRun)
 {
     WriteCategories(ErrorCategory);
-    ASSERT_TRUE(WriteBytes(dir.File(L"bare.log"), TenLines));
-    ASSERT_TRUE(WriteBytes(dir.File(L"fwd.log"), TenLines));
+    const std::wstring log = dir.File(L"named.log");
+    ASSERT_TRUE(WriteBytes(log, TenLines));
+    ASSERT_TRUE(WriteBytes(dir.File(L"locked.log"), TenLines));
+    // Whatever form the path takes, the result lands beside the program, never beside the log.
+    const std::wstring result = ResultBesideExe(L"named.log.greptmp");
+    std::wstring forward = log;
+    std::replace(forward.begin(), forward.end(), L'\\', L'/');
+    HANDLE locked = CreateFileW(dir.File(L"locked.log").c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
     wchar_t previous[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
     ASSERT_TRUE(SetCurrentDirectoryW(dir.Path().c_str()));
     Start();
 
-    Type(IDC_FILE, L"bare.log");
-    Click(IDC_GO);
-    ASSERT_TRUE(WaitForIdle());
-    EXPECT_EQ(Params().resultFile, L"bare.log.greptmp");
-    EXPECT_TRUE(FileExists(dir.File(L"bare.log.greptmp")));
-
-    std::wstring forward = dir.File(L"fwd.log");
-    for (wchar_t& c : forward)
-        if (c == L'\\')
-            c = L'/';
-    Type(IDC_FILE, forward);
-    Click(IDC_GO);
-    ASSERT_TRUE(WaitForIdle());
-    EXPECT_EQ(Params().resultFile, forward + L".greptmp");
-    EXPECT_TRUE(FileExists(dir.File(L"fwd.log.greptmp"))) << "beside the log file";
-    ui->Settle();
-    ExpectNoBox();
+    struct Row {
+        std::wstring typed;
+        std::wstring searched;   // the path the run reads; empty when refused
+        std::wstring reason;     // why it was refused
+    };
+    const Row rows[] = {
+        {L"\"" + log + L"\"", log, L""},
+        {L"  " + log + L" \t", log, L""},
+        {L" \" " + log + L" \" ", log, L""},
+        {forward, forward, L""},
+        {L"named.log", L"named.log", L""},
+        {dir.File(L"missing.log"), L"", SystemText(ERROR_FILE_NOT_FOUND)},
+        {L"\"" + dir.File(L"nofolder\\x.log") + L"\"", L"", SystemText(ERROR_PATH_NOT_FOUND)},
+        {dir.File(L"locked.log"), L"", SystemText(ERROR_SHARING_VIOLATION)},
+        {L"NUL", L"", L"This is a device, not a log file."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(row.typed));
+        Type(IDC_FILE, row.typed);
+        Click(IDC_GO);
+        if (row.reason.empty()) {
+            ASSERT_TRUE(WaitForIdle());
+            ExpectNoBox();
+            EXPECT_EQ(Text(IDC_FILE), row.searched);
+            EXPECT_EQ(Params().logFile, row.searched);
+            EXPECT_EQ(Params().resultFile, result);
+            EXPECT_EQ(Text(IDC_STATUS).rfind(L"Completed with 2 matches", 0), 0u) << Text(IDC_STATUS);
+            continue;
+        }
+        std::wstring path = row.typed;
+        if (path.front() == L'"')
+            path = path.substr(1, path.size() - 2);
+        BoxInfo box = ExpectBox(L"Error", L"Unable to search the log file\r\n" + path + L"\r\n\r\n" + row.reason,
+                                BoxIcon::Warning);
+        EXPECT_EQ(Text(IDC_STATUS), L"Unable to open the log: " + row.reason);
+        ASSERT_TRUE(Answer(box, IDOK));
+        EXPECT_FALSE(Running());
+    }
+    EXPECT_TRUE(FileExists(result));
+    EXPECT_FALSE(FileExists(dir.File(L"named.log.greptmp"))) << "nothing is written beside the log";
     CloseWithCloseBox();
+    CloseHandle(locked);
     SetCurrentDirectoryW(previous);
+}
+
+TEST_F(GoStopTest, ViewersKeepClearOfTheStatusLineAndShowInLogOpensBesideTheResult)
+{
+    WriteCategories(ErrorCategory);
+    const std::wstring log = dir.File(L"places.log");
+    ASSERT_TRUE(WriteBytes(log, TenLines));
+    ResultBesideExe(L"places.log.greptmp");
+    Start();
+    Type(IDC_FILE, log);
+    Click(IDC_GO);
+    ASSERT_TRUE(WaitFor("the result viewer", [this] { return !Running() && ViewerCount() == 1; }));
+    HWND result = nullptr;
+    ui->Invoke([&] { result = CMainDlg::Instance()->ViewerAt(0)->Window(); });
+    RECT status{}, resultPlace{}, overlap{};
+    GetWindowRect(GetDlgItem(dialog, IDC_STATUS), &status);
+    GetWindowRect(result, &resultPlace);
+    EXPECT_FALSE(IntersectRect(&overlap, &status, &resultPlace)) << "the viewer covers the status line";
+
+    ui->Post([result] { SendMessageW(result, WM_KEYDOWN, VK_RETURN, 0); });
+    ASSERT_TRUE(WaitFor("the log viewer", [this] { return ViewerCount() == 2; }));
+    ExpectNoBox();
+    HWND logWindow = nullptr;
+    ui->Invoke([&] { logWindow = CMainDlg::Instance()->ViewerAt(1)->Window(); });
+    RECT logPlace{}, work{};
+    GetWindowRect(result, &resultPlace);
+    GetWindowRect(logWindow, &logPlace);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_FALSE(IntersectRect(&overlap, &resultPlace, &logPlace)) << "one viewer hides the other";
+    RECT both{};
+    UnionRect(&both, &resultPlace, &logPlace);
+    EXPECT_TRUE(EqualRect(&both, &work)) << "each on one half of the work area";
+    EXPECT_EQ(resultPlace.right - resultPlace.left, (work.right - work.left) / 2);
+    CloseWithCloseBox();
+}
+
+namespace {
+
+// Takes the taskbar's place: records what the dialog shows there, and says whether this
+// program is in front as the test wants.
+class CTaskbarRecorder : public CTaskbar {
+public:
+    void ShowProgress(HWND, int percent) override { Record(L"progress " + std::to_wstring(percent)); }
+    void ClearProgress(HWND) override { Record(L"clear"); }
+    void Flash(HWND window) override
+    {
+        Record(L"flash");
+        flashed = window;
+    }
+    bool ProgramActive() override { return active; }
+    void Record(const std::wstring& call)
+    {
+        // Repeated clears (each state change clears) count once.
+        if (calls.empty() || calls.back() != call)
+            calls.push_back(call);
+    }
+
+    bool active = true;
+    HWND flashed = nullptr;
+    std::vector<std::wstring> calls;   // on the user-interface thread
+};
+
+} // namespace
+
+TEST_F(GoStopTest, ARunShowsItsProgressOnTheTaskbarAndItsResultAsksForAttentionFromBehind)
+{
+    WriteCategories(ErrorCategory);
+    // A log each: a run on the same log would close the viewer of its last result.
+    for (const wchar_t* name : {L"attention1.log", L"attention2.log"}) {
+        ASSERT_TRUE(WriteBytes(dir.File(name), ManyLines(3000) + "ERROR at the end\n"));
+        ResultBesideExe(std::wstring(name) + L".greptmp");
+    }
+    // Outlives the test: a dialog still open after a failure may call it until TearDown.
+    static CTaskbarRecorder taskbar;
+    SetAppTaskbar(&taskbar);
+    struct PutBack {
+        ~PutBack() { SetAppTaskbar(nullptr); }
+    } putBack;
+    Start();
+    for (bool inFront : {true, false}) {
+        SCOPED_TRACE(inFront ? "this program in front" : "another program in front");
+        Type(IDC_FILE, dir.File(inFront ? L"attention1.log" : L"attention2.log"));
+        ui->Invoke([&] {
+            taskbar.active = inFront;
+            taskbar.calls.clear();
+            taskbar.flashed = nullptr;
+            SetActiveWindow(dialog);
+        });
+        const size_t viewers = ViewerCount();
+        Click(IDC_GO);
+        ASSERT_TRUE(WaitFor("the result viewer", [&] { return !Running() && ViewerCount() == viewers + 1; }));
+        ui->Invoke([&] {
+            HWND viewer = CMainDlg::Instance()->ViewerAt(viewers)->Window();
+            ASSERT_GE(taskbar.calls.size(), 3u);
+            EXPECT_EQ(taskbar.calls[0], L"progress 0");
+            const auto clear = std::find(taskbar.calls.begin(), taskbar.calls.end(), L"clear");
+            ASSERT_NE(clear, taskbar.calls.end());
+            EXPECT_EQ(*(clear - 1), L"progress 100") << "the bar is full before it goes";
+            if (inFront) {
+                EXPECT_EQ(GetActiveWindow(), viewer);
+                EXPECT_EQ(taskbar.flashed, nullptr);
+            } else {
+                EXPECT_EQ(GetActiveWindow(), dialog) << "the result took the focus";
+                EXPECT_EQ(taskbar.flashed, viewer);
+                EXPECT_EQ(taskbar.calls.back(), L"flash");
+            }
+        });
+    }
+    CloseWithCloseBox();
 }
 
 TEST_F(GoStopTest, TypedContextSizesAboveTheUpDownRangeAreUsed)

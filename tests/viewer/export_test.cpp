@@ -32,7 +32,8 @@ using ExportTest = ViewTest;
 TEST_F(ExportTest, HtmlPageByteForByteWithSpansEscapesAndCrLf)
 {
     ASSERT_TRUE(WriteColors("Color = *ERROR* 0000ff\nColor = *blue* ff0000\n"));
-    OpenView("plain <a> & b\nERROR: x > y\na &lt; b\nblue line\n\n'quoted' \"too\"\n");
+    OpenView("plain <a> & b\nERROR: x > y\na &lt; b\nblue line\n\n'quoted' \"too\"\n"
+             "  at two  blanks   three \t\ttabs\n \n");
     const std::wstring page = dir.File(L"page.html");
     ASSERT_TRUE(view->ExportHtml(page.c_str()));
     const std::string expected = PageHead(path) +
@@ -41,7 +42,10 @@ TEST_F(ExportTest, HtmlPageByteForByteWithSpansEscapesAndCrLf)
                                  "a &amp;lt; b<br>\r\n"
                                  "<span style='color: #0000ff'>blue line</span><br>\r\n"
                                  "<br>\r\n"
-                                 "'quoted' \"too\"<br>\r\n" +
+                                 "'quoted' \"too\"<br>\r\n"
+                                 // The browser folds runs of blanks and drops leading ones.
+                                 "&nbsp;&nbsp;at two &nbsp;blanks &nbsp;&nbsp;three &nbsp;&nbsp;tabs<br>\r\n"
+                                 "&nbsp;<br>\r\n" +
                                  kPageTail;
     EXPECT_EQ(ReadBytes(page), expected);
 }
@@ -271,8 +275,9 @@ TEST_F(ExportTest, PageForTheBrowserScreenshot)
              "/2026-12-07 06:58:01.120 DEBUG [pool-1] connection pool warm-up: 16 of 16\n"
              "2026-12-07 06:58:02.431 ERROR: [io-7] write failed on /var/log/gw/access.log\n"
              "\\2026-12-07 06:58:02.433 INFO  [io-7] switching to the spill folder\n"
-             "2026-12-07 07:02:14.551 WARN  [sched] rotation took 1532 ms (limit 1000 ms)\n"
+             "2026-12-07 07:02:14.551 WARN  [sched] rotation took 1532 ms  (limit 1000 ms)\n"
              "2026-12-07 07:15:41.020 ERROR: [worker-4] job <import> failed: a &lt; b & c\n"
+             "    at gw.io.Spill.open(Spill.java:88)\n"
              "\\2026-12-07 07:15:41.021 INFO  [worker-4] job 5521 requeued\n"
              // A UTF-8 line: its letters reach the page as character references.
              "2026-12-07 07:16:02.000 WARN  [i18n] ошибка: Zeitüberschreitung 接続\n",

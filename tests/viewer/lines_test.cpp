@@ -113,7 +113,7 @@ TEST_F(LinesTest, ResultLinesLeadToTheirLogLines)
     CDialogDriver info({PressButton(IDOK)});
     Command(IDM_LINE_INFO);
     ASSERT_EQ(info.Seen().size(), 1u);
-    EXPECT_EQ(info.Seen()[0].text, L"Current Line:    7\r\nCurrent Char:   0\r\nLog Line: 2498");
+    EXPECT_EQ(info.Seen()[0].text, L"Current Line:    7\r\nCurrent Char:   0\r\nLog Line (from 1): 2498");
 
     // Refusals: a log line that changed under the result, a result without index.
     ASSERT_TRUE(WriteBytes(log, Log(3000, "FATAL")));

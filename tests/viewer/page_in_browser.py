@@ -1,6 +1,10 @@
 #!/usr/bin/env python3
 """Renders the HTML page a viewer test exported in headless Chromium and checks
-that its coloured lines show in their colours. Exit 77 (skipped) without Chromium."""
+that its coloured lines show in their colours, and that the text the browser
+shows keeps each line's blanks and shows each line once. Exit 77 (skipped)
+without Chromium."""
+import html
+import json
 import os
 import shutil
 import struct
@@ -8,6 +12,22 @@ import subprocess
 import sys
 import tempfile
 import zlib
+
+# The lines the viewer test put in the page, as the viewer shows them.
+PAGE_LINES = 9
+INDENTED = '    at gw.io.Spill.open(Spill.java:88)'
+SPACED = 'rotation took 1532 ms  (limit 1000 ms)'
+
+# A page beside the exported one that reads the exported page's paragraph as
+# the browser lays it out (innerText follows the CSS white-space rules).
+WRAPPER = """<html><body><iframe id="f" src="%s"></iframe><script>
+document.getElementById('f').onload = function () {
+  var out = document.createElement('pre');
+  out.id = 'seen';
+  out.textContent = JSON.stringify(this.contentDocument.querySelector('p').innerText);
+  document.body.appendChild(out);
+};
+</script></body></html>"""
 
 
 def read_png(path):
@@ -74,6 +94,19 @@ def main():
                               '--user-data-dir=' + profile, '--dump-dom',
                               'file://' + os.path.abspath(page)],
                              check=True, capture_output=True, timeout=120).stdout.decode('utf-8')
+        wrapper = os.path.join(profile, 'wrapper.html')
+        with open(wrapper, 'w') as out:
+            out.write(WRAPPER % ('file://' + os.path.abspath(page)))
+        seen = subprocess.run([browser, '--headless', '--no-sandbox', '--disable-gpu',
+                               '--allow-file-access-from-files', '--user-data-dir=' + profile,
+                               '--dump-dom', 'file://' + wrapper],
+                              check=True, capture_output=True, timeout=120).stdout.decode('utf-8')
+    shown = seen.split('<pre id="seen">', 1)[-1].split('</pre>', 1)[0]
+    shown = json.loads(html.unescape(shown)).replace('\xa0', ' ')
+    lines = shown.rstrip('\n').split('\n')
+    if len(lines) != PAGE_LINES or INDENTED not in lines or not any(SPACED in l for l in lines):
+        print('the browser shows other lines than the log holds:', lines)
+        return 1
     if '\u043e\u0448\u0438\u0431\u043a\u0430: Zeit' not in dom or 'berschreitung \u63a5\u7d9a' not in dom:
         print('the browser does not read the UTF-8 line of the page')
         return 1

@@ -326,3 +326,74 @@ TEST_F(SearchViewTest, ASearchConfirmedInOneViewIsRepeatedByF3InAnother)
 }
 
 } // namespace
+
+namespace {
+
+// What the Find dialog said under its text box while the text was typed.
+struct HintSeen {
+    std::wstring hint;
+    bool containsOffered = false;
+};
+
+// Types `text` as the user would, picks how it is read, keeps the hint line, and presses Find.
+CDialogDriver::Handler TypeFind(std::wstring text, bool plain, HintSeen* seen)
+{
+    return [=](HWND dialog) {
+        CheckRadioButton(dialog, IDC_FIND_WILDCARDS, IDC_FIND_PLAIN, plain ? IDC_FIND_PLAIN : IDC_FIND_WILDCARDS);
+        SetDlgItemTextW(dialog, IDC_FIND_TEXT, text.c_str());
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_FIND_TEXT, CBN_EDITCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_FIND_TEXT)));
+        wchar_t hint[512] = {};
+        GetDlgItemTextW(dialog, IDC_FIND_HINT, hint, 512);
+        seen->hint = hint;
+        seen->containsOffered = IsWindowVisible(GetDlgItem(dialog, IDC_FIND_CONTAINS)) != FALSE;
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    };
+}
+
+} // namespace
+
+TEST_F(SearchViewTest, FindSaysHowItReadsTheTextAndPlainTextFindsItAsTyped)
+{
+    OpenView(Marked(3000, {{1000, "2026-05-09 dpkg"}, {2100, "liberror-prone-java"}, {2500, "liberror-perl"},
+                           {2800, "prone again"}}));
+    const struct {
+        const wchar_t* text;
+        bool plain;
+        const wchar_t* hint;
+        bool containsOffered;
+        const wchar_t* top;
+    } rows[] = {
+        {L"2026-05-09", true, L"Line needs \"2026-05-09\" anywhere, exactly as typed. Case is ignored.", false,
+         L"line 1000 2026-05-09 dpkg"},
+        // As a mask the date is "2026" followed by neither "05" nor "09": the date itself is passed over.
+        {L"2026-05-09", false, L"Line needs \"2026\" anywhere, no \"05\" after \"2026\", no \"09\" after \"2026\". Case is ignored.",
+         false, L"line 2026"},
+        {L"liberror-perl", false, L"Line needs \"liberror\" anywhere, no \"perl\" after \"liberror\". Case is ignored.",
+         false, L"line 2100 liberror-prone-java"},
+        {L"liberror-perl", true, L"Line needs \"liberror-perl\" anywhere, exactly as typed. Case is ignored.", false,
+         L"line 2500 liberror-perl"},
+        // A plain word is looked for anywhere in a line, and the line says so.
+        {L"prone", false, L"Line needs \"prone\" anywhere. Case is ignored.", true, L"line 2800 prone again"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.text)) + (row.plain ? " as plain text" : " as a mask"));
+        HintSeen seen;
+        CDialogDriver driver({TypeFind(row.text, row.plain, &seen)});
+        Key(VK_F7);
+        EXPECT_EQ(seen.hint, row.hint);
+        EXPECT_EQ(seen.containsOffered, row.containsOffered);
+        EXPECT_EQ(Top(), row.top);
+        EXPECT_EQ(driver.Seen().size(), 1u) << "a box besides the Find dialog";
+        EXPECT_EQ(AppSettings().FindMode, row.plain ? L"Plain text" : L"Wildcards");
+    }
+    // The choice is remembered: the dialog opens with it.
+    AppSettings().FindMode = L"Plain text";
+    bool plainChecked = false;
+    CDialogDriver reopen({[&](HWND dialog) {
+        plainChecked = IsDlgButtonChecked(dialog, IDC_FIND_PLAIN) == BST_CHECKED;
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }});
+    Key(VK_F7);
+    EXPECT_TRUE(plainChecked);
+}
