@@ -11,6 +11,7 @@
 #include "settings/Settings.h"
 #include "ui/WindowPlaces.h"
 #include "ui/WindowText.h"
+#include "engine/run/CompressedLog.h"
 #include "engine/run/LogSet.h"
 #include "viewer/TextView.h"
 
@@ -323,7 +324,10 @@ void CMainDlg::Go()
     m_runParams.decoding = AppLineDecoding();
     if (!CollectCheckedFilters())
         return;
-    if (m_runParams.filterTexts.empty() && m_runParams.logSet.empty()) {
+    // A compressed log is not viewed in place: with no filter, the run copies
+    // its lines whole into the result, which opens as usual.
+    if (m_runParams.filterTexts.empty() && m_runParams.logSet.empty() &&
+        PackingOf(m_runParams.logFile) == LogPacking::Plain) {
         OpenViewer(m_runParams.logFile.c_str());
         return;
     }

@@ -7,6 +7,12 @@ CGrepLineReader::CGrepLineReader(const wchar_t* fileName, uint32_t bufferSize,
 {
 }
 
+CGrepLineReader::CGrepLineReader(std::unique_ptr<CByteSource> stream, uint32_t bufferSize,
+                                 LineDecoding decoding)
+    : CFileReader(std::move(stream), bufferSize, decoding), m_lines(bufferSize)
+{
+}
+
 bool CGrepLineReader::Seek(int64_t offset)
 {
     m_lines.Restart(offset);

@@ -18,6 +18,9 @@ public:
 
     explicit CGrepLineReader(const wchar_t* fileName, uint32_t bufferSize = kBufferSize,
                              LineDecoding decoding = LineDecoding::Ansi);
+    // The lines of a stream, such as a decompressed log.
+    CGrepLineReader(std::unique_ptr<CByteSource> stream, uint32_t bufferSize,
+                    LineDecoding decoding);
 
     // The next line without its line end, exactly as CFileReader::ReadLine
     // gives it (same line ends, same failures), into `line`, with the line's

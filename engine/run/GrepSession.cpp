@@ -146,6 +146,19 @@ GrepEnd CGrepSession::ReadToUnsealed(CGrepLineReader& reader, CFileWriter& write
 {
     if (!m_bytes && !m_lines)
         Begin(reader, writer);
+    if (reader.IsStream()) {
+        // No end is known before it comes: the stream's end is the log's,
+        // and the line it ends in is whole, unless damage cut the stream.
+        m_stream = true;
+        if (m_bytes)
+            m_bytes->SetWriter(writer);
+        if (m_lines)
+            m_lines->SetWriter(writer);
+        const GrepEnd ended = ReadLines(reader, writer, -1, observer, progress);
+        if (ended != GrepEnd::Completed)
+            return ended;
+        return writer.Flush() ? GrepEnd::Completed : GrepEnd::NextLineFailed;
+    }
     if (m_utf16) {
         // Its line ends are two bytes wide: such a log is read as it stood
         // at open, whole, and cannot be followed.

@@ -43,7 +43,8 @@ public:
 
     // Reads the log through `reader` from Position() up to `size`, writing
     // through `writer`, which must stand at the end of what this session has
-    // written. The stop check and progress happen per line as in a run.
+    // written. The stop check and progress happen per line as in a run. A
+    // stream (a decompressed log) is read to its own end, whatever `size`.
     // Completed, Stopped, or the write that failed.
     GrepEnd ReadTo(CGrepLineReader& reader, CFileWriter& writer, int64_t size, CGrepObserver& observer,
                CGrepProgress& progress);
@@ -57,8 +58,8 @@ public:
     // read there (a log rewritten in place would differ).
     bool SameStart(CGrepLineReader& reader) const;
 
-    // False for a log that cannot be followed (UTF-16: read whole, once).
-    bool Followable() const { return !m_utf16; }
+    // False for a log that cannot be followed (UTF-16 or a stream: read whole, once).
+    bool Followable() const { return !m_utf16 && !m_stream; }
     // Matches written so far, the unfinished last line's included.
     int Matches() const;
     // Where the next whole line starts; the log size read up to.
@@ -105,6 +106,7 @@ private:
     bool m_allowFast = true;
     bool m_fast = false;
     bool m_utf16 = false;
+    bool m_stream = false;
     // One of the two, by the way the log is read: as characters or as bytes.
     // They only ever write through the writer that ReadTo is given.
     std::unique_ptr<CGrepContext> m_lines;
