@@ -140,10 +140,13 @@ INT_PTR CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return OnSetCursor(reinterpret_cast<HWND>(wParam), static_cast<short>(LOWORD(lParam)));
     case WM_RUN_FINISHED:
         if (m_followViewer)
-            OnFollowingEnded(wParam);
+            OnFollowingEnded(FinishedEnd(static_cast<int>(wParam)));
         else
-            OnRunFinished(wParam != 0);
+            OnRunFinished(FinishedEnd(static_cast<int>(wParam)));
         return FALSE;
+    case WM_SET_COUNTED:
+        OnSetCounted(wParam, lParam);
+        return TRUE;
     case WM_RESULT_GREW:
         OnResultGrew();
         return FALSE;

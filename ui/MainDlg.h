@@ -3,6 +3,7 @@
 
 #include "engine/io/FileReader.h"
 #include "engine/run/GrepThread.h"
+#include "ui/SetCounter.h"
 #include "win32/Dialog.h"
 #include "win32/GdiScope.h"
 
@@ -75,7 +76,7 @@ private:
     // Esc does, so neither way out loses what the user did.
     void CloseStep();
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void OnRunFinished(bool succeeded);
+    void OnRunFinished(GrepEnd end);
     void OnRunProgress(int percent);
     // As the public form; a viewer that must not take the focus from another program is shown
     // behind it, and its taskbar button flashes.
@@ -99,6 +100,9 @@ private:
     void Browse();
     // Puts a log path in the file box as Browse does; the next Browse starts in its folder.
     void PutFileInBox(const std::wstring& path);
+    // The box's text changed: what it names is counted off this thread.
+    void OnFileBoxChanged();
+    void OnSetCounted(WPARAM number, LPARAM text);
     void OnDropFiles(HDROP drop);
     // A log named by a drop or on the command line: into the file box, unless it is no log.
     void OfferLog(const std::wstring& path);
@@ -114,7 +118,7 @@ private:
     // Why that viewer cannot follow now; empty when it can.
     std::wstring FollowRefusal(HWND viewerWindow) const;
     void StopFollowing();
-    void OnFollowingEnded(WPARAM how);
+    void OnFollowingEnded(GrepEnd end);
     void ShowFollowingState(bool following);
     CTextView* ViewerOf(HWND window) const;
     // Window places: the work area the dialog is on, a new viewer's frame, and a log viewer
@@ -153,6 +157,8 @@ private:
     HWND m_followViewer = nullptr;
     CGrepParams m_runParams;
     std::wstring m_startFile;
+    CSetCounter m_setCounter;
+    bool m_summaryShown = false;   // the status line says what the box names
     // The context row's places in the template (client pixels) and their top and bottom.
     struct ContextPlace {
         int id;

@@ -185,10 +185,12 @@ BOOL CMainDlg::OnCommand(int id, int code)
         GoOrStop();
         return TRUE;
     case IDC_FILE:
-        if (code == CBN_EDITCHANGE)
+        if (code == CBN_EDITCHANGE) {
             UpdateControls();
-        else if (code == CBN_SELCHANGE)
+            OnFileBoxChanged();
+        } else if (code == CBN_SELCHANGE) {
             OnFileBoxPick();
+        }
         return FALSE;
     case IDC_BROWSE:
         Browse();
@@ -303,8 +305,11 @@ void CMainDlg::OnFileBoxPick()
     UpdateControls();
     HWND fileBox = Item(IDC_FILE);
     LRESULT picked = SendMessageW(fileBox, CB_GETCURSEL, 0, 0);
-    if (picked != CB_ERR && !ComboEntryText(fileBox, static_cast<int>(picked)).empty())
+    if (picked != CB_ERR && !ComboEntryText(fileBox, static_cast<int>(picked)).empty()) {
         EnableWindow(Item(IDC_GO), TRUE);
+        if (!m_running)
+            m_setCounter.Count(m_window, ComboEntryText(fileBox, static_cast<int>(picked)));
+    }
 }
 
 void CMainDlg::UpdateControls()

@@ -96,12 +96,13 @@ void CMainDlg::StopFollowing()
     OnResultGrew();
 }
 
-void CMainDlg::OnFollowingEnded(WPARAM how)
+void CMainDlg::OnFollowingEnded(GrepEnd end)
 {
     ShowFollowingState(false);
     OnResultGrew();
-    // The status line holds why: the log has gone (2), or what failed (0).
-    Message(WindowText(Item(IDC_STATUS)).c_str(), how == 2 ? kFollowFailedCaption : L"Error",
+    // The status line holds why: the log has gone, or what failed.
+    Message(WindowText(Item(IDC_STATUS)).c_str(),
+            end == GrepEnd::LogGone ? kFollowFailedCaption : L"Error",
             MB_OK | MB_ICONWARNING);
 }
 

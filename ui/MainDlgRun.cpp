@@ -11,12 +11,15 @@
 #include "settings/Settings.h"
 #include "ui/WindowPlaces.h"
 #include "ui/WindowText.h"
+#include "engine/run/CompressedLog.h"
+#include "engine/run/LogSet.h"
 #include "viewer/TextView.h"
 
 #include <commdlg.h>
 #include <shellapi.h>
 
 #include <climits>
+#include <cwchar>
 
 namespace {
 
@@ -84,6 +87,36 @@ void DiscardViewer(std::unique_ptr<CTextView>& viewer)
     }
 }
 
+// Paths as Windows' multi-select writes them: each in double quotes, blanks between.
+std::wstring QuotedPaths(const std::vector<std::wstring>& paths)
+{
+    std::wstring text;
+    for (const std::wstring& path : paths)
+        text += (text.empty() ? L"\"" : L" \"") + path + L"\"";
+    return text;
+}
+
+// The files of a set as the run takes them, oldest first.
+bool SetLogs(const CLogSet& set, std::vector<CSetLog>& logs)
+{
+    logs.clear();
+    for (const CLogSetFile& file : set.Files())
+        logs.push_back(CSetLog{file.path, file.name});
+    return !logs.empty();
+}
+
+// "Warning" text for the logs a run skipped: the first 20 with their reasons.
+std::wstring SkippedText(const std::vector<CSkippedLog>& skipped)
+{
+    std::wstring text = L"These files were skipped:\r\n";
+    const size_t shown = skipped.size() < 20 ? skipped.size() : 20;
+    for (size_t i = 0; i < shown; ++i)
+        text += skipped[i].path + L": " + skipped[i].reason + L"\r\n";
+    if (skipped.size() > shown)
+        text += L"and " + std::to_wstring(skipped.size() - shown) + L" more.";
+    return text;
+}
+
 }  // namespace
 
 std::wstring CMainDlg::FileBoxText() const
@@ -108,16 +141,45 @@ void CMainDlg::Browse()
     dialog.lpstrFile = buffer.data();
     dialog.nMaxFile = static_cast<DWORD>(kFileNameLength);
     dialog.lpstrInitialDir = settings.LastFolder.c_str();
-    dialog.Flags = OFN_ENABLESIZING | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    // Several files may be picked: the box then holds each in double quotes.
+    dialog.Flags = OFN_ENABLESIZING | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_EXPLORER |
+                   OFN_ALLOWMULTISELECT;
     if (!GetOpenFileNameW(&dialog))
         return;
+    // One file: its full path. Several: the folder, then each name, each
+    // ended by a zero, the last by two.
+    std::vector<std::wstring> picked;
+    for (const wchar_t* part = buffer.c_str() + wcslen(buffer.c_str()) + 1; *part;
+         part += wcslen(part) + 1)
+        picked.push_back(buffer.c_str() + std::wstring(L"\\") + part);
+    if (picked.empty())
+        PutFileInBox(buffer.c_str());
+    else
+        PutFileInBox(QuotedPaths(picked));
+}
 
-    PutFileInBox(buffer.c_str());
+void CMainDlg::OnFileBoxChanged()
+{
+    if (!m_running)
+        m_setCounter.Count(m_window, FileBoxText());
+}
+
+void CMainDlg::OnSetCounted(WPARAM number, LPARAM text)
+{
+    std::wstring summary;
+    if (!m_setCounter.Take(number, text, summary) || m_running)
+        return;
+    // One file leaves the status line as it was, unless it showed a count.
+    if (summary.empty() && !m_summaryShown)
+        return;
+    SetDlgItemTextW(m_window, IDC_STATUS, summary.c_str());
+    m_summaryShown = !summary.empty();
 }
 
 void CMainDlg::PutFileInBox(const std::wstring& path)
 {
     SetDlgItemTextW(m_window, IDC_FILE, path.c_str());
+    OnFileBoxChanged();
     const size_t slash = path.find_last_of(L"\\/");
     if (slash != std::wstring::npos)
         AppSettings().LastFolder = path.substr(0, slash + 1);
@@ -126,12 +188,21 @@ void CMainDlg::PutFileInBox(const std::wstring& path)
 
 void CMainDlg::OnDropFiles(HDROP drop)
 {
-    // The first file dropped; a folder is no log.
-    std::wstring path(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
-    const UINT length = DragQueryFileW(drop, 0, path.data(), UINT(path.size()));
+    // Several files dropped go in together, each in double quotes.
+    std::vector<std::wstring> dropped;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring one(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        one.resize(DragQueryFileW(drop, i, one.data(), UINT(one.size())));
+        if (!one.empty())
+            dropped.push_back(one);
+    }
     DragFinish(drop);
-    path.resize(length);
-    OfferLog(path);
+    if (dropped.size() > 1) {
+        PutFileInBox(QuotedPaths(dropped));
+        return;
+    }
+    OfferLog(dropped.empty() ? std::wstring() : dropped.front());
 }
 
 void CMainDlg::OfferLog(const std::wstring& path)
@@ -205,24 +276,58 @@ void CMainDlg::Go()
     }
     if (path != typed)
         SetDlgItemTextW(m_window, IDC_FILE, path.c_str());
+    // A folder, a pattern or several quoted paths name a set; a pattern or
+    // folder that names nothing is said before any run.
+    CLogSet set;
+    std::wstring problem;
+    if (!set.Expand(path, problem)) {
+        Message(problem.empty() ? kNoFileText : problem.c_str(), L"Error",
+                MB_OK | MB_ICONWARNING);
+        return;
+    }
     // Said before anything starts, with the path and the system's reason: a run or a viewer
     // that fails on its first open would only know that "the file" could not be opened.
-    const std::wstring reason = WhyLogUnreadable(path);
+    // A set skips a log it cannot read, but a device among quoted paths could
+    // keep the run waiting on its first read: it is refused like a single one.
+    std::wstring refused = path;
+    std::wstring reason;
+    if (!set.IsSet()) {
+        reason = WhyLogUnreadable(path);
+    } else {
+        for (const CLogSetFile& file : set.Files()) {
+            if (IsDeviceName(file.path)) {
+                refused = file.path;
+                reason = WhyLogUnreadable(file.path);
+                break;
+            }
+        }
+    }
     if (!reason.empty()) {
         SetDlgItemTextW(m_window, IDC_STATUS, (L"Unable to open the log: " + reason).c_str());
-        Message(UnreadableLogText(path, reason).c_str(), L"Error", MB_OK | MB_ICONWARNING);
+        Message(UnreadableLogText(refused, reason).c_str(), L"Error", MB_OK | MB_ICONWARNING);
         return;
     }
     AddToRecentFiles(path);
     AppSettings().LastFile = path;
-    m_runParams.logFile = path;
-    m_runParams.resultFile = ResultFileName(path);
+    m_runParams.logSet.clear();
+    if (set.IsSet()) {
+        m_runParams.logFile = path;
+        m_runParams.resultFile = ResultFileName(set.Folder() + set.ResultName());
+        SetLogs(set, m_runParams.logSet);
+    } else {
+        // One path, without quotes around it.
+        m_runParams.logFile = set.Files().front().path;
+        m_runParams.resultFile = ResultFileName(m_runParams.logFile);
+    }
     m_runParams.linesBefore = ContextSize(m_window, IDC_LINES_BEFORE);
     m_runParams.linesAfter = ContextSize(m_window, IDC_LINES_AFTER);
     m_runParams.decoding = AppLineDecoding();
     if (!CollectCheckedFilters())
         return;
-    if (m_runParams.filterTexts.empty()) {
+    // A compressed log is not viewed in place: with no filter, the run copies
+    // its lines whole into the result, which opens as usual.
+    if (m_runParams.filterTexts.empty() && m_runParams.logSet.empty() &&
+        PackingOf(m_runParams.logFile) == LogPacking::Plain) {
         OpenViewer(m_runParams.logFile.c_str());
         return;
     }
@@ -237,6 +342,7 @@ void CMainDlg::Go()
         Message(kStartFailedText, L"Error", MB_OK | MB_ICONWARNING);
         return;
     }
+    m_summaryShown = false;
     ShowRunningState(true);
 }
 
@@ -286,14 +392,18 @@ void CMainDlg::ShowRunningState(bool isRunning)
     UpdateControls();
 }
 
-void CMainDlg::OnRunFinished(bool succeeded)
+void CMainDlg::OnRunFinished(GrepEnd end)
 {
     if (!m_running)
         return;
     ShowRunningState(false);
-    // A run ends while the user may be working in another program: its result comes to the
-    // front only when this program is in front, and otherwise asks for attention.
-    if (succeeded)
+    // Nothing is skipped silently.
+    const std::vector<CSkippedLog> skipped = CGrepThread::SkippedLogs();
+    if (!skipped.empty())
+        Message(SkippedText(skipped).c_str(), L"Warning", MB_OK | MB_ICONWARNING);
+    if (end == GrepEnd::Completed)
+        // A run ends while the user may be working in another program: its result comes to the
+        // front only when this program is in front, and otherwise asks for attention.
         OpenViewer(m_runParams.resultFile.c_str(), AppTaskbar().ProgramActive());
     else
         Message(kRunFailedText, L"Error", MB_OK | MB_ICONWARNING);

@@ -5,23 +5,6 @@
 #include "engine/text/LineScan.h"
 
 #include <algorithm>
-#include <cstring>
-
-namespace {
-
-// The end of the whole lines among data[0, length) when more bytes follow: a
-// CR in the last byte may yet pair with a LF of the next read.
-size_t WholeLinesEnd(const uint8_t* data, size_t length)
-{
-    for (size_t i = length; i > 0;) {
-        --i;
-        if (IsLineEndByte(data[i]) && !(data[i] == '\r' && i + 1 == length))
-            return i + 1;
-    }
-    return 0;
-}
-
-} // namespace
 
 bool CLiteralSearch::Build(const TokenList& expression, bool ignoreCase, const CFileReader& file)
 {
@@ -65,64 +48,48 @@ int64_t CLiteralSearch::FindForward(CFileReader& file, int64_t from, uint64_t& l
         return -1;
     const CAnyOfFinder& finder = m_plan.Finder();
     CLineEndCounter counter;
-    m_buffer.resize(kChunk);
-    int64_t base = from;   // the file offset of m_buffer[0]
-    size_t length = 0;
+    m_lines.Restart(from);
     for (;;) {
-        if (length == m_buffer.size())
-            m_buffer.resize(m_buffer.size() * 2);   // a line longer than the buffer
-        uint32_t got = 0;
-        if (!file.ReadRaw(m_buffer.data() + length, static_cast<uint32_t>(m_buffer.size() - length), got))
+        if (!m_lines.Fill(file))
             throw CFileReader::kFillFailed;
-        length += got;
-        const bool atEnd = got == 0;
-        const uint8_t* data = m_buffer.data();
-        const size_t complete = atEnd ? length : WholeLinesEnd(data, length);
-        // Whole lines from `pos` on; the lines passed over are counted, so
-        // the caller knows where the found line lies among them.
-        size_t pos = 0;
+        const uint8_t* data = m_lines.Data();
+        const size_t complete = m_lines.WholeLinesEnd();
+        // Whole lines from the buffer's position on; the lines passed over
+        // are counted, so the caller knows where the found line lies among them.
+        size_t pos = m_lines.Pos();
         while (pos < complete) {
-            const size_t hit = finder.Find(data, complete, pos);
+            const size_t hit = m_lines.NextCandidate(finder, complete);
             if (hit >= complete) {
                 counter.Add(data + pos, complete - pos);
                 pos = complete;
                 break;
             }
             const size_t start = LineStartBefore(data, pos, hit);
-            const size_t textEnd = FindLineEnd(data, complete, hit);
+            size_t textEnd = 0;
+            const size_t next = m_lines.NextLine(start, complete, textEnd);
             counter.Add(data + pos, start - pos);
-            if (LineMatches(file, base + static_cast<int64_t>(start), data + start, textEnd - start)) {
+            if (LineMatches(file, m_lines.OffsetOf(start), data + start, textEnd - start)) {
                 linesBefore = counter.Count();
-                return base + static_cast<int64_t>(start);
+                return m_lines.OffsetOf(start);
             }
-            const size_t next = textEnd < complete ? PastLineEnd(data, textEnd, length) : complete;
             counter.Add(data + start, next - start);
             pos = next;
+            m_lines.SetPos(pos);
         }
-        if (atEnd)
+        m_lines.SetPos(pos);
+        if (m_lines.AtEnd())
             return -1;
-        std::memmove(m_buffer.data(), m_buffer.data() + pos, length - pos);
-        base += static_cast<int64_t>(pos);
-        length -= pos;
     }
 }
 
-bool CLiteralSearch::ReadAt(CFileReader& file, int64_t offset, size_t count)
+bool CLiteralSearch::ReadChunk(CFileReader& file, int64_t offset, size_t count)
 {
     if (m_buffer.size() < count)
         m_buffer.resize(count);
-    if (!file.Seek(offset))
-        return false;
-    size_t done = 0;
-    while (done < count) {
-        uint32_t got = 0;
-        if (!file.ReadRaw(m_buffer.data() + done, static_cast<uint32_t>(count - done), got))
-            throw CFileReader::kFillFailed;
-        if (got == 0)
-            return false;
-        done += got;
-    }
-    return true;
+    size_t got = 0;
+    if (!ReadAt(file, offset, m_buffer.data(), count, got))
+        throw CFileReader::kFillFailed;
+    return got == count;
 }
 
 int64_t CLiteralSearch::FindBackward(CFileReader& file, int64_t end)
@@ -132,7 +99,7 @@ int64_t CLiteralSearch::FindBackward(CFileReader& file, int64_t end)
     while (end > 0) {
         const int64_t start = std::max<int64_t>(0, end - static_cast<int64_t>(chunk));
         const size_t count = static_cast<size_t>(end - start);
-        if (!ReadAt(file, start, count))
+        if (!ReadChunk(file, start, count))
             return -1;
         const uint8_t* data = m_buffer.data();
         // Only the lines that start inside the chunk are searched here; the

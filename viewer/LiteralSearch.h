@@ -3,6 +3,7 @@
 
 #include "engine/match/CandidatePlan.h"
 #include "engine/io/FileReader.h"
+#include "engine/io/LineBuffer.h"
 #include "engine/match/Utils.h"
 
 #include <cstdint>
@@ -11,9 +12,8 @@
 
 // The search expression's literal plan picks the lines that can match; only
 // those are decoded and matched with the exact matcher, so a found line is
-// the one a line-by-line scan finds. Reads go through the reader's raw reads
-// into a buffer of its own, forwards, or backwards in large chunks each
-// searched from its end.
+// the one a line-by-line scan finds. Forwards, the file's raw reads fill a
+// line buffer; backwards, it is read in large chunks each searched from its end.
 class CLiteralSearch {
 public:
     // False when the expression gives no literal to search for in the
@@ -36,13 +36,14 @@ public:
 private:
     // Decodes and matches the line that starts at file offset `offset`.
     bool LineMatches(const CFileReader& file, int64_t offset, const uint8_t* bytes, size_t length);
-    // Reads `count` bytes at `offset` into the buffer; false when the file
+    // Reads `count` bytes at `offset` into the chunk; false when the file
     // ends before them.
-    bool ReadAt(CFileReader& file, int64_t offset, size_t count);
+    bool ReadChunk(CFileReader& file, int64_t offset, size_t count);
 
     const TokenList* m_expression = nullptr;
     bool m_ignoreCase = false;
     CCandidatePlan m_plan;
-    std::vector<uint8_t> m_buffer;
+    CLineBuffer m_lines{kChunk};
+    std::vector<uint8_t> m_buffer;   // the backward search's chunk
     std::wstring m_text;
 };

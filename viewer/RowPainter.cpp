@@ -1,6 +1,8 @@
 // DrawRows: the lines from the top line down, in their colours, with search marks.
 #include "viewer/RowPainter.h"
 
+#include "engine/run/GrepIndex.h"
+
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/ViewMath.h"
 #include "win32/GdiScope.h"
@@ -70,7 +72,12 @@ void DrawRows(HDC dc, const RECT& client, const RowPaint& paint)
             SetBkColor(dc, 0xFFFFFF);
         }
         if (length > 0) {
-            SetTextColor(dc, paint.lineColor ? paint.lineColor(text) : 0);
+            int64_t start = -1;
+            const bool header = paint.setIndex && paint.reader->RowOffset(i, start) &&
+                                paint.setIndex->IsHeaderAt(start);
+            SetTextColor(dc, header          ? kSetHeaderColor
+                             : paint.lineColor ? paint.lineColor(text)
+                                               : 0);
             if (paint.highlight)
                 SetBkColor(dc, MarkBackground(paint, text, i));
             RECT cell = row;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+class CGrepIndex;
 class CScrollableFileReader;
 
 using LineColorFunction = COLORREF (*)(const wchar_t* text);
@@ -15,7 +16,8 @@ using LineColorFunction = COLORREF (*)(const wchar_t* text);
 constexpr COLORREF kEndMarkerColor = 0x0000A0;
 constexpr COLORREF kFoundLineBack = 0xE0FFE0;
 constexpr COLORREF kOtherMatchBack = 0xE0E0E0;
-constexpr COLORREF kMarkedLineBack = 0xA0F0FF;   // the line Show in Log or Go to Line went to
+constexpr COLORREF kMarkedLineBack = 0xA0F0FF;
+constexpr COLORREF kSetHeaderColor = 0x905000;   // the line naming a log of a set: dark blue   // the line Show in Log or Go to Line went to
 constexpr wchar_t kEndOfFileMarker[] = L"---=== END OF FILE ===---";
 
 struct RowPaint {
@@ -30,6 +32,7 @@ struct RowPaint {
     bool highlightMatches = true;
     LineColorFunction lineColor = nullptr;
     int64_t markedOffset = -1;         // where the marked line starts; -1: none
+    const CGrepIndex* setIndex = nullptr;   // a result of several logs: tells its header lines
     viewmath::Margins margins;         // scaled with the DPI
 };
 

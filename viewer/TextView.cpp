@@ -6,6 +6,7 @@
 #include "settings/Settings.h"
 #include "win32/Dpi.h"
 #include "viewer/RowPainter.h"
+#include "engine/run/GrepIndex.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/SearchState.h"
 #include "viewer/ViewMath.h"
@@ -149,6 +150,10 @@ bool CTextView::OpenFile(const wchar_t* path)
         m_path.clear();
         throw CStringException(L"CTextView::OpenFile", kUnknownErrorText);
     }
+    // A result of several logs: its index tells the lines that name each log.
+    auto index = std::make_unique<CGrepIndex>();
+    if (index->Open(m_path) == CGrepIndex::State::Ready && index->LogCount() > 1)
+        m_setIndex = std::move(index);
     SetUpScrollBars();
     UpdateHorzRange();
     UpdatePercent();
@@ -159,6 +164,7 @@ bool CTextView::OpenFile(const wchar_t* path)
 void CTextView::CloseFile()
 {
     m_reader.reset();
+    m_setIndex.reset();
     m_path.clear();
     m_markedOffset = -1;
 }
@@ -306,6 +312,7 @@ void CTextView::PaintRows(HDC dc, const RECT& client) const
     rows.highlightMatches = search.highlightMatches;
     rows.lineColor = &ViewLineColor;
     rows.markedOffset = m_markedOffset;
+    rows.setIndex = m_setIndex.get();
     rows.margins = m_margins;
     DrawRows(dc, client, rows);
 }

@@ -4,6 +4,8 @@
 #include "win32/GdiScope.h"
 #include "viewer/ViewMath.h"
 
+#include "engine/run/GrepIndex.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -92,8 +94,9 @@ public:
     // Puts the line starting at `offset` at the top and marks it.
     void ShowLine(int64_t offset);
     int64_t MarkedOffset() const { return m_markedOffset; }
-    // Line Info's line on the top line's log line ("\r\nLog Line: ..."): its
-    // number, or why there is none; "" for a file without an index.
+    // Line Info's lines on the top line's log line ("\r\nLog Line: ..."): its
+    // number, or why there is none, after the log's name in a result of
+    // several logs; "" for a file without an index.
     std::wstring LogLineOfTop() const;
 
     // Save, HTML export and copy screen.
@@ -162,6 +165,8 @@ private:
     HWND m_owner = nullptr;
     HINSTANCE m_instance = nullptr;
     std::wstring m_path;
+    // Open while the result of a set is shown, for its header lines.
+    std::unique_ptr<CGrepIndex> m_setIndex;
     std::unique_ptr<CScrollableFileReader> m_reader;
     CGdiObject<HFONT> m_font;
     int m_charWidth = 0;

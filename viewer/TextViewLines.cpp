@@ -35,6 +35,7 @@ const wchar_t kNotFromLogText[] =
     L"replaced and was read again from its start.";
 // What Line Info says instead of a number when the index and the log no longer agree.
 const wchar_t kLogLineLabel[] = L"\r\nLog Line (from 1): ";
+const wchar_t kLogFileLabel[] = L"\r\nLog File: ";
 const wchar_t kLogLineStaleText[] = L"unknown, this result has changed since its run";
 const wchar_t kLogLineDamagedText[] = L"unknown, the index of log lines is damaged";
 const wchar_t kLogLineUnreadableText[] = L"unknown, the log file cannot be read";
@@ -131,16 +132,17 @@ void CTextView::ShowInLog(uint32_t row)
     }
     int64_t logOffset = 0;
     bool located = false;
+    bool header = false;   // the line that names a log of a set
     {
         CWaitCursor wait;
-        located = index.Locate(offset, logOffset);
+        located = index.Locate(offset, logOffset, &header);
     }
     if (!located) {
         MessageBoxW(m_window, (kLogUnreadableText + index.LogFile()).c_str(), kShowInLogCaption,
                     MB_ICONWARNING);
         return;
     }
-    if (!LogLineHolds(index.LogFile(), logOffset, m_reader->GetLineText(row))) {
+    if (!header && !LogLineHolds(index.LogFile(), logOffset, m_reader->GetLineText(row))) {
         int64_t number = 0;
         LineNumberAt(index.LogFile(), logOffset, number);
         MessageBoxW(m_window, Format(kLogChangedText, Number(number), index.LogFile()).c_str(),
@@ -178,13 +180,17 @@ std::wstring CTextView::LogLineOfTop() const
     // that still holds the top line.
     int64_t logOffset = 0;
     int64_t line = 0;
-    if (!index.Locate(m_reader->TopLineOffset(), logOffset))
+    bool header = false;   // the line that names a log of a set: it leads to the log's start
+    if (!index.Locate(m_reader->TopLineOffset(), logOffset, &header))
         return kLogLineLabel + std::wstring(kLogLineUnreadableText);
-    if (!LogLineHolds(index.LogFile(), logOffset, top))
-        return kLogLineLabel + std::wstring(kLogLineChangedText);
+    // A result of several logs says which one the line is in.
+    const std::wstring setLog =
+        index.LogCount() > 1 ? kLogFileLabel + index.LogFile() : std::wstring();
+    if (!header && !LogLineHolds(index.LogFile(), logOffset, top))
+        return setLog + kLogLineLabel + kLogLineChangedText;
     if (!LineNumberAt(index.LogFile(), logOffset, line))
-        return kLogLineLabel + std::wstring(kLogLineUnreadableText);
-    return kLogLineLabel + std::to_wstring(line);
+        return setLog + kLogLineLabel + kLogLineUnreadableText;
+    return setLog + kLogLineLabel + std::to_wstring(line);
 }
 
 void CTextView::ShowGoToLineDialog()

@@ -22,7 +22,7 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         g_receiver.run->lastText = reinterpret_cast<const wchar_t*>(lParam);
         ++g_receiver.run->progressReports;
     } else if (message == WM_RUN_FINISHED && g_receiver.run) {
-        g_receiver.run->completed = wParam == 1;
+        g_receiver.run->completed = FinishedEnd(static_cast<int>(wParam)) == GrepEnd::Completed;
         g_receiver.finished = true;
         return 0;
     }

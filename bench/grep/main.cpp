@@ -4,6 +4,9 @@
 //                                          writes the log unless it already has that size
 //   bench_grep run LOG RESULT_FOLDER [REPEAT [CASES]]   CASES: the letters of the cases to run
 //   bench_grep stages LOG                  the per-line path's stages alone
+//   bench_grep split LOG COUNT              cuts LOG at line ends into a rotated set
+//                                          of COUNT files in the folder LOG.set
+//   bench_grep runset LOG RESULT_FOLDER     case (a) over that set: "RESULT s <MB/s>"
 // "run" prints one line per case, and lines "RESULT <case> <MB/s>" and
 // "ANSWER <case> <median ms> <worst ms>" (the dialog's answers during the run) for scripts.
 #include "bench/grep/BenchWindow.h"
@@ -17,6 +20,7 @@
 #include <psapi.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -237,6 +241,109 @@ int Stages(const std::wstring& log)
     return 0;
 }
 
+std::wstring SetFolder(const std::wstring& log)
+{
+    return log + L".set";
+}
+
+// The rotated set of `count` files holding the log's bytes, the oldest
+// (app.log.<count-1>) first, all with one write time: the rotation numbers
+// alone give their order.
+std::vector<CSetLog> SetOf(const std::wstring& log, int count)
+{
+    std::vector<CSetLog> set;
+    for (int i = count - 1; i >= 0; --i) {
+        const std::wstring name = i == 0 ? L"app.log" : L"app.log." + std::to_wstring(i);
+        set.push_back({SetFolder(log) + L"\\" + name, name});
+    }
+    return set;
+}
+
+int Split(const std::wstring& log, int count)
+{
+    const int64_t size = FileSize(log);
+    const std::vector<CSetLog> set = SetOf(log, count);
+    int64_t have = 0;
+    for (const CSetLog& part : set)
+        have += std::max<int64_t>(0, FileSize(part.path));
+    if (have == size) {
+        std::printf("reusing the set of %d files in %ls\n", count, SetFolder(log).c_str());
+        return 0;
+    }
+    CreateDirectoryW(SetFolder(log).c_str(), nullptr);
+    HANDLE in = CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (in == INVALID_HANDLE_VALUE)
+        return 1;
+    std::vector<char> block(8u << 20);
+    std::string carry;
+    FILETIME stamp{};
+    GetSystemTimeAsFileTime(&stamp);
+    DWORD read = 0;
+    bool more = true;
+    for (size_t i = 0; i < set.size(); ++i) {
+        HANDLE out = CreateFileW(set[i].path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 0, nullptr);
+        const int64_t want = size / count;
+        int64_t written = 0;
+        DWORD done = 0;
+        for (;;) {
+            if (carry.empty()) {
+                if (!more || !ReadFile(in, block.data(), DWORD(block.size()), &read, nullptr) ||
+                    read == 0) {
+                    more = false;
+                    break;
+                }
+                carry.assign(block.data(), read);
+            }
+            size_t take = carry.size();
+            if (i + 1 < set.size() && written + int64_t(take) >= want) {
+                // Up to the first line end at or past the part's share.
+                const size_t at = carry.find('\n', size_t(std::max<int64_t>(0, want - written)));
+                if (at != std::string::npos) {
+                    take = at + 1;
+                    WriteFile(out, carry.data(), DWORD(take), &done, nullptr);
+                    carry.erase(0, take);
+                    break;
+                }
+            }
+            WriteFile(out, carry.data(), DWORD(take), &done, nullptr);
+            written += int64_t(take);
+            carry.erase(0, take);
+        }
+        SetFileTime(out, nullptr, nullptr, &stamp);
+        CloseHandle(out);
+    }
+    CloseHandle(in);
+    std::printf("split %ls into %d files\n", log.c_str(), count);
+    return 0;
+}
+
+int RunSet(const std::wstring& log, const std::wstring& folder, int count)
+{
+    const int64_t size = FileSize(log);
+    CGrepParams params;
+    params.logSet = SetOf(log, count);
+    params.logFile = SetFolder(log) + L"\\app.log*";
+    params.resultFile = folder + L"\\bench-s.greptmp";
+    params.filterTexts = kCases[0].filters;
+    params.filterModes = kCases[0].modes;
+    params.linesBefore = kCases[0].before;
+    params.linesAfter = kCases[0].after;
+    for (const CSetLog& part : params.logSet)
+        Warm(part.path);
+    const BenchRun run = RunThroughWindow(params);
+    if (!run.completed) {
+        std::printf("(s) failed: %ls\n", run.lastText.c_str());
+        return 1;
+    }
+    const double mbps = static_cast<double>(size) / 1e6 / run.seconds;
+    std::printf("(s) (a) over a set of %d files %8.0f MB/s  %6.3f s  %ls\n", count, mbps,
+                run.seconds, run.lastText.c_str());
+    std::printf("RESULT s %.0f\n", mbps);
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -253,6 +360,10 @@ int wmain(int argc, wchar_t** argv)
         return Run(argv[2], argv[3], argc > 4 ? _wtoi(argv[4]) : 2, argc > 5 ? argv[5] : L"abcd");
     if (command == L"stages" && argc >= 3)
         return Stages(argv[2]);
+    if (command == L"split" && argc >= 4)
+        return Split(argv[2], _wtoi(argv[3]));
+    if (command == L"runset" && argc >= 4)
+        return RunSet(argv[2], argv[3], 16);
     std::printf("usage: bench_grep generate LOG BYTES [SEED] | run LOG RESULT_FOLDER [REPEAT]\n");
     return 2;
 }

@@ -50,7 +50,7 @@ bool TimeRun(const std::wstring& log, const std::wstring& result, bool fast, boo
     const double start = Now();
     const CGrepOutcome outcome = RunGrep(params, observer, options);
     const double seconds = Now() - start;
-    if (outcome.end != CGrepOutcome::End::Completed) {
+    if (outcome.end != GrepEnd::Completed) {
         std::printf("run failed: %ls\n", outcome.failure.c_str());
         return false;
     }

@@ -41,10 +41,52 @@ CFileReader::CFileReader(const wchar_t* fileName, uint32_t bufferSize, LineDecod
         m_buffer.reset(new uint8_t[bufferSize]);
 }
 
+CFileReader::CFileReader(std::unique_ptr<CByteSource> stream, uint32_t bufferSize,
+                         LineDecoding decoding)
+    : m_fileSize(kStreamSize), m_bufferSize(bufferSize), m_delimiters(L"\n\r"),
+      m_decoder(FileEncoding::Bytes, decoding), m_stream(std::move(stream))
+{
+    uint8_t head[3] = {};
+    uint32_t got = 0;
+    for (uint32_t part = 1; got < sizeof head && part > 0; got += part)
+        if (!m_stream->Read(head + got, sizeof head - got, part))
+            throw L"CFileReader::CFileReader: unable to read the stream";
+    m_head.assign(reinterpret_cast<const char*>(head), got);
+    m_streamAt = got;
+    m_mark = DetectByteOrderMark(head, got);
+    m_decoder = CLineDecoder(m_mark.encoding, decoding);
+    if (bufferSize != 0)
+        m_buffer.reset(new uint8_t[bufferSize]);
+}
+
 CFileReader::~CFileReader() = default;
+
+bool CFileReader::ReadPhysical(uint8_t* target, uint32_t want, DWORD& read)
+{
+    read = 0;
+    if (!m_stream)
+        return ReadFile(m_file.Get(), target, want, &read, nullptr) != 0;
+    while (read < want && m_physical + read < int64_t(m_head.size())) {
+        target[read] = uint8_t(m_head[size_t(m_physical + read)]);
+        ++read;
+    }
+    // The stream gives what it has; a file's read stops short only at its end.
+    while (read < want) {
+        uint32_t got = 0;
+        if (!m_stream->Read(target + read, want - read, got))
+            return false;
+        if (got == 0)
+            break;
+        read += got;
+        m_streamAt += got;
+    }
+    return true;
+}
 
 bool CFileReader::RefreshSize()
 {
+    if (m_stream)
+        return true;   // a stream's end is only known when it comes
     LARGE_INTEGER size;
     if (!GetFileSizeEx(m_file.Get(), &size))
         return false;
@@ -66,7 +108,7 @@ bool CFileReader::FillBuffer()
         return false;
     DWORD read = 0;
     const uint32_t want = Readable(FillSize());
-    if (want != 0 && !ReadFile(m_file.Get(), m_buffer.get(), want, &read, nullptr))
+    if (want != 0 && !ReadPhysical(m_buffer.get(), want, read))
         return false;
     m_physical += read;
     m_byteCount = read;
@@ -81,6 +123,9 @@ uint32_t CFileReader::FillSize() const
     // A read touches every page it may fill (wine checks the whole buffer), so
     // a small file's reader asks for what the file holds and a little more for
     // what it may have grown by: its buffer then costs what the file does.
+    // A stream says nothing of its size: it fills the whole buffer.
+    if (m_stream)
+        return m_bufferSize;
     constexpr int64_t kGrowth = 64 * 1024;
     const int64_t known = std::max<int64_t>(0, m_fileSize - m_physical);
     return static_cast<uint32_t>(std::min<int64_t>(m_bufferSize, known + kGrowth));
@@ -93,7 +138,7 @@ bool CFileReader::ReadRaw(uint8_t* target, uint32_t size, uint32_t& got)
         return false;
     DWORD read = 0;
     const uint32_t want = Readable(size);
-    if (want != 0 && !ReadFile(m_file.Get(), target, want, &read, nullptr))
+    if (want != 0 && !ReadPhysical(target, want, read))
         return false;
     m_physical += read;
     got = read;
@@ -129,6 +174,23 @@ bool CFileReader::MoveBufferPos(uint32_t newIndex)
 
 bool CFileReader::MovePhysical(int64_t offset)
 {
+    if (m_stream) {
+        const int64_t head = int64_t(m_head.size());
+        if (offset >= 0 && offset <= head && m_streamAt == head) {
+            m_physical = offset;
+            return true;
+        }
+        // Forward: the bytes between are read and dropped.
+        std::vector<uint8_t> skipped(64 * 1024);
+        for (m_physical = m_streamAt; m_physical < offset;) {
+            DWORD read = 0;
+            const uint32_t want = uint32_t(std::min<int64_t>(offset - m_physical, int64_t(skipped.size())));
+            if (!ReadPhysical(skipped.data(), want, read) || read == 0)
+                return false;
+            m_physical += read;
+        }
+        return m_physical == offset;
+    }
     LARGE_INTEGER to;
     to.QuadPart = offset;
     if (!SetFilePointerEx(m_file.Get(), to, nullptr, FILE_BEGIN))
@@ -352,6 +414,8 @@ bool CFileReader::Seek(int64_t offset)
 
 bool CFileReader::Rewind()
 {
+    if (m_stream)
+        return Seek(0);
     if (SetFilePointer(m_file.Get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
         GetLastError() != NO_ERROR)
         return false;

@@ -3,6 +3,7 @@
 // 8-bit text whose lines CLineDecoder turns into characters.
 #pragma once
 
+#include "engine/io/ByteSource.h"
 #include "engine/text/ByteRules.h"
 #include "engine/io/LineDecoder.h"
 #include "engine/text/TextCodec.h"
@@ -26,13 +27,23 @@ protected:
     ~CUnitSink() = default;
 };
 
-class CFileReader {
+// As a byte source it is the plain file: its raw reads, stopped at the read
+// limit, with the file's end before that limit reported as an early end.
+class CFileReader : public CSeekableSource {
 public:
     // Opens an existing file, shared for reading, writing and deleting, and
     // looks for its byte-order mark; throws a wide text. `decoding` says how
     // the lines of an 8-bit file without a mark are read.
     CFileReader(const wchar_t* fileName, uint32_t bufferSize,
                 LineDecoding decoding = LineDecoding::Ansi);
+    // Reads the bytes of a stream (a decompressed log) instead of a file: read
+    // once front to back, of a size not known before its end, so GetSize()
+    // is kStreamSize. Seeks go forward only, or back into the first bytes
+    // while nothing after them has been read.
+    CFileReader(std::unique_ptr<CByteSource> stream, uint32_t bufferSize,
+                LineDecoding decoding = LineDecoding::Ansi);
+    static constexpr int64_t kStreamSize = INT64_MAX / 256;
+    bool IsStream() const { return m_stream != nullptr; }
     virtual ~CFileReader();
     CFileReader(const CFileReader&) = delete;
     CFileReader& operator=(const CFileReader&) = delete;
@@ -69,6 +80,16 @@ public:
     // Reads bytes straight from the file at the reader's position, for a caller
     // that keeps its own buffer; only while this reader's buffer is empty.
     bool ReadRaw(uint8_t* target, uint32_t size, uint32_t& got);
+    bool Read(uint8_t* target, uint32_t size, uint32_t& got) override
+    {
+        return ReadRaw(target, size, got);
+    }
+    bool EndedEarly() const override
+    {
+        return m_cutShort || (m_stream && m_stream->EndedEarly());
+    }
+    bool SeekTo(int64_t offset) override { return Seek(offset); }
+    int64_t Size() const override { return m_fileSize; }
 
     // Reads stop at this file offset as if the file ended there (-1: the
     // file's own end). Seek and Rewind leave it as it is.
@@ -124,6 +145,8 @@ protected:
     bool SkipToNextUnitLine();
     // How many of `size` bytes a read may take before the read limit.
     uint32_t Readable(uint32_t size) const;
+    // ReadFile's part: `want` bytes from the file or the stream, fewer only at its end.
+    bool ReadPhysical(uint8_t* target, uint32_t want, DWORD& read);
     // A read of `wanted` bytes got none: the end of the file.
     void NoteEnd(uint32_t wanted);
 
@@ -143,4 +166,9 @@ protected:
     int64_t m_physical = 0;
     int64_t m_readLimit = -1;
     bool m_cutShort = false;
+    // A stream instead of m_file: its first bytes are kept, since the mark is
+    // looked for there before reading starts again at 0.
+    std::unique_ptr<CByteSource> m_stream;
+    std::string m_head;
+    int64_t m_streamAt = 0;   // the offset of the stream's next byte
 };

@@ -7,6 +7,7 @@
 
 #include "engine/text/ByteCopy.h"
 #include "engine/io/FileWriter.h"
+#include "engine/run/GrepEnd.h"
 #include "engine/run/GrepIndex.h"
 #include "engine/run/GrepLine.h"
 #include "engine/run/ResultLine.h"
@@ -14,8 +15,6 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-
-enum class GrepFault { None, PrevLine, NextLine };
 
 // A line of the log as bytes of the code page, inside the reader's buffer.
 struct CByteLine {
@@ -57,8 +56,6 @@ inline void KeepInRing(std::string& slot, const CByteLine& line)
 template <typename Line, typename Slot>
 class CGrepContextOf {
 public:
-    using Fault = GrepFault;
-
     // Lines before or after of 0 or less keep no context on that side.
     // The ring starts empty and grows a slot at a time as lines arrive, up to
     // lines-before slots: memory follows the lines actually held, so a huge
@@ -78,12 +75,12 @@ public:
     void Record(CGrepIndexWriter& index) { m_index = &index; }
 
     // One line of the log, the offset where it starts there, and whether it
-    // is kept.
-    Fault Take(Line& line, bool kept, int64_t offset)
+    // is kept. Completed once the line is handled, else the write that failed.
+    GrepEnd Take(Line& line, bool kept, int64_t offset)
     {
         const bool written = kept || AfterLine();
-        const Fault fault = Write(line, kept, offset);
-        if (fault == Fault::None) {
+        const GrepEnd fault = Write(line, kept, offset);
+        if (fault == GrepEnd::Completed) {
             Advance(line, kept, offset);
             m_gap = !written;
         }
@@ -93,23 +90,35 @@ public:
     // What Take writes for the line, without taking it: also how the log's
     // unfinished last line is written, as the end of a run would write it,
     // while the state stays ready for the whole line to come.
-    Fault Write(const Line& line, bool kept, int64_t offset)
+    GrepEnd Write(const Line& line, bool kept, int64_t offset)
     {
         if (kept) {
+            // Only a kept line starts what a context writes.
+            if (!m_header.empty()) {
+                if (m_index)
+                    m_index->AddHeader(m_writer->Written());
+                if (!m_writer->WriteLine(nullptr, m_header.c_str(), m_header.size()))
+                    return GrepEnd::NextLineFailed;
+                m_header.clear();
+            }
             if (m_index)
                 NoteKept(offset);
             if (m_ringLimit > 0 && !WriteRing())
-                return Fault::PrevLine;
+                return GrepEnd::PrevLineFailed;
             if (!WriteContextLine(*m_writer, nullptr, line))
-                return Fault::NextLine;
+                return GrepEnd::NextLineFailed;
         } else if (AfterLine()) {
             if (m_index && m_writer->Written() - m_pieceStart >= kStretchPiece)
                 AddPlace(offset);
             if (!WriteContextLine(*m_writer, kContextAfterMark, line))
-                return Fault::NextLine;
+                return GrepEnd::NextLineFailed;
         }
-        return Fault::None;
+        return GrepEnd::Completed;
     }
+
+    // A line written once, before the first line this context writes: the
+    // header that names the log in a result of several logs.
+    void SetHeader(std::wstring header) { m_header = std::move(header); }
 
     // Lines were passed over without being handed on: the next written line
     // starts a new stretch.
@@ -211,6 +220,7 @@ private:
     bool m_afterActive = false;
     int m_matches = 0;
     CGrepIndexWriter* m_index = nullptr;
+    std::wstring m_header;   // still to be written
     bool m_gap = true;          // the last line handed on was not written
     int64_t m_pieceStart = 0;   // result offset of the last record
 };

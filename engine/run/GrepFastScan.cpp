@@ -1,6 +1,6 @@
-// CGrepFastScan: lines are cut from a buffer that always holds whole lines
-// (the unfinished last line is moved to the front before the next read), so
-// a line, its line end and the lines before it are all in memory at once.
+// CGrepFastScan: lines are cut from the reader's line buffer, which always
+// holds whole lines, so a line, its line end and the lines before it are all
+// in memory at once.
 #include "engine/run/GrepFastScan.h"
 
 #include "engine/match/ByteSearch.h"
@@ -8,18 +8,16 @@
 #include "engine/run/GrepObserver.h"
 #include "engine/text/LineScan.h"
 
-#include <cstring>
-
-CGrepFastScan::CGrepFastScan(CFileReader& reader, CFilterSet& filters, const CCandidatePlan& plan,
-                             CGrepByteContext& context, int linesBefore, uint32_t bufferSize)
-    : m_reader(reader), m_filters(filters), m_plan(plan), m_context(context),
-      m_linesBefore(linesBefore), m_buffer(bufferSize < 16 ? 16 : bufferSize),
-      m_decoder(reader.Decoder())
+CGrepFastScan::CGrepFastScan(CGrepLineReader& reader, CFilterSet& filters,
+                             const CCandidatePlan& plan, CGrepByteContext& context,
+                             int linesBefore)
+    : m_reader(reader), m_lines(reader.Lines()), m_filters(filters), m_plan(plan),
+      m_context(context), m_linesBefore(linesBefore), m_decoder(reader.Decoder())
 {
     // The scan may begin anywhere in the log past its byte-order mark: at a
     // line start where an earlier reading of a growing log stopped.
-    m_reader.SkipByteOrderMark();
-    m_reader.GetPosition(m_base);
+    if (m_reader.Position() < static_cast<int64_t>(m_reader.MarkLength()))
+        m_reader.Seek(m_reader.MarkLength());
 }
 
 bool CGrepFastScan::CodePageAllows()
@@ -29,105 +27,44 @@ bool CGrepFastScan::CodePageAllows()
     return CFileWriter::BytesRoundTrip();
 }
 
-bool CGrepFastScan::Fill()
-{
-    if (m_pos > 0) {
-        std::memmove(m_buffer.data(), m_buffer.data() + m_pos, m_length - m_pos);
-        m_base += static_cast<int64_t>(m_pos);
-        m_length -= m_pos;
-        m_pos = 0;
-    }
-    if (m_length == m_buffer.size())
-        m_buffer.resize(m_buffer.size() * 2);   // a line longer than the buffer
-    uint32_t got = 0;
-    if (!m_reader.ReadRaw(m_buffer.data() + m_length,
-                          static_cast<uint32_t>(m_buffer.size() - m_length), got))
-        throw CFileReader::kFillFailed;
-    m_length += got;
-    if (got == 0) {
-        m_endOfFile = true;
-        if (m_reader.LastLineUnfinished())
-            DropUnfinishedLine();
-    }
-    m_hitKnown = false;
-    return got > 0;
-}
-
-void CGrepFastScan::DropUnfinishedLine()
-{
-    // The log changed while it was read: the bytes after the last line end
-    // are part of a line that is not whole.
-    size_t end = m_length;
-    while (end > m_pos && !CFileReader::IsLineEnd(m_buffer[end - 1]))
-        --end;
-    m_length = end;
-}
-
-size_t CGrepFastScan::CompleteEnd() const
-{
-    if (m_endOfFile)
-        return m_length;
-    // A CR in the last byte may yet pair with a LF of the next read: the line
-    // it ends is not complete until that is known.
-    for (size_t i = m_length; i > m_pos;) {
-        --i;
-        const uint8_t b = m_buffer[i];
-        if (IsLineEndByte(b) && !(b == '\r' && i + 1 == m_length))
-            return i + 1;
-    }
-    return m_pos;
-}
-
-size_t CGrepFastScan::NextLine(size_t start, size_t limit, size_t& textEnd) const
-{
-    const size_t end = FindLineEnd(m_buffer.data(), limit, start);
-    textEnd = end;
-    if (end >= limit)
-        return limit;   // the file's last line, without a line end
-    return PastLineEnd(m_buffer.data(), end, m_length);
-}
-
 size_t CGrepFastScan::NextCandidate(size_t limit)
 {
     // Every literal at once: one pass over the bytes however many filters
-    // give one. The hit is kept while the lines before it are handled one by
-    // one (as after-context), so the bytes up to it are searched once.
+    // give one.
     if (m_plan.KeepsNothing())
         return limit;
-    if (!m_hitKnown || m_nextHit < m_pos) {
-        m_nextHit = m_plan.Finder().Find(m_buffer.data(), limit, m_pos);
-        m_hitKnown = true;
-    }
-    return m_nextHit;
+    return m_lines.NextCandidate(m_plan.Finder(), limit);
 }
 
 void CGrepFastScan::Convert(size_t from, size_t to, CGrepLine& line) const
 {
     const size_t count = to - from;
     line.Reserve(count);
-    line.SetLength(m_decoder.Decode(m_buffer.data() + from, count, line.Data()));
+    line.SetLength(m_decoder.Decode(m_lines.Data() + from, count, line.Data()));
 }
 
 void CGrepFastScan::PassOver(size_t from, size_t to, CGrepProgress& progress,
                              CGrepObserver& observer)
 {
-    const uint8_t* buffer = m_buffer.data();
+    const uint8_t* buffer = m_lines.Data();
+    const size_t length = m_lines.Length();
+    const int64_t base = m_lines.OffsetOf(0);
     // Progress: the line-by-line path reports at the first line end at or
     // past each threshold; find exactly those line ends.
     const int matches = m_context.Matches();
-    while (progress.Next() <= m_base + static_cast<int64_t>(to)) {
-        int64_t at = progress.Next() - m_base - 1;
+    while (progress.Next() <= base + static_cast<int64_t>(to)) {
+        int64_t at = progress.Next() - base - 1;
         size_t i = at < static_cast<int64_t>(from) ? from : static_cast<size_t>(at);
         const size_t end = FindLineEnd(buffer, to, i);
         size_t next;
         if (end >= to) {
-            if (!(m_endOfFile && to == m_length))
+            if (!(m_lines.AtEnd() && to == length))
                 break;
             next = to;   // the file's last line, without a line end
         } else {
-            next = PastLineEnd(buffer, end, m_length);
+            next = PastLineEnd(buffer, end, length);
         }
-        progress.Passed(m_base + static_cast<int64_t>(next), matches, observer);
+        progress.Passed(base + static_cast<int64_t>(next), matches, observer);
     }
     m_context.Skipped();
     if (m_linesBefore <= 0)
@@ -137,7 +74,7 @@ void CGrepFastScan::PassOver(size_t from, size_t to, CGrepProgress& progress,
     size_t start = to;
     for (int k = 0; k < m_linesBefore && start > from; ++k) {
         size_t textEnd;
-        if (start == to && to == m_length && m_endOfFile && !IsLineEndByte(buffer[to - 1])) {
+        if (start == to && to == length && m_lines.AtEnd() && !IsLineEndByte(buffer[to - 1])) {
             textEnd = to;   // the unterminated last line
         } else {
             textEnd = start - 1;
@@ -148,62 +85,59 @@ void CGrepFastScan::PassOver(size_t from, size_t to, CGrepProgress& progress,
     }
     while (start < to) {
         size_t textEnd;
-        const size_t next = NextLine(start, to, textEnd);
+        const size_t next = m_lines.NextLine(start, to, textEnd);
         // Not kept, no after-context: it only enters the ring.
         const CByteLine passed{buffer + start, textEnd - start};
-        m_context.Take(passed, false, m_base + static_cast<int64_t>(start));
+        m_context.Take(passed, false, base + static_cast<int64_t>(start));
         start = next;
     }
 }
 
-CGrepFastScan::End CGrepFastScan::Run(CGrepObserver& observer, CGrepProgress& progress)
+GrepEnd CGrepFastScan::Run(CGrepObserver& observer, CGrepProgress& progress)
 {
     for (;;) {
-        const size_t complete = CompleteEnd();
-        if (m_pos >= complete) {
-            if (m_endOfFile)
-                return End::Completed;
-            Fill();
+        const size_t complete = m_lines.WholeLinesEnd();
+        if (m_lines.Pos() >= complete) {
+            if (m_lines.AtEnd())
+                return GrepEnd::Completed;
+            if (!m_lines.Fill(m_reader))
+                throw CFileReader::kFillFailed;
             continue;
         }
-        while (m_pos < complete) {
+        while (m_lines.Pos() < complete) {
             const size_t hit = NextCandidate(complete);
             if (!m_context.AfterActive()) {
-                const size_t start = LineStartBefore(m_buffer.data(), m_pos, hit);
-                if (start > m_pos) {
+                const size_t start = LineStartBefore(m_lines.Data(), m_lines.Pos(), hit);
+                if (start > m_lines.Pos()) {
                     if (observer.StopRequested())
-                        return End::Stopped;
-                    PassOver(m_pos, start, progress, observer);
-                    m_pos = start;
+                        return GrepEnd::Stopped;
+                    PassOver(m_lines.Pos(), start, progress, observer);
+                    m_lines.SetPos(start);
                 }
-                if (m_pos >= complete)
+                if (m_lines.Pos() >= complete)
                     break;
             }
             // One line as the line-by-line path takes it. Only a line holding a
             // planned literal can be kept; only such a line is turned into
             // characters and matched, unless the plan says the hit alone keeps it.
             if (observer.StopRequested())
-                return End::Stopped;
+                return GrepEnd::Stopped;
+            const size_t pos = m_lines.Pos();
             size_t textEnd;
-            const size_t next = NextLine(m_pos, complete, textEnd);
+            const size_t next = m_lines.NextLine(pos, complete, textEnd);
             bool kept = false;
             if (hit < textEnd && m_plan.HitKeeps()) {
                 kept = true;
             } else if (hit < textEnd) {
-                Convert(m_pos, textEnd, m_line);
+                Convert(pos, textEnd, m_line);
                 kept = m_filters.Matches(m_line.Text(), m_line.Length());
             }
-            const CByteLine taken{m_buffer.data() + m_pos, textEnd - m_pos};
-            switch (m_context.Take(taken, kept, m_base + static_cast<int64_t>(m_pos))) {
-            case GrepFault::None:
-                break;
-            case GrepFault::PrevLine:
-                return End::PrevLineFault;
-            case GrepFault::NextLine:
-                return End::NextLineFault;
-            }
-            progress.Passed(m_base + static_cast<int64_t>(next), m_context.Matches(), observer);
-            m_pos = next;
+            const CByteLine taken{m_lines.Data() + pos, textEnd - pos};
+            const GrepEnd fault = m_context.Take(taken, kept, m_lines.OffsetOf(pos));
+            if (fault != GrepEnd::Completed)
+                return fault;
+            progress.Passed(m_lines.OffsetOf(next), m_context.Matches(), observer);
+            m_lines.SetPos(next);
         }
     }
 }

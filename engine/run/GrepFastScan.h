@@ -7,28 +7,27 @@
 #pragma once
 
 #include "engine/match/CandidatePlan.h"
-#include "engine/io/FileReader.h"
 #include "engine/match/FilterSet.h"
 #include "engine/run/GrepContext.h"
+#include "engine/run/GrepEnd.h"
 #include "engine/run/GrepLine.h"
+#include "engine/run/GrepLineReader.h"
 #include "engine/run/GrepProgress.h"
 
 #include <cstdint>
-#include <vector>
 
 class CGrepObserver;
 
 class CGrepFastScan {
 public:
-    enum class End { Completed, Stopped, PrevLineFault, NextLineFault };
-
     // The plan must have been built from the same filters; the reader must
-    // have nothing buffered and stand at a line start. A byte-order mark is
-    // passed over.
-    CGrepFastScan(CFileReader& reader, CFilterSet& filters, const CCandidatePlan& plan,
-                  CGrepByteContext& context, int linesBefore, uint32_t bufferSize);
+    // stand at a line start (Seek), from where the scan takes its lines out of
+    // the reader's line buffer. A byte-order mark is passed over.
+    CGrepFastScan(CGrepLineReader& reader, CFilterSet& filters, const CCandidatePlan& plan,
+                  CGrepByteContext& context, int linesBefore);
 
-    End Run(CGrepObserver& observer, CGrepProgress& progress);
+    // Completed, Stopped or the write that failed.
+    GrepEnd Run(CGrepObserver& observer, CGrepProgress& progress);
 
     // True when the code page lets bytes be searched for characters and
     // written as they stand: single byte, every byte one character that is
@@ -36,32 +35,20 @@ public:
     static bool CodePageAllows();
 
 private:
-    bool Fill();
-    void DropUnfinishedLine();
-    // End of the lines that are wholly in the buffer from m_pos on.
-    size_t CompleteEnd() const;
-    // Start of the next line after the one whose text starts at `start`, and
-    // the end of that line's text.
-    size_t NextLine(size_t start, size_t limit, size_t& textEnd) const;
-    // First place at or after m_pos where a planned literal begins, or `limit`.
+    // First place at or after the buffer's position where a planned literal
+    // begins, or `limit`.
     size_t NextCandidate(size_t limit);
     // Lines [from, to) that are known not to be kept: progress, and the last
     // lines-before of them into the before-ring.
     void PassOver(size_t from, size_t to, CGrepProgress& progress, CGrepObserver& observer);
     void Convert(size_t from, size_t to, CGrepLine& line) const;
 
-    CFileReader& m_reader;
+    CGrepLineReader& m_reader;
+    CLineBuffer& m_lines;
     CFilterSet& m_filters;
     const CCandidatePlan& m_plan;
     CGrepByteContext& m_context;
     int m_linesBefore;
-    std::vector<uint8_t> m_buffer;
-    size_t m_length = 0;      // valid bytes
-    size_t m_pos = 0;         // start of the next line to handle
-    int64_t m_base = 0;       // file offset of m_buffer[0]
-    bool m_endOfFile = false;
-    size_t m_nextHit = 0;     // the first candidate at or after it, this fill
-    bool m_hitKnown = false;
     CGrepLine m_line;
     const CLineDecoder& m_decoder;
 };

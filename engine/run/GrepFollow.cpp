@@ -28,10 +28,9 @@ public:
 
 // The run's fault text, then which file and why: following ends in a box
 // long after it started, where "Unable to write next line!" alone says little.
-std::wstring FaultText(CGrepSession::End end, const CFileWriter& writer, const std::wstring& file)
+std::wstring FaultText(GrepEnd end, const CFileWriter& writer, const std::wstring& file)
 {
-    std::wstring text =
-        end == CGrepSession::End::PrevLineFault ? kGrepPrevLineFailed : kGrepNextLineFailed;
+    std::wstring text = GrepFailureText(end);
     text += L" " + file;
     wchar_t* reason = nullptr;
     if (writer.LastError() != 0 &&
@@ -69,7 +68,7 @@ bool ReadChanges(CGrepSession& session, CFileWriter& writer, const CLogLook& loo
     }
     if (replaced || look.size < session.Seen() || !session.SameStart(reader)) {
         if (!session.Restart(writer, kFollowRestartedLine)) {
-            failure = FaultText(CGrepSession::End::NextLineFault, writer, params.resultFile);
+            failure = FaultText(GrepEnd::NextLineFailed, writer, params.resultFile);
             return false;
         }
         session.SetIdentity(look.identity);
@@ -86,8 +85,8 @@ bool ReadChanges(CGrepSession& session, CFileWriter& writer, const CLogLook& loo
         return true;
     CQuietObserver quiet;
     CGrepProgress progress(size);
-    const CGrepSession::End end = session.ReadTo(reader, writer, size, quiet, progress);
-    if (end != CGrepSession::End::Completed) {
+    const GrepEnd end = session.ReadTo(reader, writer, size, quiet, progress);
+    if (end != GrepEnd::Completed) {
         failure = FaultText(end, writer, params.resultFile);
         return false;
     }
@@ -102,7 +101,7 @@ CGrepOutcome Follow(CGrepSession& session, CFollowObserver& observer)
     // since: appending to it would mix two results. While following, the
     // writer keeps others from writing it.
     if (CFileState::Of(params.resultFile.c_str()) != session.ResultState())
-        return CGrepOutcome::Ended(CGrepOutcome::End::Failed, session.Matches(),
+        return CGrepOutcome::Ended(GrepEnd::Failed, session.Matches(),
                                    kGrepResultReplaced);
     // Opening cuts off the part of an unfinished last line written before.
     CFileWriter writer(params.resultFile.c_str(), session.Mark());
@@ -129,22 +128,21 @@ CGrepOutcome Follow(CGrepSession& session, CFollowObserver& observer)
                 missing = true;
                 missingSince = GetTickCount();
             } else if (!look.exists && GetTickCount() - missingSince >= kFollowGoneMs) {
-                return CGrepOutcome::Ended(CGrepOutcome::End::LogGone, session.Matches(), kLogGone);
+                return CGrepOutcome::Ended(GrepEnd::LogGone, session.Matches(), kLogGone);
             }
         } else {
             missing = false;
             bool wrote = false;
             std::wstring failure;
             if (!ReadChanges(session, writer, look, wrote, more, failure))
-                return CGrepOutcome::Ended(CGrepOutcome::End::Failed, session.Matches(),
-                                           failure.c_str());
+                return CGrepOutcome::Ended(GrepEnd::Failed, session.Matches(), failure.c_str());
             if (wrote && !stopping)
                 observer.Grew(session.Matches());
             if (!more)
                 quiet = stamp;
         }
         if (stopping)
-            return CGrepOutcome::Ended(CGrepOutcome::End::Stopped, session.Matches());
+            return CGrepOutcome::Ended(GrepEnd::Stopped, session.Matches());
         if (!more)
             observer.Wait(kFollowPollMs);
     }
@@ -157,12 +155,12 @@ CGrepOutcome FollowGrep(CGrepSession& session, CFollowObserver& observer)
     try {
         const CGrepOutcome outcome = Follow(session, observer);
         // The writer has closed; following may go on from here later.
-        if (outcome.end == CGrepOutcome::End::Stopped)
+        if (outcome.end == GrepEnd::Stopped)
             session.SetResultState(CFileState::Of(session.Params().resultFile.c_str()));
         return outcome;
     } catch (...) {
         try {
-            return CGrepOutcome::Ended(CGrepOutcome::End::Failed, session.Matches(),
+            return CGrepOutcome::Ended(GrepEnd::Failed, session.Matches(),
                                        ExceptionText(kGrepUnknownError));
         } catch (...) {
             return CGrepOutcome();

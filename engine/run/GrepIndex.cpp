@@ -1,9 +1,8 @@
-// The index file: a header (a mark, whether the run finished it, the record
-// count, the result's size and the log's path), then fixed-size records in
-// result order, so a record is found by halving without reading them all.
+// The index file: a header (a mark, a version, whether the run finished it, the
+// record count, the result's size), the paths of the logs, then fixed-size
+// records in result order, so a record is found by halving without reading them all.
 #include "engine/run/GrepIndex.h"
 
-#include "engine/io/FileLines.h"
 #include "engine/io/FileReader.h"
 #include "engine/text/LineScan.h"
 
@@ -12,32 +11,55 @@
 
 namespace {
 
-const char kMark[8] = {'T', 'I', 'L', 'V', 'O', 'I', 'X', '2'};
+// The index before it had a version: one log, 16-byte records. Still read.
+const char kUnversionedMark[8] = {'T', 'I', 'L', 'V', 'O', 'I', 'X', '2'};
+// Every later index: the mark, a version and the header's own size. A field
+// added later goes at the header's end with a new version; a reader takes
+// the fields it knows and finds the rest by the offsets the header gives.
+const char kMark[8] = {'T', 'I', 'L', 'V', 'O', 'I', 'D', 'X'};
+constexpr uint32_t kVersion = 1;
 constexpr size_t kPendingRecords = 4096;
 constexpr uint32_t kChunk = 64 * 1024;
 constexpr uint32_t kLongestLogPath = 32768;
+constexpr uint32_t kMostLogs = 1u << 20;
 
 #pragma pack(push, 1)
-struct Header {
+struct UnversionedHeader {
     char mark[8];
     uint32_t finished;
     uint32_t logPathLength;   // characters, written after the header
     uint64_t count;
     uint64_t resultSize;
 };
+// Version 1: the logs' paths (each a 32-bit length in characters and the
+// characters) from `logsAt`, then the records from `recordsAt`.
+struct Header {
+    char mark[8];
+    uint32_t version;
+    uint32_t headerSize;
+    uint32_t finished;
+    uint32_t logCount;
+    uint64_t count;
+    uint64_t resultSize;
+    uint64_t logsAt;
+    uint64_t recordsAt;
+    uint32_t recordSize;
+    uint32_t reserved;
+};
+struct IndexRecord {
+    int64_t resultOffset;
+    int64_t logOffset;
+    uint32_t file;
+    uint32_t kind;   // 0 a stretch of log lines, 1 the header line of a log
+};
 #pragma pack(pop)
-static_assert(sizeof(Header) == 32);
-static_assert(sizeof(CStretchPlace) == 16);
+static_assert(sizeof(UnversionedHeader) == 32);
+static_assert(sizeof(Header) == 64);
+static_assert(sizeof(IndexRecord) == 24);
 
-uint64_t RecordsAt(uint32_t logPathLength)
+uint64_t UnversionedRecordsAt(uint32_t logPathLength)
 {
-    return (sizeof(Header) + uint64_t(logPathLength) * 2 + 7) / 8 * 8;
-}
-
-// An index of `size` bytes whose records start at `recordsAt` holds `count` of them.
-bool HoldsRecords(uint64_t size, uint64_t recordsAt, uint64_t count)
-{
-    return size >= recordsAt && count <= (size - recordsAt) / sizeof(CStretchPlace);
+    return (sizeof(UnversionedHeader) + uint64_t(logPathLength) * 2 + 7) / 8 * 8;
 }
 
 bool WriteAll(HANDLE file, const void* bytes, size_t size)
@@ -46,27 +68,73 @@ bool WriteAll(HANDLE file, const void* bytes, size_t size)
     return WriteFile(file, bytes, DWORD(size), &written, nullptr) && written == size;
 }
 
+IndexRecord ToRecord(const CStretchPlace& place)
+{
+    return IndexRecord{place.resultOffset, place.logOffset, place.file, place.header ? 1u : 0u};
+}
+
 } // namespace
 
 CGrepIndexWriter::CGrepIndexWriter(const std::wstring& resultFile, const std::wstring& logFile)
-    : m_path(GrepIndexFileName(resultFile)), m_logFile(logFile)
+    : m_logFiles{logFile}
 {
+    Create(resultFile);
+}
+
+CGrepIndexWriter::CGrepIndexWriter(const std::wstring& resultFile,
+                                   const std::vector<std::wstring>& logFiles)
+    : m_logFiles(logFiles)
+{
+    Create(resultFile);
+}
+
+void CGrepIndexWriter::Create(const std::wstring& resultFile)
+{
+    m_path = GrepIndexFileName(resultFile);
     m_file.Reset(CreateFileW(m_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!m_file.IsOpen() || m_logFile.size() >= kLongestLogPath) {
+    bool fits = m_logFiles.size() < kMostLogs;
+    for (const std::wstring& log : m_logFiles)
+        fits = fits && log.size() < kLongestLogPath;
+    if (!m_file.IsOpen() || !fits) {
         Drop();
         return;
     }
-    Header header{};
-    std::memcpy(header.mark, kMark, sizeof(kMark));
-    header.logPathLength = uint32_t(m_logFile.size());
-    m_recordsAt = RecordsAt(header.logPathLength);
-    std::vector<char> head(m_recordsAt, 0);
-    std::memcpy(head.data(), &header, sizeof(header));
-    std::memcpy(head.data() + sizeof(header), m_logFile.data(), m_logFile.size() * 2);
-    if (!WriteAll(m_file.Get(), head.data(), head.size()))
+    std::vector<char> head(sizeof(Header), 0);
+    for (const std::wstring& log : m_logFiles) {
+        const uint32_t length = uint32_t(log.size());
+        const char* bytes = reinterpret_cast<const char*>(&length);
+        head.insert(head.end(), bytes, bytes + sizeof(length));
+        const char* text = reinterpret_cast<const char*>(log.data());
+        head.insert(head.end(), text, text + log.size() * 2);
+    }
+    head.resize((head.size() + 7) / 8 * 8, 0);
+    m_recordsAt = head.size();
+    if (!SetFilePointerEx(m_file.Get(), LARGE_INTEGER{}, nullptr, FILE_BEGIN) ||
+        !WriteAll(m_file.Get(), head.data(), head.size()) || !WriteHeader(false, 0))
         Drop();
     m_pending.reserve(kPendingRecords);
+}
+
+bool CGrepIndexWriter::WriteHeader(bool finished, int64_t resultSize)
+{
+    Header header{};
+    std::memcpy(header.mark, kMark, sizeof(kMark));
+    header.version = kVersion;
+    header.headerSize = sizeof(Header);
+    header.finished = finished ? 1 : 0;
+    header.logCount = uint32_t(m_logFiles.size());
+    header.count = m_count;
+    header.resultSize = uint64_t(resultSize);
+    header.logsAt = sizeof(Header);
+    header.recordsAt = m_recordsAt;
+    header.recordSize = sizeof(IndexRecord);
+    // The header goes over the old one; records go on after the last.
+    LARGE_INTEGER start{}, end;
+    end.QuadPart = int64_t(m_recordsAt + m_count * sizeof(IndexRecord));
+    return SetFilePointerEx(m_file.Get(), start, nullptr, FILE_BEGIN) &&
+           WriteAll(m_file.Get(), &header, sizeof(header)) &&
+           SetFilePointerEx(m_file.Get(), end, nullptr, FILE_BEGIN);
 }
 
 CGrepIndexWriter::~CGrepIndexWriter()
@@ -93,11 +161,22 @@ bool CGrepIndexWriter::FlushRecords()
 {
     if (m_pending.empty())
         return true;
-    const bool written =
-        WriteAll(m_file.Get(), m_pending.data(), m_pending.size() * sizeof(CStretchPlace));
+    std::vector<IndexRecord> records;
+    records.reserve(m_pending.size());
+    for (const CStretchPlace& place : m_pending)
+        records.push_back(ToRecord(place));
+    const bool written = WriteAll(m_file.Get(), records.data(), records.size() * sizeof(IndexRecord));
     m_count += m_pending.size();
     m_pending.clear();
     return written;
+}
+
+void CGrepIndexWriter::AddHeader(int64_t resultOffset)
+{
+    CStretchPlace place;
+    place.resultOffset = resultOffset;
+    place.header = true;
+    Add(place);
 }
 
 void CGrepIndexWriter::Add(const CStretchPlace& place)
@@ -105,6 +184,7 @@ void CGrepIndexWriter::Add(const CStretchPlace& place)
     if (!m_file.IsOpen())
         return;
     m_pending.push_back(place);
+    m_pending.back().file = m_currentFile;
     if (m_pending.size() >= kPendingRecords && !FlushRecords())
         Drop();
 }
@@ -119,7 +199,7 @@ void CGrepIndexWriter::TakeBack(uint64_t count)
     }
     m_pending.clear();
     LARGE_INTEGER at;
-    at.QuadPart = int64_t(m_recordsAt + count * sizeof(CStretchPlace));
+    at.QuadPart = int64_t(m_recordsAt + count * sizeof(IndexRecord));
     if (!SetFilePointerEx(m_file.Get(), at, nullptr, FILE_BEGIN) || !SetEndOfFile(m_file.Get())) {
         Drop();
         return;
@@ -131,22 +211,7 @@ void CGrepIndexWriter::Seal(int64_t resultSize)
 {
     if (!m_file.IsOpen())
         return;
-    Header header{};
-    std::memcpy(header.mark, kMark, sizeof(kMark));
-    header.finished = 1;
-    header.logPathLength = uint32_t(m_logFile.size());
-    header.resultSize = uint64_t(resultSize);
-    if (!FlushRecords()) {
-        Drop();
-        return;
-    }
-    header.count = m_count;
-    // The header goes over the old one; records go on after the last.
-    LARGE_INTEGER start{}, end;
-    end.QuadPart = int64_t(m_recordsAt + m_count * sizeof(CStretchPlace));
-    if (!SetFilePointerEx(m_file.Get(), start, nullptr, FILE_BEGIN) ||
-        !WriteAll(m_file.Get(), &header, sizeof(header)) ||
-        !SetFilePointerEx(m_file.Get(), end, nullptr, FILE_BEGIN)) {
+    if (!FlushRecords() || !WriteHeader(true, resultSize)) {
         Drop();
         return;
     }
@@ -160,9 +225,10 @@ CGrepIndex::~CGrepIndex()
 
 void CGrepIndex::Close()
 {
-    m_file.Close();
+    m_file.reset();
     m_count = 0;
     m_logFile.clear();
+    m_logFiles.clear();
 }
 
 CGrepIndex::State CGrepIndex::Open(const std::wstring& resultFile)
@@ -170,60 +236,122 @@ CGrepIndex::State CGrepIndex::Open(const std::wstring& resultFile)
     Close();
     m_resultFile = resultFile;
     const std::wstring path = GrepIndexFileName(resultFile);
-    // Shared for writing: following seals the index again as the result grows.
-    m_file.Reset(CreateFileW(path.c_str(), GENERIC_READ,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!m_file.IsOpen())
+    try {
+        m_file = std::make_unique<CFileReader>(path.c_str(), 0);
+    } catch (...) {
         return State::Missing;
-    Header header{};
-    uint32_t got = 0;
-    LARGE_INTEGER indexSize{};
-    // Not an index as a run writes one (zeroed, cut short, overwritten): the
-    // commands say the index is damaged, not that the result or the log changed.
-    if (!ReadAt(m_file.Get(), 0, &header, sizeof(header), got) || got != sizeof(header) ||
-        std::memcmp(header.mark, kMark, sizeof(kMark)) != 0 || header.logPathLength == 0 ||
-        header.logPathLength >= kLongestLogPath || !GetFileSizeEx(m_file.Get(), &indexSize) ||
-        (header.finished == 1 &&
-         !HoldsRecords(uint64_t(indexSize.QuadPart), RecordsAt(header.logPathLength),
-                       header.count))) {
-        Close();
-        return State::Damaged;
-    }
-    if (header.finished != 1) {
-        Close();
-        return State::Stale;
     }
     // The result as it is now: a later run, or an edit, leaves another size.
     WIN32_FILE_ATTRIBUTE_DATA result{};
-    if (!GetFileAttributesExW(resultFile.c_str(), GetFileExInfoStandard, &result) ||
-        ((uint64_t(result.nFileSizeHigh) << 32) | result.nFileSizeLow) != header.resultSize) {
-        Close();
-        return State::Stale;
+    const int64_t resultSize =
+        GetFileAttributesExW(resultFile.c_str(), GetFileExInfoStandard, &result)
+            ? (int64_t(result.nFileSizeHigh) << 32) | result.nFileSizeLow
+            : -1;
+    // Not an index as a run writes one (zeroed, cut short, overwritten): the
+    // commands say the index is damaged, not that the result or the log changed.
+    char mark[8] = {};
+    State state = State::Damaged;
+    if (ReadIndex(0, mark, sizeof(mark))) {
+        if (std::memcmp(mark, kMark, sizeof(kMark)) == 0)
+            state = OpenVersioned(resultSize);
+        else if (std::memcmp(mark, kUnversionedMark, sizeof(kUnversionedMark)) == 0)
+            state = OpenUnversioned(resultSize);
     }
+    if (state != State::Ready)
+        Close();
+    else
+        m_logFile = m_logFiles.front();
+    return state;
+}
+
+CGrepIndex::State CGrepIndex::OpenUnversioned(int64_t resultSize)
+{
+    UnversionedHeader header{};
+    if (!ReadIndex(0, &header, sizeof(header)) || header.logPathLength == 0 ||
+        header.logPathLength >= kLongestLogPath)
+        return State::Damaged;
     std::wstring log(header.logPathLength, L'\0');
-    if (!ReadAt(m_file.Get(), sizeof(header), log.data(), header.logPathLength * 2, got) ||
-        got != header.logPathLength * 2) {
-        Close();
+    if (!ReadIndex(sizeof(header), log.data(), header.logPathLength * 2))
+        return State::Damaged;
+    m_recordsAt = UnversionedRecordsAt(header.logPathLength);
+    m_recordSize = 16;
+    if (header.finished == 1 && !HoldsRecords(header.count))
+        return State::Damaged;
+    if (header.finished != 1 || header.resultSize != uint64_t(resultSize))
         return State::Stale;
-    }
-    m_logFile = log;
+    m_logFiles = {log};
     m_count = header.count;
-    m_recordsAt = RecordsAt(header.logPathLength);
     return State::Ready;
+}
+
+CGrepIndex::State CGrepIndex::OpenVersioned(int64_t resultSize)
+{
+    Header header{};
+    if (!ReadIndex(0, &header, sizeof(header)) || header.version < 1)
+        return State::Damaged;
+    // Only the versions this reader knows; a later one is not damaged, only
+    // not for this reader.
+    if (header.version > kVersion)
+        return State::Stale;
+    // Each version's header is at least as long as the first one's.
+    if (header.headerSize < sizeof(Header) || header.logCount == 0 ||
+        header.logCount >= kMostLogs || header.recordSize < sizeof(IndexRecord) ||
+        header.logsAt < header.headerSize || header.recordsAt < header.logsAt)
+        return State::Damaged;
+    std::vector<std::wstring> logs;
+    int64_t at = int64_t(header.logsAt);
+    for (uint32_t i = 0; i < header.logCount; ++i) {
+        uint32_t length = 0;
+        if (!ReadIndex(at, &length, sizeof(length)) || length == 0 || length >= kLongestLogPath)
+            return State::Damaged;
+        std::wstring log(length, L'\0');
+        if (!ReadIndex(at + 4, log.data(), size_t(length) * 2))
+            return State::Damaged;
+        logs.push_back(std::move(log));
+        at += 4 + int64_t(length) * 2;
+    }
+    if (uint64_t(at) > header.recordsAt)
+        return State::Damaged;
+    m_recordsAt = header.recordsAt;
+    m_recordSize = header.recordSize;
+    if (header.finished == 1 && !HoldsRecords(header.count))
+        return State::Damaged;
+    if (header.finished != 1 || header.resultSize != uint64_t(resultSize))
+        return State::Stale;
+    m_logFiles = std::move(logs);
+    m_count = header.count;
+    return State::Ready;
+}
+
+// A finished index holds every record its header counts.
+bool CGrepIndex::HoldsRecords(uint64_t count) const
+{
+    const uint64_t size = uint64_t(m_file->Size());
+    return size >= m_recordsAt && count <= (size - m_recordsAt) / m_recordSize;
+}
+
+bool CGrepIndex::ReadIndex(int64_t offset, void* target, size_t size) const
+{
+    size_t got = 0;
+    return ReadAt(*m_file, offset, static_cast<uint8_t*>(target), size, got) && got == size;
 }
 
 bool CGrepIndex::Record(uint64_t index, CStretchPlace& place) const
 {
-    uint32_t got = 0;
-    return ReadAt(m_file.Get(), int64_t(m_recordsAt + index * sizeof(CStretchPlace)), &place,
-                  sizeof(place), got) &&
-           got == sizeof(place);
+    IndexRecord record{};
+    const size_t size = m_recordSize == 16 ? 16 : sizeof(IndexRecord);
+    if (!ReadIndex(int64_t(m_recordsAt + index * m_recordSize), &record, size))
+        return false;
+    place.resultOffset = record.resultOffset;
+    place.logOffset = record.logOffset;
+    place.file = record.file;
+    place.header = record.kind == 1;
+    return place.file < m_logFiles.size();
 }
 
 bool CGrepIndex::Find(int64_t resultOffset, CStretchPlace& place) const
 {
-    if (!m_file.IsOpen() || m_count == 0)
+    if (!m_file || m_count == 0)
         return false;
     // The last record at or before the offset.
     uint64_t low = 0;
@@ -238,28 +366,40 @@ bool CGrepIndex::Find(int64_t resultOffset, CStretchPlace& place) const
         else
             high = middle;
     }
-    return Record(low, place) && place.resultOffset <= resultOffset;
+    if (!Record(low, place) || place.resultOffset > resultOffset)
+        return false;
+    m_logFile = m_logFiles[place.file];
+    return true;
 }
 
-bool CGrepIndex::Locate(int64_t resultOffset, int64_t& logOffset) const
+bool CGrepIndex::Locate(int64_t resultOffset, int64_t& logOffset, bool* header) const
 {
     CStretchPlace stretch;
     if (!Find(resultOffset, stretch))
         return false;
+    if (header)
+        *header = stretch.header;
+    if (stretch.header) {
+        logOffset = 0;   // the line names its log: it leads to the log's start
+        return stretch.resultOffset == resultOffset;
+    }
     std::vector<uint8_t> chunk(kChunk);
     // Lines of the stretch above this one, counted in the result; the range
     // ends where a line starts, so no CR LF pair is cut.
-    CFileHandle result(OpenSharedForReading(m_resultFile));
-    if (!result.IsOpen())
+    std::unique_ptr<CFileReader> result;
+    try {
+        result = std::make_unique<CFileReader>(m_resultFile.c_str(), 0);
+    } catch (...) {
         return false;
+    }
     CLineEndCounter counter;
     for (int64_t at = stretch.resultOffset; at < resultOffset;) {
-        uint32_t got = 0;
-        const uint32_t want = uint32_t(std::min<int64_t>(kChunk, resultOffset - at));
-        if (!ReadAt(result.Get(), at, chunk.data(), want, got) || got == 0)
+        size_t got = 0;
+        const size_t want = size_t(std::min<int64_t>(kChunk, resultOffset - at));
+        if (!ReadAt(*result, at, chunk.data(), want, got) || got == 0)
             return false;
         counter.Add(chunk.data(), got);
-        at += got;
+        at += int64_t(got);
     }
     const int64_t lines = int64_t(counter.Count());
     // As many lines stepped over in the log, by the log reader's own rules

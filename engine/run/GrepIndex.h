@@ -6,6 +6,7 @@
 #include "win32/PathRules.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,9 +15,13 @@
 // never far from its record. Line numbers are not kept: counting them during
 // the run would cost it a second pass over every byte of the log, and a
 // number is counted at disk speed when a command asks for one.
+// In a result of several logs, `file` numbers the log (in reading order), and
+// a header line that names it is a place of its own.
 struct CStretchPlace {
     int64_t resultOffset = 0;
     int64_t logOffset = 0;
+    uint32_t file = 0;
+    bool header = false;
 };
 
 // A stretch gets a new record once it holds this many result bytes.
@@ -30,11 +35,17 @@ constexpr int64_t kStretchPiece = 256 * 1024;
 class CGrepIndexWriter {
 public:
     CGrepIndexWriter(const std::wstring& resultFile, const std::wstring& logFile);
+    // The index of a result of several logs, in the order they are read.
+    CGrepIndexWriter(const std::wstring& resultFile, const std::vector<std::wstring>& logFiles);
     ~CGrepIndexWriter();
     CGrepIndexWriter(const CGrepIndexWriter&) = delete;
     CGrepIndexWriter& operator=(const CGrepIndexWriter&) = delete;
 
+    // Records of places in the log numbered `file` from now on.
+    void SetFile(uint32_t file) { m_currentFile = file; }
     void Add(const CStretchPlace& place);
+    // The header line that names the current log starts at `resultOffset`.
+    void AddHeader(int64_t resultOffset);
     // Records so far, and dropping those added after such a count.
     uint64_t Count() const { return m_count + m_pending.size(); }
     void TakeBack(uint64_t count);
@@ -46,9 +57,13 @@ private:
     bool FlushRecords();
     void Drop();
 
+    void Create(const std::wstring& resultFile);
+    bool WriteHeader(bool finished, int64_t resultSize);
+
     CFileHandle m_file;
     std::wstring m_path;
-    std::wstring m_logFile;
+    std::vector<std::wstring> m_logFiles;
+    uint32_t m_currentFile = 0;
     std::vector<CStretchPlace> m_pending;
     uint64_t m_count = 0;   // records in the file
     uint64_t m_recordsAt = 0;
@@ -58,6 +73,8 @@ private:
 
 // The index of one result, opened for the commands that lead from a result
 // line to the log. Looks records up in the file, never loads them all.
+class CFileReader;
+
 class CGrepIndex {
 public:
     enum class State { Ready, Missing, Stale, Damaged };
@@ -70,23 +87,42 @@ public:
     // Ready when the index exists, was finished and describes the result as
     // it is now (same size); Missing when there is none; Damaged when it is not
     // an index as a run writes one (zeroed, cut short); Stale otherwise.
+    // Every version of the index file is read, the first one without a
+    // version number too.
     State Open(const std::wstring& resultFile);
+    // The log of the last place found (Find, Locate); the first log before.
     const std::wstring& LogFile() const { return m_logFile; }
+    size_t LogCount() const { return m_logFiles.size(); }
 
     // The record of the stretch holding the result byte at `resultOffset`.
     bool Find(int64_t resultOffset, CStretchPlace& place) const;
+    // True when the result line at `resultOffset` is the header line that
+    // names a log of a set.
+    bool IsHeaderAt(int64_t resultOffset) const
+    {
+        CStretchPlace place;
+        return Find(resultOffset, place) && place.header && place.resultOffset == resultOffset;
+    }
     // The log offset of the result line that starts at `resultOffset`: the
     // lines from the stretch's start counted in the result, and as many
-    // stepped over in the log. False when a file cannot be read.
-    bool Locate(int64_t resultOffset, int64_t& logOffset) const;
+    // stepped over in the log. False when a file cannot be read. A header
+    // line leads to its log's start, with `header` set.
+    bool Locate(int64_t resultOffset, int64_t& logOffset, bool* header = nullptr) const;
 
 private:
     bool Record(uint64_t index, CStretchPlace& place) const;
+    bool ReadIndex(int64_t offset, void* target, size_t size) const;
+    State OpenUnversioned(int64_t resultSize);
+    State OpenVersioned(int64_t resultSize);
+    bool HoldsRecords(uint64_t count) const;
     void Close();
 
-    CFileHandle m_file;
+    // Shared for writing: following seals the index again as the result grows.
+    std::unique_ptr<CFileReader> m_file;
     std::wstring m_resultFile;
-    std::wstring m_logFile;
+    std::vector<std::wstring> m_logFiles;
+    mutable std::wstring m_logFile;
     uint64_t m_count = 0;
     uint64_t m_recordsAt = 0;
+    uint32_t m_recordSize = 16;   // the unversioned index's records are shorter
 };

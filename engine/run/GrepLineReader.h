@@ -3,10 +3,14 @@
 #pragma once
 
 #include "engine/io/FileReader.h"
+#include "engine/io/LineBuffer.h"
 #include "engine/run/GrepLine.h"
 
 #include <string>
 
+// The lines of an 8-bit log are cut from its CLineBuffer, which the fast way
+// through the log (CGrepFastScan) reads through as well; a UTF-16 log's lines
+// come from CFileReader's own reading of units.
 class CGrepLineReader : public CFileReader {
 public:
     // The run reads through a buffer one byte short of 1 MiB.
@@ -14,12 +18,28 @@ public:
 
     explicit CGrepLineReader(const wchar_t* fileName, uint32_t bufferSize = kBufferSize,
                              LineDecoding decoding = LineDecoding::Ansi);
+    // The lines of a stream, such as a decompressed log.
+    CGrepLineReader(std::unique_ptr<CByteSource> stream, uint32_t bufferSize,
+                    LineDecoding decoding);
 
     // The next line without its line end, exactly as CFileReader::ReadLine
     // gives it (same line ends, same failures), into `line`, with the line's
     // bytes when the log is 8-bit text; false at the end of the file.
     bool ReadLine(CGrepLine& line);
     using CFileReader::ReadLine;
-    // GetPosition without the call: the file offset of the next unread byte.
-    int64_t Position() const { return m_physical - m_byteCount + m_bufferPos; }
+    // Lines are read from `offset` on. Raw reads (ReadAt) between two lines
+    // leave the next line unknown until the next Seek.
+    bool Seek(int64_t offset);
+    // The file offset of the next line's first byte.
+    int64_t Position() const;
+    bool GetPosition(int64_t& position) const
+    {
+        position = Position();
+        return true;
+    }
+    // The 8-bit lines held, from Position() on.
+    CLineBuffer& Lines() { return m_lines; }
+
+private:
+    CLineBuffer m_lines;
 };

@@ -6,6 +6,12 @@
 #include <string>
 #include <vector>
 
+// One log of a set that one run searches.
+struct CSetLog {
+    std::wstring path;
+    std::wstring name;   // what the header line before its lines shows
+};
+
 struct CGrepParams {
     std::wstring logFile;
     std::wstring resultFile;                 // created, or truncated
@@ -17,4 +23,6 @@ struct CGrepParams {
     int linesAfter = 4;                      // 0 or less: no context after
     // How a line of a log without a byte-order mark is read.
     LineDecoding decoding = LineDecoding::Utf8WhereValid;
+    // The logs of a set, oldest first; empty for the one log of logFile.
+    std::vector<CSetLog> logSet;
 };

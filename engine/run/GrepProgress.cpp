@@ -7,6 +7,8 @@
 
 void CGrepProgress::Passed(int64_t position, int matches, CGrepObserver& observer)
 {
+    position += m_base;
+    matches += m_matchesBefore;
     if (position < m_next)
         return;
     // A log that grew while it was read passes its size at open by up to

@@ -3,25 +3,38 @@
 // turns what it reports into window messages.
 #pragma once
 
+#include "engine/run/GrepEnd.h"
 #include "engine/run/GrepObserver.h"
 #include "engine/run/GrepParams.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CGrepSession;
 
+// A log of a set that a run could not read, and why.
+struct CSkippedLog {
+    std::wstring path;
+    std::wstring reason;
+};
+
 struct CGrepOutcome {
-    // LogGone: following ended because the log has disappeared.
-    enum class End { Completed, Failed, Stopped, LogGone };
-    End end = End::Failed;
+    // Completed, Stopped, LogGone or Failed: a failed write is told by its
+    // text, like every other failure.
+    GrepEnd end = GrepEnd::Failed;
     int matches = 0;
     std::wstring failure;   // the status text of a failed run
     // A completed run's state, from which following its log goes on.
     std::shared_ptr<CGrepSession> session;
+    // A run over a set: the logs read, those with a match, and those left
+    // out (cannot be opened, gone) with the reason for each.
+    size_t logsRead = 0;
+    size_t logsWithMatches = 0;
+    std::vector<CSkippedLog> skipped;
 
-    static CGrepOutcome Ended(End end, int matches, const wchar_t* failure = L"")
+    static CGrepOutcome Ended(GrepEnd end, int matches, const wchar_t* failure = L"")
     {
         CGrepOutcome outcome;
         outcome.end = end;
@@ -39,6 +52,12 @@ extern const wchar_t kGrepNextLineFailed[];  // "Unable to write next line!"
 extern const wchar_t kGrepUnknownError[];    // "Unknown error!"
 // Following found the result file changed by someone else since it last wrote.
 extern const wchar_t kGrepResultReplaced[];
+// The failure text of an end that is a failed write.
+const wchar_t* GrepFailureText(GrepEnd end);
+
+// The line before the kept lines of each log in the result of a set: this
+// mark and the log's name. The index, not this text, tells such lines.
+extern const wchar_t kSetHeaderMark[];      // "### "
 
 // The result file's writer hands lines to the file in pieces of this size.
 constexpr uint32_t kGrepResultBuffer = 1u << 20;

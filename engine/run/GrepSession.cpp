@@ -23,21 +23,12 @@ const uint32_t kBackBlock = 64 * 1024;
 std::string ReadAt(CFileReader& reader, int64_t offset, int64_t count)
 {
     std::string bytes(static_cast<size_t>(count), '\0');
-    if (count == 0)
-        return bytes;
-    reader.Seek(offset);
+    // Past the limit of an earlier reading, too: the log may have grown since.
     reader.SetReadLimit(offset + count);
-    size_t have = 0;
-    while (have < bytes.size()) {
-        uint32_t got = 0;
-        if (!reader.ReadRaw(reinterpret_cast<uint8_t*>(bytes.data()) + have,
-                            static_cast<uint32_t>(bytes.size() - have), got))
-            throw CFileReader::kFillFailed;
-        if (got == 0)
-            break;
-        have += got;
-    }
-    bytes.resize(have);
+    size_t got = 0;
+    if (!ReadAt(reader, offset, reinterpret_cast<uint8_t*>(bytes.data()), bytes.size(), got))
+        throw CFileReader::kFillFailed;
+    bytes.resize(got);
     return bytes;
 }
 
@@ -98,18 +89,6 @@ public:
     void Progress(int, int) override {}
 };
 
-CGrepSession::End FromFault(GrepFault fault)
-{
-    switch (fault) {
-    case GrepFault::PrevLine:
-        return CGrepSession::End::PrevLineFault;
-    case GrepFault::NextLine:
-        return CGrepSession::End::NextLineFault;
-    default:
-        return CGrepSession::End::Completed;
-    }
-}
-
 } // namespace
 
 bool CGrepSession::Build(const CGrepParams& params, bool allowFast, uint32_t bufferSize)
@@ -135,6 +114,10 @@ void CGrepSession::Begin(CGrepLineReader& reader, CFileWriter& writer)
         m_bytes = std::make_unique<CGrepByteContext>(writer, m_params.linesBefore, m_params.linesAfter);
     else
         m_lines = std::make_unique<CGrepContext>(writer, m_params.linesBefore, m_params.linesAfter);
+    if (m_bytes)
+        m_bytes->SetHeader(m_header);
+    if (m_lines)
+        m_lines->SetHeader(m_header);
     if (m_index && m_bytes)
         m_bytes->Record(*m_index);
     if (m_index && m_lines)
@@ -147,28 +130,43 @@ int CGrepSession::Matches() const
     return whole + m_extraMatches + (m_unfinishedWritten && m_unfinishedKept ? 1 : 0);
 }
 
-CGrepSession::End CGrepSession::ReadTo(CGrepLineReader& reader, CFileWriter& writer, int64_t size,
+GrepEnd CGrepSession::ReadTo(CGrepLineReader& reader, CFileWriter& writer, int64_t size,
                                        CGrepObserver& observer, CGrepProgress& progress)
 {
-    const End ended = ReadToUnsealed(reader, writer, size, observer, progress);
+    const GrepEnd ended = ReadToUnsealed(reader, writer, size, observer, progress);
     // A stopped reading leaves whole lines too: the index describes them.
-    if (m_index && (ended == End::Completed || ended == End::Stopped) && writer.Flush())
+    if (m_index && (ended == GrepEnd::Completed || ended == GrepEnd::Stopped) && writer.Flush())
         m_index->Seal(writer.Written());
     return ended;
 }
 
-CGrepSession::End CGrepSession::ReadToUnsealed(CGrepLineReader& reader, CFileWriter& writer,
+GrepEnd CGrepSession::ReadToUnsealed(CGrepLineReader& reader, CFileWriter& writer,
                                                int64_t size, CGrepObserver& observer,
                                                CGrepProgress& progress)
 {
     if (!m_bytes && !m_lines)
         Begin(reader, writer);
+    if (reader.IsStream()) {
+        // No end is known before it comes: the stream's end is the log's,
+        // and the line it ends in is whole, unless damage cut the stream.
+        m_stream = true;
+        if (m_bytes)
+            m_bytes->SetWriter(writer);
+        if (m_lines)
+            m_lines->SetWriter(writer);
+        const GrepEnd ended = ReadLines(reader, writer, -1, observer, progress);
+        if (ended != GrepEnd::Completed)
+            return ended;
+        return writer.Flush() ? GrepEnd::Completed : GrepEnd::NextLineFailed;
+    }
     if (m_utf16) {
         // Its line ends are two bytes wide: such a log is read as it stood
         // at open, whole, and cannot be followed.
-        const End ended = ReadLines(reader, writer, size, observer, progress);
+        const GrepEnd ended = ReadLines(reader, writer, size, observer, progress);
         m_position = m_seen = size;
-        return ended != End::Completed ? ended : writer.Flush() ? End::Completed : End::NextLineFault;
+        if (ended != GrepEnd::Completed)
+            return ended;
+        return writer.Flush() ? GrepEnd::Completed : GrepEnd::NextLineFailed;
     }
     if (m_bytes)
         m_bytes->SetWriter(writer);
@@ -176,7 +174,7 @@ CGrepSession::End CGrepSession::ReadToUnsealed(CGrepLineReader& reader, CFileWri
         m_lines->SetWriter(writer);
     if (m_unfinishedWritten) {
         if (!writer.CutAt(m_mark))
-            return End::NextLineFault;
+            return GrepEnd::NextLineFailed;
         if (m_index)
             m_index->TakeBack(m_indexMark);
         m_unfinishedWritten = false;
@@ -188,8 +186,8 @@ CGrepSession::End CGrepSession::ReadToUnsealed(CGrepLineReader& reader, CFileWri
     bool cr = false;
     const int64_t end = AfterLastLineEnd(reader, m_position, size, cr);
     if (end > m_position) {
-        const End ended = ReadLines(reader, writer, end, observer, progress);
-        if (ended != End::Completed)
+        const GrepEnd ended = ReadLines(reader, writer, end, observer, progress);
+        if (ended != GrepEnd::Completed)
             return ended;
         m_position = end;
         m_crBefore = cr;
@@ -197,19 +195,19 @@ CGrepSession::End CGrepSession::ReadToUnsealed(CGrepLineReader& reader, CFileWri
     m_seen = size;
     RememberStart(reader);
     if (!writer.GetPosition(m_mark))
-        return End::NextLineFault;
+        return GrepEnd::NextLineFailed;
     if (end < size) {
         if (observer.StopRequested())
-            return End::Stopped;
-        const End ended = ReadLastLine(reader, writer, size, observer, progress);
-        if (ended != End::Completed)
+            return GrepEnd::Stopped;
+        const GrepEnd ended = ReadLastLine(reader, writer, size, observer, progress);
+        if (ended != GrepEnd::Completed)
             return ended;
         progress.Passed(size, Matches(), observer);
     }
-    return writer.Flush() ? End::Completed : End::NextLineFault;
+    return writer.Flush() ? GrepEnd::Completed : GrepEnd::NextLineFailed;
 }
 
-CGrepSession::End CGrepSession::ReadLastLine(CGrepLineReader& reader, CFileWriter& writer,
+GrepEnd CGrepSession::ReadLastLine(CGrepLineReader& reader, CFileWriter& writer,
                                              int64_t size, CGrepObserver& observer,
                                              CGrepProgress& progress)
 {
@@ -218,51 +216,49 @@ CGrepSession::End CGrepSession::ReadLastLine(CGrepLineReader& reader, CFileWrite
     // being written: taken whole once its line end has come, left out until
     // then. Shrunk, the end cuts a line that is not whole: left out.
     if (!reader.RefreshSize())
-        return End::NextLineFault;
+        return GrepEnd::NextLineFailed;
     const int64_t now = reader.GetSize();
     if (now == size)
         return WriteUnfinished(reader, writer, size);
     if (now < size)
-        return End::Completed;
+        return GrepEnd::Completed;
     bool cr = false;
     const int64_t end = AfterFirstLineEnd(reader, size, now, cr);
     if (end == size)
-        return End::Completed;
-    const End ended = ReadLines(reader, writer, end, observer, progress);
-    if (ended != End::Completed)
+        return GrepEnd::Completed;
+    const GrepEnd ended = ReadLines(reader, writer, end, observer, progress);
+    if (ended != GrepEnd::Completed)
         return ended;
     m_position = m_seen = end;
     m_crBefore = cr;
     RememberStart(reader);
-    return writer.GetPosition(m_mark) ? End::Completed : End::NextLineFault;
+    return writer.GetPosition(m_mark) ? GrepEnd::Completed : GrepEnd::NextLineFailed;
 }
 
-CGrepSession::End CGrepSession::ReadLines(CGrepLineReader& reader, CFileWriter& writer,
+GrepEnd CGrepSession::ReadLines(CGrepLineReader& reader, CFileWriter& writer,
                                           int64_t end, CGrepObserver& observer,
                                           CGrepProgress& progress)
 {
     reader.Seek(m_position);
     reader.SetReadLimit(end);
     if (m_fast) {
-        CGrepFastScan scan(reader, m_filters, m_plan, *m_bytes, m_params.linesBefore, m_bufferSize);
-        switch (scan.Run(observer, progress)) {
-        case CGrepFastScan::End::Completed:
-            return End::Completed;
-        case CGrepFastScan::End::Stopped:
-            return End::Stopped;
-        case CGrepFastScan::End::PrevLineFault:
-            return End::PrevLineFault;
-        case CGrepFastScan::End::NextLineFault:
-            return End::NextLineFault;
-        }
+        CGrepFastScan scan(reader, m_filters, m_plan, *m_bytes, m_params.linesBefore);
+        return scan.Run(observer, progress);
     }
     const bool copyAll = m_filters.Empty();
     CGrepLine line;
     int64_t lineStart = reader.Position();
     while (reader.ReadLine(line)) {
         if (observer.StopRequested())
-            return End::Stopped;
+            return GrepEnd::Stopped;
         if (copyAll) {
+            if (!m_header.empty()) {
+                if (m_index)
+                    m_index->AddHeader(writer.Written());
+                if (!writer.WriteLine(nullptr, m_header.c_str(), m_header.size()))
+                    return GrepEnd::NextLineFailed;
+                m_header.clear();
+            }
             // One stretch, recorded in pieces.
             if (m_index && (m_copyGap || writer.Written() - m_copyPiece >= kStretchPiece)) {
                 m_copyPiece = writer.Written();
@@ -270,17 +266,17 @@ CGrepSession::End CGrepSession::ReadLines(CGrepLineReader& reader, CFileWriter& 
                 m_index->Add(CStretchPlace{m_copyPiece, lineStart});
             }
             if (!WriteContextLine(writer, nullptr, line))
-                return End::NextLineFault;
+                return GrepEnd::NextLineFailed;
         } else {
             const bool kept = MayKeep(line) && m_filters.Matches(line.Text(), line.Length());
-            const End ended = FromFault(m_lines->Take(line, kept, lineStart));
-            if (ended != End::Completed)
+            const GrepEnd ended = m_lines->Take(line, kept, lineStart);
+            if (ended != GrepEnd::Completed)
                 return ended;
         }
         lineStart = reader.Position();
         progress.Passed(lineStart, m_lines->Matches(), observer);
     }
-    return End::Completed;
+    return GrepEnd::Completed;
 }
 
 bool CGrepSession::MayKeep(const CGrepLine& line) const
@@ -295,7 +291,7 @@ bool CGrepSession::MayKeep(const CGrepLine& line) const
     return m_widePlan.Finder().Find(reinterpret_cast<const uint8_t*>(line.Text()), bytes, 0) < bytes;
 }
 
-CGrepSession::End CGrepSession::WriteUnfinished(CGrepLineReader& reader, CFileWriter& writer,
+GrepEnd CGrepSession::WriteUnfinished(CGrepLineReader& reader, CFileWriter& writer,
                                                 int64_t size)
 {
     reader.Seek(m_position);
@@ -308,15 +304,16 @@ CGrepSession::End CGrepSession::WriteUnfinished(CGrepLineReader& reader, CFileWr
     if (m_index)
         m_indexMark = m_index->Count();
     if (m_filters.Empty())
-        return WriteContextLine(writer, nullptr, line) ? End::Completed : End::NextLineFault;
+        return WriteContextLine(writer, nullptr, line) ? GrepEnd::Completed
+                                                       : GrepEnd::NextLineFailed;
     if (m_bytes) {
         // The line as it stands in the log, without a byte-order mark before it.
         const int64_t from = std::max<int64_t>(m_position, reader.MarkLength());
         const std::string bytes = ReadAt(reader, from, size - from);
         const CByteLine unfinished{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
-        return FromFault(m_bytes->Write(unfinished, m_unfinishedKept, from));
+        return m_bytes->Write(unfinished, m_unfinishedKept, from);
     }
-    return FromFault(m_lines->Write(line, m_unfinishedKept, m_position));
+    return m_lines->Write(line, m_unfinishedKept, m_position);
 }
 
 void CGrepSession::RememberStart(CGrepLineReader& reader)

@@ -7,6 +7,7 @@
 #include "engine/match/CandidatePlan.h"
 #include "engine/match/FilterSet.h"
 #include "engine/run/GrepContext.h"
+#include "engine/run/GrepEnd.h"
 #include "engine/run/GrepIndex.h"
 #include "engine/run/GrepParams.h"
 
@@ -27,21 +28,25 @@ class CGrepProgress;
 // file is cut off again before the next reading, which takes the line whole.
 class CGrepSession {
 public:
-    enum class End { Completed, Stopped, PrevLineFault, NextLineFault };
-
     // False when the filter texts and modes differ in number. `allowFast`
     // lets whole stretches of the log be searched as bytes (CGrepFastScan).
     bool Build(const CGrepParams& params, bool allowFast, uint32_t bufferSize);
     const CGrepParams& Params() const { return m_params; }
     // The index of the result, written from the first reading on and sealed
     // after each (engine/run/GrepIndex.h).
-    void SetIndex(std::unique_ptr<CGrepIndexWriter> index) { m_index = std::move(index); }
+    // Several sessions, one per log of a set, share one index.
+    void SetIndex(std::shared_ptr<CGrepIndexWriter> index) { m_index = std::move(index); }
+    // The line that names the log, written before the first line this
+    // session writes (a result of several logs).
+    void SetHeader(std::wstring header) { m_header = std::move(header); }
     uint32_t BufferSize() const { return m_bufferSize; }
 
     // Reads the log through `reader` from Position() up to `size`, writing
     // through `writer`, which must stand at the end of what this session has
-    // written. The stop check and progress happen per line as in a run.
-    End ReadTo(CGrepLineReader& reader, CFileWriter& writer, int64_t size, CGrepObserver& observer,
+    // written. The stop check and progress happen per line as in a run. A
+    // stream (a decompressed log) is read to its own end, whatever `size`.
+    // Completed, Stopped, or the write that failed.
+    GrepEnd ReadTo(CGrepLineReader& reader, CFileWriter& writer, int64_t size, CGrepObserver& observer,
                CGrepProgress& progress);
 
     // The log was truncated or replaced: the line `separator` goes to the
@@ -53,8 +58,8 @@ public:
     // read there (a log rewritten in place would differ).
     bool SameStart(CGrepLineReader& reader) const;
 
-    // False for a log that cannot be followed (UTF-16: read whole, once).
-    bool Followable() const { return !m_utf16; }
+    // False for a log that cannot be followed (UTF-16 or a stream: read whole, once).
+    bool Followable() const { return !m_utf16 && !m_stream; }
     // Matches written so far, the unfinished last line's included.
     int Matches() const;
     // Where the next whole line starts; the log size read up to.
@@ -71,19 +76,19 @@ public:
     void SetResultState(const CFileState& state) { m_resultState = state; }
 
 private:
-    End ReadToUnsealed(CGrepLineReader& reader, CFileWriter& writer, int64_t size,
+    GrepEnd ReadToUnsealed(CGrepLineReader& reader, CFileWriter& writer, int64_t size,
                        CGrepObserver& observer, CGrepProgress& progress);
     // Settles, at the first reading, how the log is read and makes the context.
     void Begin(CGrepLineReader& reader, CFileWriter& writer);
     // The whole lines of [Position(), end) through the context (end -1: the
     // whole log).
-    End ReadLines(CGrepLineReader& reader, CFileWriter& writer, int64_t end,
+    GrepEnd ReadLines(CGrepLineReader& reader, CFileWriter& writer, int64_t end,
                   CGrepObserver& observer, CGrepProgress& progress);
     // The line that the log ended in at `size`, by how the log has changed since.
-    End ReadLastLine(CGrepLineReader& reader, CFileWriter& writer, int64_t size,
+    GrepEnd ReadLastLine(CGrepLineReader& reader, CFileWriter& writer, int64_t size,
                      CGrepObserver& observer, CGrepProgress& progress);
     // The line [Position(), size), without a line end, as a run's end writes it.
-    End WriteUnfinished(CGrepLineReader& reader, CFileWriter& writer, int64_t size);
+    GrepEnd WriteUnfinished(CGrepLineReader& reader, CFileWriter& writer, int64_t size);
     // False when the line cannot be kept, by the literals of m_widePlan;
     // true when it must be matched to know.
     bool MayKeep(const CGrepLine& line) const;
@@ -101,6 +106,7 @@ private:
     bool m_allowFast = true;
     bool m_fast = false;
     bool m_utf16 = false;
+    bool m_stream = false;
     // One of the two, by the way the log is read: as characters or as bytes.
     // They only ever write through the writer that ReadTo is given.
     std::unique_ptr<CGrepContext> m_lines;
@@ -115,7 +121,8 @@ private:
     // The line before Position() ended in CR: a LF that follows belongs to it.
     bool m_crBefore = false;
     std::string m_start;   // the bytes before Position()
-    std::unique_ptr<CGrepIndexWriter> m_index;
+    std::shared_ptr<CGrepIndexWriter> m_index;
+    std::wstring m_header;
     uint64_t m_indexMark = 0;   // records before the unfinished line's
     // Without filters every line is written: one stretch, from the start or a restart.
     bool m_copyGap = true;

@@ -18,6 +18,8 @@ const wchar_t kLockFailed[] = L"Unable to wait for the mutex";
 const wchar_t kUnlockFailed[] = L"Unable to release the mutex";
 const wchar_t kProgressFormat[] = L"Processing the file: %d %% (%d matches)";
 const wchar_t kCompletedFormat[] = L"Completed with %d matches by %d sec.";
+const wchar_t kSetProgressFormat[] = L"%d of %d: %s %d%% (%d matches)";
+const wchar_t kSetCompletedFormat[] = L"Completed with %d matches in %d of %d files by %d sec.";
 const wchar_t kFollowingFormat[] = L"Following the log: %d matches";
 const wchar_t kLogGoneFormat[] = L"The log file is gone: following ended with %d matches.";
 const int kTextLength = 1024;
@@ -61,6 +63,8 @@ struct CRunState {
     HWND status = nullptr;
     // The last completed run's session, kept for following its log.
     std::shared_ptr<CGrepSession> session;
+    // The logs of the last run's set that it could not read.
+    std::vector<CSkippedLog> skipped;
     // The last completed run, when its session could not be kept: a UTF-16 log's result.
     std::wstring unfollowableResult;
     CWakeEvent wake;
@@ -116,10 +120,22 @@ public:
     void Progress(int percent, int matches) override
     {
         wchar_t text[kTextLength];
-        wsprintfW(text, kProgressFormat, percent, matches);
+        if (m_setCount > 0)
+            wsprintfW(text, kSetProgressFormat, static_cast<int>(m_setNumber),
+                      static_cast<int>(m_setCount), m_setName.c_str(), percent, matches);
+        else
+            wsprintfW(text, kProgressFormat, percent, matches);
         SetStatus(text);
         if (m_state.dialog && !StopRequested())
             SendMessageW(m_state.dialog, WM_RUN_PROGRESS, static_cast<WPARAM>(percent), 0);
+    }
+
+    void Reading(size_t number, size_t count, const std::wstring& name) override
+    {
+        m_setNumber = number;
+        m_setCount = count;
+        // wsprintfW writes at most 1024 characters: a long name is cut.
+        m_setName = name.substr(0, 200);
     }
 
     void SetStatus(const wchar_t* text)
@@ -128,13 +144,15 @@ public:
             SendMessageW(m_state.status, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
     }
 
-    // The last notice. The work is over before it is sent: its handler may follow the
-    // result at once, and must not find the worker still counted busy.
-    void Finished(WPARAM how)
+    // The last notice, for how the worker ended; a stop sends none. The work is over
+    // before it is sent: its handler may follow the result at once, and must not find
+    // the worker still counted busy.
+    void Finished(GrepEnd end)
     {
         m_state.workDone.store(true, std::memory_order_release);
-        if (m_state.dialog && !StopRequested())
-            SendMessageW(m_state.dialog, WM_RUN_FINISHED, how, 0);
+        const int code = FinishedCode(end);
+        if (code >= 0 && m_state.dialog && !StopRequested())
+            SendMessageW(m_state.dialog, WM_RUN_FINISHED, static_cast<WPARAM>(code), 0);
     }
 
     // The worker's last act. A lock failure leaves the flag as it is (the run
@@ -149,6 +167,9 @@ public:
 private:
     CRunState& m_state;
     int m_shownMatches = -1;
+    size_t m_setNumber = 0;
+    size_t m_setCount = 0;
+    std::wstring m_setName;
 };
 
 // Waits up to `limit` ms for the thread to end, delivering the messages other
@@ -184,7 +205,9 @@ DWORD RunWork(CRunState& state, CNotices& notices)
 {
     const DWORD start = GetTickCount();
     CGrepOutcome outcome = RunGrep(state.params, notices);
-    if (outcome.end == CGrepOutcome::End::Completed) {
+    // Read by the user-interface thread once the finished message comes.
+    state.skipped = std::move(outcome.skipped);
+    if (outcome.end == GrepEnd::Completed) {
         // Kept before the finished notice, whose handler may offer following.
         state.session = std::move(outcome.session);
         if (!state.session)
@@ -192,14 +215,19 @@ DWORD RunWork(CRunState& state, CNotices& notices)
         // Unsigned subtraction: a wrap of the tick counter does no harm.
         const DWORD seconds = (GetTickCount() - start) / 1000;
         wchar_t text[kTextLength];
-        wsprintfW(text, kCompletedFormat, outcome.matches, static_cast<int>(seconds));
+        if (state.params.logSet.empty())
+            wsprintfW(text, kCompletedFormat, outcome.matches, static_cast<int>(seconds));
+        else
+            wsprintfW(text, kSetCompletedFormat, outcome.matches,
+                      static_cast<int>(outcome.logsWithMatches),
+                      static_cast<int>(state.params.logSet.size()), static_cast<int>(seconds));
         notices.SetStatus(text);
-        notices.Finished(1);
+        notices.Finished(outcome.end);
         return 0;
     }
-    if (outcome.end == CGrepOutcome::End::Failed) {
+    if (outcome.end == GrepEnd::Failed) {
         notices.SetStatus(FailureWords(outcome.failure.empty() ? kGrepUnknownError : outcome.failure).c_str());
-        notices.Finished(0);
+        notices.Finished(outcome.end);
     }
     return 1;
 }
@@ -208,17 +236,17 @@ DWORD FollowWork(CRunState& state, CNotices& notices)
 {
     notices.Following(state.session->Matches());
     const CGrepOutcome outcome = FollowGrep(*state.session, notices);
-    if (outcome.end == CGrepOutcome::End::Stopped)
+    if (outcome.end == GrepEnd::Stopped)
         return 0;   // the session stays, for following again
     state.session.reset();
-    if (outcome.end == CGrepOutcome::End::LogGone) {
+    if (outcome.end == GrepEnd::LogGone) {
         wchar_t text[kTextLength];
         wsprintfW(text, kLogGoneFormat, outcome.matches);
         notices.SetStatus(text);
-        notices.Finished(2);
+        notices.Finished(outcome.end);
     } else {
         notices.SetStatus(FailureWords(outcome.failure.empty() ? kGrepUnknownError : outcome.failure).c_str());
-        notices.Finished(0);
+        notices.Finished(outcome.end);
     }
     return 1;
 }
@@ -242,6 +270,7 @@ bool CGrepThread::Start(const CGrepParams& params, HWND dialog, HWND status)
     if (Busy(state))
         return false;
     state.params = params;
+    state.skipped.clear();
     state.session.reset();   // a new run: the last one can no longer be followed
     state.unfollowableResult.clear();
     state.following = false;
@@ -298,6 +327,12 @@ bool CGrepThread::CanFollow(const std::wstring& resultFile)
     if (Busy(state))
         return false;
     return state.session && SamePath(state.session->Params().resultFile, resultFile);
+}
+
+std::vector<CSkippedLog> CGrepThread::SkippedLogs()
+{
+    // Written by the worker before its finished message, read after it.
+    return State().skipped;
 }
 
 bool CGrepThread::IsUtf16Result(const std::wstring& resultFile)

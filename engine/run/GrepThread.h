@@ -2,11 +2,14 @@
 // protocol between its worker thread and the user-interface thread.
 #pragma once
 
+#include "engine/run/GrepEnd.h"
 #include "engine/run/GrepParams.h"
+#include "engine/run/GrepRun.h"
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // The worker/UI protocol
 // ----------------------
@@ -66,10 +69,16 @@
 //                shows it on its taskbar button;
 //   to `status`: WM_SETTEXT "Completed with %d matches by %d sec." or the
 //                failure text, at the end of the run;
+//   a set of logs: "%d of %d: %s %d%% (%d matches)" (the log being read, the
+//                percentage over the whole set), also at each log's first
+//                line, and "Completed with %d matches in %d of %d files by %d
+//                sec."; the skipped logs (SkippedLogs) are stored before
+//                WM_RUN_FINISHED;
 //   to `dialog`: WM_RUN_FINISHED (WM_USER + 2, below), right
 //                after that text, wParam 1 = completed (the result file is
 //                complete and closed), 0 = failed (the status line holds the
-//                reason), lParam 0.
+//                reason), lParam 0; FinishedCode (engine/run/GrepEnd.h) gives
+//                the wParam of each way a worker ends, FinishedEnd reads it back.
 // The running flag is cleared only after WM_RUN_FINISHED has been handled, so
 // IsRunning() is still true inside its handler; the worker touches nothing
 // after clearing it.
@@ -151,6 +160,9 @@ public:
     // The total match count of the kept run and its following so far, once no
     // worker runs; 0 when nothing is kept.
     static int FollowedMatches();
+    // The logs of the last run's set that it skipped, with the reasons; asked
+    // by the finished message's handler, or once no worker runs.
+    static std::vector<CSkippedLog> SkippedLogs();
 
 private:
     static bool StartWorker(HWND dialog, HWND status);

@@ -65,7 +65,7 @@ long AllocationsOfOneRun(const std::wstring& log, const std::wstring& result,
     const long before = g_allocations.load();
     const CGrepOutcome outcome = RunGrep(params, observer);
     const long count = g_allocations.load() - before;
-    EXPECT_EQ(outcome.end, CGrepOutcome::End::Completed);
+    EXPECT_EQ(outcome.end, GrepEnd::Completed);
     return count;
 }
 

@@ -34,7 +34,7 @@ std::string FreshResult(CGrepParams params, const std::wstring& resultFile, bool
     CGrepOptions options;
     options.allowFastPath = fast;
     const CGrepOutcome outcome = RunGrep(params, quiet, options);
-    EXPECT_EQ(outcome.end, CGrepOutcome::End::Completed) << outcome.failure;
+    EXPECT_EQ(outcome.end, GrepEnd::Completed) << outcome.failure;
     if (matches)
         *matches = outcome.matches;
     return ReadBytes(resultFile);
@@ -88,7 +88,7 @@ TEST_F(GrepFollowTest, EveryCutOfAGrowingLogEndsAsAFreshRun)
             ASSERT_TRUE(WriteBytes(params.logFile, log.substr(0, cut)));
             CQuietObserver quiet;
             const CGrepOutcome run = RunGrep(params, quiet, options);
-            ASSERT_EQ(run.end, CGrepOutcome::End::Completed) << run.failure;
+            ASSERT_EQ(run.end, GrepEnd::Completed) << run.failure;
             ASSERT_TRUE(run.session);
             for (size_t piece = 1; piece < 3; ++piece) {
                 ASSERT_TRUE(WriteBytes(params.logFile, log.substr(0, ends[piece])));
@@ -97,7 +97,7 @@ TEST_F(GrepFollowTest, EveryCutOfAGrowingLogEndsAsAFreshRun)
                     CGrepLineReader reader(params.logFile.c_str(), c.buffer);
                     CGrepProgress progress(reader.GetSize());
                     ASSERT_EQ(run.session->ReadTo(reader, writer, reader.GetSize(), quiet, progress),
-                              CGrepSession::End::Completed);
+                              GrepEnd::Completed);
                 }
                 int matches = 0;
                 const std::string fresh = FreshResult(params, dir.File(L"fresh"), c.fast, &matches);

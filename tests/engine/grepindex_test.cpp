@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -142,7 +143,7 @@ TEST(GrepIndex, EveryResultLineLeadsToItsLogLine)
             options.bufferSize = buffers[size_t(round) % 3];
             SCOPED_TRACE("round " + std::to_string(round) + (fast ? " fast" : " line by line"));
             CQuietObserver observer;
-            ASSERT_EQ(RunGrep(params, observer, options).end, CGrepOutcome::End::Completed);
+            ASSERT_EQ(RunGrep(params, observer, options).end, GrepEnd::Completed);
             CheckIndex(params, 1);
         }
     }
@@ -156,7 +157,7 @@ TEST(GrepIndex, EveryResultLineLeadsToItsLogLine)
         params.filterTexts = filters;
         params.filterModes.assign(filters.size(), 0);
         CQuietObserver observer;
-        ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
+        ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
         ASSERT_GT(ReadBytes(params.resultFile).size(), size_t(3 * kStretchPiece));
         CheckIndex(params, 211);
     }
@@ -182,7 +183,7 @@ TEST(GrepIndex, LivesAndDiesWithItsResult)
     EXPECT_EQ(index.Open(params.resultFile), CGrepIndex::State::Missing);
 
     CQuietObserver observer;
-    ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
+    ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
     EXPECT_EQ(index.Open(params.resultFile), CGrepIndex::State::Ready);
 
     // A changed result no longer matches its index.
@@ -191,7 +192,7 @@ TEST(GrepIndex, LivesAndDiesWithItsResult)
 
     // A stopped run leaves an index for the part it wrote.
     StopAfter stop(300);
-    ASSERT_EQ(RunGrep(params, stop).end, CGrepOutcome::End::Stopped);
+    ASSERT_EQ(RunGrep(params, stop).end, GrepEnd::Stopped);
     CheckIndex(params, 1);
 
     // A run that cannot open its log touches neither file; a failed run
@@ -199,14 +200,99 @@ TEST(GrepIndex, LivesAndDiesWithItsResult)
     const std::string before = ReadBytes(indexFile);
     CGrepParams missing = params;
     missing.logFile = dir.File(L"absent.log");
-    EXPECT_EQ(RunGrep(missing, observer).end, CGrepOutcome::End::Failed);
+    EXPECT_EQ(RunGrep(missing, observer).end, GrepEnd::Failed);
     EXPECT_EQ(ReadBytes(indexFile), before);
     CGrepParams empty = params;
     empty.logFile = dir.File(L"empty.log");
     ASSERT_TRUE(WriteBytes(empty.logFile, ""));
-    EXPECT_EQ(RunGrep(empty, observer).end, CGrepOutcome::End::Failed);
+    EXPECT_EQ(RunGrep(empty, observer).end, GrepEnd::Failed);
     EXPECT_FALSE(FileExists(indexFile));
     EXPECT_EQ(index.Open(params.resultFile), CGrepIndex::State::Missing);
+}
+
+// Past the last line, the count of lines: a line end ends the last line, a
+// last line without one is a line too, wherever the reads of the file end.
+TEST(FileLines, ThePastTheEndCountHasNoEmptyLineAfterTheLastLineEnd)
+{
+    TempDir dir;
+    const std::string full(size_t(1) << 20, 'x');   // one read of the line counter
+    const struct {
+        const char* what;
+        std::string bytes;
+        int64_t lines;
+    } rows[] = {
+        {"empty", "", 0},
+        {"one line end", "\n", 1},
+        {"ends in LF", "a\nb\n", 2},
+        {"ends in CR LF", "a\r\nb\r\n", 2},
+        {"ends in CR", "a\rb\r", 2},
+        {"no last line end", "a\nb", 2},
+        {"CR LF across reads", full.substr(2) + "\r\n" + "b\r\n", 2},
+        {"last line end at a read's end", full.substr(1) + "\n", 1},
+        {"a line after a read's end", full.substr(1) + "\nlast", 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::wstring file = dir.File(L"lines.log");
+        ASSERT_TRUE(WriteBytes(file, row.bytes));
+        int64_t offset = -1;
+        int64_t lines = -1;
+        EXPECT_FALSE(FindLineStart(file, 1000, offset, lines));
+        EXPECT_EQ(lines, row.lines);
+        if (row.lines > 0)
+            EXPECT_TRUE(FindLineStart(file, row.lines, offset, lines));
+    }
+}
+
+// An index not as a run writes it is told apart from one whose result has
+// changed: the commands then say it is damaged. A later version is not damaged.
+TEST(GrepIndex, ADamagedIndexIsToldApartFromAStaleOne)
+{
+    TempDir dir;
+    CGrepParams params;
+    params.logFile = dir.File(L"app.log");
+    params.resultFile = dir.File(L"app.log.greptmp");
+    params.filterTexts = {L"*ERROR*"};
+    params.filterModes = {0};
+    ASSERT_TRUE(WriteBytes(params.logFile, "a\nERROR 1\nb\nERROR 2\nc\n"));
+    CQuietObserver observer;
+    ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
+    const std::wstring indexFile = GrepIndexFileName(params.resultFile);
+    const std::string good = ReadBytes(indexFile);
+    ASSERT_GE(good.size(), 64u + 24u);
+    // The header's 32-bit fields by their place: version 8, header size 12,
+    // log count 20, record size 56; the logs' place is a 64-bit field at 40.
+    const auto with = [&](size_t at, uint32_t value) {
+        std::string bytes = good;
+        std::memcpy(bytes.data() + at, &value, sizeof(value));
+        return bytes;
+    };
+    std::string overwritten = good;
+    overwritten.replace(0, 8, "2026-12-");
+    const struct {
+        const char* what;
+        std::string bytes;
+        CGrepIndex::State state;
+    } rows[] = {
+        {"as written", good, CGrepIndex::State::Ready},
+        {"zeroed", std::string(good.size(), '\0'), CGrepIndex::State::Damaged},
+        {"empty", "", CGrepIndex::State::Damaged},
+        {"cut in its header", good.substr(0, 40), CGrepIndex::State::Damaged},
+        {"cut in its records", good.substr(0, good.size() - 8), CGrepIndex::State::Damaged},
+        {"overwritten by a log", overwritten, CGrepIndex::State::Damaged},
+        {"version 0", with(8, 0), CGrepIndex::State::Damaged},
+        {"a header shorter than the first", with(12, 16), CGrepIndex::State::Damaged},
+        {"no log", with(20, 0), CGrepIndex::State::Damaged},
+        {"records shorter than the first", with(56, 8), CGrepIndex::State::Damaged},
+        {"logs past the end", with(40, 1u << 30), CGrepIndex::State::Damaged},
+        {"a later version", with(8, 99), CGrepIndex::State::Stale},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ASSERT_TRUE(WriteBytes(indexFile, row.bytes));
+        CGrepIndex index;   // closed before the next row writes the file
+        EXPECT_EQ(index.Open(params.resultFile), row.state);
+    }
 }
 
 } // namespace
@@ -233,7 +319,7 @@ TEST(GrepIndex, UnicodeLogLeadsBackByItsOwnLineEnds)
     params.filterModes = {0};
     ASSERT_TRUE(WriteBytes(params.logFile, bytes));
     CQuietObserver observer;
-    ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
+    ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
     CGrepIndex index;
     ASSERT_EQ(index.Open(params.resultFile), CGrepIndex::State::Ready);
     CFileReader result(params.resultFile.c_str(), 4096, LineDecoding::Utf8WhereValid);

@@ -142,7 +142,7 @@ TEST(GrepReference, RunGrepWritesWhatThePlainRulesWrite)
 
         CQuietObserver observer;
         const CGrepOutcome outcome = RunGrep(params, observer);
-        ASSERT_EQ(outcome.end, CGrepOutcome::End::Completed) << outcome.failure;
+        ASSERT_EQ(outcome.end, GrepEnd::Completed) << outcome.failure;
         const std::string fast = ReadBytes(params.resultFile);
 
         CGrepParams reference = params;

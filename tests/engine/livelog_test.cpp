@@ -130,7 +130,7 @@ TEST_F(LiveLogTest, ARunOverALogHeldOpenForWritingEndsWithWholeLines)
                 bool changed = false;
                 CChangeHalfway observer([&] { changed = c.change(holder); });
                 const CGrepOutcome outcome = RunGrep(Params(log, result), observer, options);
-                ASSERT_EQ(outcome.end, CGrepOutcome::End::Completed) << outcome.failure.c_str();
+                ASSERT_EQ(outcome.end, GrepEnd::Completed) << outcome.failure.c_str();
                 ASSERT_TRUE(observer.Changed() && changed) << "the log was not changed mid-run";
                 const std::string bytes = ReadBytes(result);
 
@@ -141,7 +141,7 @@ TEST_F(LiveLogTest, ARunOverALogHeldOpenForWritingEndsWithWholeLines)
                     ASSERT_TRUE(WriteBytes(still, c.still));
                     CQuietObserver quiet;
                     ASSERT_EQ(RunGrep(Params(still, stillResult), quiet, options).end,
-                              CGrepOutcome::End::Completed);
+                              GrepEnd::Completed);
                     EXPECT_TRUE(bytes == ReadBytes(stillResult));
                 } else {
                     // Whole lines in log order, and some lines past the cut.

@@ -95,7 +95,7 @@ protected:
         ui->Invoke([&] { params = CMainDlg::Instance()->RunParams(); });
         params.resultFile = dir.File(L"fresh.greptmp");
         CQuietObserver quiet;
-        EXPECT_EQ(RunGrep(params, quiet).end, CGrepOutcome::End::Completed);
+        EXPECT_EQ(RunGrep(params, quiet).end, GrepEnd::Completed);
         return ReadBytes(params.resultFile);
     }
 

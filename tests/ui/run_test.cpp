@@ -403,7 +403,6 @@ TEST_F(GoStopTest, PastedPathsAreMadePlainAndBadOnesAreNamedBeforeTheRun)
         {L"named.log", L"named.log", L""},
         {dir.File(L"missing.log"), L"", SystemText(ERROR_FILE_NOT_FOUND)},
         {L"\"" + dir.File(L"nofolder\\x.log") + L"\"", L"", SystemText(ERROR_PATH_NOT_FOUND)},
-        {dir.Path(), L"", L"This is a folder, not a log file."},
         {dir.File(L"locked.log"), L"", SystemText(ERROR_SHARING_VIOLATION)},
         {L"NUL", L"", L"This is a device, not a log file."},
     };
@@ -887,6 +886,17 @@ TEST_F(GoStopTest, NothingHangsTheDialogDeviceNamesOrAWorkerThatCannotEnd)
                             BoxIcon::Warning);
     ASSERT_TRUE(Answer(box, IDOK));
     EXPECT_FALSE(CGrepThread::IsRunning());
+    // Among the quoted paths of a set too: a set skips what it cannot read,
+    // but a device could keep the run waiting on its first read.
+    const std::wstring real = dir.File(L"real.log");
+    ASSERT_TRUE(WriteBytes(real, "ERROR one\n"));
+    Type(IDC_FILE, L"\"" + real + L"\" \"" + device + L"\"");
+    Click(IDC_GO);
+    box = ExpectBox(L"Error",
+                    L"Unable to search the log file\r\n" + device + L"\r\n\r\nThis is a device, not a log file.",
+                    BoxIcon::Warning);
+    ASSERT_TRUE(Answer(box, IDOK));
+    EXPECT_FALSE(CGrepThread::IsRunning());
 
     // A worker that cannot be reached is left to end: Go says so, and closing the program
     // does not wait for it but says that its result is incomplete.
@@ -915,4 +925,57 @@ TEST_F(GoStopTest, NothingHangsTheDialogDeviceNamesOrAWorkerThatCannotEnd)
     WaitForRunToEnd();
     stalled.Release();
     EXPECT_TRUE(WaitFor("the abandoned worker to end", [] { return !CGrepThread::IsEnding(); }));
+}
+
+// A folder names a set: counted before Go while the dialog goes on answering,
+// searched into one result named after the folder with a header line before
+// each log's kept lines; a log held by another program is skipped and listed in
+// a "Warning" box; a pattern that matches nothing is refused before any run.
+TEST_F(GoStopTest, AFolderIsCountedSearchedIntoOneResultAndItsSkippedLogNamed)
+{
+    WriteCategories(ErrorCategory);
+    const std::wstring folder = dir.File(L"logs");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring held = folder + L"\\held.log";
+    ASSERT_TRUE(WriteBytes(folder + L"\\app.log.1", "ERROR one\nx\n"));
+    ASSERT_TRUE(WriteBytes(folder + L"\\app.log", "y\nERROR two\n"));
+    ASSERT_TRUE(WriteBytes(held, "ERROR held\n"));
+    // The same write time for all: the rotation number, then the name, decide.
+    for (const wchar_t* name : {L"app.log.1", L"app.log", L"held.log"}) {
+        HANDLE file = CreateFileW((folder + L"\\" + name).c_str(), FILE_WRITE_ATTRIBUTES, 0,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        const FILETIME stamp{0x12345678u, 0x01d00000u};
+        SetFileTime(file, nullptr, nullptr, &stamp);
+        CloseHandle(file);
+    }
+    HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    const std::wstring result = ResultBesideExe(L"logs.greptmp");
+    removeAfter.push_back(result + L".idx");
+    Start();
+
+    Type(IDC_FILE, folder + L"\\*.none");
+    Click(IDC_GO);
+    BoxInfo none = ExpectBox(L"Error", L"The pattern " + folder + L"\\*.none matches no file.",
+                             BoxIcon::Warning);
+    ASSERT_TRUE(Answer(none, IDOK));
+    EXPECT_FALSE(FileExists(result));
+
+    Type(IDC_FILE, folder);
+    ASSERT_TRUE(WaitFor("the folder's count", [&] { return Text(IDC_STATUS) == L"3 files, 35 bytes"; }));
+    Type(IDC_LINES_BEFORE, L"1");
+    Type(IDC_LINES_AFTER, L"1");
+    Click(IDC_GO);
+    BoxInfo skipped = ExpectBox(L"Warning",
+                                L"These files were skipped:\r\n" + held +
+                                    L": CFileReader::CFileReader: unable to open the file\r\n",
+                                BoxIcon::Warning);
+    EXPECT_EQ(Text(IDC_STATUS), L"Completed with 2 matches in 2 of 3 files by 0 sec.");
+    ASSERT_TRUE(Answer(skipped, IDOK));
+    CloseHandle(holder);
+    ASSERT_TRUE(WaitFor("the result's viewer", [&] { return ViewerCount() == 1; }));
+    // No context crosses from app.log.1 into app.log: "x" is app.log.1's own after-line.
+    EXPECT_EQ(ReadBytes(result), "### app.log.1\nERROR one\n\\x\n### app.log\n/y\nERROR two\n");
+    CloseWithCloseBox();
 }

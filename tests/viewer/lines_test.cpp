@@ -58,7 +58,7 @@ protected:
         params.filterTexts = {L"*ERROR*"};
         params.filterModes = {0};
         CQuietObserver observer;
-        ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
+        ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
         OpenView(ReadBytes(params.resultFile));
     }
     void Command(int id) { SendMessageW(Window(), WM_COMMAND, id, 0); }
@@ -241,7 +241,7 @@ TEST_F(LinesTest, ShowInLogOnALineFollowingWroteAndOnALoneSurrogate)
     params.filterTexts = {L"*ERROR*"};
     params.filterModes = {0};
     CQuietObserver observer;
-    ASSERT_EQ(RunGrep(params, observer).end, CGrepOutcome::End::Completed);
+    ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
     OpenView(ReadBytes(params.resultFile), 640, 20 * 16 + 4, L"wide.greptmp");
     ASSERT_EQ(Line(1), L"ERROR \xFFFD here");
     const size_t requests = Notices().size();

@@ -3,6 +3,8 @@
 #include "win32/StringException.h"
 #include "resources/resource.h"
 #include "tests/viewer/ViewFixture.h"
+#include "engine/run/GrepRun.h"
+#include "viewer/RowPainter.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -510,4 +512,36 @@ TEST_F(ViewTest, AViewerOfASmallFileCostsUnderOneAndAHalfMegabytes)
     EXPECT_LT(each, 1.5) << "each viewer costs " << each << " MB";
     for (auto& viewer : viewers)
         viewer->Close();
+}
+
+// The lines that name each log of a set are known by the result's index and
+// painted in their own colour; a log line that merely looks like one is not.
+TEST_F(ViewTest, HeaderLinesOfASetArePaintedInTheirOwnColour)
+{
+    ASSERT_TRUE(WriteBytes(dir.File(L"a.log"), "### ERROR looks like a header\n"));
+    ASSERT_TRUE(WriteBytes(dir.File(L"b.log"), "ERROR two\n"));
+    CGrepParams params;
+    params.logSet = {{dir.File(L"a.log"), L"a.log"}, {dir.File(L"b.log"), L"b.log"}};
+    params.logFile = dir.Path();
+    params.resultFile = dir.File(L"set.greptmp");
+    params.filterTexts = {L"*ERROR*"};
+    params.filterModes = {0};
+    class CQuiet : public CGrepObserver {
+    public:
+        bool StopRequested() override { return false; }
+        void Progress(int, int) override {}
+    } quiet;
+    ASSERT_EQ(RunGrep(params, quiet).end, GrepEnd::Completed);
+    const std::string result = ReadBytes(params.resultFile);
+    ASSERT_EQ(result, "### a.log\n### ERROR looks like a header\n### b.log\nERROR two\n");
+    OpenView(result, 640, 20 * 16 + 4, L"set.greptmp");
+    auto canvas = PaintToCanvas();
+    for (int row : {0, 2})
+        EXPECT_TRUE(Has(canvas->ColorsIn(RowArea(row)), kSetHeaderColor)) << row;
+    for (int row : {1, 3})
+        EXPECT_FALSE(Has(canvas->ColorsIn(RowArea(row)), kSetHeaderColor)) << row;
+    // For people to look at: the README's picture of a set's result.
+    const std::wstring shots = ExecutableFolder() + L"\\screenshots";
+    CreateDirectoryW(shots.c_str(), nullptr);
+    EXPECT_TRUE(canvas->SaveBmp(shots + L"\\set-result.bmp"));
 }

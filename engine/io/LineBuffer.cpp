@@ -1,0 +1,61 @@
+// CLineBuffer: the unfinished last line moves to the front before each read,
+// so a line, its line end and the lines before it are in memory at once.
+#include "engine/io/LineBuffer.h"
+
+#include <cstring>
+
+void CLineBuffer::Restart(int64_t offset)
+{
+    m_length = 0;
+    m_pos = 0;
+    m_base = offset;
+    m_atEnd = false;
+    m_hitKnown = false;
+}
+
+bool CLineBuffer::Fill(CByteSource& source)
+{
+    if (m_bytes.empty())
+        m_bytes.resize(m_size);
+    if (m_pos > 0) {
+        std::memmove(m_bytes.data(), m_bytes.data() + m_pos, m_length - m_pos);
+        m_base += static_cast<int64_t>(m_pos);
+        m_length -= m_pos;
+        m_pos = 0;
+    }
+    if (m_length == m_bytes.size())
+        m_bytes.resize(m_bytes.size() * 2);   // a line longer than the buffer
+    m_hitKnown = false;
+    uint32_t got = 0;
+    if (!source.Read(m_bytes.data() + m_length, static_cast<uint32_t>(m_bytes.size() - m_length),
+                     got))
+        return false;
+    m_length += got;
+    if (got == 0) {
+        m_atEnd = true;
+        if (source.EndedEarly())
+            DropUnfinishedLine();
+    }
+    return true;
+}
+
+void CLineBuffer::DropUnfinishedLine()
+{
+    size_t end = m_length;
+    while (end > m_pos && !IsLineEndByte(m_bytes[end - 1]))
+        --end;
+    m_length = end;
+}
+
+size_t CLineBuffer::WholeLinesEnd() const
+{
+    if (m_atEnd)
+        return m_length;
+    for (size_t i = m_length; i > m_pos;) {
+        --i;
+        const uint8_t b = m_bytes[i];
+        if (IsLineEndByte(b) && !(b == '\r' && i + 1 == m_length))
+            return i + 1;
+    }
+    return m_pos;
+}
