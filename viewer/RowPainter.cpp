@@ -13,8 +13,8 @@ namespace {
 // the found line (row 0), pale grey for other matches, white otherwise.
 COLORREF MarkBackground(const RowPaint& paint, const wchar_t* text, uint32_t row)
 {
-    if (paint.search && !paint.search->empty() && (row == 0 || paint.highlightMatches) &&
-        CUtils::MatchLine(paint.searchIgnoreCase, *paint.search, text))
+    if (paint.search && !paint.search->Empty() && (row == 0 || paint.highlightMatches) &&
+        paint.search->MatchesText(text))
         return row == 0 ? kFoundLineBack : kOtherMatchBack;
     return 0xFFFFFF;
 }

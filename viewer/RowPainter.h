@@ -1,7 +1,7 @@
 // Drawing the view's rows into any DC and rectangle, so tests can paint into a bitmap.
 #pragma once
 
-#include "engine/match/Utils.h"
+#include "engine/match/FilterMatcher.h"
 #include "viewer/ViewMath.h"
 
 #include <windows.h>
@@ -27,8 +27,7 @@ struct RowPaint {
     int charWidth = 0;
     int horzPos = 0;                   // first visible column
     bool highlight = false;            // the view shows the last search's marks
-    const TokenList* search = nullptr; // the search expression, if any
-    bool searchIgnoreCase = true;
+    const CFilterMatcher* search = nullptr; // the search expression, if any
     bool highlightMatches = true;
     LineColorFunction lineColor = nullptr;
     int64_t markedOffset = -1;         // where the marked line starts; -1: none

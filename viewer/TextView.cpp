@@ -308,7 +308,6 @@ void CTextView::PaintRows(HDC dc, const RECT& client) const
     rows.horzPos = HorzPos();
     rows.highlight = m_highlight;
     rows.search = &search.expression;
-    rows.searchIgnoreCase = search.ignoreCase;
     rows.highlightMatches = search.highlightMatches;
     rows.lineColor = &ViewLineColor;
     rows.markedOffset = m_markedOffset;

@@ -131,8 +131,7 @@ TEST(GrepIndex, EveryResultLineLeadsToItsLogLine)
         CGrepParams params;
         params.logFile = dir.File(L"log" + std::to_wstring(round) + L".txt");
         params.resultFile = dir.File(L"run.greptmp");
-        params.filterTexts = filterSets[size_t(round) % filterSets.size()];
-        params.filterModes.assign(params.filterTexts.size(), 0);
+        params.filters = CheckedFilters(filterSets[size_t(round) % filterSets.size()]);
         params.linesBefore = int(random() % 6) - 1;
         params.linesAfter = int(random() % 6) - 1;
         params.lfLineEnds = random() % 2 == 0;
@@ -154,8 +153,7 @@ TEST(GrepIndex, EveryResultLineLeadsToItsLogLine)
     params.resultFile = dir.File(L"long.greptmp");
     ASSERT_TRUE(WriteBytes(params.logFile, SeededLog(random, 30000, 12)));
     for (const auto& filters : {std::vector<std::wstring>{L"*"}, std::vector<std::wstring>{}}) {
-        params.filterTexts = filters;
-        params.filterModes.assign(filters.size(), 0);
+        params.filters = CheckedFilters(filters);
         CQuietObserver observer;
         ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
         ASSERT_GT(ReadBytes(params.resultFile).size(), size_t(3 * kStretchPiece));
@@ -169,8 +167,7 @@ TEST(GrepIndex, LivesAndDiesWithItsResult)
     CGrepParams params;
     params.logFile = dir.File(L"app.log");
     params.resultFile = dir.File(L"app.log.greptmp");
-    params.filterTexts = {L"*ERROR:*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ERROR:*"});
     std::string log;
     for (int i = 0; i < 5000; ++i)
         log += i % 7 ? "line " + std::to_string(i) + "\n" : "ERROR: " + std::to_string(i) + "\n";
@@ -252,8 +249,7 @@ TEST(GrepIndex, ADamagedIndexIsToldApartFromAStaleOne)
     CGrepParams params;
     params.logFile = dir.File(L"app.log");
     params.resultFile = dir.File(L"app.log.greptmp");
-    params.filterTexts = {L"*ERROR*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ERROR*"});
     ASSERT_TRUE(WriteBytes(params.logFile, "a\nERROR 1\nb\nERROR 2\nc\n"));
     CQuietObserver observer;
     ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
@@ -315,8 +311,7 @@ TEST(GrepIndex, UnicodeLogLeadsBackByItsOwnLineEnds)
     CGrepParams params;
     params.logFile = dir.File(L"wide.log");
     params.resultFile = dir.File(L"wide.greptmp");
-    params.filterTexts = {L"*ERROR*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ERROR*"});
     ASSERT_TRUE(WriteBytes(params.logFile, bytes));
     CQuietObserver observer;
     ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
