@@ -190,7 +190,8 @@ CGrepOutcome RunSet(const CGrepParams& params, const CGrepOptions& options,
         std::vector<std::wstring> paths;
         for (const CSetLog& log : params.logSet)
             paths.push_back(log.path);
-        index = std::make_shared<CGrepIndexWriter>(params.resultFile, paths);
+        index = std::make_shared<CGrepIndexWriter>(params.resultFile, paths, params.filters,
+                                                   params.ignoreCase);
     }
     CGrepProgress progress(total);
     std::unique_ptr<CZipArchive> archive;
@@ -286,7 +287,8 @@ CGrepOutcome RunStream(const CGrepParams& params, const CGrepOptions& options,
     CGrepSession session;
     session.Build(params, options.allowFastPath, options.bufferSize);
     if (options.writeIndex)
-        session.SetIndex(std::make_unique<CGrepIndexWriter>(params.resultFile, params.logFile));
+        session.SetIndex(std::make_unique<CGrepIndexWriter>(params.resultFile, params.logFile,
+                                                            params.filters, params.ignoreCase));
     CPackedProgress packed(
         observer, [&stream] { return stream.PackedRead(); },
         [&session] { return session.Matches(); }, 0, FileSize(params.logFile));
@@ -331,7 +333,8 @@ CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepOb
     session->Build(params, options.allowFastPath, options.bufferSize);
     // Made with the result, so an older index never outlives it.
     if (options.writeIndex)
-        session->SetIndex(std::make_unique<CGrepIndexWriter>(params.resultFile, params.logFile));
+        session->SetIndex(std::make_unique<CGrepIndexWriter>(params.resultFile, params.logFile,
+                                                            params.filters, params.ignoreCase));
     const int64_t size = reader.GetSize();
     if (size == 0)
         return Failed(kGrepFileEmpty);
