@@ -173,7 +173,7 @@ int Stages(const std::wstring& log)
     }
     for (const BenchCase& c : kCases) {
         CFilterSet filters;
-        filters.Build(c.filters, c.modes, false);
+        filters.Build(CheckedFilters(c.filters, c.modes), false);
         LARGE_INTEGER t0;
         QueryPerformanceCounter(&t0);
         CGrepLineReader reader(log.c_str());
