@@ -128,6 +128,8 @@ void CGrepIndexWriter::Create(const std::wstring& resultFile)
         put(&length, sizeof(length));
         put(log.data(), log.size() * 2);
     }
+    // Only the filters that took part in the run.
+    std::erase_if(m_filters, [](const CFilter& filter) { return !filter.checked; });
     m_filtersAt = head.size();
     for (const CFilter& filter : m_filters) {
         const uint32_t fields[3] = {filter.IsAnd() ? 1u : 0u, 0u, uint32_t(filter.text.size())};

@@ -96,7 +96,7 @@ TEST_F(ViewTest, MatchedTextIsPaintedWhereTheMatcherSays)
     CQuiet quiet;
     ASSERT_EQ(RunGrep(params, quiet).end, GrepEnd::Completed);
     const std::string result = ReadBytes(params.resultFile);
-    ASSERT_EQ(result, "/pre\nx ERROR y\n/post\nz OK w\n\\after\n");
+    ASSERT_EQ(result, "/pre\nx ERROR y\n\\post\nz OK w\n\\after\n");
     CTextView& opened = OpenView(result, 640, 20 * 16 + 4, L"app.greptmp");
     CheckHighlight(opened);
     if (childDpi)
