@@ -5,6 +5,7 @@
 #include "engine/run/GrepRun.h"
 #include "resources/resource.h"
 #include "tests/support/DpiChild.h"
+#include "tests/support/GrepObservers.h"
 #include "tests/viewer/ViewFixture.h"
 #include "win32/Dpi.h"
 
@@ -15,12 +16,6 @@ namespace {
 const wchar_t kChildDpi[] = L"TILVO_HIGHLIGHT_DPI";
 constexpr COLORREF kRed = RGB(0xFF, 0, 0);
 constexpr COLORREF kRedTint = RGB(0xFF, 0xBF, 0xBF);
-
-class CQuiet : public CGrepObserver {
-public:
-    bool StopRequested() override { return false; }
-    void Progress(int, int) override {}
-};
 
 // The columns of the row's pixels that differ between two paintings.
 std::vector<int> ChangedColumns(const CPixelCanvas& a, const CPixelCanvas& b, int top, int bottom)
@@ -93,7 +88,7 @@ TEST_F(ViewTest, MatchedTextIsPaintedWhereTheMatcherSays)
     params.filters = {CFilter(L"*ERROR*"), CFilter(L"*OK*"), CFilter(L"*w*", FilterOr, false)};
     params.linesBefore = 1;
     params.linesAfter = 2;
-    CQuiet quiet;
+    CQuietObserver quiet;
     ASSERT_EQ(RunGrep(params, quiet).end, GrepEnd::Completed);
     const std::string result = ReadBytes(params.resultFile);
     ASSERT_EQ(result, "/pre\nx ERROR y\n\\post\nz OK w\n\\after\n");
