@@ -12,23 +12,32 @@ KeyValueRead ReadKeyValueEntry(CFileReader& reader, std::wstring& key, std::wstr
     return ReadKeyValueEntry(reader, key, value, ignored);
 }
 
+bool IsSkippedLine(const std::wstring& line)
+{
+    return line.empty() || line[0] == L'#';
+}
+
+bool SplitKeyValue(const std::wstring& line, std::wstring& key, std::wstring& value)
+{
+    const size_t equals = line.find(L'=');
+    if (equals == std::wstring::npos)
+        return false;
+    key.assign(line, 0, equals);
+    value.assign(line, equals + 1, std::wstring::npos);
+    CUtils::Trim(key);
+    CUtils::Trim(value);
+    return true;
+}
+
 KeyValueRead ReadKeyValueEntry(CFileReader& reader, std::wstring& key, std::wstring& value,
                                size_t& lineNumber)
 {
     std::wstring line;
     while (reader.ReadLine(line)) {
         ++lineNumber;
-        // Only the very first character makes a comment: " # x" is not one.
-        if (line.empty() || line[0] == L'#')
+        if (IsSkippedLine(line))
             continue;
-        const size_t equals = line.find(L'=');
-        if (equals == std::wstring::npos)
-            return KeyValueRead::Malformed;
-        key.assign(line, 0, equals);
-        value.assign(line, equals + 1, std::wstring::npos);
-        CUtils::Trim(key);
-        CUtils::Trim(value);
-        return KeyValueRead::Entry;
+        return SplitKeyValue(line, key, value) ? KeyValueRead::Entry : KeyValueRead::Malformed;
     }
     return KeyValueRead::End;
 }

@@ -15,8 +15,12 @@ enum class KeyValueRead {
     Malformed,  // a line that is neither blank, comment nor key/value: reading stops
 };
 
-// Skips empty lines and lines whose first character is "#"; splits the next line
-// at its first "=" and trims both sides.
+// An empty line, or one whose very first character is "#": " # x" is not one.
+bool IsSkippedLine(const std::wstring& line);
+// Splits a line at its first "=" and trims both sides; false when it holds no "=".
+bool SplitKeyValue(const std::wstring& line, std::wstring& key, std::wstring& value);
+
+// Skips the lines IsSkippedLine names; splits the next line with SplitKeyValue.
 KeyValueRead ReadKeyValueEntry(CFileReader& reader, std::wstring& key, std::wstring& value);
 // The same, adding every line it reads to `lineNumber`, which then is the number
 // of the line the entry (or the malformed line) stands on when it starts at 0.

@@ -220,7 +220,7 @@ TEST_F(CategoriesFileTest, FileReadOnlyUpToAMalformedLineIsKeptAsBackupWhenWritt
     CategoryAt(0)->filters.push_back(L"c");
     ASSERT_TRUE(SaveCategories(path));
     EXPECT_EQ(ReadBytes(BackupFileFor(path)), original);
-    EXPECT_EQ(ReadBytes(path), "Category = A\nFilter = a\nFilter = c\nCheck = \n");
+    EXPECT_EQ(ReadBytes(path), "# mine\nCategory = A\nFilter = a\nFilter = c\nCheck = \n");
 
     // The file is whole now: a later save replaces it but never the backup.
     CategoryAt(0)->filters.push_back(L"d");

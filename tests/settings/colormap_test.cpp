@@ -205,7 +205,8 @@ TEST_F(ColorMapTest, FileThatNowStopsEarlyIsKeptAsBackupWhenWritten)
     Write(edited);
     ASSERT_TRUE(SaveColors(path));
     EXPECT_EQ(ReadBytes(BackupFileFor(path)), edited);
-    EXPECT_EQ(ReadBytes(path), "Color = *a* 0000ff\nColor = *b* 00ff00\n");
+    // The comment goes with the entry below it, into map order.
+    EXPECT_EQ(ReadBytes(path), "Color = *a* 0000ff\n# new\nColor = *b* 00ff00\n");
 }
 
 TEST_F(ColorMapTest, ValueTooLongToSaveFailsAndLeavesNoFile)
