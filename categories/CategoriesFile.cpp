@@ -149,15 +149,16 @@ FileNow ReadFileNow(const std::wstring& path, Categories& held, CKeptLines& kept
     return now;
 }
 
-// The sets in the order given, each with the lines kept above its entries.
-bool WriteCategories(CFileWriter& writer, const Categories& held, CKeptLines kept)
+// The sets in the order given, each with the lines kept above its entries,
+// which it uses up.
+bool WriteCategories(CFileWriter& writer, const Categories& held, CKeptLines& kept)
 {
-    std::vector<std::wstring> texts = kept.Texts();
+    std::vector<std::wstring> texts;
     for (const Category& c : held) {
         texts.push_back(c.name);
         texts.insert(texts.end(), c.filters.begin(), c.filters.end());
     }
-    if (!StartKeyValueFile(writer, texts))
+    if (!StartKeyValueFile(writer, texts, kept))
         return false;
     for (const Category& c : held) {
         if (!kept.WriteBefore(writer, SetAnchor(c)) ||

@@ -144,8 +144,9 @@ FileNow ReadFileNow(const std::wstring& path, ColorEntries& held, CKeptLines& ke
     return now;
 }
 
-// In map order, whatever order the entries come in, each with the lines kept above it.
-bool WriteColors(CFileWriter& writer, const ColorEntries& entries, CKeptLines kept)
+// In map order, whatever order the entries come in, each with the lines kept
+// above it, which it uses up.
+bool WriteColors(CFileWriter& writer, const ColorEntries& entries, CKeptLines& kept)
 {
     const ColorTable table(entries.begin(), entries.end());
     std::wstring filterText, value;
@@ -158,9 +159,7 @@ bool WriteColors(CFileWriter& writer, const ColorEntries& entries, CKeptLines ke
             return false;
         values.push_back(value);
     }
-    std::vector<std::wstring> texts = kept.Texts();
-    texts.insert(texts.end(), values.begin(), values.end());
-    if (!StartKeyValueFile(writer, texts))
+    if (!StartKeyValueFile(writer, values, kept))
         return false;
     size_t i = 0;
     for (const auto& entry : table) {

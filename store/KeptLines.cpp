@@ -32,12 +32,19 @@ void CKeptLines::AttachTo(const std::wstring& anchor)
     m_waiting.clear();
 }
 
-std::vector<std::wstring> CKeptLines::Texts() const
+bool CKeptLines::AnyLine(const std::function<bool(const std::wstring&)>& test) const
 {
-    std::vector<std::wstring> texts(m_waiting);
-    for (const auto& [anchor, lines] : m_above)
-        texts.insert(texts.end(), lines.begin(), lines.end());
-    return texts;
+    for (const auto& [anchor, lines] : m_above) {
+        for (const std::wstring& line : lines) {
+            if (test(line))
+                return true;
+        }
+    }
+    for (const std::wstring& line : m_waiting) {
+        if (test(line))
+            return true;
+    }
+    return false;
 }
 
 bool CKeptLines::WriteBefore(CFileWriter& writer, const std::wstring& anchor)

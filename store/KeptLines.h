@@ -3,6 +3,7 @@
 // stands above, so that writing the file puts them back where they belong.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,10 +18,11 @@ public:
     // that comes twice (a set in two sections) stay together above the one entry written.
     void AttachTo(const std::wstring& anchor);
 
-    // Every kept line, for choosing the encoding that holds them.
-    std::vector<std::wstring> Texts() const;
-    // Writes, once, the lines kept above `anchor`: an entry written twice gets them only
-    // above the first. An entry that is not written any more takes its lines with it.
+    // True when `test` holds for some kept line (choosing the encoding that holds them).
+    bool AnyLine(const std::function<bool(const std::wstring&)>& test) const;
+    // Writes the lines kept above `anchor` and lets go of them, so that an entry written
+    // twice has them only above the first. An entry that is not written any more takes
+    // its lines with it.
     bool WriteBefore(CFileWriter& writer, const std::wstring& anchor);
     // The lines after the last entry, which stay at the end of the file.
     bool WriteTail(CFileWriter& writer) const;

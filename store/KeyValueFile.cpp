@@ -5,6 +5,9 @@
 #include "engine/io/FileReader.h"
 #include "engine/io/FileWriter.h"
 #include "engine/match/Utils.h"
+#include "store/KeptLines.h"
+
+#include <algorithm>
 
 KeyValueRead ReadKeyValueEntry(CFileReader& reader, std::wstring& key, std::wstring& value)
 {
@@ -58,12 +61,12 @@ bool WriteKeyValue(CFileWriter& writer, const wchar_t* key, const wchar_t* value
     return writer.WriteLine(line);
 }
 
-bool StartKeyValueFile(CFileWriter& writer, const std::vector<std::wstring>& texts)
+bool StartKeyValueFile(CFileWriter& writer, const std::vector<std::wstring>& texts,
+                       const CKeptLines& kept)
 {
     const CCodePage& ansi = CCodePage::Ansi();
-    for (const std::wstring& text : texts) {
-        if (!ansi.CanHold(text))
-            return writer.StartUtf8(true);
-    }
+    auto beyondAnsi = [&ansi](const std::wstring& text) { return !ansi.CanHold(text); };
+    if (std::any_of(texts.begin(), texts.end(), beyondAnsi) || kept.AnyLine(beyondAnsi))
+        return writer.StartUtf8(true);
     return true;
 }

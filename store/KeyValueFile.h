@@ -7,6 +7,7 @@
 #include <vector>
 
 class CFileReader;
+class CKeptLines;
 class CFileWriter;
 
 enum class KeyValueRead {
@@ -31,7 +32,9 @@ bool ReadKeyValue(CFileReader& reader, std::wstring& key, std::wstring& value);
 // Writes "key = value" as one line; false for a null key or value or a failed write.
 bool WriteKeyValue(CFileWriter& writer, const wchar_t* key, const wchar_t* value);
 
-// Starts a key/value file in the encoding its texts need: the ANSI code page,
-// byte for byte as always, when it holds every text; otherwise UTF-8 after a
-// byte-order mark, in the same layout. False when the mark cannot be written.
-bool StartKeyValueFile(CFileWriter& writer, const std::vector<std::wstring>& texts);
+// Starts a key/value file in the encoding its texts and kept lines need: the
+// ANSI code page, byte for byte as always, when it holds every one; otherwise
+// UTF-8 after a byte-order mark, in the same layout. False when the mark cannot
+// be written.
+bool StartKeyValueFile(CFileWriter& writer, const std::vector<std::wstring>& texts,
+                       const CKeptLines& kept);
