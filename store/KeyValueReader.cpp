@@ -1,6 +1,7 @@
 // Reading a settings file entry by entry, with the lines the loader leaves.
 #include "store/KeyValueReader.h"
 
+#include "engine/text/CodePage.h"
 #include "engine/text/TextCodec.h"
 
 namespace {
@@ -64,7 +65,10 @@ bool CKeyValueReader::ReadCheckedLine(bool& isText)
     size_t length = 0;
     if (!NextLineBytes(bytes, length))
         return false;
-    isText = Encoding() != FileEncoding::Utf8 || IsUtf8Text(bytes, length);
+    // Without a mark the ANSI code page reads the bytes: only UTF-8 as that code page
+    // turns bytes into U+FFFD; a single-byte one gives each byte a character.
+    const bool asUtf8 = Encoding() == FileEncoding::Utf8 || CCodePage::Ansi().IsUtf8();
+    isText = !asUtf8 || IsUtf8Text(bytes, length);
     DecodeLine(bytes, length, m_line);
     return true;
 }

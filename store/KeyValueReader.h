@@ -33,7 +33,8 @@ public:
     CKeptLines& Kept() { return m_kept; }
 
     // The first line whose bytes could not be read as text: not UTF-8 after a
-    // UTF-8 mark, or half of a UTF-16 pair. 0 while there is none.
+    // UTF-8 mark (or without a mark, when the ANSI code page is UTF-8), or half
+    // of a UTF-16 pair. 0 while there is none.
     size_t FirstLineNotText() const { return m_firstNotText; }
 
 private:

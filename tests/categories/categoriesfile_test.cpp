@@ -1,6 +1,7 @@
 // TilvoCats.dat: the example file byte for byte, the load edge cases, long
 // entries, and the backup of a file whose reading stopped early.
 #include "categories/CategoryStore.h"
+#include "engine/text/CodePage.h"
 #include "store/LoadReport.h"
 #include "store/SafeSave.h"
 #include "tests/support/TestFiles.h"
@@ -306,6 +307,10 @@ TEST_F(CategoriesFileTest, SaveKeepsTheLinesTheLoadLeavesAndBacksUpBytesThatAreN
         return [=] { AddCategory(set)->filters.push_back(filter); };
     };
     const std::string mark = "\xEF\xBB\xBF";
+    // Without a mark, an ANSI code page of UTF-8 reads "\xE9" as U+FFFD; a single-byte one keeps it.
+    // A file that needs UTF-8 is written with a mark, unless UTF-8 is the ANSI code page.
+    const bool utf8Ansi = CCodePage::Ansi().IsUtf8();
+    const std::string written = utf8Ansi ? "" : mark;
     struct Case {
         const char* name;
         std::string loaded;
@@ -343,12 +348,16 @@ TEST_F(CategoriesFileTest, SaveKeepsTheLinesTheLoadLeavesAndBacksUpBytesThatAreN
          "Category = A\nFilter = a\nCheck = 1\n", add(L"A", L"b"), "",
          "Category = A\nFilter = a\nFilter = b\nCheck = 1\n", 0, false},
         {"valid UTF-8 after a mark needs no backup", mark + "Category = \xD0\x96\nFilter = a\n",
-         add(L"\u0416", L"b"), "", mark + "Category = \xD0\x96\nFilter = a\nFilter = b\nCheck = \n", 0,
+         add(L"\u0416", L"b"), "", written + "Category = \xD0\x96\nFilter = a\nFilter = b\nCheck = \n", 0,
          false},
         {"bytes that are not UTF-8 after a mark", mark + "Category = A\nFilter = caf\xE9\nCheck = 1\n",
-         add(L"A", L"b"), "", mark + "Category = A\nFilter = caf\xEF\xBF\xBD\nFilter = b\nCheck = 1\n", 2,
+         add(L"A", L"b"), "", written + "Category = A\nFilter = caf\xEF\xBF\xBD\nFilter = b\nCheck = 1\n", 2,
          true},
-        {"a lone surrogate in UTF-16", Utf16Bytes(L"Category = A\n# \xD800!\nFilter = a\nCheck = 1\n", true),
+        {"a letter without a mark", "Category = caf\xE9\nFilter = a\n", add(L"A", L"b"), "",
+         std::string("Category = caf") + (utf8Ansi ? "\xEF\xBF\xBD" : "\xE9") +
+             "\nFilter = a\nCheck = \nCategory = A\nFilter = b\nCheck = \n",
+         utf8Ansi ? 1u : 0u, utf8Ansi},
+        {"a lone surrogate in UTF-16, which only UTF-8 with a mark holds", Utf16Bytes(L"Category = A\n# \xD800!\nFilter = a\nCheck = 1\n", true),
          add(L"A", L"b"), "", mark + "Category = A\n# \xEF\xBF\xBD!\nFilter = a\nFilter = b\nCheck = 1\n", 2,
          true},
     };
