@@ -358,8 +358,8 @@ TEST_F(CategoriesFileTest, SaveKeepsTheLinesTheLoadLeavesAndBacksUpBytesThatAreN
              "\nFilter = a\nCheck = \nCategory = A\nFilter = b\nCheck = \n",
          utf8Ansi ? 1u : 0u, utf8Ansi},
         {"a lone surrogate in UTF-16, which only UTF-8 with a mark holds",
-         Utf16Bytes(L"Category = A\n# \xD800!\nFilter = a\nCheck = 1\n", true), add(L"A", L"b"), "", mark + "Category = A\n# \xEF\xBF\xBD!\nFilter = a\nFilter = b\nCheck = 1\n", 2,
-         true},
+         Utf16Bytes(L"Category = A\n# \xD800!\nFilter = a\nCheck = 1\n", true), add(L"A", L"b"), "",
+         mark + "Category = A\n# \xEF\xBF\xBD!\nFilter = a\nFilter = b\nCheck = 1\n", 2, true},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.name);
