@@ -244,8 +244,7 @@ TEST(LogSet, AFolderOfManyLogsIsOneSearch)
         params.logSet.push_back({file.path, file.name});
     params.logFile = folder;
     params.resultFile = dir.File(L"many.greptmp");
-    params.filterTexts = {L"*ERROR:*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ERROR:*"});
     params.linesBefore = 0;
     params.linesAfter = 0;
     NullObserver quiet;
