@@ -131,9 +131,10 @@ int CGrepSession::Matches() const
 }
 
 GrepEnd CGrepSession::ReadTo(CGrepLineReader& reader, CFileWriter& writer, int64_t size,
-                                       CGrepObserver& observer, CGrepProgress& progress)
+                                       CGrepObserver& observer, CGrepProgress& progress,
+                                       bool writeUnfinished)
 {
-    const GrepEnd ended = ReadToUnsealed(reader, writer, size, observer, progress);
+    const GrepEnd ended = ReadToUnsealed(reader, writer, size, observer, progress, writeUnfinished);
     // A stopped reading leaves whole lines too: the index describes them.
     if (m_index && (ended == GrepEnd::Completed || ended == GrepEnd::Stopped) && writer.Flush())
         m_index->Seal(writer.Written());
@@ -142,7 +143,7 @@ GrepEnd CGrepSession::ReadTo(CGrepLineReader& reader, CFileWriter& writer, int64
 
 GrepEnd CGrepSession::ReadToUnsealed(CGrepLineReader& reader, CFileWriter& writer,
                                                int64_t size, CGrepObserver& observer,
-                                               CGrepProgress& progress)
+                                               CGrepProgress& progress, bool writeUnfinished)
 {
     if (!m_bytes && !m_lines)
         Begin(reader, writer);
@@ -183,8 +184,14 @@ GrepEnd CGrepSession::ReadToUnsealed(CGrepLineReader& reader, CFileWriter& write
         ++m_position;
     m_crBefore = false;
 
+    // What an earlier reading saw after Position() holds no line end: only
+    // the bytes since are looked through, so a line that grows a piece at a
+    // time is not read again at every look.
     bool cr = false;
-    const int64_t end = AfterLastLineEnd(reader, m_position, size, cr);
+    const int64_t from = std::clamp(m_seen, m_position, std::max(m_position, size));
+    int64_t end = AfterLastLineEnd(reader, from, size, cr);
+    if (end == from)
+        end = m_position;
     if (end > m_position) {
         const GrepEnd ended = ReadLines(reader, writer, end, observer, progress);
         if (ended != GrepEnd::Completed)
@@ -199,7 +206,7 @@ GrepEnd CGrepSession::ReadToUnsealed(CGrepLineReader& reader, CFileWriter& write
     if (end < size) {
         if (observer.StopRequested())
             return GrepEnd::Stopped;
-        const GrepEnd ended = ReadLastLine(reader, writer, size, observer, progress);
+        const GrepEnd ended = ReadLastLine(reader, writer, size, observer, progress, writeUnfinished);
         if (ended != GrepEnd::Completed)
             return ended;
         progress.Passed(size, Matches(), observer);
@@ -209,7 +216,7 @@ GrepEnd CGrepSession::ReadToUnsealed(CGrepLineReader& reader, CFileWriter& write
 
 GrepEnd CGrepSession::ReadLastLine(CGrepLineReader& reader, CFileWriter& writer,
                                              int64_t size, CGrepObserver& observer,
-                                             CGrepProgress& progress)
+                                             CGrepProgress& progress, bool writeUnfinished)
 {
     // The log ended inside a line at `size`. Still ending there, that line is
     // its last, written as a run's end writes it. Grown since, the line was
@@ -219,7 +226,7 @@ GrepEnd CGrepSession::ReadLastLine(CGrepLineReader& reader, CFileWriter& writer,
         return GrepEnd::NextLineFailed;
     const int64_t now = reader.GetSize();
     if (now == size)
-        return WriteUnfinished(reader, writer, size);
+        return writeUnfinished ? WriteUnfinished(reader, writer, size) : GrepEnd::Completed;
     if (now < size)
         return GrepEnd::Completed;
     bool cr = false;
