@@ -301,26 +301,48 @@ bool CGrepSession::MayKeep(const CGrepLine& line) const
 GrepEnd CGrepSession::WriteUnfinished(CGrepLineReader& reader, CFileWriter& writer,
                                                 int64_t size)
 {
+    // Its records go with its part of the result when that is cut off again.
+    if (m_index)
+        m_indexMark = m_index->Count();
+    m_unfinishedWritten = true;
+    if (m_bytes) {
+        // The line as it stands in the log, without a byte-order mark before
+        // it, read once into the reader's buffer and written from there.
+        const int64_t from = std::max<int64_t>(m_position, reader.MarkLength());
+        reader.Seek(from);
+        reader.SetReadLimit(size);
+        CLineBuffer& lines = reader.Lines();
+        while (!lines.AtEnd()) {
+            if (!lines.Fill(reader))
+                throw CFileReader::kFillFailed;
+        }
+        const CByteLine unfinished{lines.Data() + lines.Pos(), lines.Length() - lines.Pos()};
+        m_unfinishedKept = KeepsBytes(reader, unfinished);
+        return m_bytes->Write(unfinished, m_unfinishedKept, from);
+    }
     reader.Seek(m_position);
     reader.SetReadLimit(size);
     CGrepLine line;
     reader.ReadLine(line);
     m_unfinishedKept = !m_filters.Empty() && m_filters.Matches(line.Text(), line.Length());
-    m_unfinishedWritten = true;
-    // Its records go with its part of the result when that is cut off again.
-    if (m_index)
-        m_indexMark = m_index->Count();
     if (m_filters.Empty())
         return WriteContextLine(writer, nullptr, line) ? GrepEnd::Completed
                                                        : GrepEnd::NextLineFailed;
-    if (m_bytes) {
-        // The line as it stands in the log, without a byte-order mark before it.
-        const int64_t from = std::max<int64_t>(m_position, reader.MarkLength());
-        const std::string bytes = ReadAt(reader, from, size - from);
-        const CByteLine unfinished{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
-        return m_bytes->Write(unfinished, m_unfinishedKept, from);
-    }
     return m_lines->Write(line, m_unfinishedKept, m_position);
+}
+
+bool CGrepSession::KeepsBytes(const CGrepLineReader& reader, const CByteLine& line)
+{
+    // As the fast scan decides a line: only one holding a planned literal is
+    // turned into characters and matched, unless the literal alone keeps it.
+    if (m_plan.KeepsNothing() || m_plan.Finder().Find(line.bytes, line.length, 0) >= line.length)
+        return false;
+    if (m_plan.HitKeeps())
+        return true;
+    CGrepLine text;
+    text.Reserve(line.length);
+    text.SetLength(reader.Decoder().Decode(line.bytes, line.length, text.Data()));
+    return m_filters.Matches(text.Text(), text.Length());
 }
 
 void CGrepSession::RememberStart(CGrepLineReader& reader)

@@ -94,6 +94,8 @@ private:
                      CGrepObserver& observer, CGrepProgress& progress, bool writeUnfinished);
     // The line [Position(), size), without a line end, as a run's end writes it.
     GrepEnd WriteUnfinished(CGrepLineReader& reader, CFileWriter& writer, int64_t size);
+    // Whether the filters keep a line of an 8-bit log read as bytes.
+    bool KeepsBytes(const CGrepLineReader& reader, const CByteLine& line);
     // False when the line cannot be kept, by the literals of m_widePlan;
     // true when it must be matched to know.
     bool MayKeep(const CGrepLine& line) const;
