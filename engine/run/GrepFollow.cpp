@@ -88,12 +88,14 @@ bool ReadChanges(CGrepSession& session, CFileWriter& writer, const CLogLook& loo
         return true;
     CQuietObserver quiet;
     CGrepProgress progress(size);
+    // A look that only saw a long line grow leaves the result as it was.
+    const int64_t before = writer.Written();
     const GrepEnd end = session.ReadTo(reader, writer, size, quiet, progress, last);
     if (end != GrepEnd::Completed) {
         failure = FaultText(end, writer, params.resultFile);
         return false;
     }
-    wrote = true;
+    wrote = wrote || writer.Written() != before;
     return true;
 }
 
