@@ -10,12 +10,15 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 class CLineBuffer {
 public:
     // The buffer is allocated at the first fill; it doubles for a line longer
-    // than itself, so memory follows the longest line, never the file.
+    // than itself, so memory follows the longest line, never the file. It is
+    // never cleared and a grown one is filled a piece of `size` at a time: a
+    // read touches every page it may fill, and only the pages that hold the
+    // line may cost memory.
     explicit CLineBuffer(size_t size) : m_size(size < 16 ? 16 : size) {}
 
     // Holds nothing; the next fill's first byte lies at `offset` of the source.
@@ -35,7 +38,7 @@ public:
     // `textEnd`; `limit` (a whole-lines end) when the line has no line end.
     size_t NextLine(size_t start, size_t limit, size_t& textEnd) const
     {
-        const uint8_t* data = m_bytes.data();
+        const uint8_t* data = m_bytes.get();
         const size_t end = FindLineEnd(data, limit, start);
         textEnd = end;
         if (end >= limit)
@@ -50,13 +53,13 @@ public:
     size_t NextCandidate(const Finder& finder, size_t limit)
     {
         if (!m_hitKnown || m_hit < m_pos || m_hit > limit) {
-            m_hit = finder.Find(m_bytes.data(), limit, m_pos);
+            m_hit = finder.Find(m_bytes.get(), limit, m_pos);
             m_hitKnown = true;
         }
         return m_hit;
     }
 
-    const uint8_t* Data() const { return m_bytes.data(); }
+    const uint8_t* Data() const { return m_bytes.get(); }
     size_t Length() const { return m_length; }
     // Where the next line to take starts.
     size_t Pos() const { return m_pos; }
@@ -67,9 +70,12 @@ public:
 
 private:
     void DropUnfinishedLine();
+    // Room for twice what is held; the old bytes are freed before reading on.
+    void Grow();
 
     size_t m_size;
-    std::vector<uint8_t> m_bytes;
+    std::unique_ptr<uint8_t[]> m_bytes;
+    size_t m_capacity = 0;
     size_t m_length = 0;
     size_t m_pos = 0;
     int64_t m_base = 0;   // the source offset of m_bytes[0]
