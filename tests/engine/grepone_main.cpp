@@ -98,8 +98,7 @@ int Follow(int argc, wchar_t** argv)
     CGrepParams params;
     params.logFile = argv[2];
     params.resultFile = argv[3];
-    params.filterTexts = {L"*ERROR:*"};
-    params.filterModes = {0};
+    params.filters = {CFilter(L"*ERROR:*")};
     params.linesBefore = 1;
     params.linesAfter = 1;
     CQuietObserver quiet;

@@ -101,8 +101,7 @@ TEST(RunMemory, FollowingALineWrittenInPiecesWritesItOnce)
     CGrepParams params;
     params.logFile = dir.File(L"live.log");
     params.resultFile = dir.File(L"live.greptmp");
-    params.filterTexts = {L"*ERROR:*"};
-    params.filterModes = {0};
+    params.filters = {CFilter(L"*ERROR:*")};
     params.linesBefore = 1;
     params.linesAfter = 1;
     ASSERT_TRUE(WriteBytes(params.logFile, "first\nERROR: one\nsecond\nERROR: long "));
