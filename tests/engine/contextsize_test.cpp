@@ -1,6 +1,8 @@
-// Context sizes far beyond any log: each run in a process of its own
-// (tilvo_grepone), so its peak working set is its own, against a run with
-// the usual sizes on the same small log.
+// Runs whose memory must stay bounded, each in a process of its own
+// (tilvo_grepone), so its peak working set is its own, against a run with the
+// usual sizes on a small log: context sizes far beyond any log, and a
+// compressed log that expands a thousandfold.
+#include "tests/engine/PackedFiles.h"
 #include "tests/support/Process.h"
 #include "tests/support/TestFiles.h"
 
@@ -56,6 +58,35 @@ TEST(ContextSize, HugeSizesCostOnlyTheLinesHeld)
             EXPECT_TRUE(ReadBytes(result) == whole);
         }
     }
+}
+
+TEST(ContextSize, AThousandfoldMemberIsSearchedInBoundedMemory)
+{
+    TempDir dir;
+    const std::wstring small = dir.File(L"small.log");
+    ASSERT_TRUE(WriteBytes(small, "one\nERROR: two\nthree\n"));
+    const Measured usual = RunAlone(small, dir.File(L"small.greptmp"), 2, 4);
+    ASSERT_EQ(usual.outcome, 0);
+
+    // 128 MiB of one long line repeated (deflate's best case: shorter lines expand less than
+    // a thousandfold), as 16 gzip members of 8 MiB each, and the one match in a last member.
+    const std::string line((256 << 10) - 1, 'a');
+    std::string piece;
+    for (int i = 0; i < 32; ++i)
+        piece += line + "\n";
+    const std::string member = Gzip(piece);
+    std::string packed;
+    for (int i = 0; i < 16; ++i)
+        packed += member;
+    packed += Gzip("ERROR: end\n");
+    ASSERT_GE(uint64_t(16) * piece.size(), uint64_t(packed.size()) * 1000) << "expands less than 1000 times";
+    const std::wstring log = dir.File(L"bomb.log.gz");
+    ASSERT_TRUE(WriteBytes(log, packed));
+    const std::wstring result = dir.File(L"bomb.greptmp");
+    const Measured run = RunAlone(log, result, 2, 4);
+    ASSERT_EQ(run.outcome, 0);
+    EXPECT_EQ(ReadBytes(result), "/" + line + "\n/" + line + "\nERROR: end\n");
+    EXPECT_LT(run.peak, usual.peak + (32u << 20)) << run.peak << " bytes against " << usual.peak;
 }
 
 } // namespace
