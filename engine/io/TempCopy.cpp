@@ -75,8 +75,8 @@ int RemoveLeftoverCopies(const std::wstring& folder)
         const DWORD owner = OwnerOf(found.cFileName);
         if (owner == 0 || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsRunning(owner))
             continue;
-        // A process id used again by another program leaves the copy for a later start;
-        // a copy another instance still holds refuses the deletion.
+        // An owner's id that another program now uses leaves the copy for a later start;
+        // a copy that another instance still holds refuses the deletion.
         if (DeleteFileW((folder + found.cFileName).c_str()))
             ++removed;
     } while (FindNextFileW(search, &found));

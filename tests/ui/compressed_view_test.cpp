@@ -63,8 +63,13 @@ TEST_F(CompressedViewTest, ACopyIsTitledAsItsLogSharedAndRemovedWithItsLastViewe
 {
     // Leftovers: of an instance that has ended, of one still running (this one: a copy it
     // holds), and one whose owner has ended but that another instance holds open.
-    CChildProcess ended(L"cmd.exe /c exit 0");
+    // This test program, asked to run no test, is a process that has ended.
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    CChildProcess ended(L"\"" + std::wstring(self) + L"\" --gtest_filter=None",
+                        CChildProcess::Pipes::Output);
     ASSERT_TRUE(ended.Started());
+    ended.ReadToEnd();
     ASSERT_EQ(ended.WaitForExit(), 0u);
     const std::wstring dead = L"Tilvo-" + std::to_wstring(ended.Id());
     const std::wstring orphan = temp + dead + L"-1-old.log";
