@@ -2,6 +2,7 @@
 #include "ui/MainDlg.h"
 
 #include "win32/DeviceName.h"
+#include "win32/FailureWords.h"
 #include "win32/Handle.h"
 #include "win32/LogPath.h"
 #include "win32/PathRules.h"
@@ -111,7 +112,7 @@ std::wstring SkippedText(const std::vector<CSkippedLog>& skipped)
     std::wstring text = L"These files were skipped:\r\n";
     const size_t shown = skipped.size() < 20 ? skipped.size() : 20;
     for (size_t i = 0; i < shown; ++i)
-        text += skipped[i].path + L": " + skipped[i].reason + L"\r\n";
+        text += skipped[i].path + L": " + FailureWords(skipped[i].reason) + L"\r\n";
     if (skipped.size() > shown)
         text += L"and " + std::to_wstring(skipped.size() - shown) + L" more.";
     return text;

@@ -263,8 +263,10 @@ CGrepOutcome RunSet(const CGrepParams& params, const CGrepOptions& options,
         if (end != GrepEnd::Completed)
             return Failed(GrepFailureText(end));
         if (i + 1 == parts.size() && session.Followable() &&
-            outcome.skipped.size() == skippedBefore)
+            outcome.skipped.size() == skippedBefore) {
+            kept->SetEarlierMatches(matchesBefore);
             outcome.session = std::move(kept);
+        }
     }
     if (!writer.Flush())
         return Failed(kGrepNextLineFailed);

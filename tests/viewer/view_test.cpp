@@ -540,8 +540,4 @@ TEST_F(ViewTest, HeaderLinesOfASetArePaintedInTheirOwnColour)
         EXPECT_TRUE(Has(canvas->ColorsIn(RowArea(row)), kSetHeaderColor)) << row;
     for (int row : {1, 3})
         EXPECT_FALSE(Has(canvas->ColorsIn(RowArea(row)), kSetHeaderColor)) << row;
-    // For people to look at: the README's picture of a set's result.
-    const std::wstring shots = ExecutableFolder() + L"\\screenshots";
-    CreateDirectoryW(shots.c_str(), nullptr);
-    EXPECT_TRUE(canvas->SaveBmp(shots + L"\\set-result.bmp"));
 }
