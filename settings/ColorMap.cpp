@@ -8,7 +8,7 @@
 #include "engine/io/FileWriter.h"
 #include "win32/ModulePath.h"
 #include "win32/PathRules.h"
-#include "engine/match/Utils.h"
+#include "engine/match/FilterMatcher.h"
 
 #include <cwchar>
 #include <map>
@@ -18,11 +18,13 @@ namespace {
 
 const size_t kTextLimit = 1023;
 
-// Token lists in the order of their UTF-16 code units, unsigned, no locale; a
-// list that is a prefix of another comes first.
+// Compiled filters by their token lists, in the order of their UTF-16 code
+// units, unsigned, no locale; a list that is a prefix of another comes first.
 struct TokenOrder {
-    bool operator()(const TokenList& a, const TokenList& b) const
+    bool operator()(const CFilterMatcher& x, const CFilterMatcher& y) const
     {
+        const TokenList& a = x.Tokens();
+        const TokenList& b = y.Tokens();
         const size_t n = a.size() < b.size() ? a.size() : b.size();
         for (size_t i = 0; i < n; ++i) {
             const int c = CompareTokens(a[i], b[i]);
@@ -44,8 +46,8 @@ struct TokenOrder {
     }
 };
 
-using ColorTable = std::map<TokenList, COLORREF, TokenOrder>;
-using ColorEntry = std::pair<TokenList, COLORREF>;
+using ColorTable = std::map<CFilterMatcher, COLORREF, TokenOrder>;
+using ColorEntry = std::pair<CFilterMatcher, COLORREF>;
 using ColorEntries = std::vector<ColorEntry>;
 
 ColorTable& Colors()
@@ -109,14 +111,14 @@ bool ReadColors(CKeyValueReader& reader, ColorTable& table, KeyValueRead& read)
             continue;
         }
         COLORREF color = 0;
-        TokenList tokens;
+        CFilterMatcher matcher;
         if (!ParseColorValue(reader.Value(), filterText, color) ||
-            !CUtils::Tokenize(tokens, filterText.c_str(), false))
+            !matcher.Compile(filterText, false))
             return false;
         // A later entry of the same list is dropped, but what stood above it stays with the first.
-        reader.UseEntry(ColorAnchor(tokens));
+        reader.UseEntry(ColorAnchor(matcher.Tokens()));
         // The first entry of a token list wins; emplace keeps it.
-        table.emplace(std::move(tokens), color);
+        table.emplace(std::move(matcher), color);
     }
     return true;
 }
@@ -151,9 +153,9 @@ bool WriteColors(CFileWriter& writer, const ColorEntries& entries, CKeptLines& k
     const ColorTable table(entries.begin(), entries.end());
     std::wstring filterText, value;
     std::vector<std::wstring> values;
-    for (const auto& [tokens, color] : table) {
+    for (const auto& [matcher, color] : table) {
         filterText.clear();
-        for (const std::wstring& token : tokens)
+        for (const std::wstring& token : matcher.Tokens())
             filterText += token;
         if (!FormatColorValue(filterText, color, value))
             return false;
@@ -163,7 +165,7 @@ bool WriteColors(CFileWriter& writer, const ColorEntries& entries, CKeptLines& k
         return false;
     size_t i = 0;
     for (const auto& entry : table) {
-        if (!kept.WriteBefore(writer, ColorAnchor(entry.first)) ||
+        if (!kept.WriteBefore(writer, ColorAnchor(entry.first.Tokens())) ||
             !WriteKeyValue(writer, L"Color", values[i++].c_str()))
             return false;
     }
@@ -289,8 +291,8 @@ COLORREF GetLineColor(const wchar_t* text)
 {
     if (!text)
         return 0;
-    for (const auto& [tokens, color] : Colors()) {
-        if (CUtils::MatchLine(false, tokens, text))
+    for (const auto& [matcher, color] : Colors()) {
+        if (matcher.MatchesText(text))
             return color;
     }
     return 0;

@@ -243,21 +243,15 @@ void CMainDlg::AddToRecentFiles(const std::wstring& path)
 
 bool CMainDlg::CollectCheckedFilters()
 {
-    m_runParams.filterTexts.clear();
-    m_runParams.filterModes.clear();
+    m_runParams.filters.clear();
     HWND list = FilterList();
     if (!list)
         return false;
     int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        int state = ItemState(i);
-        if (!(state & 1))
-            continue;
-        std::wstring text = ItemText(i);
-        if (text.empty())
-            continue;
-        m_runParams.filterTexts.push_back(std::move(text));
-        m_runParams.filterModes.push_back(state == 3 ? 1 : 0);
+        CFilter filter = ListFilter(i);
+        if (filter.checked && !filter.text.empty())
+            m_runParams.filters.push_back(std::move(filter));
     }
     return true;
 }
@@ -327,7 +321,7 @@ void CMainDlg::Go()
         return;
     // With no filter the log itself is viewed; a .gz in a decompressed copy. A zip is a set
     // of logs: a run copies its members whole, each under its header line.
-    if (m_runParams.filterTexts.empty() && m_runParams.logSet.empty()) {
+    if (m_runParams.filters.empty() && m_runParams.logSet.empty()) {
         switch (PackingOf(m_runParams.logFile)) {
         case LogPacking::Plain:
             OpenViewer(m_runParams.logFile.c_str());

@@ -27,8 +27,7 @@ int Search(const wchar_t* log, const wchar_t* result, const wchar_t* literal)
     CGrepParams params;
     params.logFile = log;
     params.resultFile = result;
-    params.filterTexts = {L"*" + std::wstring(literal) + L"*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*" + std::wstring(literal) + L"*"});
     CSilentObserver silent;
     const double start = Now();
     const CGrepOutcome outcome = RunGrep(params, silent);

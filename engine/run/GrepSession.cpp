@@ -91,12 +91,12 @@ public:
 
 } // namespace
 
-bool CGrepSession::Build(const CGrepParams& params, bool allowFast, uint32_t bufferSize)
+void CGrepSession::Build(const CGrepParams& params, bool allowFast, uint32_t bufferSize)
 {
     m_params = params;
     m_bufferSize = bufferSize;
     m_allowFast = allowFast;
-    return m_filters.Build(params.filterTexts, params.filterModes, params.ignoreCase);
+    m_filters.Build(params.filters, params.ignoreCase);
 }
 
 void CGrepSession::Begin(CGrepLineReader& reader, CFileWriter& writer)

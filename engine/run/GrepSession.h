@@ -28,9 +28,8 @@ class CGrepProgress;
 // file is cut off again before the next reading, which takes the line whole.
 class CGrepSession {
 public:
-    // False when the filter texts and modes differ in number. `allowFast`
-    // lets whole stretches of the log be searched as bytes (CGrepFastScan).
-    bool Build(const CGrepParams& params, bool allowFast, uint32_t bufferSize);
+    // `allowFast` lets whole stretches of the log be searched as bytes (CGrepFastScan).
+    void Build(const CGrepParams& params, bool allowFast, uint32_t bufferSize);
     const CGrepParams& Params() const { return m_params; }
     // The index of the result, written from the first reading on and sealed
     // after each (engine/run/GrepIndex.h).

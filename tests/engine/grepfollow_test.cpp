@@ -47,8 +47,7 @@ protected:
         CGrepParams params;
         params.logFile = dir.File(L"live.log");
         params.resultFile = dir.File(L"live.greptmp");
-        params.filterModes.assign(filters.size(), 0);
-        params.filterTexts = std::move(filters);
+        params.filters = CheckedFilters(std::move(filters));
         params.linesBefore = before;
         params.linesAfter = after;
         return params;

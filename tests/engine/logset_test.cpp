@@ -115,8 +115,7 @@ TEST(LogSet, ARotatedSetGivesItsPartsKeptLinesUnderHeadersWithoutContextAcrossTh
                                             "ERROR c1\nc2\nc3\nc4\nERROR c5"};
     const std::vector<std::wstring> names = {L"app.log.2", L"app.log.1", L"app.log"};
     CGrepParams params;
-    params.filterTexts = {L"*ERROR*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ERROR*"});
     params.linesBefore = 2;
     params.linesAfter = 2;
     std::string expected;
@@ -245,8 +244,7 @@ TEST(LogSet, AFolderOfManyLogsIsOneSearch)
         params.logSet.push_back({file.path, file.name});
     params.logFile = folder;
     params.resultFile = dir.File(L"many.greptmp");
-    params.filterTexts = {L"*ERROR:*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ERROR:*"});
     params.linesBefore = 0;
     params.linesAfter = 0;
     NullObserver quiet;

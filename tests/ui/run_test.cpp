@@ -203,8 +203,7 @@ TEST_F(GoStopTest, GoRunsTheSearchShowsProgressAndOpensTheResult)
     CGrepParams params = Params();
     EXPECT_EQ(params.logFile, log);
     EXPECT_EQ(params.resultFile, result);
-    EXPECT_EQ(params.filterTexts, std::vector<std::wstring>{L"*ERROR*"});
-    EXPECT_EQ(params.filterModes, std::vector<int>{0});
+    EXPECT_EQ(params.filters, FilterList{CFilter(L"*ERROR*")});
     EXPECT_EQ(params.linesBefore, 2);
     EXPECT_EQ(params.linesAfter, 2);
     EXPECT_FALSE(params.ignoreCase);
@@ -231,8 +230,7 @@ TEST_F(GoStopTest, CheckedFiltersGoInListOrderWithTheirModes)
     Click(IDC_GO);
     ASSERT_TRUE(WaitForIdle());
     CGrepParams params = Params();
-    EXPECT_EQ(params.filterTexts, (std::vector<std::wstring>{L"*ERROR*", L"*seven*"}));
-    EXPECT_EQ(params.filterModes, (std::vector<int>{0, 1}));
+    EXPECT_EQ(params.filters, (FilterList{CFilter(L"*ERROR*"), CFilter(L"*seven*", FilterAnd)}));
     CloseWithCloseBox();
 }
 
@@ -691,8 +689,7 @@ TEST_F(GoStopTest, GoWhileAnotherRunIsActiveReportsThatItCannotStart)
         CGrepParams other;
         other.logFile = log;
         other.resultFile = BesideTestExe(L"other.log.greptmp");
-        other.filterTexts = {L"*1*"};
-        other.filterModes = {0};
+        other.filters = CheckedFilters({L"*1*"});
         otherStarted = receiver && CGrepThread::Start(other, receiver, receiver);
         SetEvent(started);
         EXPECT_TRUE(WaitForHandle("the test to release the other run", release));   // delivers nothing
@@ -908,8 +905,7 @@ TEST_F(GoStopTest, NothingHangsTheDialogDeviceNamesOrAWorkerThatCannotEnd)
     CGrepParams other;
     other.logFile = log;
     other.resultFile = ResultBesideExe(L"ending.log.greptmp");
-    other.filterTexts = {L"*1*"};
-    other.filterModes = {0};
+    other.filters = CheckedFilters({L"*1*"});
     ASSERT_TRUE(CGrepThread::Start(other, stalled.Window(), stalled.Window()));
     ASSERT_TRUE(stalled.WaitForSentMessage());
     EXPECT_FALSE(CGrepThread::Stop());

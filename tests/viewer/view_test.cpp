@@ -524,8 +524,7 @@ TEST_F(ViewTest, HeaderLinesOfASetArePaintedInTheirOwnColour)
     params.logSet = {{dir.File(L"a.log"), L"a.log"}, {dir.File(L"b.log"), L"b.log"}};
     params.logFile = dir.Path();
     params.resultFile = dir.File(L"set.greptmp");
-    params.filterTexts = {L"*ERROR*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ERROR*"});
     class CQuiet : public CGrepObserver {
     public:
         bool StopRequested() override { return false; }
