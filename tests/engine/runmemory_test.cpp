@@ -1,8 +1,10 @@
 // What a run costs, each in a process of its own (tilvo_grepone), so its
 // peak working set is its own: context sizes far beyond any log, against a
-// run with the usual sizes on the same small log; a line of tens of
-// megabytes, read by a run and written a piece at a time while followed.
+// run with the usual sizes on the same small log; a compressed log that
+// expands a thousandfold; a line of tens of megabytes, read by a run and
+// written a piece at a time while followed.
 #include "engine/run/GrepRun.h"
+#include "tests/engine/PackedFiles.h"
 #include "tests/support/GrepObservers.h"
 #include "tests/support/Process.h"
 #include "tests/support/TestFiles.h"
@@ -60,6 +62,35 @@ TEST(ContextSize, HugeSizesCostOnlyTheLinesHeld)
             EXPECT_TRUE(ReadBytes(result) == whole);
         }
     }
+}
+
+TEST(ContextSize, AThousandfoldMemberIsSearchedInBoundedMemory)
+{
+    TempDir dir;
+    const std::wstring small = dir.File(L"small.log");
+    ASSERT_TRUE(WriteBytes(small, "one\nERROR: two\nthree\n"));
+    const Measured usual = RunAlone(small, dir.File(L"small.greptmp"), 2, 4);
+    ASSERT_EQ(usual.outcome, 0);
+
+    // 128 MiB of one long line repeated (deflate's best case: shorter lines expand less than
+    // a thousandfold), as 16 gzip members of 8 MiB each, and the one match in a last member.
+    const std::string line((256 << 10) - 1, 'a');
+    std::string piece;
+    for (int i = 0; i < 32; ++i)
+        piece += line + "\n";
+    const std::string member = Gzip(piece);
+    std::string packed;
+    for (int i = 0; i < 16; ++i)
+        packed += member;
+    packed += Gzip("ERROR: end\n");
+    ASSERT_GE(uint64_t(16) * piece.size(), uint64_t(packed.size()) * 1000) << "expands less than 1000 times";
+    const std::wstring log = dir.File(L"bomb.log.gz");
+    ASSERT_TRUE(WriteBytes(log, packed));
+    const std::wstring result = dir.File(L"bomb.greptmp");
+    const Measured run = RunAlone(log, result, 2, 4);
+    ASSERT_EQ(run.outcome, 0);
+    EXPECT_EQ(ReadBytes(result), "/" + line + "\n/" + line + "\nERROR: end\n");
+    EXPECT_LT(run.peak, usual.peak + (32u << 20)) << run.peak << " bytes against " << usual.peak;
 }
 
 // A run costs about the longest line, not three times it: the line buffer,
