@@ -49,6 +49,8 @@ const BenchCase kCases[] = {
     // Several Or literals, searched for together in one pass.
     {"f", "3 Or \"*ERROR:*\" \"*WARN*\" \"*timeout*\", 2/4",
      {L"*ERROR:*", L"*WARN*", L"*timeout*"}, {0, 0, 0}, 2, 4},
+    // A plain literal without context: the search alone, nearly nothing written.
+    {"z", "\"*ERROR:*\", no context", {L"*ERROR:*"}, {0}, 0, 0},
 };
 
 int64_t FileSize(const std::wstring& path)
