@@ -59,3 +59,41 @@ size_t CLineBuffer::WholeLinesEnd() const
     }
     return m_pos;
 }
+
+bool CLineBuffer::Fill(CReadAhead& ahead)
+{
+    std::vector<uint8_t> block;
+    size_t got = 0;
+    if (!ahead.Take(block, got))
+        return false;
+    m_hitKnown = false;
+    if (got == 0) {
+        m_atEnd = true;
+        if (ahead.EndedEarly())
+            DropUnfinishedLine();
+        return true;
+    }
+    const size_t kept = m_length - m_pos;
+    const size_t head = ahead.HeadRoom();
+    size_t start = 0;
+    if (kept <= head) {
+        start = head - kept;
+        if (kept > 0)
+            std::memcpy(block.data() + start, m_bytes.data() + m_pos, kept);
+    } else {
+        // A line longer than the head room: it and the block are joined in a
+        // buffer of their own, so memory follows the longest line.
+        std::vector<uint8_t> joined(kept + got);
+        std::memcpy(joined.data(), m_bytes.data() + m_pos, kept);
+        std::memcpy(joined.data() + kept, block.data() + head, got);
+        ahead.GiveBack(std::move(block));
+        block = std::move(joined);
+    }
+    m_base = OffsetOf(m_pos) - static_cast<int64_t>(start);
+    if (!m_bytes.empty())
+        ahead.GiveBack(std::move(m_bytes));
+    m_bytes = std::move(block);
+    m_pos = start;
+    m_length = start + kept + got;
+    return true;
+}

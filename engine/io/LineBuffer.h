@@ -6,6 +6,7 @@
 #pragma once
 
 #include "engine/io/ByteSource.h"
+#include "engine/io/ReadAhead.h"
 #include "engine/text/ByteRules.h"
 
 #include <cstddef>
@@ -25,6 +26,11 @@ public:
     // them. When nothing more comes, AtEnd() is true, and a source that ended
     // early loses the line its end cuts. False when the read fails.
     bool Fill(CByteSource& source);
+    // The same from a source read on another thread: the next block becomes
+    // the buffer, with the kept bytes put in its head room, and the old
+    // buffer goes back to be filled again. False when the read fails or a
+    // stop was requested while waiting (ahead.Stopped()).
+    bool Fill(CReadAhead& ahead);
 
     // The end of the lines that are wholly held from Pos() on: past the last
     // line end, or everything at the end of the source. A CR in the last byte

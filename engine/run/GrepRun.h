@@ -76,6 +76,9 @@ struct CGrepOptions {
     // stretch came from in the log.
     bool writeIndex = true;
     uint32_t bufferSize = 1048575;   // one byte less than 1 MiB
+    // A log of at least two such blocks is read on a thread of its own while
+    // the run scans what was read before (0: read on the run's thread only).
+    uint32_t readAheadBlock = 8u << 20;
 };
 CGrepOutcome RunGrep(const CGrepParams& params, CGrepObserver& observer,
                      const CGrepOptions& options);

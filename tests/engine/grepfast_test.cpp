@@ -23,12 +23,13 @@ struct Outcome {
     std::vector<std::pair<int, int>> reports;
 };
 
-Outcome RunPath(const CGrepParams& params, bool fast, uint32_t bufferSize)
+Outcome RunPath(const CGrepParams& params, bool fast, uint32_t bufferSize, uint32_t readAhead = 0)
 {
     CProgressRecorder recorder;
     CGrepOptions options;
     options.allowFastPath = fast;
     options.bufferSize = bufferSize;
+    options.readAheadBlock = readAhead;
     Outcome o;
     o.outcome = RunGrep(params, recorder, options);
     o.result = ReadBytes(params.resultFile);
@@ -122,8 +123,10 @@ TEST(GrepFastPath, SameResultsAndProgressAsTheLineByLinePath)
         params.linesAfter = static_cast<int>(rng() % 5) - 1;
         const uint32_t sizes[] = {16, 37, 1048575};
         const uint32_t size = sizes[rng() % 3];
-        const Outcome reference = RunPath(params, false, size);
-        const Outcome fast = RunPath(params, true, size);
+        // Either path may read on a thread of its own, in blocks of any size.
+        const uint32_t aheads[] = {0, 0, 0, 7, 40};
+        const Outcome reference = RunPath(params, false, size, aheads[rng() % 5]);
+        const Outcome fast = RunPath(params, true, size, aheads[rng() % 5]);
         ++cases;
         ASSERT_EQ(fast.result, reference.result) << "round " << round;
         ASSERT_EQ(fast.reports, reference.reports) << "round " << round;

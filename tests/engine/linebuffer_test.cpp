@@ -6,6 +6,7 @@
 #include "engine/io/FileReader.h"
 #include "engine/io/FileSequence.h"
 #include "engine/io/LineBuffer.h"
+#include "engine/io/ReadAhead.h"
 #include "engine/match/ByteSearch.h"
 #include "tests/support/TestFiles.h"
 
@@ -52,8 +53,10 @@ std::vector<Line> PlainCut(const std::string& text)
     return lines;
 }
 
-// Lines and candidates as the run's fast scan takes them.
-std::vector<Line> CoreCut(CByteSource& source, size_t bufferSize)
+// Lines and candidates as the run's fast scan takes them, from a source read
+// on this thread or on one of its own.
+template <typename Source>
+std::vector<Line> CoreCut(Source& source, size_t bufferSize)
 {
     const CAnyOfFinder finder({CByteFinder(kLiteral, false)});
     CLineBuffer buffer(bufferSize);
@@ -151,6 +154,16 @@ TEST(ReadingCore, EverySourceCutsTheLinesOfAPlainCut)
             }
             CRaggedStream stream(c.text, unsigned(round));
             EXPECT_EQ(CoreCut(stream, bufferSize), expected) << "stream";
+            // Blocks handed over from a reading thread: block edges, and lines
+            // longer than a block's head room, fall anywhere.
+            {
+                CFileReader file(path.c_str(), 0);
+                CReadAhead ahead(file, uint32_t(random() % 64 + 1), nullptr);
+                EXPECT_EQ(CoreCut(ahead, bufferSize), expected) << "file read ahead";
+                CRaggedStream pieces(c.text, unsigned(round) + 7);
+                CReadAhead aheadOfStream(pieces, uint32_t(random() % 300 + 1), nullptr);
+                EXPECT_EQ(CoreCut(aheadOfStream, bufferSize), expected) << "stream read ahead";
+            }
             // The same text as a set split at random line boundaries.
             std::vector<std::wstring> parts;
             size_t from = 0;
