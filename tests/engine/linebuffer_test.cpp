@@ -8,11 +8,14 @@
 #include "engine/io/LineBuffer.h"
 #include "engine/io/ReadAhead.h"
 #include "engine/match/ByteSearch.h"
+#include "tests/support/SilentPipe.h"
 #include "tests/support/TestFiles.h"
+#include "win32/Handle.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <random>
 #include <string>
 #include <vector>
@@ -197,4 +200,41 @@ TEST(ReadingCore, EverySourceCutsTheLinesOfAPlainCut)
         }
         EXPECT_EQ(n, expected.size());
     }
+}
+
+TEST(ReadingCore, AStopIsSeenWhileTheReadingThreadSitsInAReadThatNeverReturns)
+{
+    // The log of a hung share: the reading thread waits in its read for ever.
+    CSilentPipe pipe(L"read-ahead");
+    class CPipeSource : public CByteSource {
+    public:
+        explicit CPipeSource(const std::wstring& path)
+            : m_file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)),
+              m_reading(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+        {
+        }
+        bool Read(uint8_t* target, uint32_t size, uint32_t& got) override
+        {
+            SetEvent(m_reading.Get());
+            DWORD read = 0;
+            const bool ok = ReadFile(m_file.Get(), target, size, &read, nullptr) != 0;
+            got = read;
+            return ok;
+        }
+        CFileHandle m_file;
+        CHandle m_reading;
+    } source(pipe.Path());
+    ASSERT_TRUE(source.m_file.IsOpen());
+    std::atomic<bool> stop{false};
+    const DWORD start = GetTickCount();
+    {
+        CReadAhead ahead(source, 1u << 20, [&] { return stop.load(); });
+        ASSERT_EQ(WaitForSingleObject(source.m_reading.Get(), 10000), WAIT_OBJECT_0);
+        stop = true;
+        std::vector<uint8_t> block;
+        size_t got = 0;
+        EXPECT_FALSE(ahead.Take(block, got));
+        EXPECT_TRUE(ahead.Stopped());
+    }   // the end cancels the read
+    EXPECT_LT(GetTickCount() - start, 2000u) << "a stop waits no longer than a run's stop did";
 }
