@@ -17,7 +17,7 @@ endforeach()
 function(tilvo_add_test name)
   # OWN_MAIN: the test brings its own main (GUI tests that need a message loop).
   cmake_parse_arguments(T "OWN_MAIN;WINDOWS" "" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
+  add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/CrashExit.cpp)
   target_link_libraries(${name} PRIVATE ${T_LIBS} tilvo_test_support gtest)
   if(NOT T_OWN_MAIN)
     target_link_libraries(${name} PRIVATE gtest_main)

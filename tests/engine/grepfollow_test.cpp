@@ -163,6 +163,7 @@ TEST_F(GrepFollowTest, TruncatedReplacedAndDeletedLog)
     ASSERT_TRUE(WriteBytes(params.logFile, "a\nERROR: 1\nb\nc\n"));
     GrepWindows windows;
     ASSERT_TRUE(windows.Run(params));
+    windows.Clear();   // only following's own finished notice ends the wait below
     ASSERT_TRUE(CGrepThread::Follow(windows.Dialog(), windows.Status()));
     std::string expected = ReadBytes(params.resultFile);
     const std::string separator = "=== Tilvo: the log was truncated or replaced; "
@@ -242,6 +243,7 @@ TEST_F(GrepFollowTest, AFullDiskWhileFollowingLeavesAWholeResultAndSaysWhy)
     ASSERT_TRUE(WriteBytes(params.logFile, "ERROR: first\n"));
     GrepWindows windows;
     ASSERT_TRUE(windows.Run(params));
+    windows.Clear();   // only following's own finished notice ends the wait below
     ASSERT_TRUE(CGrepThread::Follow(windows.Dialog(), windows.Status()));
     // More matches at once than the volume holds.
     std::string more;
@@ -269,6 +271,7 @@ TEST_F(GrepFollowTest, ALogRotatedIntoUtf16EndsFollowingWithAMessage)
     ASSERT_TRUE(WriteBytes(params.logFile, "ERROR: 1\n"));
     GrepWindows windows;
     ASSERT_TRUE(windows.Run(params));
+    windows.Clear();   // only following's own finished notice ends the wait below
     ASSERT_TRUE(CGrepThread::Follow(windows.Dialog(), windows.Status()));
     const std::wstring rotated = dir.File(L"rotated.log");
     ASSERT_TRUE(WriteBytes(rotated, Utf16Bytes(L"ERROR: 2\nERROR: 3\n", true)));
