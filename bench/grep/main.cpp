@@ -187,13 +187,13 @@ private:
 // Reading alone, scanning alone and both overlapped, for the plain literal
 // and case (a): the bounds of a run through the dialog. Prints
 // "STAGE <stage>[-<case>] <MB/s>" for the script.
-void ReadAndScan(const std::wstring& log, int64_t size)
+void ReadAndScan(const std::wstring& log, int64_t size, uint32_t block)
 {
     const double mb = static_cast<double>(size) / 1e6;
     {
         const double t0 = Now();
         CFileReader file(log.c_str(), 0);
-        CReadAhead ahead(file, CGrepOptions().readAheadBlock, nullptr);
+        CReadAhead ahead(file, block, nullptr);
         std::vector<uint8_t> block;
         size_t got = 0;
         while (ahead.Take(block, got) && got > 0)
@@ -217,17 +217,17 @@ void ReadAndScan(const std::wstring& log, int64_t size)
         params.linesAfter = c.after;
         {
             const double t0 = Now();
-            CGrepLineReader reader(std::make_unique<CMemoryLog>(log, 64u << 20, size), 8u << 20,
+            CGrepLineReader reader(std::make_unique<CMemoryLog>(log, 64u << 20, size), block,
                                    LineDecoding::Ansi);
             CFileWriter writer(params.resultFile.c_str());
             writer.SetLineBuffer(kGrepResultBuffer);
             CGrepSession session;
-            session.Build(params, true, 8u << 20);
+            session.Build(params, true, block);
             CGrepProgress progress(CFileReader::kStreamSize);
             session.ReadTo(reader, writer, CFileReader::kStreamSize, quiet, progress);
             std::printf("STAGE scan-%s %.0f\n", c.id, mb / (Now() - t0));
         }
-        for (uint32_t ahead : {0u, CGrepOptions().readAheadBlock}) {
+        for (uint32_t ahead : {0u, block}) {
             CGrepOptions options;
             options.readAheadBlock = ahead;
             const double t0 = Now();
@@ -241,12 +241,12 @@ void ReadAndScan(const std::wstring& log, int64_t size)
 
 // The stages of the per-line path on their own, on this thread: where a run's
 // time goes.
-int Stages(const std::wstring& log, bool all)
+int Stages(const std::wstring& log, bool all, uint32_t block)
 {
     const int64_t size = FileSize(log);
     Warm(log);
     const double mb = static_cast<double>(size) / 1e6;
-    ReadAndScan(log, size);
+    ReadAndScan(log, size, block);
     if (!all)
         return 0;
     {
@@ -458,7 +458,8 @@ int wmain(int argc, wchar_t** argv)
     if (command == L"run" && argc >= 4)
         return Run(argv[2], argv[3], argc > 4 ? _wtoi(argv[4]) : 2, argc > 5 ? argv[5] : L"abcd");
     if (command == L"stages" && argc >= 3)
-        return Stages(argv[2], argc < 4 || std::wstring(argv[3]) != L"overlap");
+        return Stages(argv[2], argc < 4 || std::wstring(argv[3]) != L"overlap",
+                      argc > 4 ? static_cast<uint32_t>(_wtoi(argv[4])) : CGrepOptions().readAheadBlock);
     if (command == L"split" && argc >= 4)
         return Split(argv[2], _wtoi(argv[3]));
     if (command == L"runset" && argc >= 4)
