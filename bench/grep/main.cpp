@@ -3,8 +3,9 @@
 //   bench_grep generate LOG BYTES [SEED [ascii|utf8|utf16]]
 //                                          writes the log unless it already has that size
 //   bench_grep run LOG RESULT_FOLDER [REPEAT [CASES]]   CASES: the letters of the cases to run
-//   bench_grep stages LOG                  reading alone, scanning alone, both
-//                                          overlapped; then the per-line path's stages
+//   bench_grep stages LOG [overlap [BLOCK]]  reading alone, scanning alone, both
+//                                          overlapped (blocks of BLOCK bytes, 8 MiB);
+//                                          without "overlap" the per-line path's stages too
 //   bench_grep split LOG COUNT              cuts LOG at line ends into a rotated set
 //                                          of COUNT files in the folder LOG.set
 //   bench_grep runset LOG RESULT_FOLDER     case (a) over that set: "RESULT s <MB/s>"
@@ -217,12 +218,13 @@ void ReadAndScan(const std::wstring& log, int64_t size, uint32_t block)
         params.linesAfter = c.after;
         {
             const double t0 = Now();
-            CGrepLineReader reader(std::make_unique<CMemoryLog>(log, 64u << 20, size), block,
+            const uint32_t buffer = CGrepOptions().bufferSize;
+            CGrepLineReader reader(std::make_unique<CMemoryLog>(log, 64u << 20, size), buffer,
                                    LineDecoding::Ansi);
             CFileWriter writer(params.resultFile.c_str());
             writer.SetLineBuffer(kGrepResultBuffer);
             CGrepSession session;
-            session.Build(params, true, block);
+            session.Build(params, true, buffer);
             CGrepProgress progress(CFileReader::kStreamSize);
             session.ReadTo(reader, writer, CFileReader::kStreamSize, quiet, progress);
             std::printf("STAGE scan-%s %.0f\n", c.id, mb / (Now() - t0));
@@ -459,7 +461,7 @@ int wmain(int argc, wchar_t** argv)
         return Run(argv[2], argv[3], argc > 4 ? _wtoi(argv[4]) : 2, argc > 5 ? argv[5] : L"abcd");
     if (command == L"stages" && argc >= 3)
         return Stages(argv[2], argc < 4 || std::wstring(argv[3]) != L"overlap",
-                      argc > 4 ? static_cast<uint32_t>(_wtoi(argv[4])) : CGrepOptions().readAheadBlock);
+                      argc > 4 ? static_cast<uint32_t>(_wtoi(argv[4])) : 8u << 20);
     if (command == L"split" && argc >= 4)
         return Split(argv[2], _wtoi(argv[3]));
     if (command == L"runset" && argc >= 4)
