@@ -3,9 +3,10 @@
 
 #include "store/EntryMerge.h"
 #include "store/KeyValueFile.h"
+#include "store/KeyValueReader.h"
 #include "store/LoadReport.h"
-#include "engine/io/FileReader.h"
 #include "engine/io/FileWriter.h"
+#include "engine/text/ByteRules.h"
 #include "win32/ModulePath.h"
 #include "win32/PathRules.h"
 
@@ -16,8 +17,6 @@
 #include <utility>
 
 namespace {
-
-const uint32_t kReadBufferSize = 0xFFFF;
 
 using Categories = std::vector<Category>;
 
@@ -40,29 +39,61 @@ std::optional<Synced>& LastSynced()
     return synced;
 }
 
+// The names the kept lines of the file go by: a set by its name as the store
+// compares it, a filter and the "Check" line within their set.
+std::wstring SetAnchor(const Category& c)
+{
+    std::wstring anchor = L"Category\n";
+    for (wchar_t ch : c.name)
+        anchor += FoldAscii(ch);
+    return anchor;
+}
+
+std::wstring FilterAnchor(const Category& c, const std::wstring& filter)
+{
+    return SetAnchor(c) + L"\nFilter\n" + filter;
+}
+
+std::wstring CheckAnchor(const Category& c)
+{
+    return SetAnchor(c) + L"\nCheck";
+}
+
 // Reads entries until the end of the file or a malformed line, making or
 // finding each category through `add` (the store's AddCategory, or a list of
 // the reader's own). Returns false only when a category could not be created;
-// `read` says why reading stopped and `line` counts the lines read.
-bool ReadCategories(CFileReader& reader, const std::function<Category*(const wchar_t*)>& add,
-                    KeyValueRead& read, size_t& line)
+// `read` says why reading stopped. Lines the store does not take are kept, with
+// the set, filter or "Check" line below them.
+bool ReadCategories(CKeyValueReader& reader, const std::function<Category*(const wchar_t*)>& add,
+                    KeyValueRead& read)
 {
     Category* current = nullptr;
-    std::wstring key, value;
-    while ((read = ReadKeyValueEntry(reader, key, value, line)) == KeyValueRead::Entry) {
-        if (value.empty())
+    while ((read = reader.Next()) == KeyValueRead::Entry) {
+        const std::wstring& key = reader.Key();
+        const std::wstring& value = reader.Value();
+        const bool known = key == L"Category" || key == L"Filter" || key == L"Check";
+        // An empty "Check" is what the save writes for a set without states.
+        const bool emptyCheck = key == L"Check" && value.empty() && current;
+        if (!known || (value.empty() && !emptyCheck)) {
+            reader.KeepEntryLine();
             continue;
+        }
         if (key == L"Category") {
             current = add(value.c_str());
             if (!current)
                 return false;
-        } else if (key == L"Filter" || key == L"Check") {
-            if (!current && !(current = add(L"Default")))
-                return false;
-            if (key == L"Filter")
-                current->filters.push_back(value);
-            else
+            reader.UseEntry(SetAnchor(*current));
+            continue;
+        }
+        if (!current && !(current = add(L"Default")))
+            return false;
+        if (key == L"Filter") {
+            current->filters.push_back(value);
+            reader.UseEntry(FilterAnchor(*current, value));
+        } else {
+            if (!value.empty())
                 current->checks = value;
+            reader.UseEntry(CheckAnchor(*current));
         }
     }
     return true;
@@ -87,8 +118,9 @@ Categories HeldInStore()
     return Held(all);
 }
 
-// The file as it is now, read by the load's rules without touching the store.
-FileNow ReadFileNow(const std::wstring& path, Categories& held)
+// The file as it is now, read by the load's rules without touching the store,
+// with the lines the load leaves.
+FileNow ReadFileNow(const std::wstring& path, Categories& held, CKeptLines& kept)
 {
     std::deque<Category> read;
     auto add = [&read](const wchar_t* name) -> Category* {
@@ -101,12 +133,12 @@ FileNow ReadFileNow(const std::wstring& path, Categories& held)
     };
     FileNow now = FileNow::Unreadable;
     try {
-        CFileReader reader(path.c_str(), kReadBufferSize);
+        CKeyValueReader reader(path);
         now = FileNow::Stopped;
         KeyValueRead stop = KeyValueRead::End;
-        size_t line = 0;
-        if (ReadCategories(reader, add, stop, line) && stop == KeyValueRead::End)
-            now = FileNow::Whole;
+        if (ReadCategories(reader, add, stop) && stop == KeyValueRead::End)
+            now = reader.FirstLineNotText() ? FileNow::WholeNotText : FileNow::Whole;
+        kept = std::move(reader.Kept());
     } catch (const wchar_t*) {
         // Not there or not readable, or a read failed part-way (Stopped).
     }
@@ -117,26 +149,31 @@ FileNow ReadFileNow(const std::wstring& path, Categories& held)
     return now;
 }
 
-bool WriteCategories(CFileWriter& writer, const Categories& held)
+// The sets in the order given, each with the lines kept above its entries,
+// which it uses up.
+bool WriteCategories(CFileWriter& writer, const Categories& held, CKeptLines& kept)
 {
     std::vector<std::wstring> texts;
     for (const Category& c : held) {
         texts.push_back(c.name);
         texts.insert(texts.end(), c.filters.begin(), c.filters.end());
     }
-    if (!StartKeyValueFile(writer, texts))
+    if (!StartKeyValueFile(writer, texts, kept))
         return false;
     for (const Category& c : held) {
-        if (!WriteKeyValue(writer, L"Category", c.name.c_str()))
+        if (!kept.WriteBefore(writer, SetAnchor(c)) ||
+            !WriteKeyValue(writer, L"Category", c.name.c_str()))
             return false;
         for (const std::wstring& filter : c.filters) {
-            if (!WriteKeyValue(writer, L"Filter", filter.c_str()))
+            if (!kept.WriteBefore(writer, FilterAnchor(c, filter)) ||
+                !WriteKeyValue(writer, L"Filter", filter.c_str()))
                 return false;
         }
-        if (!WriteKeyValue(writer, L"Check", c.checks.c_str()))
+        if (!kept.WriteBefore(writer, CheckAnchor(c)) ||
+            !WriteKeyValue(writer, L"Check", c.checks.c_str()))
             return false;
     }
-    return true;
+    return kept.WriteTail(writer);
 }
 
 bool SameKey(const Category& a, const Category& b)
@@ -238,16 +275,17 @@ bool LoadCategories(const std::wstring& path)
 {
     FileInUse() = path;
     KeyValueRead stop = KeyValueRead::End;
-    size_t line = 0;
     bool loaded = false;
+    std::optional<CKeyValueReader> reader;
     try {
-        CFileReader reader(path.c_str(), kReadBufferSize);
-        loaded = ReadCategories(reader, AddCategory, stop, line);
+        reader.emplace(path);
+        loaded = ReadCategories(*reader, AddCategory, stop);
     } catch (...) {
         // Missing, unreadable, a read error or out of memory: what was read
         // stays, and no "Default" is made up.
     }
-    NoteLoadStop(path, loaded && stop == KeyValueRead::Malformed ? line : 0);
+    NoteLoadStop(path, loaded && stop == KeyValueRead::Malformed ? reader->LineNumber() : 0);
+    NoteLineNotText(path, reader ? reader->FirstLineNotText() : 0);
     try {
         LastSynced() = Synced{path, HeldInStore()};
     } catch (...) {
@@ -267,8 +305,12 @@ bool SaveCategories(const std::wstring& path)
         const std::optional<Synced>& synced = LastSynced();
         const Categories* base = synced && SamePath(synced->path, path) ? &synced->held : nullptr;
         Categories mine = HeldInStore();
-        if (!SaveMerged(path, base, mine, [&path](Categories& held) { return ReadFileNow(path, held); },
-                        WriteCategories, SameKey, SameContent, MergeFilters))
+        CKeptLines kept;
+        auto readNow = [&](Categories& held) { return ReadFileNow(path, held, kept); };
+        auto write = [&](CFileWriter& writer, const Categories& held) {
+            return WriteCategories(writer, held, kept);
+        };
+        if (!SaveMerged(path, base, mine, readNow, write, SameKey, SameContent, MergeFilters))
             return false;
         // From here on, what differs between the file and this store is another instance's doing.
         LastSynced() = Synced{path, std::move(mine)};

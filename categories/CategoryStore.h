@@ -36,14 +36,17 @@ bool SetFilterStates(Category* c, const wchar_t* text);
 bool LoadCategories();
 bool SaveCategories();
 // The same for any path. A load that stops at a line without "=" keeps what it
-// read and its usual result, and notes the line (LoadStopLine).
+// read and its usual result, and notes the line (LoadStopLine); it notes the
+// first line whose bytes are not text too (LineNotText).
 // A save merges the store into the file as it is now, per category, taking the
 // file as this process last loaded or saved it as the base: categories another
 // instance saved meanwhile survive unless this store changed or deleted them
 // too. It writes only when that changes what the file holds; then a file that
-// now stops before its end is kept as "<path>.bak" first. The file is replaced
-// only once every line was written; any failure returns false and leaves the
-// old file as it was.
+// now stops before its end, or holds bytes that are not text, is kept as
+// "<path>.bak" first. Comments, blank lines and lines of other keys stay with
+// the set, filter or "Check" line below them, and go when it goes. The file is
+// replaced only once every line was written; any failure returns false and
+// leaves the old file as it was.
 bool LoadCategories(const std::wstring& path);
 bool SaveCategories(const std::wstring& path);
 

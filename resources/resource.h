@@ -21,6 +21,7 @@
 #define IDM_FOLLOW              1011
 #define IDM_GO_TO_LINE          1009
 #define IDM_SHOW_IN_LOG         1010
+#define IDM_HIGHLIGHT           1012
 
 // Icons and bitmaps
 #define IDI_TILVO               107

@@ -3,12 +3,12 @@
 
 #include "store/EntryMerge.h"
 #include "store/KeyValueFile.h"
+#include "store/KeyValueReader.h"
 #include "store/LoadReport.h"
-#include "engine/io/FileReader.h"
 #include "engine/io/FileWriter.h"
 #include "win32/ModulePath.h"
 #include "win32/PathRules.h"
-#include "engine/match/Utils.h"
+#include "engine/match/FilterMatcher.h"
 
 #include <cwchar>
 #include <map>
@@ -16,14 +16,15 @@
 
 namespace {
 
-const uint32_t kReadBufferSize = 0xFFFF;
 const size_t kTextLimit = 1023;
 
-// Token lists in the order of their UTF-16 code units, unsigned, no locale; a
-// list that is a prefix of another comes first.
+// Compiled filters by their token lists, in the order of their UTF-16 code
+// units, unsigned, no locale; a list that is a prefix of another comes first.
 struct TokenOrder {
-    bool operator()(const TokenList& a, const TokenList& b) const
+    bool operator()(const CFilterMatcher& x, const CFilterMatcher& y) const
     {
+        const TokenList& a = x.Tokens();
+        const TokenList& b = y.Tokens();
         const size_t n = a.size() < b.size() ? a.size() : b.size();
         for (size_t i = 0; i < n; ++i) {
             const int c = CompareTokens(a[i], b[i]);
@@ -45,8 +46,8 @@ struct TokenOrder {
     }
 };
 
-using ColorTable = std::map<TokenList, COLORREF, TokenOrder>;
-using ColorEntry = std::pair<TokenList, COLORREF>;
+using ColorTable = std::map<CFilterMatcher, COLORREF, TokenOrder>;
+using ColorEntry = std::pair<CFilterMatcher, COLORREF>;
 using ColorEntries = std::vector<ColorEntry>;
 
 ColorTable& Colors()
@@ -89,37 +90,53 @@ int HexDigit(wchar_t c)
     return -1;
 }
 
-// Reads entries into `table` until the end, a line without "=", or a malformed
-// colour entry (false). `read` says why reading stopped; `line` counts lines.
-bool ReadColors(CFileReader& reader, ColorTable& table, KeyValueRead& read, size_t& line)
+// The name the kept lines above a colour entry go by: its token list.
+std::wstring ColorAnchor(const TokenList& tokens)
 {
-    std::wstring key, value, filterText;
-    while ((read = ReadKeyValueEntry(reader, key, value, line)) == KeyValueRead::Entry) {
-        if (key != L"Color")
+    std::wstring anchor;
+    for (const std::wstring& token : tokens)
+        anchor += token + L"\n";
+    return anchor;
+}
+
+// Reads entries into `table` until the end, a line without "=", or a malformed
+// colour entry (false). `read` says why reading stopped. Lines of other keys
+// are kept with the colour entry below them; so are comments.
+bool ReadColors(CKeyValueReader& reader, ColorTable& table, KeyValueRead& read)
+{
+    std::wstring filterText;
+    while ((read = reader.Next()) == KeyValueRead::Entry) {
+        if (reader.Key() != L"Color") {
+            reader.KeepEntryLine();
             continue;
+        }
         COLORREF color = 0;
-        TokenList tokens;
-        if (!ParseColorValue(value, filterText, color) ||
-            !CUtils::Tokenize(tokens, filterText.c_str(), false))
+        CFilterMatcher matcher;
+        if (!ParseColorValue(reader.Value(), filterText, color) ||
+            !matcher.Compile(filterText, false))
             return false;
+        // A later entry of the same list is dropped, but what stood above it stays with the first.
+        reader.UseEntry(ColorAnchor(matcher.Tokens()));
         // The first entry of a token list wins; emplace keeps it.
-        table.emplace(std::move(tokens), color);
+        table.emplace(std::move(matcher), color);
     }
     return true;
 }
 
-// The file as it is now, read by the load's rules without touching the map.
-FileNow ReadFileNow(const std::wstring& path, ColorEntries& held)
+// The file as it is now, read by the load's rules without touching the map,
+// with the lines the load leaves.
+FileNow ReadFileNow(const std::wstring& path, ColorEntries& held, CKeptLines& kept)
 {
     ColorTable table;
     FileNow now = FileNow::Unreadable;
     try {
-        CFileReader reader(path.c_str(), kReadBufferSize);
+        CKeyValueReader reader(path);
         now = FileNow::Stopped;
         KeyValueRead stop = KeyValueRead::End;
-        size_t line = 0;
-        if (ReadColors(reader, table, stop, line) && stop == KeyValueRead::End)
-            now = FileNow::Whole;
+        const bool whole = ReadColors(reader, table, stop) && stop == KeyValueRead::End;
+        if (whole)
+            now = reader.FirstLineNotText() ? FileNow::WholeNotText : FileNow::Whole;
+        kept = std::move(reader.Kept());
     } catch (const wchar_t*) {
         // Not there or not readable, or a read failed part-way (Stopped).
     } catch (const char*) {
@@ -129,27 +146,30 @@ FileNow ReadFileNow(const std::wstring& path, ColorEntries& held)
     return now;
 }
 
-// In map order, whatever order the entries come in.
-bool WriteColors(CFileWriter& writer, const ColorEntries& entries)
+// In map order, whatever order the entries come in, each with the lines kept
+// above it, which it uses up.
+bool WriteColors(CFileWriter& writer, const ColorEntries& entries, CKeptLines& kept)
 {
     const ColorTable table(entries.begin(), entries.end());
     std::wstring filterText, value;
     std::vector<std::wstring> values;
-    for (const auto& [tokens, color] : table) {
+    for (const auto& [matcher, color] : table) {
         filterText.clear();
-        for (const std::wstring& token : tokens)
+        for (const std::wstring& token : matcher.Tokens())
             filterText += token;
         if (!FormatColorValue(filterText, color, value))
             return false;
         values.push_back(value);
     }
-    if (!StartKeyValueFile(writer, values))
+    if (!StartKeyValueFile(writer, values, kept))
         return false;
-    for (const std::wstring& v : values) {
-        if (!WriteKeyValue(writer, L"Color", v.c_str()))
+    size_t i = 0;
+    for (const auto& entry : table) {
+        if (!kept.WriteBefore(writer, ColorAnchor(entry.first.Tokens())) ||
+            !WriteKeyValue(writer, L"Color", values[i++].c_str()))
             return false;
     }
-    return true;
+    return kept.WriteTail(writer);
 }
 
 } // namespace
@@ -211,20 +231,22 @@ bool SaveColors()
 bool LoadColors(const std::wstring& path)
 {
     KeyValueRead stop = KeyValueRead::End;
-    size_t line = 0;
     bool loaded = false;
     bool badEntry = false;
+    std::optional<CKeyValueReader> reader;
     try {
-        CFileReader reader(path.c_str(), kReadBufferSize);
-        loaded = ReadColors(reader, Colors(), stop, line);
+        reader.emplace(path);
+        loaded = ReadColors(*reader, Colors(), stop);
         badEntry = !loaded;
     } catch (...) {
         // A reader error, a narrow text from the matcher, or out of memory.
     }
+    const size_t line = reader ? reader->LineNumber() : 0;
     if (badEntry)
         NoteLoadStop(path, line, LoadStopCause::BadEntry);
     else
         NoteLoadStop(path, loaded && stop == KeyValueRead::Malformed ? line : 0);
+    NoteLineNotText(path, reader ? reader->FirstLineNotText() : 0);
     try {
         LastSynced() = Synced{path, Entries(Colors())};
     } catch (...) {
@@ -239,8 +261,12 @@ bool SaveColors(const std::wstring& path)
         const std::optional<Synced>& synced = LastSynced();
         const ColorEntries* base = synced && SamePath(synced->path, path) ? &synced->held : nullptr;
         ColorEntries mine = Entries(Colors());
-        if (!SaveMerged(path, base, mine, [&path](ColorEntries& held) { return ReadFileNow(path, held); },
-                        WriteColors,
+        CKeptLines kept;
+        auto readNow = [&](ColorEntries& held) { return ReadFileNow(path, held, kept); };
+        auto write = [&](CFileWriter& writer, const ColorEntries& entries) {
+            return WriteColors(writer, entries, kept);
+        };
+        if (!SaveMerged(path, base, mine, readNow, write,
                         [](const ColorEntry& a, const ColorEntry& b) { return a.first == b.first; },
                         [](const ColorEntry& a, const ColorEntry& b) { return a.second == b.second; }))
             return false;
@@ -265,8 +291,8 @@ COLORREF GetLineColor(const wchar_t* text)
 {
     if (!text)
         return 0;
-    for (const auto& [tokens, color] : Colors()) {
-        if (CUtils::MatchLine(false, tokens, text))
+    for (const auto& [matcher, color] : Colors()) {
+        if (matcher.MatchesText(text))
             return color;
     }
     return 0;

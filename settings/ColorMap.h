@@ -13,8 +13,10 @@ bool SaveColors();
 // the entries before it and notes the line (LoadStopLine). A save merges the
 // map into the file as it is now, per entry, as SaveCategories does, and writes
 // only when that changes what the file holds: a file edited by hand keeps its
-// text. A file that now stops before its end is kept as "<path>.bak" before it
-// is replaced, and it is replaced only once every line was written; a failure
+// text, and a written file keeps comments, blank lines and lines of other keys
+// above the colour entry they stood above. A file that now stops before its
+// end, or holds bytes that are not text, is kept as "<path>.bak" before it is
+// replaced, and it is replaced only once every line was written; a failure
 // returns false and leaves the old file as it was.
 bool LoadColors(const std::wstring& path);
 bool SaveColors(const std::wstring& path);

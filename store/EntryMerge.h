@@ -10,9 +10,10 @@
 
 // How the file reads as it is now, at the save.
 enum class FileNow {
-    Whole,       // read to its end
-    Stopped,     // reading stopped early: entries after that point are unknown
-    Unreadable,  // missing, or could not be opened
+    Whole,         // read to its end
+    WholeNotText,  // read to its end, but a line's bytes were not text: a write changes that line
+    Stopped,       // reading stopped early: entries after that point are unknown
+    Unreadable,    // missing, or could not be opened
 };
 
 // The entry both instances changed: this one's, the later save, wins whole.
@@ -65,7 +66,8 @@ std::vector<Entry> MergeEntries(const std::vector<Entry>& base, const std::vecto
         if (find(current, entry))
             continue;
         const Entry* loaded = find(base, entry);
-        const bool deletedElsewhere = loaded && sameContent(*loaded, entry) && now == FileNow::Whole;
+        const bool deletedElsewhere = loaded && sameContent(*loaded, entry) &&
+                                      (now == FileNow::Whole || now == FileNow::WholeNotText);
         if (!deletedElsewhere)
             merged.push_back(entry);
     }
@@ -91,8 +93,8 @@ bool SameEntries(const std::vector<Entry>& a, const std::vector<Entry>& b, SameK
 // unknown, so `mine` replaces the file as it always did) as what this instance
 // loaded. A file that already holds the result keeps its text, comments and
 // order; a missing or unreadable file is written from `mine`; a file that
-// stopped reading early, or could not be read, is kept as its backup before it
-// is replaced.
+// stopped reading early, could not be read, or held bytes that are not text is
+// kept as its backup before it is replaced.
 template <class Entry, class ReadNow, class WriteEntries, class SameKey, class SameContent,
           class BothChanged = KeepMine>
 bool SaveMerged(const std::wstring& path, const std::vector<Entry>* base,
@@ -111,5 +113,5 @@ bool SaveMerged(const std::wstring& path, const std::vector<Entry>* base,
     if (SameEntries(target, current, sameKey, sameContent))
         return true;
     return SaveFileSafely(path, [&](CFileWriter& writer) { return writeEntries(writer, target); },
-                          now == FileNow::Stopped);
+                          now == FileNow::Stopped || now == FileNow::WholeNotText);
 }

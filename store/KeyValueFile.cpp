@@ -5,11 +5,31 @@
 #include "engine/io/FileReader.h"
 #include "engine/io/FileWriter.h"
 #include "engine/match/Utils.h"
+#include "store/KeptLines.h"
+
+#include <algorithm>
 
 KeyValueRead ReadKeyValueEntry(CFileReader& reader, std::wstring& key, std::wstring& value)
 {
     size_t ignored = 0;
     return ReadKeyValueEntry(reader, key, value, ignored);
+}
+
+bool IsSkippedLine(const std::wstring& line)
+{
+    return line.empty() || line[0] == L'#';
+}
+
+bool SplitKeyValue(const std::wstring& line, std::wstring& key, std::wstring& value)
+{
+    const size_t equals = line.find(L'=');
+    if (equals == std::wstring::npos)
+        return false;
+    key.assign(line, 0, equals);
+    value.assign(line, equals + 1, std::wstring::npos);
+    CUtils::Trim(key);
+    CUtils::Trim(value);
+    return true;
 }
 
 KeyValueRead ReadKeyValueEntry(CFileReader& reader, std::wstring& key, std::wstring& value,
@@ -18,17 +38,9 @@ KeyValueRead ReadKeyValueEntry(CFileReader& reader, std::wstring& key, std::wstr
     std::wstring line;
     while (reader.ReadLine(line)) {
         ++lineNumber;
-        // Only the very first character makes a comment: " # x" is not one.
-        if (line.empty() || line[0] == L'#')
+        if (IsSkippedLine(line))
             continue;
-        const size_t equals = line.find(L'=');
-        if (equals == std::wstring::npos)
-            return KeyValueRead::Malformed;
-        key.assign(line, 0, equals);
-        value.assign(line, equals + 1, std::wstring::npos);
-        CUtils::Trim(key);
-        CUtils::Trim(value);
-        return KeyValueRead::Entry;
+        return SplitKeyValue(line, key, value) ? KeyValueRead::Entry : KeyValueRead::Malformed;
     }
     return KeyValueRead::End;
 }
@@ -49,12 +61,12 @@ bool WriteKeyValue(CFileWriter& writer, const wchar_t* key, const wchar_t* value
     return writer.WriteLine(line);
 }
 
-bool StartKeyValueFile(CFileWriter& writer, const std::vector<std::wstring>& texts)
+bool StartKeyValueFile(CFileWriter& writer, const std::vector<std::wstring>& texts,
+                       const CKeptLines& kept)
 {
     const CCodePage& ansi = CCodePage::Ansi();
-    for (const std::wstring& text : texts) {
-        if (!ansi.CanHold(text))
-            return writer.StartUtf8(true);
-    }
+    auto beyondAnsi = [&ansi](const std::wstring& text) { return !ansi.CanHold(text); };
+    if (std::any_of(texts.begin(), texts.end(), beyondAnsi) || kept.AnyLine(beyondAnsi))
+        return writer.StartUtf8(true);
     return true;
 }

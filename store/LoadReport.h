@@ -1,5 +1,5 @@
-// Where the last load of each settings file stopped reading, so that start-up
-// can tell the user which line ended it.
+// What the last load of each settings file met, so that start-up can tell the
+// user: the line that ended it, and the first line whose bytes were not text.
 #pragma once
 
 #include <cstddef>
@@ -16,3 +16,8 @@ void NoteLoadStop(const std::wstring& path, size_t line,
 // 0 when the last load of `path` was not ended by such a line, or never ran.
 size_t LoadStopLine(const std::wstring& path);
 LoadStopCause LoadStopCauseOf(const std::wstring& path);
+
+// Records the first line (from 1) of the last load of `path` whose bytes could
+// not be read as text, or 0 when every line it read was text.
+void NoteLineNotText(const std::wstring& path, size_t line);
+size_t LineNotText(const std::wstring& path);

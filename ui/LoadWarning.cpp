@@ -1,5 +1,5 @@
-// Telling the user that a settings file was read only up to a line, and where
-// its original is kept once the file is written.
+// Telling the user that a settings file was read only up to a line, or holds
+// bytes that are not text, and where its original is kept once it is written.
 #include "ui/LoadWarning.h"
 
 #include "store/LoadReport.h"
@@ -30,9 +30,21 @@ std::wstring LoadStoppedText(const std::wstring& path, size_t line)
            NameOf(BackupFileFor(path)) + L".";
 }
 
-void WarnIfLoadStopped(const std::wstring& path)
+std::wstring NotTextText(const std::wstring& path, size_t line)
 {
-    const size_t line = LoadStopLine(path);
-    if (line > 0)
-        MessageBoxW(nullptr, LoadStoppedText(path, line).c_str(), L"Warning", MB_OK | MB_ICONWARNING);
+    return L"Line " + std::to_wstring(line) + L" of " + NameOf(path) +
+           L" holds bytes that are not text: not UTF-8 after the file's UTF-8 mark, or half of a "
+           L"UTF-16 pair.\r\nThey are written back as replacement characters. If the file is "
+           L"written, the original is kept as " + NameOf(BackupFileFor(path)) + L".";
+}
+
+void WarnAboutLoad(const std::wstring& path)
+{
+    std::wstring text;
+    if (const size_t line = LoadStopLine(path))
+        text = LoadStoppedText(path, line);
+    if (const size_t line = LineNotText(path))
+        text += (text.empty() ? L"" : L"\r\n\r\n") + NotTextText(path, line);
+    if (!text.empty())
+        MessageBoxW(nullptr, text.c_str(), L"Warning", MB_OK | MB_ICONWARNING);
 }

@@ -1,4 +1,5 @@
-// The start-up warning for a settings file whose reading stopped at a line.
+// The start-up warnings for a settings file whose reading stopped at a line, or
+// that holds bytes that are not text.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +8,9 @@
 // The warning's text for the file at `path` (named by its file name) that
 // stopped at `line`.
 std::wstring LoadStoppedText(const std::wstring& path, size_t line);
-// Shows that text, captioned "Warning", when the last load of `path` stopped at
-// a line; nothing otherwise.
-void WarnIfLoadStopped(const std::wstring& path);
+// The warning's text for the file at `path` whose `line` holds bytes that are
+// not text.
+std::wstring NotTextText(const std::wstring& path, size_t line);
+// Shows those texts, captioned "Warning", for what the last load of `path`
+// met; nothing when it met neither.
+void WarnAboutLoad(const std::wstring& path);

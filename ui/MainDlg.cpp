@@ -88,7 +88,7 @@ void CMainDlg::Run()
                                                            : LoadCategories(m_storage.categoriesFile);
     if (!categoriesLoaded)
         MessageBoxW(nullptr, kLoadCategoriesFailedText, L"Error", MB_OK | MB_ICONERROR);
-    WarnIfLoadStopped(CategoriesFileInUse());
+    WarnAboutLoad(CategoriesFileInUse());
     if (m_storage.settingsKey.empty())
         LoadSettings();
     else if (m_storage.categoriesFile.empty())
@@ -100,7 +100,7 @@ void CMainDlg::Run()
     // A bad entry is named with its line below; the bare text is for a file that could not be read.
     if (!colorsLoaded && LoadStopLine(colorsFile) == 0)
         MessageBoxW(nullptr, kLoadColorsFailedText, L"Warning", MB_OK | MB_ICONWARNING);
-    WarnIfLoadStopped(colorsFile);
+    WarnAboutLoad(colorsFile);
 
     // An exception a handler let go has ended the dialog and leaves Run here.
     INT_PTR ended = -1;

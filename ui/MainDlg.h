@@ -90,7 +90,8 @@ private:
     void InitFilters();
     void ShowCategory(Category* category);
     void ReadBackFilters();
-    int ItemState(int index) const;
+    // The list's row as a filter: its text, check box and Or/And image.
+    CFilter ListFilter(int index) const;
     int SelectedItem() const;
     bool SelectedCategoryName(std::wstring& name) const;
 

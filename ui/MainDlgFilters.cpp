@@ -112,12 +112,12 @@ void CMainDlg::ShowCategory(Category* category)
     if (!category)
         return;
     for (size_t i = 0; i < category->filters.size(); ++i) {
-        const std::wstring& filter = category->filters[i];
-        if (filter.empty())
+        if (category->filters[i].empty())
             continue;
-        int state = GetFilterState(category, static_cast<int>(i));
-        int index = InsertFilter(list, filter, (state & 2) ? kAndImage : kOrImage);
-        if ((state & 1) && index >= 0)
+        const CFilter filter = CFilter::FromState(category->filters[i],
+                                                  GetFilterState(category, static_cast<int>(i)));
+        int index = InsertFilter(list, filter.text, filter.IsAnd() ? kAndImage : kOrImage);
+        if (filter.checked && index >= 0)
             SetCheck(list, index, true);
     }
 }
@@ -130,14 +130,14 @@ void CMainDlg::ReadBackFilters()
     m_currentCategory->filters.clear();
     int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        std::wstring text = ItemText(i);
-        if (!text.empty())
-            m_currentCategory->filters.push_back(std::move(text));
-        SetFilterState(m_currentCategory, i, ItemState(i));
+        const CFilter filter = ListFilter(i);
+        if (!filter.text.empty())
+            m_currentCategory->filters.push_back(filter.text);
+        SetFilterState(m_currentCategory, i, filter.State());
     }
 }
 
-int CMainDlg::ItemState(int index) const
+CFilter CMainDlg::ListFilter(int index) const
 {
     HWND list = FilterList();
     LVITEMW item{};
@@ -145,8 +145,9 @@ int CMainDlg::ItemState(int index) const
     item.iItem = index;
     item.stateMask = LVIS_STATEIMAGEMASK;
     SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    int stateImage = static_cast<int>((item.state & LVIS_STATEIMAGEMASK) >> 12);
-    return (stateImage != kUnchecked ? 1 : 0) + (item.iImage == kAndImage ? 2 : 0);
+    const int stateImage = static_cast<int>((item.state & LVIS_STATEIMAGEMASK) >> 12);
+    return CFilter(ItemText(index), item.iImage == kAndImage ? FilterAnd : FilterOr,
+                   stateImage != kUnchecked);
 }
 
 int CMainDlg::SelectedItem() const

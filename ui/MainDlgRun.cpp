@@ -2,6 +2,7 @@
 #include "ui/MainDlg.h"
 
 #include "win32/DeviceName.h"
+#include "win32/FailureWords.h"
 #include "win32/Handle.h"
 #include "win32/LogPath.h"
 #include "win32/PathRules.h"
@@ -111,7 +112,7 @@ std::wstring SkippedText(const std::vector<CSkippedLog>& skipped)
     std::wstring text = L"These files were skipped:\r\n";
     const size_t shown = skipped.size() < 20 ? skipped.size() : 20;
     for (size_t i = 0; i < shown; ++i)
-        text += skipped[i].path + L": " + skipped[i].reason + L"\r\n";
+        text += skipped[i].path + L": " + FailureWords(skipped[i].reason) + L"\r\n";
     if (skipped.size() > shown)
         text += L"and " + std::to_wstring(skipped.size() - shown) + L" more.";
     return text;
@@ -242,21 +243,15 @@ void CMainDlg::AddToRecentFiles(const std::wstring& path)
 
 bool CMainDlg::CollectCheckedFilters()
 {
-    m_runParams.filterTexts.clear();
-    m_runParams.filterModes.clear();
+    m_runParams.filters.clear();
     HWND list = FilterList();
     if (!list)
         return false;
     int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        int state = ItemState(i);
-        if (!(state & 1))
-            continue;
-        std::wstring text = ItemText(i);
-        if (text.empty())
-            continue;
-        m_runParams.filterTexts.push_back(std::move(text));
-        m_runParams.filterModes.push_back(state == 3 ? 1 : 0);
+        CFilter filter = ListFilter(i);
+        if (filter.checked && !filter.text.empty())
+            m_runParams.filters.push_back(std::move(filter));
     }
     return true;
 }
@@ -326,7 +321,7 @@ void CMainDlg::Go()
         return;
     // A compressed log is not viewed in place: with no filter, the run copies
     // its lines whole into the result, which opens as usual.
-    if (m_runParams.filterTexts.empty() && m_runParams.logSet.empty() &&
+    if (m_runParams.filters.empty() && m_runParams.logSet.empty() &&
         PackingOf(m_runParams.logFile) == LogPacking::Plain) {
         OpenViewer(m_runParams.logFile.c_str());
         return;

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-bool CLiteralSearch::Build(const TokenList& expression, bool ignoreCase, const CFileReader& file)
+bool CLiteralSearch::Build(const CFilterMatcher& expression, const CFileReader& file)
 {
     if (file.IsUtf16())
         return false;
@@ -20,9 +20,7 @@ bool CLiteralSearch::Build(const TokenList& expression, bool ignoreCase, const C
                 return false;
     }
     m_expression = &expression;
-    m_ignoreCase = ignoreCase;
-    const std::vector<CandidateFilter> filters{
-        {&expression, false, CUtils::FoldsCase(expression, ignoreCase)}};
+    const std::vector<CandidateFilter> filters{{&expression, false}};
     return m_plan.Build(filters, cp.Table(), decoder.MayReadAnsi(), decoder.MayReadUtf8()) &&
            !m_plan.KeepsNothing() && !m_plan.Finder().Empty();
 }
@@ -38,7 +36,7 @@ bool CLiteralSearch::LineMatches(const CFileReader& file, int64_t offset, const 
         length -= skip;
     }
     file.DecodeLine(bytes, length, m_text);
-    return CUtils::MatchLine(m_ignoreCase, *m_expression, m_text.c_str());
+    return m_expression->MatchesText(m_text.c_str());
 }
 
 int64_t CLiteralSearch::FindForward(CFileReader& file, int64_t from, uint64_t& linesBefore)

@@ -4,7 +4,6 @@
 #include "engine/match/CandidatePlan.h"
 #include "engine/io/FileReader.h"
 #include "engine/io/LineBuffer.h"
-#include "engine/match/Utils.h"
 
 #include <cstdint>
 #include <string>
@@ -20,7 +19,7 @@ public:
     // encodings the file's lines may have, for a UTF-16 file, or when skipping
     // a line's bytes could skip what reading it would report (a code page with
     // bytes that are no character): the caller then reads every line.
-    bool Build(const TokenList& expression, bool ignoreCase, const CFileReader& file);
+    bool Build(const CFilterMatcher& expression, const CFileReader& file);
 
     // The first matching line that starts at or after `from` (a line start),
     // with the number of lines before it from `from` on; -1 when none does up
@@ -40,8 +39,7 @@ private:
     // ends before them.
     bool ReadChunk(CFileReader& file, int64_t offset, size_t count);
 
-    const TokenList* m_expression = nullptr;
-    bool m_ignoreCase = false;
+    const CFilterMatcher* m_expression = nullptr;
     CCandidatePlan m_plan;
     CLineBuffer m_lines{kChunk};
     std::vector<uint8_t> m_buffer;   // the backward search's chunk

@@ -2,6 +2,7 @@
 #include "viewer/RowPainter.h"
 
 #include "engine/run/GrepIndex.h"
+#include "engine/run/ResultSpans.h"
 
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/ViewMath.h"
@@ -13,10 +14,63 @@ namespace {
 // the found line (row 0), pale grey for other matches, white otherwise.
 COLORREF MarkBackground(const RowPaint& paint, const wchar_t* text, uint32_t row)
 {
-    if (paint.search && !paint.search->empty() && (row == 0 || paint.highlightMatches) &&
-        CUtils::MatchLine(paint.searchIgnoreCase, *paint.search, text))
+    if (paint.search && !paint.search->Empty() && (row == 0 || paint.highlightMatches) &&
+        paint.search->MatchesText(text))
         return row == 0 ? kFoundLineBack : kOtherMatchBack;
     return 0xFFFFFF;
+}
+
+// A light tint of a line's colour: three quarters of the way to white.
+COLORREF Tint(COLORREF color)
+{
+    auto light = [](int c) { return c + (255 - c) * 3 / 4; };
+    return RGB(light(GetRValue(color)), light(GetGValue(color)), light(GetBValue(color)));
+}
+
+// A bold face of the view's font, made once per paint when a row needs it.
+class CBoldFont {
+public:
+    explicit CBoldFont(HFONT font) : m_base(font) {}
+    HFONT Get()
+    {
+        if (!m_bold.Get()) {
+            LOGFONTW look{};
+            GetObjectW(m_base, sizeof(look), &look);
+            look.lfWeight = FW_BOLD;
+            m_bold.Reset(CreateFontIndirectW(&look));
+        }
+        return m_bold.Get();
+    }
+
+private:
+    HFONT m_base;
+    CGdiObject<HFONT> m_bold;
+};
+
+// Paints the spans over a row already drawn from `left`: each span's text
+// again, in place, on a tint of `color` or, with `bold`, in bold on the
+// row's own background.
+void PaintSpans(HDC dc, const RECT& row, const wchar_t* text,
+                const std::vector<CMatchSpan>& spans, COLORREF color, bool bold,
+                CBoldFont& boldFont)
+{
+    const COLORREF back = GetBkColor(dc);
+    if (!bold)
+        SetBkColor(dc, Tint(color));
+    const HFONT normal = static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT));
+    for (const CMatchSpan& span : spans) {
+        SIZE before{}, width{};
+        GetTextExtentPoint32W(dc, text, int(span.begin), &before);
+        GetTextExtentPoint32W(dc, text + span.begin, int(span.length), &width);
+        RECT cell{row.left + before.cx, row.top, row.left + before.cx + width.cx, row.bottom};
+        if (bold)
+            SelectObject(dc, boldFont.Get());
+        ExtTextOutW(dc, cell.left, cell.top, ETO_CLIPPED | (bold ? 0 : ETO_OPAQUE), &cell,
+                    text + span.begin, UINT(span.length), nullptr);
+        if (bold)
+            SelectObject(dc, normal);
+    }
+    SetBkColor(dc, back);
 }
 
 } // namespace
@@ -44,6 +98,8 @@ void DrawRows(HDC dc, const RECT& client, const RowPaint& paint)
         ExtSelectClipRgn(dc, clip.Get(), RGN_AND);
     }
 
+    CBoldFont bold(paint.font);
+    std::vector<CMatchSpan> spans;
     for (uint32_t i = 0; row.top < client.bottom; ++i) {
         const wchar_t* text = paint.reader->GetLineText(i);
         if (!text) {
@@ -75,14 +131,25 @@ void DrawRows(HDC dc, const RECT& client, const RowPaint& paint)
             int64_t start = -1;
             const bool header = paint.setIndex && paint.reader->RowOffset(i, start) &&
                                 paint.setIndex->IsHeaderAt(start);
-            SetTextColor(dc, header          ? kSetHeaderColor
-                             : paint.lineColor ? paint.lineColor(text)
-                                               : 0);
-            if (paint.highlight)
-                SetBkColor(dc, MarkBackground(paint, text, i));
+            const COLORREF color = header          ? kSetHeaderColor
+                                   : paint.lineColor ? paint.lineColor(text)
+                                                     : 0;
+            SetTextColor(dc, color);
+            bool marks = marked;
+            if (paint.highlight) {
+                const COLORREF back = MarkBackground(paint, text, i);
+                SetBkColor(dc, back);
+                marks = marks || back != 0xFFFFFF;
+            }
             RECT cell = row;
             DrawTextExW(dc, const_cast<wchar_t*>(text), int(length), &cell,
                         DT_NOPREFIX | DT_NOCLIP | DT_SINGLELINE, nullptr);
+            if (paint.runFilters && !header) {
+                ResultLineSpans(*paint.runFilters, text, length, spans);
+                if (!spans.empty())
+                    PaintSpans(dc, RECT{row.left, row.top, row.right, row.top + rowHeight}, text,
+                               spans, color, color == 0 || marks, bold);
+            }
         }
         row.top += rowHeight;
         row.bottom = row.top + paint.fontSize;

@@ -1,13 +1,14 @@
 // Drawing the view's rows into any DC and rectangle, so tests can paint into a bitmap.
 #pragma once
 
-#include "engine/match/Utils.h"
+#include "engine/match/FilterMatcher.h"
 #include "viewer/ViewMath.h"
 
 #include <windows.h>
 
 #include <cstdint>
 
+class CFilterSet;
 class CGrepIndex;
 class CScrollableFileReader;
 
@@ -27,16 +28,19 @@ struct RowPaint {
     int charWidth = 0;
     int horzPos = 0;                   // first visible column
     bool highlight = false;            // the view shows the last search's marks
-    const TokenList* search = nullptr; // the search expression, if any
-    bool searchIgnoreCase = true;
+    const CFilterMatcher* search = nullptr; // the search expression, if any
     bool highlightMatches = true;
     LineColorFunction lineColor = nullptr;
     int64_t markedOffset = -1;         // where the marked line starts; -1: none
     const CGrepIndex* setIndex = nullptr;   // a result of several logs: tells its header lines
+    CFilterSet* runFilters = nullptr;  // the filters of the run that made a result: their
+                                       // matches on its kept lines are painted; null: none
     viewmath::Margins margins;         // scaled with the DPI
 };
 
 // Draws the rows of the top line downwards inside `client` (the view's client
 // rectangle): each line in its colour, the search marks, and the end-of-file
-// marker after the last line of the file.
+// marker after the last line of the file. What the run's Or filters matched is
+// painted on a light tint of the line's colour, or in bold on a line without
+// one or on a line the Find marks already paint.
 void DrawRows(HDC dc, const RECT& client, const RowPaint& paint);

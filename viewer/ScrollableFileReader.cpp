@@ -231,8 +231,7 @@ bool CScrollableFileReader::MoveAbove(uint32_t lines, int64_t from)
     return Seek(0);
 }
 
-bool CScrollableFileReader::FindForward(const TokenList& expression, bool ignoreCase,
-                                        uint32_t pageLines)
+bool CScrollableFileReader::FindForward(const CFilterMatcher& expression, uint32_t pageLines)
 {
     if (m_count == 0)
         return false;
@@ -240,12 +239,12 @@ bool CScrollableFileReader::FindForward(const TokenList& expression, bool ignore
     const uint32_t savedTop = m_topIndex;
 
     for (uint32_t j = m_topIndex + 1; j < m_count; ++j) {
-        if (CUtils::MatchLine(ignoreCase, expression, m_texts[j].c_str()))
+        if (expression.MatchesText(m_texts[j].c_str()))
             return ScrollBy(int32_t(j - m_topIndex), pageLines);
     }
     CLiteralSearch literal;
     if (m_literalSearch && m_count == kBlockLines && !BlockReachesEnd() &&
-        literal.Build(expression, ignoreCase, *this))
+        literal.Build(expression, *this))
         return FindFollowing(literal, pageLines);
     bool moved = false;
     while (m_count == kBlockLines && !BlockReachesEnd()) {
@@ -258,7 +257,7 @@ bool CScrollableFileReader::FindForward(const TokenList& expression, bool ignore
         ReadBlock();
         moved = true;
         for (uint32_t j = 0; j < m_count; ++j) {
-            if (CUtils::MatchLine(ignoreCase, expression, m_texts[j].c_str()))
+            if (expression.MatchesText(m_texts[j].c_str()))
                 return ScrollBy(int32_t(j), pageLines);
         }
     }
@@ -269,19 +268,18 @@ bool CScrollableFileReader::FindForward(const TokenList& expression, bool ignore
     return false;
 }
 
-bool CScrollableFileReader::FindBackward(const TokenList& expression, bool ignoreCase,
-                                         uint32_t pageLines)
+bool CScrollableFileReader::FindBackward(const CFilterMatcher& expression, uint32_t pageLines)
 {
     (void)pageLines;   // the found line always begins a fresh block
     const uint32_t savedTop = m_topIndex;
     while (m_topIndex > 0) {
         --m_topIndex;
-        if (CUtils::MatchLine(ignoreCase, expression, m_texts[m_topIndex].c_str()))
+        if (expression.MatchesText(m_texts[m_topIndex].c_str()))
             return true;
     }
 
     CLiteralSearch literal;
-    if (m_literalSearch && literal.Build(expression, ignoreCase, *this))
+    if (m_literalSearch && literal.Build(expression, *this))
         return FindPreceding(literal, savedTop);
 
     // Above the block the lines are read a block at a time, backwards, and
@@ -308,7 +306,7 @@ bool CScrollableFileReader::FindBackward(const TokenList& expression, bool ignor
         if (n == 0 || offsets[0] >= end)
             break;   // no progress: never loop for ever
         for (size_t i = n; i-- > 0;) {
-            if (CUtils::MatchLine(ignoreCase, expression, texts[i].c_str())) {
+            if (expression.MatchesText(texts[i].c_str())) {
                 if (!Seek(offsets[i])) {
                     m_topIndex = savedTop;
                     return false;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "engine/io/FileReader.h"
-#include "engine/match/Utils.h"
+#include "engine/match/FilterMatcher.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -50,8 +50,8 @@ public:
 
     // Searches move the matching line to the top; on failure the top line is
     // the one shown before. No wrap-around in either direction.
-    bool FindForward(const TokenList& expression, bool ignoreCase, uint32_t pageLines);
-    bool FindBackward(const TokenList& expression, bool ignoreCase, uint32_t pageLines);
+    bool FindForward(const CFilterMatcher& expression, uint32_t pageLines);
+    bool FindBackward(const CFilterMatcher& expression, uint32_t pageLines);
     // Off: every line past the block is read and matched, the reference the
     // search on raw bytes is tested against. On by default.
     void AllowLiteralSearch(bool allow) { m_literalSearch = allow; }

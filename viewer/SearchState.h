@@ -1,13 +1,13 @@
 // The search state shared by every open view for the whole run of the program.
 #pragma once
 
-#include "engine/match/Utils.h"
+#include "engine/match/FilterMatcher.h"
 
 #include <string>
 
 struct SearchState {
     std::wstring text;       // what the user last confirmed, "*"-wrapped once searched
-    TokenList expression;    // compiled from text by the first search; empty before
+    CFilterMatcher expression;   // compiled from text by the first search; empty before
     bool ignoreCase = true;
     bool backwards = false;
     bool highlightMatches = true;

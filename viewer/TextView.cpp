@@ -152,7 +152,15 @@ bool CTextView::OpenFile(const wchar_t* path)
     }
     // A result of several logs: its index tells the lines that name each log.
     auto index = std::make_unique<CGrepIndex>();
-    if (index->Open(m_path) == CGrepIndex::State::Ready && index->LogCount() > 1)
+    const CGrepIndex::State state = index->Open(m_path);
+    // A result still being followed has an index a step behind it, with the
+    // same filters.
+    if ((state == CGrepIndex::State::Ready || state == CGrepIndex::State::Stale) &&
+        !index->Filters().empty()) {
+        m_runFilters = std::make_unique<CFilterSet>();
+        m_runFilters->Build(index->Filters(), index->IgnoreCase());
+    }
+    if (state == CGrepIndex::State::Ready && index->LogCount() > 1)
         m_setIndex = std::move(index);
     SetUpScrollBars();
     UpdateHorzRange();
@@ -165,6 +173,7 @@ void CTextView::CloseFile()
 {
     m_reader.reset();
     m_setIndex.reset();
+    m_runFilters.reset();
     m_path.clear();
     m_markedOffset = -1;
 }
@@ -308,11 +317,11 @@ void CTextView::PaintRows(HDC dc, const RECT& client) const
     rows.horzPos = HorzPos();
     rows.highlight = m_highlight;
     rows.search = &search.expression;
-    rows.searchIgnoreCase = search.ignoreCase;
     rows.highlightMatches = search.highlightMatches;
     rows.lineColor = &ViewLineColor;
     rows.markedOffset = m_markedOffset;
     rows.setIndex = m_setIndex.get();
+    rows.runFilters = m_showMatches ? m_runFilters.get() : nullptr;
     rows.margins = m_margins;
     DrawRows(dc, client, rows);
 }
@@ -353,9 +362,20 @@ bool CTextView::OnCommand(int id)
     case IDM_SHOW_IN_LOG:
         ShowInLog(0);
         return true;
+    case IDM_HIGHLIGHT:
+        ToggleMatches();
+        return true;
     default:
         return false;
     }
+}
+
+void CTextView::ToggleMatches()
+{
+    m_showMatches = !m_showMatches;
+    if (HMENU menu = GetMenu(m_window))
+        CheckMenuItem(menu, IDM_HIGHLIGHT, m_showMatches ? MF_CHECKED : MF_UNCHECKED);
+    RedrawAll();
 }
 
 void CTextView::ShowAbout()

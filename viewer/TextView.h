@@ -4,6 +4,7 @@
 #include "win32/GdiScope.h"
 #include "viewer/ViewMath.h"
 
+#include "engine/match/FilterSet.h"
 #include "engine/run/GrepIndex.h"
 
 #include <windows.h>
@@ -117,6 +118,9 @@ public:
     int CharWidth() const { return m_charWidth; }
     int FontSize() const { return m_fontSize; }
     bool Highlight() const { return m_highlight; }
+    // Whether what the run's filters matched is painted (the menu's Highlight).
+    bool ShowsMatches() const { return m_showMatches && m_runFilters; }
+    void ToggleMatches();
     // The text of the percentage item at the right of the menu bar.
     std::wstring PercentText() const;
 
@@ -167,6 +171,10 @@ private:
     std::wstring m_path;
     // Open while the result of a set is shown, for its header lines.
     std::unique_ptr<CGrepIndex> m_setIndex;
+    // The checked filters of the run that made the result, from its index;
+    // null for a log, or a result whose index does not keep them.
+    std::unique_ptr<CFilterSet> m_runFilters;
+    bool m_showMatches = true;
     std::unique_ptr<CScrollableFileReader> m_reader;
     CGdiObject<HFONT> m_font;
     int m_charWidth = 0;

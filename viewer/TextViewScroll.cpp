@@ -179,6 +179,10 @@ bool CTextView::OnKeyDown(WPARAM key)
         if (ctrl)
             ShowGoToLineDialog();
         return true;
+    case 'H':
+        if (ctrl)
+            ToggleMatches();
+        return true;
     case VK_RETURN:
         ShowInLog(0);
         return true;

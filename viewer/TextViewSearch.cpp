@@ -29,16 +29,15 @@ void CTextView::SearchText(bool forward)
     SearchState& search = AppSearch();
     if (!m_reader || search.text.empty() || m_reader->GetSize() == 0)
         return;
-    TokenList expression;
+    CFilterMatcher expression;
     if (search.plainText) {
-        // The text as typed, "-" and wildcards included, anywhere in a line.
-        expression = PlainTextTokens(search.text, search.ignoreCase);
+        expression.CompilePlain(search.text, search.ignoreCase);
     } else {
         // A text without wildcards or an exclusion is looked for anywhere in a
         // line; the wrapped form is kept, so the dialog shows it next time.
         search.text = SearchMask(search.text);
     }
-    if (!search.plainText && !CUtils::Tokenize(expression, search.text.c_str(), search.ignoreCase)) {
+    if (!search.plainText && !expression.Compile(search.text, search.ignoreCase)) {
         MessageBoxW(m_window, kWrongSearchText, kSearchCaption, MB_ICONWARNING);
         return;
     }
@@ -47,8 +46,8 @@ void CTextView::SearchText(bool forward)
     bool found = false;
     {
         CWaitCursor wait;
-        found = forward ? m_reader->FindForward(expression, search.ignoreCase, m_pageLines)
-                        : m_reader->FindBackward(expression, search.ignoreCase, m_pageLines);
+        found = forward ? m_reader->FindForward(expression, m_pageLines)
+                        : m_reader->FindBackward(expression, m_pageLines);
     }
     if (!found) {
         MessageBoxW(m_window, kNotFoundText, kSearchCaption, MB_ICONINFORMATION);
@@ -62,7 +61,7 @@ void CTextView::SearchText(bool forward)
     UpdateHorzRange();
     int column = -1;
     const wchar_t* line = m_reader->GetLineText(0);
-    if (line && CUtils::StrMaskCompare(line, expression, column, search.ignoreCase) && column > 5)
+    if (line && expression.MatchesText(line, &column) && column > 5)
         SetScrollPos(m_window, SB_HORZ, column - 5, TRUE);
     RedrawAll();
     UpdatePercent();

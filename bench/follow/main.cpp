@@ -142,8 +142,7 @@ bool StartFollowing(CBenchWindows& windows, const std::wstring& log, const std::
     CGrepParams params;
     params.logFile = log;
     params.resultFile = result;
-    params.filterTexts = {L"*ERROR:*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ERROR:*"});
     params.linesBefore = 2;
     params.linesAfter = 4;
     if (!CGrepThread::Start(params, windows.Dialog(), windows.Status()))
@@ -302,8 +301,7 @@ int Flood(const std::wstring& folder, int seconds)
     CGrepParams params;
     params.logFile = log;
     params.resultFile = folder + L"\\follow-flood-fresh.greptmp";
-    params.filterTexts = {L"*ERROR:*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ERROR:*"});
     params.linesBefore = 2;
     params.linesAfter = 4;
     struct Quiet : CGrepObserver {

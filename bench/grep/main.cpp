@@ -113,8 +113,7 @@ int Run(const std::wstring& log, const std::wstring& folder, int repeat, const s
         CGrepParams params;
         params.logFile = log;
         params.resultFile = folder + L"\\bench-" + std::wstring(c.id, c.id + 1) + L".greptmp";
-        params.filterTexts = c.filters;
-        params.filterModes = c.modes;
+        params.filters = CheckedFilters(c.filters, c.modes);
         params.linesBefore = c.before;
         params.linesAfter = c.after;
         double best = 0;
@@ -212,8 +211,7 @@ void ReadAndScan(const std::wstring& log, int64_t size, uint32_t block)
         CGrepParams params;
         params.logFile = log;
         params.resultFile = log + L".result";
-        params.filterTexts = c.filters;
-        params.filterModes = c.modes;
+        params.filters = CheckedFilters(c.filters, c.modes);
         params.linesBefore = c.before;
         params.linesAfter = c.after;
         {
@@ -275,7 +273,7 @@ int Stages(const std::wstring& log, bool all, uint32_t block)
     }
     for (const BenchCase& c : kCases) {
         CFilterSet filters;
-        filters.Build(c.filters, c.modes, false);
+        filters.Build(CheckedFilters(c.filters, c.modes), false);
         LARGE_INTEGER t0;
         QueryPerformanceCounter(&t0);
         CGrepLineReader reader(log.c_str());
@@ -296,8 +294,7 @@ int Stages(const std::wstring& log, bool all, uint32_t block)
         CGrepParams params;
         params.logFile = log;
         params.resultFile = log + L".result";
-        params.filterTexts = c.filters;
-        params.filterModes = c.modes;
+        params.filters = CheckedFilters(c.filters, c.modes);
         params.linesBefore = c.before;
         params.linesAfter = c.after;
         for (bool fast : {true, false}) {
@@ -427,8 +424,7 @@ int RunSet(const std::wstring& log, const std::wstring& folder, int count)
     params.logSet = SetOf(log, count);
     params.logFile = SetFolder(log) + L"\\app.log*";
     params.resultFile = folder + L"\\bench-s.greptmp";
-    params.filterTexts = kCases[0].filters;
-    params.filterModes = kCases[0].modes;
+    params.filters = CheckedFilters(kCases[0].filters, kCases[0].modes);
     params.linesBefore = kCases[0].before;
     params.linesAfter = kCases[0].after;
     for (const CSetLog& part : params.logSet)

@@ -41,8 +41,7 @@ bool TimeRun(const std::wstring& log, const std::wstring& result, bool fast, boo
     CGrepParams params;
     params.logFile = log;
     params.resultFile = result;
-    params.filterTexts = {L"*ERROR:*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ERROR:*"});
     CGrepOptions options;
     options.allowFastPath = fast;
     options.writeIndex = index;

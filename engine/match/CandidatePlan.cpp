@@ -6,45 +6,6 @@
 #include <algorithm>
 #include <map>
 
-namespace {
-
-bool IsMarker(const std::wstring& t)
-{
-    return t.size() == 1 && (t[0] == L'*' || t[0] == L'?' || t[0] == L'-' || t[0] == L'~');
-}
-
-// The literal of a filter that asks only that its line contain it ("*text*"
-// or "~*text*"), or null.
-const std::wstring* ContainedLiteral(const TokenList& tokens)
-{
-    const size_t t = !tokens.empty() && tokens[0] == L"~" ? 1 : 0;
-    if (tokens.size() != t + 3 || tokens[t] != L"*" || tokens[t + 2] != L"*" ||
-        tokens[t + 1].empty() || IsMarker(tokens[t + 1]))
-        return nullptr;
-    return &tokens[t + 1];
-}
-
-} // namespace
-
-std::vector<std::wstring> CCandidatePlan::RequiredLiterals(const TokenList& tokens)
-{
-    // A literal right after "-" must be absent. A literal that follows such a
-    // literal with no marker between them is required on some matches and
-    // skipped on others, so it is not counted; a marker starts afresh.
-    std::vector<std::wstring> required;
-    bool excluded = false;
-    for (const std::wstring& t : tokens) {
-        if (IsMarker(t)) {
-            if (t[0] != L'~')
-                excluded = t[0] == L'-';
-            continue;
-        }
-        if (!excluded && !t.empty())
-            required.push_back(t);
-    }
-    return required;
-}
-
 bool CCandidatePlan::Build(const std::vector<CandidateFilter>& filters, const wchar_t* toWide,
                            bool ansiLines, bool utf8Lines)
 {
@@ -142,8 +103,8 @@ bool CCandidatePlan::BuildLiterals(const std::vector<CandidateFilter>& filters,
         chosen.clear();
         size_t chosenLength = 0;
         std::vector<std::string> forms;
-        for (const std::wstring& literal : RequiredLiterals(*f.tokens)) {
-            if (!formsOf(literal, f.foldsCase, forms))
+        for (const std::wstring& literal : f.matcher->RequiredLiterals()) {
+            if (!formsOf(literal, f.matcher->FoldsCase(), forms))
                 continue;
             if (forms.empty())
                 return Found::NoLine;   // a required literal no line holds
@@ -170,11 +131,11 @@ bool CCandidatePlan::BuildLiterals(const std::vector<CandidateFilter>& filters,
         m_hitKeeps = !anyAnd;
         for (const CandidateFilter& f : filters) {
             if (f.isAnd) {
-                if (f.tokens->empty() || best(f, forms) == Found::NoLine)
+                if (f.matcher->Empty() || best(f, forms) == Found::NoLine)
                     m_keepsNothing = true;
                 continue;
             }
-            if (f.tokens->empty())
+            if (f.matcher->Empty())
                 continue;   // matches no line, so it keeps none
             const Found found = best(f, forms);
             if (found == Found::NoLine)
@@ -187,7 +148,7 @@ bool CCandidatePlan::BuildLiterals(const std::vector<CandidateFilter>& filters,
             // ASCII bytes are those characters however a line is read, and
             // folding them folds the characters: such a literal's one form
             // found in a line is the filter matched.
-            const std::wstring* literal = ContainedLiteral(*f.tokens);
+            const std::wstring* literal = f.matcher->ContainedLiteral();
             const bool ascii = literal && forms.size() == 1 &&
                                std::equal(literal->begin(), literal->end(), forms[0].begin(),
                                           forms[0].end(), [](wchar_t c, char b) {
@@ -195,7 +156,7 @@ bool CCandidatePlan::BuildLiterals(const std::vector<CandidateFilter>& filters,
                                           });
             m_hitKeeps = m_hitKeeps && ascii;
             for (const std::string& form : forms)
-                m_anyOf.emplace_back(form, f.foldsCase);
+                m_anyOf.emplace_back(form, f.matcher->FoldsCase());
         }
         if (m_anyOf.empty())
             m_keepsNothing = true;
@@ -207,7 +168,7 @@ bool CCandidatePlan::BuildLiterals(const std::vector<CandidateFilter>& filters,
     size_t longestLength = 0;
     bool longestFolds = false;
     for (const CandidateFilter& f : filters) {
-        const Found found = f.tokens->empty() ? Found::NoLine : best(f, forms);
+        const Found found = f.matcher->Empty() ? Found::NoLine : best(f, forms);
         if (found == Found::NoLine) {
             m_keepsNothing = true;
             return true;
@@ -220,7 +181,7 @@ bool CCandidatePlan::BuildLiterals(const std::vector<CandidateFilter>& filters,
         if (shortest > longestLength) {
             longest = forms;
             longestLength = shortest;
-            longestFolds = f.foldsCase;
+            longestFolds = f.matcher->FoldsCase();
         }
     }
     if (longest.empty())

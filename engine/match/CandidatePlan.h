@@ -4,14 +4,13 @@
 #pragma once
 
 #include "engine/match/ByteSearch.h"
-#include "engine/match/Utils.h"
+#include "engine/match/FilterMatcher.h"
 
 #include <vector>
 
 struct CandidateFilter {
-    const TokenList* tokens;
+    const CFilterMatcher* matcher;
     bool isAnd;
-    bool foldsCase;   // matched against the lower-cased line
 };
 
 class CCandidatePlan {
@@ -41,9 +40,6 @@ public:
     const std::vector<CByteFinder>& AnyOf() const { return m_anyOf; }
     // All of them searched for together, in one pass.
     const CAnyOfFinder& Finder() const { return m_finder; }
-
-    // The literals of a mask that every matching line contains, in order.
-    static std::vector<std::wstring> RequiredLiterals(const TokenList& tokens);
 
 private:
     bool BuildLiterals(const std::vector<CandidateFilter>& filters, const wchar_t* toWide,

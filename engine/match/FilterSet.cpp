@@ -3,25 +3,22 @@
 
 #include "engine/text/ByteRules.h"
 
-bool CFilterSet::Build(const std::vector<std::wstring>& texts, const std::vector<int>& modes,
-                       bool ignoreCase)
+#include <algorithm>
+
+void CFilterSet::Build(const FilterList& filters, bool ignoreCase)
 {
     m_filters.clear();
     m_anyAnd = m_anyOr = m_anyFolds = false;
-    if (texts.size() != modes.size())
-        return false;
-    m_filters.resize(texts.size());
-    for (size_t i = 0; i < texts.size(); ++i) {
-        Filter& f = m_filters[i];
-        if (!CUtils::Tokenize(f.tokens, texts[i].c_str(), ignoreCase))
-            f.tokens.clear();
-        f.isAnd = modes[i] == FilterAnd;
-        f.folds = CUtils::FoldsCase(f.tokens, ignoreCase);
+    for (const CFilter& filter : filters) {
+        if (!filter.checked)
+            continue;
+        Filter& f = m_filters.emplace_back();
+        f.matcher.Compile(filter.text, ignoreCase);
+        f.isAnd = filter.IsAnd();
         m_anyAnd |= f.isAnd;
         m_anyOr |= !f.isAnd;
-        m_anyFolds |= f.folds;
+        m_anyFolds |= f.matcher.FoldsCase();
     }
-    return true;
 }
 
 bool CFilterSet::Matches(const wchar_t* line, size_t length)
@@ -40,7 +37,7 @@ bool CFilterSet::Matches(const wchar_t* line, size_t length)
     for (const Filter& f : m_filters) {
         if (matched && !f.isAnd)
             continue;
-        const bool hit = CUtils::MatchTokens(f.folds ? folded : line, length, f.tokens, nullptr);
+        const bool hit = f.matcher.MatchesFolded(f.matcher.FoldsCase() ? folded : line, length);
         if (!hit) {
             if (f.isAnd)
                 return false;
@@ -54,10 +51,32 @@ bool CFilterSet::Matches(const wchar_t* line, size_t length)
     return matched;
 }
 
+void CFilterSet::OrSpans(const wchar_t* line, size_t length, std::vector<CMatchSpan>& spans) const
+{
+    spans.clear();
+    std::vector<CMatchSpan> one;
+    for (const Filter& f : m_filters)
+        if (!f.isAnd && f.matcher.Spans(line, length, one))
+            spans.insert(spans.end(), one.begin(), one.end());
+    std::sort(spans.begin(), spans.end(),
+              [](const CMatchSpan& a, const CMatchSpan& b) { return a.begin < b.begin; });
+    // Two filters may cover the same text: one span for it.
+    size_t kept = 0;
+    for (const CMatchSpan& s : spans) {
+        if (kept > 0 && spans[kept - 1].begin + spans[kept - 1].length >= s.begin) {
+            CMatchSpan& last = spans[kept - 1];
+            last.length = std::max(last.begin + last.length, s.begin + s.length) - last.begin;
+        } else {
+            spans[kept++] = s;
+        }
+    }
+    spans.resize(kept);
+}
+
 std::vector<CandidateFilter> CFilterSet::CandidateFilters() const
 {
     std::vector<CandidateFilter> filters;
     for (const Filter& f : m_filters)
-        filters.push_back({&f.tokens, f.isAnd, f.folds});
+        filters.push_back({&f.matcher, f.isAnd});
     return filters;
 }

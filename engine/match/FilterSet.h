@@ -1,22 +1,21 @@
 // CFilterSet: the checked filters of a run and the Or/And rule that decides
-// whether a line is kept. Used by the grep run; free of platform headers.
+// whether a line is kept. Used by the grep run and the result viewer; free of
+// platform headers.
 #pragma once
 
 #include "engine/match/CandidatePlan.h"
-#include "engine/match/Utils.h"
+#include "engine/match/Filter.h"
+#include "engine/match/FilterMatcher.h"
 
 #include <cstddef>
 #include <string>
 #include <vector>
 
-enum FilterMode { FilterOr = 0, FilterAnd = 1 };
-
 class CFilterSet {
 public:
-    // False when texts and modes differ in number. A text that gives no tokens
-    // is kept as a filter that matches no line.
-    bool Build(const std::vector<std::wstring>& texts, const std::vector<int>& modes,
-               bool ignoreCase);
+    // Compiles the checked filters of the list, in order. A text that gives
+    // nothing to match is kept as a filter that matches no line.
+    void Build(const FilterList& filters, bool ignoreCase);
 
     bool Empty() const { return m_filters.empty(); }
     size_t Count() const { return m_filters.size(); }
@@ -26,14 +25,17 @@ public:
     // most once, into a buffer kept between calls.
     bool Matches(const wchar_t* line, size_t length);
 
+    // What each matching Or filter matched in the line, in line order, joined
+    // where spans touch or overlap; empty when no Or filter matches.
+    void OrSpans(const wchar_t* line, size_t length, std::vector<CMatchSpan>& spans) const;
+
     // The filters as the candidate plan sees them; valid while the set lives.
     std::vector<CandidateFilter> CandidateFilters() const;
 
 private:
     struct Filter {
-        TokenList tokens;
+        CFilterMatcher matcher;
         bool isAnd = false;
-        bool folds = false;
     };
     std::vector<Filter> m_filters;
     bool m_anyAnd = false;

@@ -60,6 +60,16 @@ const wchar_t* FoldedCopy(const wchar_t* text, size_t length)
     return buffer.data();
 }
 
+void AddSpan(std::vector<CMatchSpan>& spans, size_t begin, size_t end)
+{
+    if (end <= begin)
+        return;
+    if (!spans.empty() && spans.back().begin + spans.back().length == begin)
+        spans.back().length += end - begin;
+    else
+        spans.push_back({begin, end - begin});
+}
+
 } // namespace
 
 bool CUtils::Tokenize(TokenList& tokens, const wchar_t* text, bool ignoreCase)
@@ -109,7 +119,7 @@ bool CUtils::Tokenize(TokenList& tokens, const wchar_t* text, bool ignoreCase)
 }
 
 bool CUtils::MatchTokens(const wchar_t* text, size_t length, const TokenList& tokens,
-                         int* position)
+                         int* position, std::vector<CMatchSpan>* spans)
 {
     if (position)
         *position = -1;
@@ -176,6 +186,13 @@ bool CUtils::MatchTokens(const wchar_t* text, size_t length, const TokenList& to
         }
         if (position)
             *position = static_cast<int>(found);
+        if (spans) {
+            // A "?" right before the literal stood for the character at the
+            // cursor; after "*" it was part of "anything" and stays unmarked.
+            const size_t begin =
+                previous == Marker::Question && beforePrevious != Marker::Star ? cursor : found;
+            AddSpan(*spans, begin, found + token.size());
+        }
         cursor = found + token.size();
         if (cursor == length) {
             atEnd = true;

@@ -8,6 +8,13 @@
 
 using TokenList = std::vector<std::wstring>;
 
+// A stretch of a line that a match covers, in UTF-16 units.
+struct CMatchSpan {
+    size_t begin = 0;
+    size_t length = 0;
+    bool operator==(const CMatchSpan&) const = default;
+};
+
 class CUtils {
 public:
     // Filter text to token list; false for a null text or an empty list.
@@ -21,9 +28,11 @@ public:
     static bool MatchLine(bool ignoreCase, const TokenList& tokens, const wchar_t* text);
 
     // The matcher's core: `text` holds `length` characters, already lower-cased
-    // when the tokens ask for it. It never copies the text.
+    // when the tokens ask for it. It never copies the text. `spans`, when
+    // given, gets what the literals and a "?" right before one covered, joined
+    // where they touch; it means something only when the line matches.
     static bool MatchTokens(const wchar_t* text, size_t length, const TokenList& tokens,
-                            int* position);
+                            int* position, std::vector<CMatchSpan>* spans = nullptr);
     // True when matching must work on the lower-cased line.
     static bool FoldsCase(const TokenList& tokens, bool ignoreCase)
     {

@@ -1,5 +1,5 @@
 // The index file: a header (a mark, a version, whether the run finished it, the
-// record count, the result's size), the paths of the logs, then fixed-size
+// record count, the result's size), the paths of the logs, the run's filters, then fixed-size
 // records in result order, so a record is found by halving without reading them all.
 #include "engine/run/GrepIndex.h"
 
@@ -17,11 +17,12 @@ const char kUnversionedMark[8] = {'T', 'I', 'L', 'V', 'O', 'I', 'X', '2'};
 // added later goes at the header's end with a new version; a reader takes
 // the fields it knows and finds the rest by the offsets the header gives.
 const char kMark[8] = {'T', 'I', 'L', 'V', 'O', 'I', 'D', 'X'};
-constexpr uint32_t kVersion = 1;
+constexpr uint32_t kVersion = 2;
 constexpr size_t kPendingRecords = 4096;
 constexpr uint32_t kChunk = 64 * 1024;
 constexpr uint32_t kLongestLogPath = 32768;
 constexpr uint32_t kMostLogs = 1u << 20;
+constexpr uint32_t kMostFilters = 1u << 16;
 
 #pragma pack(push, 1)
 struct UnversionedHeader {
@@ -46,6 +47,18 @@ struct Header {
     uint32_t recordSize;
     uint32_t reserved;
 };
+// Version 2 adds the run's checked filters from `filtersAt`, before the
+// records: each a 32-bit mode (0 Or, 1 And), a 32-bit kind (0 mask), a 32-bit
+// length in characters and the characters.
+struct FilterHeader {
+    uint64_t filtersAt;
+    uint32_t filterCount;
+    uint32_t ignoreCase;
+};
+struct HeaderV2 {
+    Header first;
+    FilterHeader filters;
+};
 struct IndexRecord {
     int64_t resultOffset;
     int64_t logOffset;
@@ -55,6 +68,7 @@ struct IndexRecord {
 #pragma pack(pop)
 static_assert(sizeof(UnversionedHeader) == 32);
 static_assert(sizeof(Header) == 64);
+static_assert(sizeof(HeaderV2) == 80);
 static_assert(sizeof(IndexRecord) == 24);
 
 uint64_t UnversionedRecordsAt(uint32_t logPathLength)
@@ -75,15 +89,17 @@ IndexRecord ToRecord(const CStretchPlace& place)
 
 } // namespace
 
-CGrepIndexWriter::CGrepIndexWriter(const std::wstring& resultFile, const std::wstring& logFile)
-    : m_logFiles{logFile}
+CGrepIndexWriter::CGrepIndexWriter(const std::wstring& resultFile, const std::wstring& logFile,
+                                   const FilterList& filters, bool ignoreCase)
+    : m_logFiles{logFile}, m_filters(filters), m_ignoreCase(ignoreCase)
 {
     Create(resultFile);
 }
 
 CGrepIndexWriter::CGrepIndexWriter(const std::wstring& resultFile,
-                                   const std::vector<std::wstring>& logFiles)
-    : m_logFiles(logFiles)
+                                   const std::vector<std::wstring>& logFiles,
+                                   const FilterList& filters, bool ignoreCase)
+    : m_logFiles(logFiles), m_filters(filters), m_ignoreCase(ignoreCase)
 {
     Create(resultFile);
 }
@@ -93,20 +109,32 @@ void CGrepIndexWriter::Create(const std::wstring& resultFile)
     m_path = GrepIndexFileName(resultFile);
     m_file.Reset(CreateFileW(m_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    bool fits = m_logFiles.size() < kMostLogs;
+    bool fits = m_logFiles.size() < kMostLogs && m_filters.size() < kMostFilters;
     for (const std::wstring& log : m_logFiles)
         fits = fits && log.size() < kLongestLogPath;
+    for (const CFilter& filter : m_filters)
+        fits = fits && filter.text.size() < kLongestLogPath;
     if (!m_file.IsOpen() || !fits) {
         Drop();
         return;
     }
-    std::vector<char> head(sizeof(Header), 0);
+    std::vector<char> head(sizeof(HeaderV2), 0);
+    auto put = [&head](const void* data, size_t size) {
+        const char* bytes = static_cast<const char*>(data);
+        head.insert(head.end(), bytes, bytes + size);
+    };
     for (const std::wstring& log : m_logFiles) {
         const uint32_t length = uint32_t(log.size());
-        const char* bytes = reinterpret_cast<const char*>(&length);
-        head.insert(head.end(), bytes, bytes + sizeof(length));
-        const char* text = reinterpret_cast<const char*>(log.data());
-        head.insert(head.end(), text, text + log.size() * 2);
+        put(&length, sizeof(length));
+        put(log.data(), log.size() * 2);
+    }
+    // Only the filters that took part in the run.
+    std::erase_if(m_filters, [](const CFilter& filter) { return !filter.checked; });
+    m_filtersAt = head.size();
+    for (const CFilter& filter : m_filters) {
+        const uint32_t fields[3] = {filter.IsAnd() ? 1u : 0u, 0u, uint32_t(filter.text.size())};
+        put(fields, sizeof(fields));
+        put(filter.text.data(), filter.text.size() * 2);
     }
     head.resize((head.size() + 7) / 8 * 8, 0);
     m_recordsAt = head.size();
@@ -118,22 +146,26 @@ void CGrepIndexWriter::Create(const std::wstring& resultFile)
 
 bool CGrepIndexWriter::WriteHeader(bool finished, int64_t resultSize)
 {
-    Header header{};
+    HeaderV2 full{};
+    Header& header = full.first;
     std::memcpy(header.mark, kMark, sizeof(kMark));
     header.version = kVersion;
-    header.headerSize = sizeof(Header);
+    header.headerSize = sizeof(HeaderV2);
     header.finished = finished ? 1 : 0;
     header.logCount = uint32_t(m_logFiles.size());
     header.count = m_count;
     header.resultSize = uint64_t(resultSize);
-    header.logsAt = sizeof(Header);
+    header.logsAt = sizeof(HeaderV2);
     header.recordsAt = m_recordsAt;
     header.recordSize = sizeof(IndexRecord);
+    full.filters.filtersAt = m_filtersAt;
+    full.filters.filterCount = uint32_t(m_filters.size());
+    full.filters.ignoreCase = m_ignoreCase ? 1 : 0;
     // The header goes over the old one; records go on after the last.
     LARGE_INTEGER start{}, end;
     end.QuadPart = int64_t(m_recordsAt + m_count * sizeof(IndexRecord));
     return SetFilePointerEx(m_file.Get(), start, nullptr, FILE_BEGIN) &&
-           WriteAll(m_file.Get(), &header, sizeof(header)) &&
+           WriteAll(m_file.Get(), &full, sizeof(full)) &&
            SetFilePointerEx(m_file.Get(), end, nullptr, FILE_BEGIN);
 }
 
@@ -229,6 +261,8 @@ void CGrepIndex::Close()
     m_count = 0;
     m_logFile.clear();
     m_logFiles.clear();
+    m_filters.clear();
+    m_ignoreCase = false;
 }
 
 CGrepIndex::State CGrepIndex::Open(const std::wstring& resultFile)
@@ -312,6 +346,17 @@ CGrepIndex::State CGrepIndex::OpenVersioned(int64_t resultSize)
     }
     if (uint64_t(at) > header.recordsAt)
         return State::Damaged;
+    m_filters.clear();
+    m_ignoreCase = false;
+    if (header.version >= 2) {
+        FilterHeader filters{};
+        if (header.headerSize < sizeof(HeaderV2) ||
+            !ReadIndex(sizeof(Header), &filters, sizeof(filters)) ||
+            filters.filterCount >= kMostFilters || filters.filtersAt < uint64_t(at) ||
+            !ReadFilters(int64_t(filters.filtersAt), filters.filterCount, int64_t(header.recordsAt)))
+            return State::Damaged;
+        m_ignoreCase = filters.ignoreCase == 1;
+    }
     m_recordsAt = header.recordsAt;
     m_recordSize = header.recordSize;
     if (header.finished == 1 && !HoldsRecords(header.count))
@@ -321,6 +366,23 @@ CGrepIndex::State CGrepIndex::OpenVersioned(int64_t resultSize)
     m_logFiles = std::move(logs);
     m_count = header.count;
     return State::Ready;
+}
+
+bool CGrepIndex::ReadFilters(int64_t at, uint32_t count, int64_t end)
+{
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t fields[3] = {};
+        if (at + int64_t(sizeof(fields)) > end || !ReadIndex(at, fields, sizeof(fields)) ||
+            fields[0] > 1 || fields[1] != 0 || fields[2] >= kLongestLogPath)
+            return false;
+        at += sizeof(fields);
+        std::wstring text(fields[2], L'\0');
+        if (at + int64_t(fields[2]) * 2 > end || !ReadIndex(at, text.data(), size_t(fields[2]) * 2))
+            return false;
+        at += int64_t(fields[2]) * 2;
+        m_filters.emplace_back(std::move(text), fields[0] == 1 ? FilterAnd : FilterOr);
+    }
+    return true;
 }
 
 // A finished index holds every record its header counts.

@@ -2,6 +2,7 @@
 // the result came from in its log, kept in a small file beside the result.
 #pragma once
 
+#include "engine/match/Filter.h"
 #include "win32/Handle.h"
 #include "win32/PathRules.h"
 
@@ -34,9 +35,13 @@ constexpr int64_t kStretchPiece = 256 * 1024;
 // the unfinished last line.
 class CGrepIndexWriter {
 public:
-    CGrepIndexWriter(const std::wstring& resultFile, const std::wstring& logFile);
+    // `filters` are the checked filters of the run, kept so that a viewer of
+    // the result can show what they matched.
+    CGrepIndexWriter(const std::wstring& resultFile, const std::wstring& logFile,
+                     const FilterList& filters = {}, bool ignoreCase = false);
     // The index of a result of several logs, in the order they are read.
-    CGrepIndexWriter(const std::wstring& resultFile, const std::vector<std::wstring>& logFiles);
+    CGrepIndexWriter(const std::wstring& resultFile, const std::vector<std::wstring>& logFiles,
+                     const FilterList& filters = {}, bool ignoreCase = false);
     ~CGrepIndexWriter();
     CGrepIndexWriter(const CGrepIndexWriter&) = delete;
     CGrepIndexWriter& operator=(const CGrepIndexWriter&) = delete;
@@ -63,10 +68,13 @@ private:
     CFileHandle m_file;
     std::wstring m_path;
     std::vector<std::wstring> m_logFiles;
+    FilterList m_filters;
+    bool m_ignoreCase = false;
     uint32_t m_currentFile = 0;
     std::vector<CStretchPlace> m_pending;
     uint64_t m_count = 0;   // records in the file
     uint64_t m_recordsAt = 0;
+    uint64_t m_filtersAt = 0;
     bool m_sealed = false;
 };
 
@@ -92,6 +100,11 @@ public:
     State Open(const std::wstring& resultFile);
     // The log of the last place found (Find, Locate); the first log before.
     const std::wstring& LogFile() const { return m_logFile; }
+    // The checked filters of the run that made the result, and whether it
+    // ignored case; none from an index written before they were kept. Known
+    // once Open says Ready or Stale.
+    const FilterList& Filters() const { return m_filters; }
+    bool IgnoreCase() const { return m_ignoreCase; }
     size_t LogCount() const { return m_logFiles.size(); }
 
     // The record of the stretch holding the result byte at `resultOffset`.
@@ -114,6 +127,7 @@ private:
     bool ReadIndex(int64_t offset, void* target, size_t size) const;
     State OpenUnversioned(int64_t resultSize);
     State OpenVersioned(int64_t resultSize);
+    bool ReadFilters(int64_t at, uint32_t count, int64_t end);
     bool HoldsRecords(uint64_t count) const;
     void Close();
 
@@ -121,6 +135,8 @@ private:
     std::unique_ptr<CFileReader> m_file;
     std::wstring m_resultFile;
     std::vector<std::wstring> m_logFiles;
+    FilterList m_filters;
+    bool m_ignoreCase = false;
     mutable std::wstring m_logFile;
     uint64_t m_count = 0;
     uint64_t m_recordsAt = 0;

@@ -1,6 +1,7 @@
 // CGrepParams: the parameter block of one grep run, filled by the main dialog.
 #pragma once
 
+#include "engine/match/Filter.h"
 #include "engine/text/TextCodec.h"
 
 #include <string>
@@ -15,8 +16,7 @@ struct CSetLog {
 struct CGrepParams {
     std::wstring logFile;
     std::wstring resultFile;                 // created, or truncated
-    std::vector<std::wstring> filterTexts;   // the checked filters, in list order
-    std::vector<int> filterModes;            // one per text: 0 Or, 1 And
+    FilterList filters;                      // the checked filters, in list order
     bool ignoreCase = false;
     bool lfLineEnds = true;                  // false: lines end in CR LF
     int linesBefore = 2;                     // 0 or less: no context before

@@ -24,7 +24,6 @@
 #include <algorithm>
 #include <memory>
 
-const wchar_t kGrepTokensFailed[] = L"Unable to create tokens array!";
 const wchar_t kGrepFileEmpty[] = L"File is empty";
 const wchar_t kGrepPrevLineFailed[] = L"Unable to write prev line!";
 const wchar_t kGrepNextLineFailed[] = L"Unable to write next line!";
@@ -186,17 +185,13 @@ CGrepOutcome RunSet(const CGrepParams& params, const CGrepOptions& options,
     CFileWriter writer(params.resultFile.c_str());
     writer.SetLineDelimiters(params.lfLineEnds ? L"\n" : L"\r\n");
     writer.SetLineBuffer(kGrepResultBuffer);
-    {
-        CFilterSet check;
-        if (!check.Build(params.filterTexts, params.filterModes, params.ignoreCase))
-            return Failed(kGrepTokensFailed);
-    }
     std::shared_ptr<CGrepIndexWriter> index;
     if (options.writeIndex) {
         std::vector<std::wstring> paths;
         for (const CSetLog& log : params.logSet)
             paths.push_back(log.path);
-        index = std::make_shared<CGrepIndexWriter>(params.resultFile, paths);
+        index = std::make_shared<CGrepIndexWriter>(params.resultFile, paths, params.filters,
+                                                   params.ignoreCase);
     }
     CGrepProgress progress(total);
     std::unique_ptr<CZipArchive> archive;
@@ -264,8 +259,10 @@ CGrepOutcome RunSet(const CGrepParams& params, const CGrepOptions& options,
         if (end != GrepEnd::Completed)
             return Failed(GrepFailureText(end));
         if (i + 1 == parts.size() && session.Followable() &&
-            outcome.skipped.size() == skippedBefore)
+            outcome.skipped.size() == skippedBefore) {
+            kept->SetEarlierMatches(matchesBefore);
             outcome.session = std::move(kept);
+        }
     }
     if (!writer.Flush())
         return Failed(kGrepNextLineFailed);
@@ -291,10 +288,10 @@ CGrepOutcome RunStream(const CGrepParams& params, const CGrepOptions& options,
     writer.SetLineDelimiters(params.lfLineEnds ? L"\n" : L"\r\n");
     writer.SetLineBuffer(kGrepResultBuffer);
     CGrepSession session;
-    if (!session.Build(params, options.allowFastPath, options.bufferSize))
-        return Failed(kGrepTokensFailed);
+    session.Build(params, options.allowFastPath, options.bufferSize);
     if (options.writeIndex)
-        session.SetIndex(std::make_unique<CGrepIndexWriter>(params.resultFile, params.logFile));
+        session.SetIndex(std::make_unique<CGrepIndexWriter>(params.resultFile, params.logFile,
+                                                            params.filters, params.ignoreCase));
     CPackedProgress packed(
         observer, [&stream] { return stream.PackedRead(); },
         [&session] { return session.Matches(); }, 0, FileSize(params.logFile));
@@ -336,12 +333,12 @@ CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepOb
     writer.SetLineDelimiters(params.lfLineEnds ? L"\n" : L"\r\n");
     writer.SetLineBuffer(kGrepResultBuffer);
     auto session = std::make_unique<CGrepSession>();
-    if (!session->Build(params, options.allowFastPath, options.bufferSize))
-        return Failed(kGrepTokensFailed);
+    session->Build(params, options.allowFastPath, options.bufferSize);
     session->SetReadAhead(options.readAheadBlock);
     // Made with the result, so an older index never outlives it.
     if (options.writeIndex)
-        session->SetIndex(std::make_unique<CGrepIndexWriter>(params.resultFile, params.logFile));
+        session->SetIndex(std::make_unique<CGrepIndexWriter>(params.resultFile, params.logFile,
+                                                            params.filters, params.ignoreCase));
     const int64_t size = reader.GetSize();
     if (size == 0)
         return Failed(kGrepFileEmpty);

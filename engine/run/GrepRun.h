@@ -45,7 +45,6 @@ struct CGrepOutcome {
 };
 
 // Failure texts of a run.
-extern const wchar_t kGrepTokensFailed[];    // "Unable to create tokens array!"
 extern const wchar_t kGrepFileEmpty[];       // "File is empty"
 extern const wchar_t kGrepPrevLineFailed[];  // "Unable to write prev line!"
 extern const wchar_t kGrepNextLineFailed[];  // "Unable to write next line!"

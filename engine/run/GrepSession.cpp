@@ -91,12 +91,12 @@ public:
 
 } // namespace
 
-bool CGrepSession::Build(const CGrepParams& params, bool allowFast, uint32_t bufferSize)
+void CGrepSession::Build(const CGrepParams& params, bool allowFast, uint32_t bufferSize)
 {
     m_params = params;
     m_bufferSize = bufferSize;
     m_allowFast = allowFast;
-    return m_filters.Build(params.filterTexts, params.filterModes, params.ignoreCase);
+    m_filters.Build(params.filters, params.ignoreCase);
 }
 
 void CGrepSession::Begin(CGrepLineReader& reader, CFileWriter& writer)
@@ -127,7 +127,7 @@ void CGrepSession::Begin(CGrepLineReader& reader, CFileWriter& writer)
 int CGrepSession::Matches() const
 {
     const int whole = m_bytes ? m_bytes->Matches() : m_lines ? m_lines->Matches() : 0;
-    return whole + m_extraMatches + (m_unfinishedWritten && m_unfinishedKept ? 1 : 0);
+    return m_earlierMatches + whole + m_extraMatches + (m_unfinishedWritten && m_unfinishedKept ? 1 : 0);
 }
 
 GrepEnd CGrepSession::ReadTo(CGrepLineReader& reader, CFileWriter& writer, int64_t size,

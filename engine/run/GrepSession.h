@@ -28,9 +28,8 @@ class CGrepProgress;
 // file is cut off again before the next reading, which takes the line whole.
 class CGrepSession {
 public:
-    // False when the filter texts and modes differ in number. `allowFast`
-    // lets whole stretches of the log be searched as bytes (CGrepFastScan).
-    bool Build(const CGrepParams& params, bool allowFast, uint32_t bufferSize);
+    // `allowFast` lets whole stretches of the log be searched as bytes (CGrepFastScan).
+    void Build(const CGrepParams& params, bool allowFast, uint32_t bufferSize);
     const CGrepParams& Params() const { return m_params; }
     // The index of the result, written from the first reading on and sealed
     // after each (engine/run/GrepIndex.h).
@@ -63,8 +62,12 @@ public:
 
     // False for a log that cannot be followed (UTF-16 or a stream: read whole, once).
     bool Followable() const { return !m_utf16 && !m_stream; }
-    // Matches written so far, the unfinished last line's included.
+    // Matches written so far, the unfinished last line's included, and those of the logs
+    // before this one in a set's result.
     int Matches() const;
+    // A set's newest log, followed once the set's run is over: its count goes on from the
+    // matches of the whole result.
+    void SetEarlierMatches(int matches) { m_earlierMatches = matches; }
     // Where the next whole line starts; the log size read up to.
     int64_t Position() const { return m_position; }
     int64_t Seen() const { return m_seen; }
@@ -122,6 +125,7 @@ private:
     bool m_unfinishedKept = false;
     // Matches in unfinished lines that a restart left in the result for good.
     int m_extraMatches = 0;
+    int m_earlierMatches = 0;
     // The line before Position() ended in CR: a LF that follows belongs to it.
     bool m_crBefore = false;
     std::string m_start;   // the bytes before Position()

@@ -1,6 +1,7 @@
 // TilvoCats.dat: the example file byte for byte, the load edge cases, long
 // entries, and the backup of a file whose reading stopped early.
 #include "categories/CategoryStore.h"
+#include "engine/text/CodePage.h"
 #include "store/LoadReport.h"
 #include "store/SafeSave.h"
 #include "tests/support/TestFiles.h"
@@ -220,7 +221,7 @@ TEST_F(CategoriesFileTest, FileReadOnlyUpToAMalformedLineIsKeptAsBackupWhenWritt
     CategoryAt(0)->filters.push_back(L"c");
     ASSERT_TRUE(SaveCategories(path));
     EXPECT_EQ(ReadBytes(BackupFileFor(path)), original);
-    EXPECT_EQ(ReadBytes(path), "Category = A\nFilter = a\nFilter = c\nCheck = \n");
+    EXPECT_EQ(ReadBytes(path), "# mine\nCategory = A\nFilter = a\nFilter = c\nCheck = \n");
 
     // The file is whole now: a later save replaces it but never the backup.
     CategoryAt(0)->filters.push_back(L"d");
@@ -295,6 +296,93 @@ TEST_F(CategoriesFileTest, SaveMergesPerCategoryAndPerFilterWithWhatAnotherInsta
         ASSERT_TRUE(SaveCategories(path));
         EXPECT_EQ(ReadBytes(path), test.expected);
         EXPECT_FALSE(FileExists(BackupFileFor(path)));
+    }
+}
+
+// Lines the load does not use survive a save beside the entry below them; a file whose bytes
+// are not all text is named with its line at load and kept as its backup before a write.
+TEST_F(CategoriesFileTest, SaveKeepsTheLinesTheLoadLeavesAndBacksUpBytesThatAreNotText)
+{
+    auto add = [](const wchar_t* set, const wchar_t* filter) {
+        return [=] { AddCategory(set)->filters.push_back(filter); };
+    };
+    const std::string mark = "\xEF\xBB\xBF";
+    // Without a mark, an ANSI code page of UTF-8 reads "\xE9" as U+FFFD; a single-byte one keeps it.
+    // A file that needs UTF-8 is written with a mark, unless UTF-8 is the ANSI code page.
+    const bool utf8Ansi = CCodePage::Ansi().IsUtf8();
+    const std::string written = utf8Ansi ? "" : mark;
+    struct Case {
+        const char* name;
+        std::string loaded;
+        std::function<void()> change;
+        std::string other;   // what another instance saved meanwhile; empty: nothing
+        std::string expected;
+        size_t notTextLine;
+        bool backup;
+    };
+    const Case cases[] = {
+        {"comments, blank lines, other keys and empty values stay in place",
+         "# sets\n\nCategory = A\n; Owner = me\nFilter =\nFilter = a\n\nCheck = 1\n# end\n",
+         add(L"A", L"b"), "",
+         "# sets\n\nCategory = A\n; Owner = me\nFilter =\nFilter = a\nFilter = b\n\nCheck = 1\n# end\n", 0,
+         false},
+        {"a deleted set takes the comments above it",
+         "# A\nCategory = A\nFilter = a\nCheck = 1\n# B\nCategory = B\nFilter = b\nCheck = 0\n",
+         [] { FindCategory(L"A")->filters.clear(); }, "", "# B\nCategory = B\nFilter = b\nCheck = 0\n", 0,
+         false},
+        {"a sorted filter takes its comment along, a deleted one takes it away",
+         "Category = A\n# z first\nFilter = z\n# gone\nFilter = y\nFilter = a\nCheck = 101\n",
+         [] {
+             Category* c = FindCategory(L"A");
+             c->filters = {L"a", L"z"};
+             c->checks = L"11";
+         },
+         "", "Category = A\nFilter = a\n# z first\nFilter = z\nCheck = 11\n", 0, false},
+        {"merged with another instance's save, each side's comments stay with their sets",
+         "# A\nCategory = A\nFilter = a\nCheck = 1\n", add(L"B", L"b"),
+         "# A\nCategory = A\n# a2\nFilter = a2\nFilter = a\nCheck = 01\n# C\nCategory = C\nFilter = c\n",
+         "# A\nCategory = A\n# a2\nFilter = a2\nFilter = a\nCheck = 01\n# C\nCategory = C\nFilter = c\n"
+         "Check = \nCategory = B\nFilter = b\nCheck = \n",
+         0, false},
+        {"without such lines the file is what it always was",
+         "Category = A\nFilter = a\nCheck = 1\n", add(L"A", L"b"), "",
+         "Category = A\nFilter = a\nFilter = b\nCheck = 1\n", 0, false},
+        {"valid UTF-8 after a mark needs no backup", mark + "Category = \xD0\x96\nFilter = a\n",
+         add(L"\u0416", L"b"), "", written + "Category = \xD0\x96\nFilter = a\nFilter = b\nCheck = \n", 0,
+         false},
+        {"bytes that are not UTF-8 after a mark", mark + "Category = A\nFilter = caf\xE9\nCheck = 1\n",
+         add(L"A", L"b"), "", written + "Category = A\nFilter = caf\xEF\xBF\xBD\nFilter = b\nCheck = 1\n", 2,
+         true},
+        {"a letter without a mark", "Category = caf\xE9\nFilter = a\n", add(L"A", L"b"), "",
+         std::string("Category = caf") + (utf8Ansi ? "\xEF\xBF\xBD" : "\xE9") +
+             "\nFilter = a\nCheck = \nCategory = A\nFilter = b\nCheck = \n",
+         utf8Ansi ? 1u : 0u, utf8Ansi},
+        {"a lone surrogate in UTF-16, which only UTF-8 with a mark holds",
+         Utf16Bytes(L"Category = A\n# \xD800!\nFilter = a\nCheck = 1\n", true), add(L"A", L"b"), "",
+         mark + "Category = A\n# \xEF\xBF\xBD!\nFilter = a\nFilter = b\nCheck = 1\n", 2, true},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        ClearCategories();
+        DeleteFileW(BackupFileFor(path).c_str());
+        Write(test.loaded);
+        ASSERT_TRUE(LoadCategories(path));
+        EXPECT_EQ(LineNotText(path), test.notTextLine);
+        test.change();
+        if (!test.other.empty())
+            Write(test.other);
+        ASSERT_TRUE(SaveCategories(path));
+        EXPECT_EQ(ReadBytes(path), test.expected);
+        bool backedUp = false;
+        const std::string backup = ReadBytes(BackupFileFor(path), &backedUp);
+        EXPECT_EQ(backedUp, test.backup);
+        if (test.backup) {
+            EXPECT_EQ(backup, test.loaded);
+        }
+        // The written file is text again: the next load names nothing.
+        ClearCategories();
+        ASSERT_TRUE(LoadCategories(path));
+        EXPECT_EQ(LineNotText(path), 0u);
     }
 }
 

@@ -57,8 +57,7 @@ long AllocationsOfOneRun(const std::wstring& log, const std::wstring& result,
     CGrepParams params;
     params.logFile = log;
     params.resultFile = result;
-    params.filterTexts = std::move(filters);
-    params.filterModes = std::move(modes);
+    params.filters = CheckedFilters(std::move(filters), std::move(modes));
     params.linesBefore = 3;
     params.linesAfter = 2;
     CQuietObserver observer;

@@ -18,23 +18,21 @@ struct Latin1 {
     }
 };
 
-TokenList Tokens(const wchar_t* text, bool ignoreCase = false)
+std::vector<std::wstring> Required(const wchar_t* text)
 {
-    TokenList t;
-    CUtils::Tokenize(t, text, ignoreCase);
-    return t;
+    return CFilterMatcher(text, false).RequiredLiterals();
 }
 
 TEST(CandidatePlan, RequiredLiteralsSkipExclusions)
 {
     using L = std::vector<std::wstring>;
-    EXPECT_EQ(CCandidatePlan::RequiredLiterals(Tokens(L"*ERROR:*")), L{L"ERROR:"});
-    EXPECT_EQ(CCandidatePlan::RequiredLiterals(Tokens(L"~*error*-config")), L{L"error"});
-    EXPECT_EQ(CCandidatePlan::RequiredLiterals(Tokens(L"-config")), L{});
-    EXPECT_EQ(CCandidatePlan::RequiredLiterals(Tokens(L"a-b*c")), (L{L"a", L"c"}));
+    EXPECT_EQ(Required(L"*ERROR:*"), L{L"ERROR:"});
+    EXPECT_EQ(Required(L"~*error*-config"), L{L"error"});
+    EXPECT_EQ(Required(L"-config"), L{});
+    EXPECT_EQ(Required(L"a-b*c"), (L{L"a", L"c"}));
     // After an excluded literal, a literal with no marker between is not counted.
-    EXPECT_EQ(CCandidatePlan::RequiredLiterals(Tokens(L"-\"b\"\"c\"*d")), L{L"d"});
-    EXPECT_EQ(CCandidatePlan::RequiredLiterals(Tokens(L"k?m")), (L{L"k", L"m"}));
+    EXPECT_EQ(Required(L"-\"b\"\"c\"*d"), L{L"d"});
+    EXPECT_EQ(Required(L"k?m"), (L{L"k", L"m"}));
 }
 
 TEST(CandidatePlan, AHitKeepsTheLineOnlyWhenEveryFilterAsksForOneAsciiLiteral)
@@ -60,13 +58,12 @@ TEST(CandidatePlan, AHitKeepsTheLineOnlyWhenEveryFilterAsksForOneAsciiLiteral)
     };
     Latin1 cp;
     for (const Row& row : rows) {
-        std::vector<TokenList> tokens;
+        std::vector<CFilterMatcher> matchers;
         for (const wchar_t* mask : row.masks)
-            tokens.push_back(Tokens(mask[0] == L'&' ? mask + 1 : mask));
+            matchers.emplace_back(mask[0] == L'&' ? mask + 1 : mask, false);
         std::vector<CandidateFilter> filters;
-        for (size_t i = 0; i < tokens.size(); ++i)
-            filters.push_back({&tokens[i], row.masks[i][0] == L'&',
-                               CUtils::FoldsCase(tokens[i], false)});
+        for (size_t i = 0; i < matchers.size(); ++i)
+            filters.push_back({&matchers[i], row.masks[i][0] == L'&'});
         CCandidatePlan plan;
         ASSERT_TRUE(plan.Build(filters, cp.table, true, row.utf8Lines)) << row.masks[0];
         EXPECT_EQ(plan.HitKeeps(), row.hitKeeps) << row.masks[0] << " " << row.masks.size();
@@ -76,29 +73,29 @@ TEST(CandidatePlan, AHitKeepsTheLineOnlyWhenEveryFilterAsksForOneAsciiLiteral)
 TEST(CandidatePlan, PlansByFilterKind)
 {
     Latin1 cp;
-    const TokenList error = Tokens(L"*ERROR:*"), timeout = Tokens(L"~*Timeout*"),
-                    star = Tokens(L"*"), none;
+    const CFilterMatcher error(L"*ERROR:*", false), timeout(L"~*Timeout*", false),
+        star(L"*", false), none;
     CCandidatePlan plan;
-    ASSERT_TRUE(plan.Build({{&error, false, false}, {&timeout, false, true}}, cp.table));
+    ASSERT_TRUE(plan.Build({{&error, false}, {&timeout, false}}, cp.table));
     ASSERT_EQ(plan.AnyOf().size(), 2u);
     EXPECT_EQ(plan.AnyOf()[0].Needle(), "ERROR:");
     EXPECT_EQ(plan.AnyOf()[1].Needle(), "timeout");
     EXPECT_TRUE(plan.AnyOf()[1].FoldsAscii());
     // "*" alone gives no literal: every line must be matched.
-    EXPECT_FALSE(plan.Build({{&error, false, false}, {&star, false, false}}, cp.table));
+    EXPECT_FALSE(plan.Build({{&error, false}, {&star, false}}, cp.table));
     // And filters only: one literal of them suffices.
-    ASSERT_TRUE(plan.Build({{&star, true, false}, {&timeout, true, true}}, cp.table));
+    ASSERT_TRUE(plan.Build({{&star, true}, {&timeout, true}}, cp.table));
     ASSERT_EQ(plan.AnyOf().size(), 1u);
     EXPECT_EQ(plan.AnyOf()[0].Needle(), "timeout");
     // A filter without tokens keeps nothing.
-    ASSERT_TRUE(plan.Build({{&none, true, false}, {&error, false, false}}, cp.table));
+    ASSERT_TRUE(plan.Build({{&none, true}, {&error, false}}, cp.table));
     EXPECT_TRUE(plan.KeepsNothing());
-    ASSERT_TRUE(plan.Build({{&none, false, false}}, cp.table));
+    ASSERT_TRUE(plan.Build({{&none, false}}, cp.table));
     EXPECT_TRUE(plan.KeepsNothing());
     // A code page whose letters are not ASCII cannot be searched as bytes.
     Latin1 odd;
     odd.table['E'] = L'\u0395';
-    EXPECT_FALSE(plan.Build({{&error, false, false}}, odd.table));
+    EXPECT_FALSE(plan.Build({{&error, false}}, odd.table));
 }
 
 // Soundness on random filters and lines: a line the filters keep always holds
@@ -111,28 +108,18 @@ TEST(CandidatePlan, NeverDropsALineTheFiltersKeep)
     const wchar_t lineChars[] = L"abAB -";
     int planned = 0;
     for (int round = 0; round < 20000; ++round) {
-        std::vector<std::wstring> texts;
-        std::vector<int> modes;
+        FilterList list;
         for (int k = 1 + rng() % 3; k > 0; --k) {
             std::wstring t(1 + rng() % 6, L' ');
             for (wchar_t& c : t)
                 c = maskChars[rng() % 10];
-            texts.push_back(t);
-            modes.push_back(rng() % 3 == 0 ? FilterAnd : FilterOr);
+            list.emplace_back(t, rng() % 3 == 0 ? FilterAnd : FilterOr);
         }
         const bool ignoreCase = rng() % 4 == 0;
         CFilterSet set;
-        set.Build(texts, modes, ignoreCase);
-        std::vector<TokenList> tokens(texts.size());
-        std::vector<CandidateFilter> filters;
-        for (size_t i = 0; i < texts.size(); ++i) {
-            if (!CUtils::Tokenize(tokens[i], texts[i].c_str(), ignoreCase))
-                tokens[i].clear();
-            filters.push_back({&tokens[i], modes[i] == FilterAnd,
-                               CUtils::FoldsCase(tokens[i], ignoreCase)});
-        }
+        set.Build(list, ignoreCase);
         CCandidatePlan plan;
-        if (!plan.Build(filters, cp.table))
+        if (!plan.Build(set.CandidateFilters(), cp.table))
             continue;
         ++planned;
         for (int l = 0; l < 20; ++l) {

@@ -23,8 +23,7 @@ public:
 CGrepParams Filtered()
 {
     CGrepParams params;
-    params.filterTexts = {L"*ab*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ab*"});
     return params;
 }
 

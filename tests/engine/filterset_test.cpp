@@ -13,7 +13,7 @@ bool Keeps(CFilterSet& set, const std::wstring& line)
 TEST(FilterSet, OrFiltersAndAnAndFilter)
 {
     CFilterSet set;
-    ASSERT_TRUE(set.Build({L"*P*", L"*Q*", L"*R*"}, {FilterOr, FilterOr, FilterAnd}, false));
+    set.Build({{L"*P*"}, {L"*Q*"}, {L"*R*", FilterAnd}}, false);
     EXPECT_TRUE(Keeps(set, L"R and P"));
     EXPECT_TRUE(Keeps(set, L"Q then R"));
     EXPECT_FALSE(Keeps(set, L"P and Q only"));
@@ -24,7 +24,7 @@ TEST(FilterSet, OrFiltersAndAnAndFilter)
 TEST(FilterSet, AndFiltersOnlyMustAllMatch)
 {
     CFilterSet set;
-    ASSERT_TRUE(set.Build({L"*a*", L"*b*"}, {FilterAnd, FilterAnd}, false));
+    set.Build({{L"*a*", FilterAnd}, {L"*b*", FilterAnd}}, false);
     EXPECT_TRUE(Keeps(set, L"a b"));
     EXPECT_FALSE(Keeps(set, L"a"));
     EXPECT_FALSE(Keeps(set, L"b"));
@@ -33,7 +33,7 @@ TEST(FilterSet, AndFiltersOnlyMustAllMatch)
 TEST(FilterSet, AnyOrFilterKeepsTheLine)
 {
     CFilterSet set;
-    ASSERT_TRUE(set.Build({L"*x*", L"*y*"}, {FilterOr, FilterOr}, false));
+    set.Build({{L"*x*"}, {L"*y*"}}, false);
     EXPECT_TRUE(Keeps(set, L"x"));
     EXPECT_TRUE(Keeps(set, L"y"));
     EXPECT_FALSE(Keeps(set, L"z"));
@@ -42,29 +42,31 @@ TEST(FilterSet, AnyOrFilterKeepsTheLine)
 TEST(FilterSet, CaseFoldingPerFilterAndPerRun)
 {
     CFilterSet set;
-    ASSERT_TRUE(set.Build({L"*Error*", L"~*WARN*"}, {FilterOr, FilterOr}, false));
+    set.Build({{L"*Error*"}, {L"~*WARN*"}}, false);
     EXPECT_TRUE(Keeps(set, L"an Error"));
     EXPECT_FALSE(Keeps(set, L"an ERROR"));   // the first filter minds case
     EXPECT_TRUE(Keeps(set, L"a warning"));   // the second carries "~"
 
-    ASSERT_TRUE(set.Build({L"*Error*"}, {FilterOr}, true));
+    set.Build({{L"*Error*"}}, true);
     EXPECT_TRUE(Keeps(set, L"an ERROR"));
 }
 
 TEST(FilterSet, AFilterWithoutTokensMatchesNothing)
 {
     CFilterSet set;
-    ASSERT_TRUE(set.Build({L"\"", L"*a*"}, {FilterAnd, FilterOr}, false));
+    set.Build({{L"\"", FilterAnd}, {L"*a*"}}, false);
     EXPECT_FALSE(Keeps(set, L"a"));
-    ASSERT_TRUE(set.Build({L"\""}, {FilterOr}, false));
+    set.Build({{L"\""}}, false);
     EXPECT_FALSE(Keeps(set, L"anything"));
 }
 
-TEST(FilterSet, TextsAndModesMustPair)
+TEST(FilterSet, UncheckedFiltersAreLeftOut)
 {
     CFilterSet set;
-    EXPECT_FALSE(set.Build({L"*a*"}, {}, false));
-    EXPECT_TRUE(set.Build({}, {}, false));
+    set.Build({CFilter(L"*a*", FilterAnd, false), {L"*b*"}}, false);
+    EXPECT_EQ(set.Count(), 1u);
+    EXPECT_TRUE(Keeps(set, L"b"));
+    set.Build({}, false);
     EXPECT_TRUE(set.Empty());
 }
 

@@ -106,16 +106,16 @@ TEST(GrepFastPath, SameResultsAndProgressAsTheLineByLinePath)
             log = "\xEF\xBB\xBF" + log;   // a UTF-8 mark
         params.decoding = rng() % 4 == 0 ? LineDecoding::Ansi : LineDecoding::Utf8WhereValid;
         ASSERT_TRUE(WriteBytes(params.logFile, log));
-        params.filterTexts.clear();
-        params.filterModes.clear();
+        params.filters.clear();
         // One round in four has only Or filters that each ask for a literal
         // anywhere in the line: there a hit keeps its line unmatched.
         static const wchar_t* const contained[] = {L"*ERROR:*", L"~*error*", L"*ab*",
                                                    L"~*timeout*", L"*3*", L"*\"ab\"*", L"*x*"};
         const bool onlyContained = rng() % 4 == 0;
         for (int k = 1 + static_cast<int>(rng() % 3); k > 0; --k) {
-            params.filterTexts.push_back(onlyContained ? contained[rng() % 7] : RandomMask(rng));
-            params.filterModes.push_back(!onlyContained && rng() % 3 == 0 ? 1 : 0);
+            std::wstring text = onlyContained ? contained[rng() % 7] : RandomMask(rng);
+            params.filters.emplace_back(std::move(text),
+                                        !onlyContained && rng() % 3 == 0 ? FilterAnd : FilterOr);
         }
         params.ignoreCase = rng() % 5 == 0;
         params.lfLineEnds = rng() % 2 == 0;
@@ -163,8 +163,7 @@ TEST(GrepUtf16, SameResultAsTheSameTextInUtf8)
             valid += (c & 0x80) ? "\xD0\xBE" : std::string(1, c);
         if (valid.empty())
             continue;   // an empty log fails, one with only a mark does not
-        params.filterTexts = {RandomMask(rng)};
-        params.filterModes = {0};
+        params.filters = CheckedFilters({RandomMask(rng)});
         params.linesBefore = int(rng() % 3);
         params.linesAfter = int(rng() % 3);
         params.logFile = dir.File(L"log8.txt");

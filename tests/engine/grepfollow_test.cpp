@@ -47,8 +47,7 @@ protected:
         CGrepParams params;
         params.logFile = dir.File(L"live.log");
         params.resultFile = dir.File(L"live.greptmp");
-        params.filterModes.assign(filters.size(), 0);
-        params.filterTexts = std::move(filters);
+        params.filters = CheckedFilters(std::move(filters));
         params.linesBefore = before;
         params.linesAfter = after;
         return params;
@@ -283,6 +282,28 @@ TEST_F(GrepFollowTest, ALogRotatedIntoUtf16EndsFollowingWithAMessage)
     EXPECT_EQ(LastText(windows.Notices()),
               L"The log is now UTF-16 text, which is read whole and cannot be followed: following ended.");
     EXPECT_EQ(ReadBytes(params.resultFile), "ERROR: 1\n");
+}
+
+TEST_F(GrepFollowTest, ASetFollowsItsNewestLogAndCountsTheWholeResult)
+{
+    CGrepParams params = Params({L"*ERROR:*"}, 0, 0);
+    const std::wstring older = dir.File(L"live.log.1");
+    ASSERT_TRUE(WriteBytes(older, "ERROR: old 1\nx\nERROR: old 2\n"));
+    ASSERT_TRUE(WriteBytes(params.logFile, "ERROR: new 1\n"));
+    params.logSet = {{older, L"live.log.1"}, {params.logFile, L"live.log"}};
+    GrepWindows windows;
+    ASSERT_TRUE(windows.Run(params));
+    windows.Clear();
+    ASSERT_TRUE(CGrepThread::Follow(windows.Dialog(), windows.Status()));
+    ASSERT_TRUE(AppendBytes(older, "ERROR: too late for the older log\n"));
+    ASSERT_TRUE(AppendBytes(params.logFile, "y\nERROR: new 2\n"));
+    ASSERT_TRUE(WaitDelivering("the whole result's count", [&] {
+        return LastText(windows.Notices()) == L"Following the log: 4 matches";
+    }));
+    EXPECT_EQ(ReadBytes(params.resultFile),
+              "### live.log.1\nERROR: old 1\nERROR: old 2\n### live.log\nERROR: new 1\nERROR: new 2\n");
+    ASSERT_TRUE(CGrepThread::Stop());
+    EXPECT_EQ(CGrepThread::FollowedMatches(), 4);
 }
 
 } // namespace

@@ -131,8 +131,7 @@ TEST(GrepIndex, EveryResultLineLeadsToItsLogLine)
         CGrepParams params;
         params.logFile = dir.File(L"log" + std::to_wstring(round) + L".txt");
         params.resultFile = dir.File(L"run.greptmp");
-        params.filterTexts = filterSets[size_t(round) % filterSets.size()];
-        params.filterModes.assign(params.filterTexts.size(), 0);
+        params.filters = CheckedFilters(filterSets[size_t(round) % filterSets.size()]);
         params.linesBefore = int(random() % 6) - 1;
         params.linesAfter = int(random() % 6) - 1;
         params.lfLineEnds = random() % 2 == 0;
@@ -154,8 +153,7 @@ TEST(GrepIndex, EveryResultLineLeadsToItsLogLine)
     params.resultFile = dir.File(L"long.greptmp");
     ASSERT_TRUE(WriteBytes(params.logFile, SeededLog(random, 30000, 12)));
     for (const auto& filters : {std::vector<std::wstring>{L"*"}, std::vector<std::wstring>{}}) {
-        params.filterTexts = filters;
-        params.filterModes.assign(filters.size(), 0);
+        params.filters = CheckedFilters(filters);
         CQuietObserver observer;
         ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
         ASSERT_GT(ReadBytes(params.resultFile).size(), size_t(3 * kStretchPiece));
@@ -169,8 +167,7 @@ TEST(GrepIndex, LivesAndDiesWithItsResult)
     CGrepParams params;
     params.logFile = dir.File(L"app.log");
     params.resultFile = dir.File(L"app.log.greptmp");
-    params.filterTexts = {L"*ERROR:*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ERROR:*"});
     std::string log;
     for (int i = 0; i < 5000; ++i)
         log += i % 7 ? "line " + std::to_string(i) + "\n" : "ERROR: " + std::to_string(i) + "\n";
@@ -252,8 +249,7 @@ TEST(GrepIndex, ADamagedIndexIsToldApartFromAStaleOne)
     CGrepParams params;
     params.logFile = dir.File(L"app.log");
     params.resultFile = dir.File(L"app.log.greptmp");
-    params.filterTexts = {L"*ERROR*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ERROR*"});
     ASSERT_TRUE(WriteBytes(params.logFile, "a\nERROR 1\nb\nERROR 2\nc\n"));
     CQuietObserver observer;
     ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
@@ -286,6 +282,9 @@ TEST(GrepIndex, ADamagedIndexIsToldApartFromAStaleOne)
         {"records shorter than the first", with(56, 8), CGrepIndex::State::Damaged},
         {"logs past the end", with(40, 1u << 30), CGrepIndex::State::Damaged},
         {"a later version", with(8, 99), CGrepIndex::State::Stale},
+        {"filters past the records", with(64, 1u << 30), CGrepIndex::State::Damaged},
+        {"more filters than it holds", with(72, 5), CGrepIndex::State::Damaged},
+        {"read as the version before filters", with(8, 1), CGrepIndex::State::Ready},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -293,6 +292,35 @@ TEST(GrepIndex, ADamagedIndexIsToldApartFromAStaleOne)
         CGrepIndex index;   // closed before the next row writes the file
         EXPECT_EQ(index.Open(params.resultFile), row.state);
     }
+}
+
+// The run's checked filters go with its result, for the viewer to show what
+// they matched; an index of the version before them has none.
+TEST(GrepIndex, KeepsTheFiltersOfItsRun)
+{
+    TempDir dir;
+    CGrepParams params;
+    params.logFile = dir.File(L"app.log");
+    params.resultFile = dir.File(L"app.log.greptmp");
+    params.filters = {CFilter(L"*ERROR*"), CFilter(L"~*D\u00efsk*", FilterAnd), CFilter(L"\"x y\"")};
+    params.ignoreCase = true;
+    ASSERT_TRUE(WriteBytes(params.logFile, "a\nERROR disk\nb\n"));
+    CQuietObserver observer;
+    ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
+    {
+        CGrepIndex index;
+        ASSERT_EQ(index.Open(params.resultFile), CGrepIndex::State::Ready);
+        EXPECT_EQ(index.Filters(), params.filters);
+        EXPECT_TRUE(index.IgnoreCase());
+    }
+    std::string bytes = ReadBytes(GrepIndexFileName(params.resultFile));
+    const uint32_t first = 1;
+    std::memcpy(bytes.data() + 8, &first, sizeof(first));
+    ASSERT_TRUE(WriteBytes(GrepIndexFileName(params.resultFile), bytes));
+    CGrepIndex older;
+    ASSERT_EQ(older.Open(params.resultFile), CGrepIndex::State::Ready);
+    EXPECT_TRUE(older.Filters().empty());
+    EXPECT_FALSE(older.IgnoreCase());
 }
 
 } // namespace
@@ -315,8 +343,7 @@ TEST(GrepIndex, UnicodeLogLeadsBackByItsOwnLineEnds)
     CGrepParams params;
     params.logFile = dir.File(L"wide.log");
     params.resultFile = dir.File(L"wide.greptmp");
-    params.filterTexts = {L"*ERROR*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ERROR*"});
     ASSERT_TRUE(WriteBytes(params.logFile, bytes));
     CQuietObserver observer;
     ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);

@@ -20,8 +20,7 @@ int wmain(int argc, wchar_t** argv)
     CGrepParams params;
     params.logFile = argv[1];
     params.resultFile = argv[2];
-    params.filterTexts = {L"*ERROR:*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ERROR:*"});
     params.linesBefore = static_cast<int>(std::wcstol(argv[3], nullptr, 10));
     params.linesAfter = static_cast<int>(std::wcstol(argv[4], nullptr, 10));
     CQuietObserver quiet;

@@ -23,12 +23,12 @@ int ReferenceRun(const CGrepParams& p)
     CFileReader reader(p.logFile.c_str(), 1048575);
     CFileWriter writer(p.resultFile.c_str());
     writer.SetLineDelimiters(p.lfLineEnds ? L"\n" : L"\r\n");
-    std::vector<TokenList> tokens(p.filterTexts.size());
+    std::vector<TokenList> tokens(p.filters.size());
     bool anyAnd = false, anyOr = false;
     for (size_t i = 0; i < tokens.size(); ++i) {
-        CUtils::Tokenize(tokens[i], p.filterTexts[i].c_str(), p.ignoreCase);
-        anyAnd |= p.filterModes[i] == 1;
-        anyOr |= p.filterModes[i] != 1;
+        CUtils::Tokenize(tokens[i], p.filters[i].text.c_str(), p.ignoreCase);
+        anyAnd |= p.filters[i].IsAnd();
+        anyOr |= !p.filters[i].IsAnd();
     }
     std::vector<std::wstring> ring(p.linesBefore > 0 ? static_cast<size_t>(p.linesBefore) : 0);
     size_t writeIndex = 0;
@@ -44,7 +44,7 @@ int ReferenceRun(const CGrepParams& p)
         }
         bool matched = false;
         for (size_t i = 0; i < tokens.size(); ++i) {
-            const bool isAnd = p.filterModes[i] == 1;
+            const bool isAnd = p.filters[i].IsAnd();
             if (matched && !isAnd)
                 continue;
             if (!CUtils::MatchLine(p.ignoreCase, tokens[i], line.c_str())) {
@@ -130,9 +130,10 @@ TEST(GrepReference, RunGrepWritesWhatThePlainRulesWrite)
         CGrepParams params;
         params.logFile = dir.File(L"log" + std::to_wstring(round) + L".txt");
         params.resultFile = dir.File(L"fast.greptmp");
-        params.filterTexts = filterSets[static_cast<size_t>(round) % filterSets.size()];
-        for (size_t i = 0; i < params.filterTexts.size(); ++i)
-            params.filterModes.push_back(i + 1 == params.filterTexts.size() && i > 0 && round % 3 == 0 ? 1 : 0);
+        params.filters = CheckedFilters(filterSets[static_cast<size_t>(round) % filterSets.size()]);
+        // Now and then the last of several filters is an And filter.
+        if (params.filters.size() > 1 && round % 3 == 0)
+            params.filters.back().mode = FilterAnd;
         params.linesBefore = static_cast<int>(random() % 5) - 1;
         params.linesAfter = static_cast<int>(random() % 5) - 1;
         params.ignoreCase = random() % 4 == 0;
@@ -148,7 +149,7 @@ TEST(GrepReference, RunGrepWritesWhatThePlainRulesWrite)
         CGrepParams reference = params;
         reference.resultFile = dir.File(L"reference.greptmp");
         const int matches = ReferenceRun(reference);
-        EXPECT_EQ(outcome.matches, params.filterTexts.empty() ? 0 : matches);
+        EXPECT_EQ(outcome.matches, params.filters.empty() ? 0 : matches);
         EXPECT_TRUE(fast == ReadBytes(reference.resultFile))
             << "result " << fast.size() << " bytes, reference "
             << ReadBytes(reference.resultFile).size();

@@ -165,8 +165,7 @@ protected:
         CGrepParams params;
         params.logFile = log;
         params.resultFile = result;
-        params.filterTexts = c.filters;
-        params.filterModes = c.modes;
+        params.filters = CheckedFilters(c.filters, c.modes);
         params.linesBefore = c.before;
         params.linesAfter = c.after;
         params.ignoreCase = c.ignoreCase;
@@ -212,8 +211,7 @@ TEST_F(GrepRunTest, ALastLineWithoutLineEndAndMixedLineEnds)
     CGrepParams params;
     params.logFile = log;
     params.resultFile = result;
-    params.filterTexts = {L"*ERROR:*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ERROR:*"});
     params.linesBefore = 1;
     params.linesAfter = 2;
     ASSERT_TRUE(windows.Run(params));
@@ -231,8 +229,7 @@ TEST_F(GrepRunTest, ALineLongerThanTheReadBufferIsKeptWhole)
     CGrepParams params;
     params.logFile = log;
     params.resultFile = result;
-    params.filterTexts = {L"*ERROR:*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ERROR:*"});
     ASSERT_TRUE(windows.Run(params));
     EXPECT_TRUE(ReadBytes(result) == "/first\n" + longLine + "\n\\last\n");
 }
@@ -262,8 +259,7 @@ TEST_F(GrepRunTest, EightBitLinesOfAnyEncodingAreWrittenAsTheLogsOwnBytes)
         CGrepParams params;
         params.logFile = path;
         params.resultFile = result;
-        params.filterTexts = c.filters;
-        params.filterModes.assign(c.filters.size(), 0);
+        params.filters = CheckedFilters(c.filters);
         params.linesBefore = 1;
         params.linesAfter = 1;
         params.lfLineEnds = true;

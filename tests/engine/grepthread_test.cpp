@@ -85,8 +85,7 @@ protected:
         CGrepParams params;
         params.logFile = log;
         params.resultFile = dir.File(L"result.greptmp");
-        params.filterModes.assign(filters.size(), 0);
-        params.filterTexts = std::move(filters);
+        params.filters = CheckedFilters(std::move(filters));
         return params;
     }
     std::wstring Log(const std::string& bytes, const wchar_t* name = L"test.log")
@@ -287,13 +286,6 @@ TEST_F(GrepFailureTest, AnEmptyLogGivesAnEmptyResultFile)
     bool ok = false;
     EXPECT_EQ(ReadBytes(params.resultFile, &ok), "");
     EXPECT_TRUE(ok);
-}
-
-TEST_F(GrepFailureTest, FilterTextsAndModesThatDifferInNumber)
-{
-    CGrepParams params = Params(Log("ERROR: x\n"));
-    params.filterModes.push_back(1);
-    ExpectFailure(params, L"Unable to create tokens array!");
 }
 
 TEST_F(GrepFailureTest, AFailingWriteOfAKeptLine)

@@ -52,11 +52,9 @@ TEST(GrepWide, LiteralSearchBeforeTheMatchKeepsResultsAndProgress)
     params.resultFile = dir.File(L"result.txt");
     for (int round = 0; round < 600; ++round) {
         ASSERT_TRUE(WriteBytes(params.logFile, Utf16Bytes(RandomText(rng), round % 2 == 0)));
-        params.filterTexts.clear();
-        params.filterModes.clear();
+        params.filters.clear();
         for (int k = 1 + int(rng() % 3); k > 0; --k) {
-            params.filterTexts.push_back(RandomMask(rng));
-            params.filterModes.push_back(rng() % 3 == 0 ? 1 : 0);
+            params.filters.emplace_back(RandomMask(rng), rng() % 3 == 0 ? FilterAnd : FilterOr);
         }
         params.ignoreCase = rng() % 5 == 0;
         params.linesBefore = int(rng() % 3);

@@ -100,8 +100,7 @@ protected:
         CGrepParams params;
         params.logFile = log;
         params.resultFile = result;
-        params.filterTexts = {L"*ERROR:*"};
-        params.filterModes = {0};
+        params.filters = CheckedFilters({L"*ERROR:*"});
         params.linesBefore = 2;
         params.linesAfter = 3;
         return params;

@@ -115,8 +115,7 @@ TEST(LogSet, ARotatedSetGivesItsPartsKeptLinesUnderHeadersWithoutContextAcrossTh
                                             "ERROR c1\nc2\nc3\nc4\nERROR c5"};
     const std::vector<std::wstring> names = {L"app.log.2", L"app.log.1", L"app.log"};
     CGrepParams params;
-    params.filterTexts = {L"*ERROR*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ERROR*"});
     params.linesBefore = 2;
     params.linesAfter = 2;
     std::string expected;
@@ -212,4 +211,56 @@ TEST(LogSet, AnIndexWithoutAVersionStillLeadsToItsLog)
     ASSERT_TRUE(index.Locate(0, offset));
     EXPECT_EQ(offset, 2);
     EXPECT_EQ(index.LogFile(), log);
+}
+
+// A folder of many logs is one search: every log is read, each one with a match gets its
+// header, and the index leads back to the last of them. A thousand logs here;
+// TILVO_SET_LOGS=10000 tries ten thousand, which takes a minute under wine.
+TEST(LogSet, AFolderOfManyLogsIsOneSearch)
+{
+    TempDir dir;
+    const std::wstring folder = dir.File(L"many");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    char wanted[16] = {};
+    const int kLogs = GetEnvironmentVariableA("TILVO_SET_LOGS", wanted, sizeof wanted) ? atoi(wanted) : 1000;
+    ASSERT_GE(kLogs, 1000);
+    std::string expected;
+    for (int i = 0; i < kLogs; ++i) {
+        wchar_t name[32];
+        wsprintfW(name, L"part%05d.log", i);
+        const bool match = i % 1000 == 999;
+        const std::string text = match ? "x\nERROR: " + std::to_string(i) + "\n" : "x\n";
+        ASSERT_TRUE(WriteBytes(folder + L"\\" + name, text));
+        if (match)
+            expected += "### " + std::string(name, name + wcslen(name)) + "\nERROR: " +
+                        std::to_string(i) + "\n";
+    }
+    CLogSet set;
+    std::wstring problem;
+    ASSERT_TRUE(set.Expand(folder, problem)) << testing::PrintToString(problem);
+    ASSERT_EQ(set.Files().size(), size_t(kLogs));
+    CGrepParams params;
+    for (const CLogSetFile& file : set.Files())
+        params.logSet.push_back({file.path, file.name});
+    params.logFile = folder;
+    params.resultFile = dir.File(L"many.greptmp");
+    params.filters = CheckedFilters({L"*ERROR:*"});
+    params.linesBefore = 0;
+    params.linesAfter = 0;
+    NullObserver quiet;
+    const CGrepOutcome outcome = RunGrep(params, quiet);
+    ASSERT_EQ(outcome.end, GrepEnd::Completed) << outcome.failure;
+    EXPECT_EQ(outcome.logsRead, size_t(kLogs));
+    EXPECT_EQ(outcome.logsWithMatches, size_t(kLogs / 1000));
+    EXPECT_TRUE(outcome.skipped.empty());
+    EXPECT_EQ(ReadBytes(params.resultFile), expected);
+    CGrepIndex index;
+    ASSERT_EQ(index.Open(params.resultFile), CGrepIndex::State::Ready);
+    EXPECT_EQ(index.LogCount(), size_t(kLogs));
+    int64_t offset = -1;
+    wchar_t last[32];
+    wsprintfW(last, L"\\part%05d.log", kLogs - 1);
+    ASSERT_TRUE(index.Locate(int64_t(expected.rfind("ERROR: ")), offset));
+    EXPECT_EQ(index.LogFile(), folder + last);
+    EXPECT_EQ(offset, 2);
 }

@@ -62,17 +62,19 @@ int main(int argc, char** argv)
             }
             // A set of one Or filter decides as the filter does.
             CFilterSet set;
-            set.Build({mask}, {0}, ignoreCase);
+            set.Build({CFilter(mask)}, ignoreCase);
             if (set.Matches(line.data(), line.size()) != matched)
                 return Fail("single filter set differs", n);
             // Larger sets must not crash.
-            std::vector<std::wstring> texts;
-            std::vector<int> modes;
-            for (unsigned k = rng() % 4; k > 0; --k) {
-                texts.push_back(RandomText(rng, maskAlphabet, 8));
-                modes.push_back(rng() & 1);
-            }
-            set.Build(texts, modes, ignoreCase);
+            FilterList filters;
+            for (unsigned k = rng() % 4; k > 0; --k)
+                filters.emplace_back(RandomText(rng, maskAlphabet, 8), rng() & 1 ? FilterAnd : FilterOr);
+            set.Build(filters, ignoreCase);
+            std::vector<CMatchSpan> spans;
+            set.OrSpans(line.data(), line.size(), spans);
+            for (const CMatchSpan& span : spans)
+                if (span.length == 0 || span.begin + span.length > line.size())
+                    return Fail("span out of the line", n);
             (void)set.Matches(line.data(), line.size());
             std::wstring trimmed = line;
             CUtils::Trim(trimmed);

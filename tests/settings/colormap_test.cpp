@@ -205,7 +205,55 @@ TEST_F(ColorMapTest, FileThatNowStopsEarlyIsKeptAsBackupWhenWritten)
     Write(edited);
     ASSERT_TRUE(SaveColors(path));
     EXPECT_EQ(ReadBytes(BackupFileFor(path)), edited);
-    EXPECT_EQ(ReadBytes(path), "Color = *a* 0000ff\nColor = *b* 00ff00\n");
+    // The comment goes with the entry below it, into map order.
+    EXPECT_EQ(ReadBytes(path), "Color = *a* 0000ff\n# new\nColor = *b* 00ff00\n");
+}
+
+// A map loaded elsewhere written over a file edited by hand: the file's comments, blank lines
+// and other keys stay above the entry they stood above, in map order, or go with it; a file
+// whose bytes are not all text is named with its line and kept as its backup first.
+TEST_F(ColorMapTest, WriteKeepsTheLinesTheLoadLeavesAndBacksUpBytesThatAreNotText)
+{
+    const std::string mark = "\xEF\xBB\xBF";
+    struct Case {
+        const char* name;
+        std::string onDisk;
+        std::string map;   // the file the map is loaded from
+        std::string expected;
+        size_t notTextLine;
+    };
+    const Case cases[] = {
+        {"kept lines move with their entry into map order",
+         "# colours\n\nColor = *b* ff00\nOther = x\ncolor = *lower* 1\nColor = *a* ff\n# end\n",
+         "Color = *a* ff\nColor = *b* ff\n",
+         "Other = x\ncolor = *lower* 1\nColor = *a* 0000ff\n# colours\n\nColor = *b* 0000ff\n# end\n", 0},
+        {"an entry that is gone takes its comment", "# a\nColor = *a* ff\n# b\nColor = *b* ff\n",
+         "Color = *a* ff\n", "# a\nColor = *a* 0000ff\n", 0},
+        {"without such lines the file is what it always was", "Color = *a* ff\n",
+         "Color = *a* ff\nColor = *b* ff00\n", "Color = *a* 0000ff\nColor = *b* 00ff00\n", 0},
+        {"bytes that are not UTF-8 after a mark", mark + "# caf\xE9\nColor = *a* ff\n",
+         "Color = *a* ff00\n", mark + "# caf\xEF\xBF\xBD\nColor = *a* 00ff00\n", 1},
+    };
+    const std::wstring mapPath = dir.File(L"map.ini");
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        DeleteFileW(BackupFileFor(path).c_str());
+        Write(test.onDisk);
+        ClearColors();
+        ASSERT_TRUE(LoadColors(path));
+        EXPECT_EQ(LineNotText(path), test.notTextLine);
+        ASSERT_TRUE(WriteBytes(mapPath, test.map));
+        ClearColors();
+        ASSERT_TRUE(LoadColors(mapPath));
+        ASSERT_TRUE(SaveColors(path));
+        EXPECT_EQ(ReadBytes(path), test.expected);
+        bool backedUp = false;
+        const std::string backup = ReadBytes(BackupFileFor(path), &backedUp);
+        EXPECT_EQ(backedUp, test.notTextLine > 0);
+        if (backedUp) {
+            EXPECT_EQ(backup, test.onDisk);
+        }
+    }
 }
 
 TEST_F(ColorMapTest, ValueTooLongToSaveFailsAndLeavesNoFile)

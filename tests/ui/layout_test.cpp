@@ -3,6 +3,7 @@
 
 #include "win32/ModulePath.h"
 #include "resources/resource.h"
+#include "tests/support/DpiChild.h"
 #include "tests/support/Pixels.h"
 #include "tests/support/Process.h"
 #include "settings/Settings.h"
@@ -200,55 +201,13 @@ namespace {
 
 const wchar_t kChildDpi[] = L"TILVO_LAYOUT_DPI";
 
-// LogPixels of HKEY_CURRENT_USER\Control Panel\Desktop for as long as it
-// lives; what was there before comes back.
-class CLogPixels {
-public:
-    explicit CLogPixels(DWORD dpi)
-    {
-        m_had = ReadDwordValue(kDesktop, L"LogPixels", m_before);
-        EXPECT_TRUE(WriteDwordValue(kDesktop, L"LogPixels", dpi));
-    }
-    ~CLogPixels()
-    {
-        if (m_had) {
-            WriteDwordValue(kDesktop, L"LogPixels", m_before);
-        } else {
-            HKEY desktop = nullptr;
-            if (RegOpenKeyExW(HKEY_CURRENT_USER, kDesktop, 0, KEY_SET_VALUE, &desktop) == ERROR_SUCCESS) {
-                RegDeleteValueW(desktop, L"LogPixels");
-                RegCloseKey(desktop);
-            }
-        }
-    }
-
-private:
-    static constexpr const wchar_t* kDesktop = L"Control Panel\\Desktop";
-    bool m_had = false;
-    DWORD m_before = 0;
-};
-
-// Runs this test again in a new process, which reads the DPI as it starts.
-DWORD RunChildAt(int dpi, const char* test)
-{
-    wchar_t exe[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    SetEnvironmentVariableW(kChildDpi, std::to_wstring(dpi).c_str());
-    CChildProcess child(L"\"" + std::wstring(exe) + L"\" --gtest_filter=" +
-                        std::wstring(test, test + strlen(test)));
-    SetEnvironmentVariableW(kChildDpi, nullptr);
-    return child.Started() ? child.WaitForExit(300000) : DWORD(-1);
-}
-
 } // namespace
 
 // Wine takes the DPI from the registry when a program starts: each DPI runs
 // this test again in a process of its own, which checks the real windows.
 TEST_F(LayoutTest, ScalesAt144And192Dpi)
 {
-    wchar_t childDpi[8] = {};
-    if (GetEnvironmentVariableW(kChildDpi, childDpi, 8) > 0) {
-        const int dpi = _wtoi(childDpi);
+    if (const int dpi = ChildDpi(kChildDpi)) {
         StartWithSample();
         int seen = 0;
         ui->Invoke([&] { seen = WindowDpi(dialog); });
@@ -281,7 +240,8 @@ TEST_F(LayoutTest, ScalesAt144And192Dpi)
     }
     for (int dpi : {144, 192}) {
         CLogPixels setting(static_cast<DWORD>(dpi));
-        EXPECT_EQ(RunChildAt(dpi, "LayoutTest.ScalesAt144And192Dpi"), 0u)
+        EXPECT_TRUE(setting.Set());
+        EXPECT_EQ(RunTestAtDpi(dpi, "LayoutTest.ScalesAt144And192Dpi", kChildDpi), 0u)
             << "the layout at " << dpi << " DPI; the child's failures are printed above";
     }
 }

@@ -138,6 +138,29 @@ TEST_F(MainDialogTest, FileThatStopsEarlyIsNamedWithItsLineAtStart)
     EXPECT_FALSE(FileExists(storage.categoriesFile + L".bak"));
 }
 
+// A file edited in an ANSI editor after it was saved as UTF-8: the letter that is no longer
+// UTF-8 is named at start, and the first save that writes it as U+FFFD keeps the original.
+TEST_F(MainDialogTest, BytesThatAreNotTextAreNamedAtStartAndKeptAsBackup)
+{
+    const std::string categories =
+        "\xEF\xBB\xBF# caf\xE9\nCategory = Default\nFilter = *ERROR*\nCheck = 1\n";
+    WriteCategories(categories);
+    Start([this] {
+        BoxInfo box = ExpectBox(L"Warning",
+                                L"Line 1 of TilvoCats.dat holds bytes that are not text: not UTF-8 after the "
+                                L"file's UTF-8 mark, or half of a UTF-16 pair.\r\nThey are written back as "
+                                L"replacement characters. If the file is written, the original is kept as "
+                                L"TilvoCats.dat.bak.",
+                                BoxIcon::Warning);
+        ASSERT_TRUE(Answer(box, IDOK));
+    });
+    Click(IDC_NONE);
+    CloseWithCloseBox();
+    EXPECT_EQ(ReadBytes(storage.categoriesFile + L".bak"), categories);
+    EXPECT_EQ(CategoriesOnDisk(),
+              "\xEF\xBB\xBF# caf\xEF\xBF\xBD\nCategory = Default\nFilter = *ERROR*\nCheck = 0\n");
+}
+
 TEST_F(MainDialogTest, ABadColourEntryIsNamedWithItsFileAndLine)
 {
     const std::string colors = "Color = *ERROR* ff\n# a comment\nColor = *WARN* not-a-colour\n";

@@ -219,6 +219,7 @@ TEST(Resources, ViewerMenu)
     } items[] = {
         {0, 0, IDM_SAVE, L"&Save...\tCtrl+S"},       {0, 1, IDM_FOLLOW, L"&Follow\tF5"},
         {0, 3, IDM_CLOSE, L"&Close\tEsc"},            {1, 0, IDM_COPY_SCREEN, L"&Copy Screen\tCtrl+C"},
+        {1, 1, IDM_HIGHLIGHT, L"&Highlight Matches\tCtrl+H"},
         {2, 0, IDM_FIND, L"&Find...\tF7"},            {2, 1, IDM_FIND_PREVIOUS, L"Find &Previous\tShift+F3"},
         {2, 2, IDM_FIND_NEXT, L"Find &Next\tF3"},     {3, 0, IDM_ABOUT, L"&About..."},
     };

@@ -1,8 +1,10 @@
 // Go/Stop end to end with the real grep worker and viewers: progress, completion, stop, failures, names, recent files.
 #include "tests/ui/MainDialogTest.h"
 #include "tests/support/LogHolder.h"
+#include "tests/support/Pixels.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/StalledThread.h"
+#include "tests/support/Windows.h"
 
 #include "win32/DeviceName.h"
 #include "win32/ModulePath.h"
@@ -201,8 +203,7 @@ TEST_F(GoStopTest, GoRunsTheSearchShowsProgressAndOpensTheResult)
     CGrepParams params = Params();
     EXPECT_EQ(params.logFile, log);
     EXPECT_EQ(params.resultFile, result);
-    EXPECT_EQ(params.filterTexts, std::vector<std::wstring>{L"*ERROR*"});
-    EXPECT_EQ(params.filterModes, std::vector<int>{0});
+    EXPECT_EQ(params.filters, FilterList{CFilter(L"*ERROR*")});
     EXPECT_EQ(params.linesBefore, 2);
     EXPECT_EQ(params.linesAfter, 2);
     EXPECT_FALSE(params.ignoreCase);
@@ -229,8 +230,7 @@ TEST_F(GoStopTest, CheckedFiltersGoInListOrderWithTheirModes)
     Click(IDC_GO);
     ASSERT_TRUE(WaitForIdle());
     CGrepParams params = Params();
-    EXPECT_EQ(params.filterTexts, (std::vector<std::wstring>{L"*ERROR*", L"*seven*"}));
-    EXPECT_EQ(params.filterModes, (std::vector<int>{0, 1}));
+    EXPECT_EQ(params.filters, (FilterList{CFilter(L"*ERROR*"), CFilter(L"*seven*", FilterAnd)}));
     CloseWithCloseBox();
 }
 
@@ -689,8 +689,7 @@ TEST_F(GoStopTest, GoWhileAnotherRunIsActiveReportsThatItCannotStart)
         CGrepParams other;
         other.logFile = log;
         other.resultFile = BesideTestExe(L"other.log.greptmp");
-        other.filterTexts = {L"*1*"};
-        other.filterModes = {0};
+        other.filters = CheckedFilters({L"*1*"});
         otherStarted = receiver && CGrepThread::Start(other, receiver, receiver);
         SetEvent(started);
         EXPECT_TRUE(WaitForHandle("the test to release the other run", release));   // delivers nothing
@@ -906,8 +905,7 @@ TEST_F(GoStopTest, NothingHangsTheDialogDeviceNamesOrAWorkerThatCannotEnd)
     CGrepParams other;
     other.logFile = log;
     other.resultFile = ResultBesideExe(L"ending.log.greptmp");
-    other.filterTexts = {L"*1*"};
-    other.filterModes = {0};
+    other.filters = CheckedFilters({L"*1*"});
     ASSERT_TRUE(CGrepThread::Start(other, stalled.Window(), stalled.Window()));
     ASSERT_TRUE(stalled.WaitForSentMessage());
     EXPECT_FALSE(CGrepThread::Stop());
@@ -969,7 +967,7 @@ TEST_F(GoStopTest, AFolderIsCountedSearchedIntoOneResultAndItsSkippedLogNamed)
     Click(IDC_GO);
     BoxInfo skipped = ExpectBox(L"Warning",
                                 L"These files were skipped:\r\n" + held +
-                                    L": CFileReader::CFileReader: unable to open the file\r\n",
+                                    L": Unable to open the log file\r\n",
                                 BoxIcon::Warning);
     EXPECT_EQ(Text(IDC_STATUS), L"Completed with 2 matches in 2 of 3 files by 0 sec.");
     ASSERT_TRUE(Answer(skipped, IDOK));
@@ -977,5 +975,21 @@ TEST_F(GoStopTest, AFolderIsCountedSearchedIntoOneResultAndItsSkippedLogNamed)
     ASSERT_TRUE(WaitFor("the result's viewer", [&] { return ViewerCount() == 1; }));
     // No context crosses from app.log.1 into app.log: "x" is app.log.1's own after-line.
     EXPECT_EQ(ReadBytes(result), "### app.log.1\nERROR one\n\\x\n### app.log\n/y\nERROR two\n");
+
+    // The dialog and the set's result, for the screenshot in docs/.
+    HWND viewer = nullptr;
+    ui->Invoke([&] {
+        viewer = CMainDlg::Instance()->ViewerAt(0)->Window();
+        SetWindowPos(dialog, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        RECT placed{};
+        GetWindowRect(dialog, &placed);
+        SetWindowPos(viewer, HWND_TOP, placed.right + 8, 0, 560, 300, SWP_SHOWWINDOW);
+        RedrawWindow(viewer, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME);
+    });
+    ui->Settle();
+    ASSERT_TRUE(WaitUntilPainted(viewer));
+    const std::wstring shots = ExecutableFolder() + L"\\screenshots";
+    CreateDirectoryW(shots.c_str(), nullptr);
+    EXPECT_TRUE(SaveWindowImage(GetDesktopWindow(), shots + L"\\set-result.bmp"));
     CloseWithCloseBox();
 }

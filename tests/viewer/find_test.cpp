@@ -16,11 +16,11 @@ namespace {
 
 constexpr uint32_t kPage = 10;
 
-TokenList Expr(const wchar_t* text, bool ignoreCase = true)
+CFilterMatcher Expr(const wchar_t* text, bool ignoreCase = true)
 {
-    TokenList tokens;
-    EXPECT_TRUE(CUtils::Tokenize(tokens, text, ignoreCase));
-    return tokens;
+    CFilterMatcher expression;
+    EXPECT_TRUE(expression.Compile(text, ignoreCase));
+    return expression;
 }
 
 std::wstring Top(const CScrollableFileReader& reader)
@@ -53,14 +53,14 @@ TEST_F(FindTest, ForwardFindsTheNextBlocksFirstLineAndTheLastPartialBlock)
 {
     const std::wstring path = WriteMarked({{1024, "needle one"}, {4990, "needle two"}});
     CScrollableFileReader reader(path.c_str());
-    ASSERT_TRUE(reader.FindForward(Expr(L"*needle*"), true, kPage));
+    ASSERT_TRUE(reader.FindForward(Expr(L"*needle*"), kPage));
     EXPECT_EQ(Top(reader), L"line 1024 needle one");
-    ASSERT_TRUE(reader.FindForward(Expr(L"*needle*"), true, kPage));
+    ASSERT_TRUE(reader.FindForward(Expr(L"*needle*"), kPage));
     EXPECT_EQ(Top(reader), L"line 4990 needle two");
     // From the last match: nothing more, and the top line stays.
     const int64_t start = reader.BlockStart();
     const uint32_t top = reader.TopIndex();
-    EXPECT_FALSE(reader.FindForward(Expr(L"*needle*"), true, kPage));
+    EXPECT_FALSE(reader.FindForward(Expr(L"*needle*"), kPage));
     EXPECT_EQ(Top(reader), L"line 4990 needle two");
     EXPECT_EQ(reader.BlockStart(), start);
     EXPECT_EQ(reader.TopIndex(), top);
@@ -71,7 +71,7 @@ TEST_F(FindTest, ForwardInsideTheBlockKeepsItAndNeverTestsTheTopLine)
 {
     const std::wstring path = WriteMarked({{0, "needle"}, {7, "needle"}});
     CScrollableFileReader reader(path.c_str());
-    ASSERT_TRUE(reader.FindForward(Expr(L"*needle*"), true, kPage));
+    ASSERT_TRUE(reader.FindForward(Expr(L"*needle*"), kPage));
     EXPECT_EQ(Top(reader), L"line 0007 needle");
     EXPECT_EQ(reader.BlockStart(), 0);
     EXPECT_EQ(reader.TopIndex(), 7u);
@@ -84,14 +84,14 @@ TEST_F(FindTest, BackwardFindsTheLineJustAboveTheBlockAndTheFirstLine)
     // Line 0 is 12 bytes longer, line 1999 13: line 2000 starts at 20025.
     ASSERT_TRUE(reader.SeekTo(20025, kPage));
     ASSERT_EQ(Top(reader), L"line 2000");
-    ASSERT_TRUE(reader.FindBackward(Expr(L"*needle*"), true, kPage));
+    ASSERT_TRUE(reader.FindBackward(Expr(L"*needle*"), kPage));
     EXPECT_EQ(Top(reader), L"line 1999 needle above");
     EXPECT_EQ(reader.TopIndex(), 0u);   // the block begins with the match
-    ASSERT_TRUE(reader.FindBackward(Expr(L"*needle*"), true, kPage));
+    ASSERT_TRUE(reader.FindBackward(Expr(L"*needle*"), kPage));
     EXPECT_EQ(Top(reader), L"line 0000 needle zero");
     EXPECT_EQ(reader.BlockStart(), 0);
     // Nothing above the first line, no wrap-around: the top line stays.
-    EXPECT_FALSE(reader.FindBackward(Expr(L"*needle*"), true, kPage));
+    EXPECT_FALSE(reader.FindBackward(Expr(L"*needle*"), kPage));
     EXPECT_EQ(Top(reader), L"line 0000 needle zero");
 }
 
@@ -100,7 +100,7 @@ TEST_F(FindTest, BackwardInsideTheBlockMovesOnlyTheTopIndex)
     const std::wstring path = WriteMarked({{3, "needle"}});
     CScrollableFileReader reader(path.c_str());
     ASSERT_TRUE(reader.ScrollBy(500, kPage));
-    ASSERT_TRUE(reader.FindBackward(Expr(L"*needle*"), true, kPage));
+    ASSERT_TRUE(reader.FindBackward(Expr(L"*needle*"), kPage));
     EXPECT_EQ(reader.TopIndex(), 3u);
     EXPECT_EQ(reader.BlockStart(), 0);
 }
@@ -110,13 +110,13 @@ TEST_F(FindTest, CaseAndExclusionFollowTheExpression)
     const std::wstring path =
         WriteMarked({{10, "Disk Full"}, {20, "disk ok"}, {3000, "DISK ok"}});
     CScrollableFileReader reader(path.c_str());
-    ASSERT_TRUE(reader.FindForward(Expr(L"*disk*-full"), true, kPage));
+    ASSERT_TRUE(reader.FindForward(Expr(L"*disk*-full"), kPage));
     EXPECT_EQ(Top(reader), L"line 0020 disk ok");
-    ASSERT_TRUE(reader.FindForward(Expr(L"*DISK*", false), false, kPage));
+    ASSERT_TRUE(reader.FindForward(Expr(L"*DISK*", false), kPage));
     EXPECT_EQ(Top(reader), L"line 3000 DISK ok");
-    ASSERT_TRUE(reader.FindBackward(Expr(L"*Disk Full*", false), false, kPage));
+    ASSERT_TRUE(reader.FindBackward(Expr(L"*Disk Full*", false), kPage));
     EXPECT_EQ(Top(reader), L"line 0010 Disk Full");
-    EXPECT_FALSE(reader.FindForward(Expr(L"*disk full*", false), false, kPage));
+    EXPECT_FALSE(reader.FindForward(Expr(L"*disk full*", false), kPage));
     EXPECT_EQ(Top(reader), L"line 0010 Disk Full");
 }
 
@@ -163,7 +163,7 @@ TEST_F(FindTest, BothDirectionsGiveTheAnswersOfALineByLineScan)
     CScrollableFileReader reader(path.c_str());
     for (int round = 0; round < 60; ++round) {
         const wchar_t* text = expressions[random() % 5];
-        const TokenList expression = Expr(text, false);
+        const CFilterMatcher expression = Expr(text, false);
         ASSERT_TRUE(reader.SeekTo(int64_t(random() % uint32_t(bytes.size())), kPage));
         ASSERT_TRUE(reader.ScrollBy(int32_t(random() % 1100), kPage));
         if (!reader.GetLineText(0))
@@ -176,21 +176,21 @@ TEST_F(FindTest, BothDirectionsGiveTheAnswersOfALineByLineScan)
         int64_t expected = before;
         if (forward) {
             for (size_t i = index + 1; i < plain.size(); ++i)
-                if (CUtils::MatchLine(false, expression, plain[i].text.c_str())) {
+                if (CUtils::MatchLine(false, expression.Tokens(), plain[i].text.c_str())) {
                     expected = plain[i].offset;
                     break;
                 }
         } else {
             for (size_t i = index; i-- > 0;)
-                if (CUtils::MatchLine(false, expression, plain[i].text.c_str())) {
+                if (CUtils::MatchLine(false, expression.Tokens(), plain[i].text.c_str())) {
                     expected = plain[i].offset;
                     break;
                 }
         }
         SCOPED_TRACE(::testing::Message() << "round " << round << (forward ? " forward " : " back ")
                                           << "from " << before);
-        const bool found = forward ? reader.FindForward(expression, false, kPage)
-                                   : reader.FindBackward(expression, false, kPage);
+        const bool found = forward ? reader.FindForward(expression, kPage)
+                                   : reader.FindBackward(expression, kPage);
         EXPECT_EQ(found, expected != before);
         EXPECT_EQ(reader.TopLineOffset(), expected);
     }
@@ -265,16 +265,16 @@ TEST_F(FindTest, RawByteSearchLeavesTheStateOfTheLineByLineSearch)
             }
             const bool forward = random() % 2 == 0;
             const bool ignoreCase = random() % 3 == 0;
-            const TokenList expression = Expr(expressions[random() % 11], ignoreCase);
+            const CFilterMatcher expression = Expr(expressions[random() % 11], ignoreCase);
             SCOPED_TRACE(::testing::Message() << "file " << file << " round " << round
                                               << (forward ? " forward" : " backward") << " from "
                                               << plain.TopLineOffset() << " page " << page);
             const ReaderState before = StateOf(false, plain);
             ASSERT_EQ(StateOf(false, fast), before);
-            const bool plainFound = forward ? plain.FindForward(expression, ignoreCase, page)
-                                            : plain.FindBackward(expression, ignoreCase, page);
-            const bool fastFound = forward ? fast.FindForward(expression, ignoreCase, page)
-                                           : fast.FindBackward(expression, ignoreCase, page);
+            const bool plainFound = forward ? plain.FindForward(expression, page)
+                                            : plain.FindBackward(expression, page);
+            const bool fastFound = forward ? fast.FindForward(expression, page)
+                                           : fast.FindBackward(expression, page);
             ASSERT_EQ(StateOf(fastFound, fast), StateOf(plainFound, plain));
         }
     }

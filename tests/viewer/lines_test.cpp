@@ -55,8 +55,7 @@ protected:
         CGrepParams params;
         params.logFile = log;
         params.resultFile = dir.File(L"result.greptmp");
-        params.filterTexts = {L"*ERROR*"};
-        params.filterModes = {0};
+        params.filters = CheckedFilters({L"*ERROR*"});
         CQuietObserver observer;
         ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
         OpenView(ReadBytes(params.resultFile));
@@ -238,8 +237,7 @@ TEST_F(LinesTest, ShowInLogOnALineFollowingWroteAndOnALoneSurrogate)
     CGrepParams params;
     params.logFile = log;
     params.resultFile = dir.File(L"wide.greptmp");
-    params.filterTexts = {L"*ERROR*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ERROR*"});
     CQuietObserver observer;
     ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
     OpenView(ReadBytes(params.resultFile), 640, 20 * 16 + 4, L"wide.greptmp");

@@ -91,8 +91,7 @@ void ExpectSame(CScrollableFileReader& bytes, CScrollableFileReader& units, cons
 TEST(Utf16ReaderTest, EveryMoveGivesTheLinesOfTheSameTextReadAsBytes)
 {
     TempDir dir;
-    TokenList needle;
-    ASSERT_TRUE(CUtils::Tokenize(needle, L"*needle*", true));
+    const CFilterMatcher needle(L"*needle*", true);
     std::mt19937 random(1307);
     for (const bool little : {true, false}) {
         for (const bool finalEnd : {true, false}) {
@@ -132,12 +131,12 @@ TEST(Utf16ReaderTest, EveryMoveGivesTheLinesOfTheSameTextReadAsBytes)
                 }
                 case 3:
                     name = "find forward";
-                    EXPECT_EQ(units.FindForward(needle, true, kPage), bytes.FindForward(needle, true, kPage));
+                    EXPECT_EQ(units.FindForward(needle, kPage), bytes.FindForward(needle, kPage));
                     break;
                 case 4:
                     name = "find backward";
-                    EXPECT_EQ(units.FindBackward(needle, true, kPage),
-                              bytes.FindBackward(needle, true, kPage));
+                    EXPECT_EQ(units.FindBackward(needle, kPage),
+                              bytes.FindBackward(needle, kPage));
                     break;
                 default: {   // the first or the last line
                     const bool end = random() % 2 != 0;

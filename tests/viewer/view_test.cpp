@@ -524,8 +524,7 @@ TEST_F(ViewTest, HeaderLinesOfASetArePaintedInTheirOwnColour)
     params.logSet = {{dir.File(L"a.log"), L"a.log"}, {dir.File(L"b.log"), L"b.log"}};
     params.logFile = dir.Path();
     params.resultFile = dir.File(L"set.greptmp");
-    params.filterTexts = {L"*ERROR*"};
-    params.filterModes = {0};
+    params.filters = CheckedFilters({L"*ERROR*"});
     class CQuiet : public CGrepObserver {
     public:
         bool StopRequested() override { return false; }
@@ -540,8 +539,4 @@ TEST_F(ViewTest, HeaderLinesOfASetArePaintedInTheirOwnColour)
         EXPECT_TRUE(Has(canvas->ColorsIn(RowArea(row)), kSetHeaderColor)) << row;
     for (int row : {1, 3})
         EXPECT_FALSE(Has(canvas->ColorsIn(RowArea(row)), kSetHeaderColor)) << row;
-    // For people to look at: the README's picture of a set's result.
-    const std::wstring shots = ExecutableFolder() + L"\\screenshots";
-    CreateDirectoryW(shots.c_str(), nullptr);
-    EXPECT_TRUE(canvas->SaveBmp(shots + L"\\set-result.bmp"));
 }

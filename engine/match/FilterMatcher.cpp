@@ -1,0 +1,105 @@
+// A filter's compiled matcher: masks, answered by the mask language's core.
+#include "engine/match/FilterMatcher.h"
+
+#include "engine/match/MaskExplanation.h"
+#include "engine/text/ByteRules.h"
+
+#include <cwchar>
+
+namespace {
+
+bool IsMarker(const std::wstring& t)
+{
+    return t.size() == 1 && (t[0] == L'*' || t[0] == L'?' || t[0] == L'-' || t[0] == L'~');
+}
+
+// Lower-cased copy of a line, in a buffer each thread reuses.
+const wchar_t* Folded(const wchar_t* line, size_t length)
+{
+    thread_local std::wstring buffer;
+    try {
+        buffer.resize(length);
+    } catch (...) {
+        throw "CUtils::StrMaskCompare: unable to duplicate the string";
+    }
+    for (size_t i = 0; i < length; ++i)
+        buffer[i] = FoldAscii(line[i]);
+    return buffer.data();
+}
+
+} // namespace
+
+bool CFilterMatcher::Compile(const std::wstring& text, bool ignoreCase)
+{
+    if (!CUtils::Tokenize(m_tokens, text.c_str(), ignoreCase))
+        m_tokens.clear();
+    m_folds = CUtils::FoldsCase(m_tokens, ignoreCase);
+    return !m_tokens.empty();
+}
+
+void CFilterMatcher::CompilePlain(const std::wstring& text, bool ignoreCase)
+{
+    m_tokens = PlainTextTokens(text, ignoreCase);
+    m_folds = CUtils::FoldsCase(m_tokens, ignoreCase);
+}
+
+bool CFilterMatcher::Run(const wchar_t* line, size_t length, int* position,
+                         std::vector<CMatchSpan>* spans) const
+{
+    if (position)
+        *position = -1;
+    if (m_tokens.empty() || !line || length == 0)
+        return false;
+    return CUtils::MatchTokens(m_folds ? Folded(line, length) : line, length, m_tokens, position,
+                               spans);
+}
+
+bool CFilterMatcher::Matches(const wchar_t* line, size_t length) const
+{
+    return Run(line, length, nullptr, nullptr);
+}
+
+bool CFilterMatcher::MatchesText(const wchar_t* text, int* position) const
+{
+    if (position)
+        *position = -1;
+    return text && Run(text, std::wcslen(text), position, nullptr);
+}
+
+std::vector<std::wstring> CFilterMatcher::RequiredLiterals() const
+{
+    // A literal right after "-" must be absent. A literal that follows such a
+    // literal with no marker between them is required on some matches and
+    // skipped on others, so it is not counted; a marker starts afresh.
+    std::vector<std::wstring> required;
+    bool excluded = false;
+    for (const std::wstring& t : m_tokens) {
+        if (IsMarker(t)) {
+            if (t[0] != L'~')
+                excluded = t[0] == L'-';
+            continue;
+        }
+        if (!excluded && !t.empty())
+            required.push_back(t);
+    }
+    return required;
+}
+
+const std::wstring* CFilterMatcher::ContainedLiteral() const
+{
+    const TokenList& tokens = m_tokens;
+    const size_t t = !tokens.empty() && tokens[0] == L"~" ? 1 : 0;
+    if (tokens.size() != t + 3 || tokens[t] != L"*" || tokens[t + 2] != L"*" ||
+        tokens[t + 1].empty() || IsMarker(tokens[t + 1]))
+        return nullptr;
+    return &tokens[t + 1];
+}
+
+bool CFilterMatcher::Spans(const wchar_t* line, size_t length, std::vector<CMatchSpan>& spans) const
+{
+    spans.clear();
+    if (Run(line, length, nullptr, &spans))
+        return true;
+    spans.clear();
+    return false;
+}

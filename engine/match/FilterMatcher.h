@@ -1,0 +1,61 @@
+// CFilterMatcher: a filter's text compiled once. The one place that answers
+// whether a line matches, which literals a matching line must hold, and where
+// the match lies in the line. Free of platform headers.
+#pragma once
+
+#include "engine/match/Filter.h"
+#include "engine/match/Utils.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class CFilterMatcher {
+public:
+    CFilterMatcher() = default;
+    CFilterMatcher(const std::wstring& text, bool ignoreCase) { Compile(text, ignoreCase); }
+
+    // False when the text gives nothing to match: the matcher then matches no line.
+    bool Compile(const std::wstring& text, bool ignoreCase);
+    // The text as typed, "-" and wildcards included, anywhere in a line.
+    void CompilePlain(const std::wstring& text, bool ignoreCase);
+    bool Empty() const { return m_tokens.empty(); }
+
+    // True when the line must be lower-cased (ASCII) before MatchesFolded sees it.
+    bool FoldsCase() const { return m_folds; }
+    // `line` holds `length` characters, already lower-cased when FoldsCase().
+    bool MatchesFolded(const wchar_t* line, size_t length) const
+    {
+        return CUtils::MatchTokens(line, length, m_tokens, nullptr);
+    }
+    // Any line as it is; folds a copy when it must. Throws the narrow text
+    // "CUtils::StrMaskCompare: unable to duplicate the string" when the copy
+    // cannot be made.
+    bool Matches(const wchar_t* line, size_t length) const;
+    // A zero-terminated text, up to its first zero, as a view holds its lines.
+    // `position`, when given, gets where the last literal was found, or -1.
+    bool MatchesText(const wchar_t* text, int* position = nullptr) const;
+
+    // The literals every matching line contains, in order.
+    std::vector<std::wstring> RequiredLiterals() const;
+    // The literal of a filter that only asks that the line contain it
+    // ("*text*", "~*text*"), or null.
+    const std::wstring* ContainedLiteral() const;
+
+    // The parts of the line the literals and single-character wildcards
+    // matched, left to right, never what "*" stood for. False, with no span,
+    // when the line does not match.
+    bool Spans(const wchar_t* line, size_t length, std::vector<CMatchSpan>& spans) const;
+
+    // The compiled form, for ordering and writing the colour table's entries.
+    const TokenList& Tokens() const { return m_tokens; }
+
+    bool operator==(const CFilterMatcher&) const = default;
+
+private:
+    bool Run(const wchar_t* line, size_t length, int* position,
+             std::vector<CMatchSpan>* spans) const;
+
+    TokenList m_tokens;
+    bool m_folds = false;
+};
