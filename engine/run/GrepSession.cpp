@@ -248,6 +248,13 @@ GrepEnd CGrepSession::ReadLines(CGrepLineReader& reader, CFileWriter& writer,
 {
     reader.Seek(m_position);
     reader.SetReadLimit(end);
+    // A UTF-16 log is read through the reader's own buffer, a stream whole:
+    // only a stretch of an 8-bit file is worth a thread of its own.
+    std::unique_ptr<CReadAheadScope> ahead;
+    if (m_readAhead > 0 && !m_utf16 && !reader.IsStream() &&
+        end - m_position >= 2 * static_cast<int64_t>(m_readAhead))
+        ahead = std::make_unique<CReadAheadScope>(reader, m_readAhead,
+                                                  [&observer] { return observer.StopRequested(); });
     if (m_fast) {
         CGrepFastScan scan(reader, m_filters, m_plan, *m_bytes, m_params.linesBefore);
         return scan.Run(observer, progress);
@@ -283,7 +290,7 @@ GrepEnd CGrepSession::ReadLines(CGrepLineReader& reader, CFileWriter& writer,
         lineStart = reader.Position();
         progress.Passed(lineStart, m_lines->Matches(), observer);
     }
-    return GrepEnd::Completed;
+    return reader.AheadStopped() ? GrepEnd::Stopped : GrepEnd::Completed;
 }
 
 bool CGrepSession::MayKeep(const CGrepLine& line) const

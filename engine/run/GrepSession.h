@@ -41,6 +41,9 @@ public:
     // session writes (a result of several logs).
     void SetHeader(std::wstring header) { m_header = std::move(header); }
     uint32_t BufferSize() const { return m_bufferSize; }
+    // Stretches of at least two blocks of this size are read on a thread of
+    // their own while the lines before are taken (0: never).
+    void SetReadAhead(uint32_t blockSize) { m_readAhead = blockSize; }
 
     // Reads the log through `reader` from Position() up to `size`, writing
     // through `writer`, which must stand at the end of what this session has
@@ -107,6 +110,7 @@ private:
 
     CGrepParams m_params;
     uint32_t m_bufferSize = 0;
+    uint32_t m_readAhead = 0;
     CFilterSet m_filters;
     CCandidatePlan m_plan;
     // For a UTF-16 log, read line by line: the literals a kept line's text
