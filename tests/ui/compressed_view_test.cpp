@@ -1,6 +1,7 @@
-// Viewing a compressed log: Go with no filter and Show in Log (into a .gz or a zip member) decompress it into a temporary
-// copy that the viewer's title hides, that goes with its last viewer, and that a killed
-// instance leaves for the next start to remove; a disk close to full stops the copy.
+// Viewing a compressed log: Go with no filter and Show in Log (into a .gz or a zip member)
+// decompress it into a temporary copy that the viewer's title hides, that goes with its last
+// viewer, and that a killed instance leaves for the next start to remove; a disk close to
+// full stops the copy.
 #include "tests/ui/MainDialogTest.h"
 
 #include "tests/engine/PackedFiles.h"
