@@ -212,7 +212,8 @@ std::wstring CTextView::LogLineOfTop() const
         return kLogFileLabel + index.LogFile() + L":" + index.Member() + kLogLineLabel +
                kLogLineUnreadableText;
     const std::wstring logFile = copy ? copy->Path() : index.LogFile();
-    if (!index.Locate(m_reader->TopLineOffset(), logOffset, &header, copy ? logFile : std::wstring()))
+    if (!index.Locate(m_reader->TopLineOffset(), logOffset, &header,
+                      copy ? logFile : std::wstring()))
         return kLogLineLabel + std::wstring(kLogLineUnreadableText);
     // A result of several logs says which one the line is in, a member by its name.
     const std::wstring setLog =

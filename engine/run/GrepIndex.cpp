@@ -127,7 +127,8 @@ void CGrepIndexWriter::Create(const std::wstring& resultFile)
     m_members.resize(m_logFiles.size());
     bool fits = m_logFiles.size() < kMostLogs && m_filters.size() < kMostFilters;
     for (size_t i = 0; i < m_logFiles.size(); ++i)
-        fits = fits && m_logFiles[i].size() < kLongestLogPath && m_members[i].size() < kLongestLogPath;
+        fits = fits && m_logFiles[i].size() < kLongestLogPath &&
+               m_members[i].size() < kLongestLogPath;
     for (const CFilter& filter : m_filters)
         fits = fits && filter.text.size() < kLongestLogPath;
     if (!m_file.IsOpen() || !fits) {

@@ -331,8 +331,8 @@ TEST(GrepIndex, EveryStretchKnowsItsZipMember)
 {
     TempDir dir;
     const std::wstring archive = dir.File(L"logs.zip");
-    ASSERT_TRUE(WriteBytes(archive, Zip({{"a.log", "ERROR a1\n", 0}, {"dir/b.log", "y\nERROR b2", 8}},
-                                        false)));
+    ASSERT_TRUE(WriteBytes(
+        archive, Zip({{"a.log", "ERROR a1\n", 0}, {"dir/b.log", "y\nERROR b2", 8}}, false)));
     ASSERT_TRUE(WriteBytes(dir.File(L"p.log"), "ERROR p1\n"));
     CGrepParams params;
     params.filters = CheckedFilters({L"*ERROR*"});
