@@ -96,8 +96,7 @@ std::shared_ptr<CUnpackedLog> UnpackForViewing(HWND owner, const std::wstring& p
         MessageBoxW(owner, (kDiskLowText + folder).c_str(), L"Warning", MB_OK | MB_ICONWARNING);
     else if (!outcome.damage.empty())
         MessageBoxW(owner, (kDamagedText + outcome.damage + L":\r\n" + original).c_str(),
-                    L"Warning",
-                    MB_OK | MB_ICONWARNING);
+                    L"Warning", MB_OK | MB_ICONWARNING);
     copy->m_whole = outcome.end == UnpackEnd::Completed && outcome.damage.empty();
     std::erase_if(Shown(), [](const auto& entry) { return entry.second.expired(); });
     Shown()[key] = copy;
