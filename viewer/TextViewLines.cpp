@@ -202,15 +202,21 @@ std::wstring CTextView::LogLineOfTop() const
     int64_t logOffset = 0;
     int64_t line = 0;
     bool header = false;   // the line that names a log of a set: it leads to the log's start
-    // A member of a zip archive is counted in its decompressed copy, the one
-    // a viewer shows if there is one. A member of an index older than
-    // members cannot be counted.
+    // A compressed log is counted in its decompressed copy, the one a viewer
+    // shows if there is one, as Show in Log finds it. A member of an index
+    // older than members cannot be counted.
     CStretchPlace place;
     std::shared_ptr<CUnpackedLog> copy;
-    if (index.Find(m_reader->TopLineOffset(), place) && !index.Member().empty() &&
-        !(copy = UnpackForViewing(m_window, index.LogFile(), index.Member())))
-        return kLogFileLabel + index.LogFile() + L":" + index.Member() + kLogLineLabel +
-               kLogLineUnreadableText;
+    if (index.Find(m_reader->TopLineOffset(), place)) {
+        const LogPacking packing = PackingOf(index.LogFile());
+        if (packing == LogPacking::Zip && index.Member().empty())
+            return kLogLineLabel + std::wstring(kLogLineUnreadableText);
+        if (packing != LogPacking::Plain &&
+            !(copy = UnpackForViewing(m_window, index.LogFile(), index.Member())))
+            return kLogFileLabel + index.LogFile() +
+                   (index.Member().empty() ? L"" : L":" + index.Member()) + kLogLineLabel +
+                   kLogLineUnreadableText;
+    }
     const std::wstring logFile = copy ? copy->Path() : index.LogFile();
     if (!index.Locate(m_reader->TopLineOffset(), logOffset, &header,
                       copy ? logFile : std::wstring()))

@@ -114,8 +114,13 @@ TEST_F(CompressedViewTest, ACopyIsTitledAsItsLogSharedAndRemovedWithItsLastViewe
     EXPECT_EQ(shown->FilePath(), copy);
     EXPECT_EQ(Title(shown->Window()), log);
     int64_t marked = -1;
-    ui->Invoke([&] { marked = shown->MarkedOffset(); });
+    std::wstring info;   // Line Info's, counted in the copy as Show in Log finds the line
+    ui->Invoke([&] {
+        marked = shown->MarkedOffset();
+        info = result->LogLineOfTop();
+    });
     EXPECT_EQ(marked, 4);
+    EXPECT_EQ(info, L"\r\nLog File: " + log + L"\r\nLog Line (from 1): 2");
 
     CloseViewer(unfiltered);
     EXPECT_TRUE(FileExists(copy)) << "still shown by the other viewer";
