@@ -238,7 +238,8 @@ LRESULT CTextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_LBUTTONDOWN:
         return 0;
     case WM_LBUTTONDBLCLK:
-        OnDoubleClick(static_cast<short>(HIWORD(lParam)));
+        OnDoubleClick(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)),
+                      wParam);
         return 0;
     case WM_MOUSEWHEEL:
         OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam), GET_KEYSTATE_WPARAM(wParam));
@@ -324,6 +325,7 @@ void CTextView::PaintRows(HDC dc, const RECT& client) const
     rows.markedOffset = m_markedOffset;
     rows.setIndex = m_setIndex.get();
     rows.runFilters = m_showMatches ? m_runFilters.get() : nullptr;
+    rows.markedWord = &m_markedWord;
     rows.margins = m_margins;
     DrawRows(dc, client, rows);
 }
@@ -366,6 +368,15 @@ bool CTextView::OnCommand(int id)
         return true;
     case IDM_HIGHLIGHT:
         ToggleMatches();
+        return true;
+    case IDM_MARK_WORD:
+        MarkWordUnderPointer();
+        return true;
+    case IDM_NEXT_MARK:
+        GoToMark(true);
+        return true;
+    case IDM_PREVIOUS_MARK:
+        GoToMark(false);
         return true;
     default:
         return false;

@@ -75,6 +75,14 @@ public:
     void FindPrevious();
     void ShowLineInfo();
 
+    // The marked word (Ctrl and a double click, or Mark Word): each place of it
+    // on the page is boxed, and Ctrl+F3 and Ctrl+Shift+F3 go to the next and
+    // previous line that holds it. Esc clears it with the search marks.
+    bool MarkWordAt(int x, int y);
+    void MarkWordUnderPointer();
+    bool GoToMark(bool forward);
+    const std::wstring& MarkedWord() const { return m_markedWord; }
+
     // Following (the main dialog holds the rule): the Follow command asks the
     // notify window to turn it on or off with WM_NOTIFY code NM_VIEWER_FOLLOW
     // (-97); for a result the dialog follows its log and answers with
@@ -146,7 +154,8 @@ private:
     void OnVScroll(int request, int thumb);
     void OnHScroll(int request, int thumb);
     void OnMouseWheel(int delta, int keys);
-    void OnDoubleClick(int y);
+    void OnDoubleClick(int x, int y, WPARAM keys);
+    void SetMarkedWord(std::wstring word);
     void OnDpiChanged(const RECT* suggested);
     void OnInitMenuPopup(HMENU menu);
     void OnFollowTick();
@@ -172,6 +181,7 @@ private:
 
     bool m_highlight = false;   // the found line and the matches are marked
     int64_t m_markedOffset = -1;
+    std::wstring m_markedWord;
     HWND m_window = nullptr;
     HWND m_owner = nullptr;
     HINSTANCE m_instance = nullptr;

@@ -241,8 +241,13 @@ bool CTextView::GoToLine(int64_t number)
     return true;
 }
 
-void CTextView::OnDoubleClick(int y)
+void CTextView::OnDoubleClick(int x, int y, WPARAM keys)
 {
+    // With Ctrl the click marks the word; alone it keeps its meaning, Show in Log.
+    if (keys & MK_CONTROL) {
+        MarkWordAt(x, y);
+        return;
+    }
     const int row = (y - m_margins.border) / viewmath::RowHeight(m_fontSize);
     if (row >= 0)
         ShowInLog(uint32_t(row));
