@@ -5,6 +5,7 @@
 #include "resources/resource.h"
 #include "settings/Settings.h"
 #include "win32/Dpi.h"
+#include "viewer/LogMap.h"
 #include "viewer/RowPainter.h"
 #include "engine/run/GrepIndex.h"
 #include "viewer/ScrollableFileReader.h"
@@ -178,6 +179,7 @@ void CTextView::CloseFile()
     m_runFilters.reset();
     m_path.clear();
     m_markedOffset = -1;
+    m_map.reset();
 }
 
 void CTextView::Close()
@@ -235,8 +237,15 @@ LRESULT CTextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (m_reader)
             OnVScroll(LOWORD(wParam), static_cast<short>(HIWORD(wParam)));
         return 0;
-    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDOWN: {
+        RECT client;
+        GetClientRect(m_window, &client);
+        const RECT map = MapRect(client);
+        const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        if (PtInRect(&map, at))
+            OnMapClick(at.y);
         return 0;
+    }
     case WM_LBUTTONDBLCLK:
         OnDoubleClick(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)),
                       wParam);
@@ -253,6 +262,8 @@ LRESULT CTextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kFollowTimer)
             OnFollowTick();
+        else if (wParam == kMapTimer)
+            OnMapTick();
         return 0;
     default:
         return DefWindowProcW(m_window, message, wParam, lParam);
@@ -291,6 +302,10 @@ void CTextView::SendNotice(HWND notify, HWND from, NMHDR& header)
 
 void CTextView::OnSize(int width, int height)
 {
+    if (m_map) {
+        const RECT client{0, 0, width, height};
+        width = MapRect(client).left;
+    }
     const viewmath::PageSize page =
         viewmath::PageFromClient(width, height, m_charWidth, m_fontSize, m_margins.margin);
     if (m_charWidth > 0)
@@ -307,6 +322,7 @@ void CTextView::OnPaint()
     DrawEdge(paint.Get(), &client, EDGE_SUNKEN, BF_RECT);
     if (m_reader)
         PaintRows(paint.Get(), client);
+    PaintMap(paint.Get(), client);
 }
 
 void CTextView::PaintRows(HDC dc, const RECT& client) const
@@ -327,7 +343,11 @@ void CTextView::PaintRows(HDC dc, const RECT& client) const
     rows.runFilters = m_showMatches ? m_runFilters.get() : nullptr;
     rows.markedWord = &m_markedWord;
     rows.margins = m_margins;
-    DrawRows(dc, client, rows);
+    // The map's strip takes the right edge; the text ends before it.
+    RECT text = client;
+    if (m_map)
+        text.right = MapRect(client).left;
+    DrawRows(dc, text, rows);
 }
 
 bool CTextView::OnCommand(int id)
@@ -405,6 +425,8 @@ RECT CTextView::TextRect() const
 {
     RECT client;
     GetClientRect(m_window, &client);
+    if (m_map)
+        client.right = MapRect(client).left;
     RECT text{m_margins.border, m_margins.border, client.right - m_margins.margin,
               client.bottom - m_margins.margin};
     return text;

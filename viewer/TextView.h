@@ -14,11 +14,15 @@
 #include <memory>
 #include <string>
 
+class CLogMap;
 class CScrollableFileReader;
 
 // The timer of a view that follows its own file, and how often it looks.
 constexpr UINT_PTR kFollowTimer = 1;
 constexpr UINT kFollowLookMs = 250;
+// The timer of a log's map, and how often it looks for a resealed index.
+constexpr UINT_PTR kMapTimer = 2;
+constexpr UINT kMapLookMs = 1000;
 
 // The WM_NOTIFY code a viewer sends its notify window from inside its WM_DESTROY.
 constexpr int NM_VIEWER_CLOSED = -98;
@@ -35,11 +39,15 @@ struct NMFOLLOWQUERY {
 // in a viewer at the line starting at `offset` (NMSHOWINLOG).
 constexpr int NM_VIEWER_SHOW_IN_LOG = -99;
 // A compressed log is shown from `copy`, its decompressed copy (else null).
+// `resultFile` and `logNumber` (the log's place among the result's logs) give
+// the log viewer its map of the result's kept lines.
 struct NMSHOWINLOG {
     NMHDR header;
     const wchar_t* logFile;
     int64_t offset;
     std::shared_ptr<CUnpackedLog> copy;
+    const wchar_t* resultFile = nullptr;
+    uint32_t logNumber = 0;
 };
 
 // A top-level window of class "TilvoTextView" with menu 110. It draws the
@@ -142,6 +150,18 @@ public:
     // Paints the rows of the current state into any DC, as WM_PAINT does.
     void PaintRows(HDC dc, const RECT& client) const;
 
+    // The map of a log opened from a result: a strip at the right of the view
+    // marks where the result's kept lines lie in the whole log, in their
+    // colours, and frames the page in view; a click on it scrolls there. It
+    // reads the result's index (never the log) and reloads it when following
+    // seals it again.
+    void ShowMap(const std::wstring& resultFile, uint32_t logNumber);
+    bool HasMap() const { return m_map != nullptr; }
+    // The strip inside `client`; empty without a map.
+    RECT MapRect(const RECT& client) const;
+    void PaintMap(HDC dc, const RECT& client) const;
+    void OnMapClick(int y);
+
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -159,6 +179,8 @@ private:
     void OnDpiChanged(const RECT* suggested);
     void OnInitMenuPopup(HMENU menu);
     void OnFollowTick();
+    void OnMapTick();
+    void InvalidateMap();
     std::wstring FollowRefusal() const;
 
     void CloseFile();
@@ -192,6 +214,9 @@ private:
     // null for a log, or a result whose index does not keep them.
     std::unique_ptr<CFilterSet> m_runFilters;
     bool m_showMatches = true;
+    std::unique_ptr<CLogMap> m_map;
+    std::wstring m_mapResult;
+    uint32_t m_mapLog = 0;
     // Released after the reader, which holds the copy open.
     std::shared_ptr<CUnpackedLog> m_copy;
     std::unique_ptr<CScrollableFileReader> m_reader;

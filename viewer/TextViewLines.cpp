@@ -174,6 +174,8 @@ void CTextView::ShowInLog(uint32_t row)
     request.logFile = logFile.c_str();
     request.offset = logOffset;
     request.copy = std::move(copy);
+    request.resultFile = m_path.c_str();
+    request.logNumber = place.file;
     SendNotice(m_notifyWindow, m_window, request.header);
 }
 

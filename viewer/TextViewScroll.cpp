@@ -247,6 +247,7 @@ void CTextView::UpdatePercent()
     item.cch = 256;
     SetMenuItemInfoW(GetMenu(m_window), 4, TRUE, &item);
     DrawMenuBar(m_window);
+    InvalidateMap();   // its frame of the page moves with it
 }
 
 std::wstring CTextView::PercentText() const
