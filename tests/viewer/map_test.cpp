@@ -9,6 +9,7 @@
 #include "viewer/LogMap.h"
 #include "viewer/ViewSettings.h"
 #include "win32/Dpi.h"
+#include "win32/ModulePath.h"
 
 #include <map>
 
@@ -114,6 +115,16 @@ TEST_F(ViewTest, TheLogsMapMarksTheKeptLinesAndAClickGoesThere)
     EXPECT_EQ(Top(), L"07:00:00.2499 INFO  tick");
     EXPECT_EQ(Line(1), L"07:15 ERROR disk full again");
     CheckMarks(opened, log, result);
+    if (!childDpi) {
+        // For people to look at: the README's picture of a log with its map.
+        const std::wstring shots = ExecutableFolder() + L"\\screenshots";
+        CreateDirectoryW(shots.c_str(), nullptr);
+        RECT frame;
+        GetWindowRect(Window(), &frame);
+        PumpMessages();
+        CPixelCanvas window(frame.right - frame.left, frame.bottom - frame.top);
+        EXPECT_TRUE(window.CaptureWindow(Window()) && window.SaveBmp(shots + L"\\log-map.bmp"));
+    }
 
     // The log grows and the run seals its index again: the next look marks the new line.
     special[3100] = "07:31 ERROR late one";
@@ -123,6 +134,14 @@ TEST_F(ViewTest, TheLogsMapMarksTheKeptLinesAndAClickGoesThere)
     opened.OnFileGrew();
     ASSERT_TRUE(Grep(path, result));
     SendMessageW(Window(), WM_TIMER, kMapTimer, 0);
+    CheckMarks(opened, log, result);
+
+    // A followed result runs a step ahead of its sealed index: the map still reads it.
+    ASSERT_TRUE(AppendBytes(result, "07:32 ERROR not sealed yet\n"));
+    ASSERT_TRUE(opened.OpenFile(path.c_str()));
+    EXPECT_FALSE(opened.HasMap());
+    opened.ShowMap(result, 0);
+    ASSERT_TRUE(opened.HasMap());
     CheckMarks(opened, log, result);
     if (childDpi)
         return;
