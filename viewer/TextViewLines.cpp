@@ -176,6 +176,8 @@ void CTextView::ShowInLog(uint32_t row)
     request.logFile = logFile.c_str();
     request.offset = logOffset;
     request.copy = std::move(copy);
+    request.resultFile = m_path.c_str();
+    request.logNumber = place.file;
     SendNotice(m_notifyWindow, m_window, request.header);
 }
 
@@ -261,8 +263,13 @@ bool CTextView::GoToLine(int64_t number)
     return true;
 }
 
-void CTextView::OnDoubleClick(int y)
+void CTextView::OnDoubleClick(int x, int y, WPARAM keys)
 {
+    // With Ctrl the click marks the word; alone it keeps its meaning, Show in Log.
+    if (keys & MK_CONTROL) {
+        MarkWordAt(x, y);
+        return;
+    }
     const int row = (y - m_margins.border) / viewmath::RowHeight(m_fontSize);
     if (row >= 0)
         ShowInLog(uint32_t(row));

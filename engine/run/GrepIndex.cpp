@@ -291,9 +291,20 @@ void CGrepIndex::Close()
     m_member.clear();
     m_filters.clear();
     m_ignoreCase = false;
+    m_grown = false;
 }
 
 CGrepIndex::State CGrepIndex::Open(const std::wstring& resultFile)
+{
+    return OpenAny(resultFile, false);
+}
+
+CGrepIndex::State CGrepIndex::OpenGrown(const std::wstring& resultFile)
+{
+    return OpenAny(resultFile, true);
+}
+
+CGrepIndex::State CGrepIndex::OpenAny(const std::wstring& resultFile, bool grown)
 {
     Close();
     m_resultFile = resultFile;
@@ -319,10 +330,10 @@ CGrepIndex::State CGrepIndex::Open(const std::wstring& resultFile)
         else if (std::memcmp(mark, kUnversionedMark, sizeof(kUnversionedMark)) == 0)
             state = OpenUnversioned(resultSize);
     }
-    if (state != State::Ready)
-        Close();
-    else
+    if (state == State::Ready || (grown && state == State::Stale && m_grown))
         m_logFile = m_logFiles.front();
+    else
+        Close();
     return state;
 }
 
@@ -398,8 +409,15 @@ CGrepIndex::State CGrepIndex::OpenVersioned(int64_t resultSize)
     m_recordSize = header.recordSize;
     if (header.finished == 1 && !HoldsRecords(header.count))
         return State::Damaged;
-    if (header.finished != 1 || header.resultSize != uint64_t(resultSize))
+    m_grown = false;
+    if (header.finished != 1 || header.resultSize != uint64_t(resultSize)) {
+        if (header.finished == 1 && header.resultSize < uint64_t(resultSize)) {
+            m_grown = true;
+            m_logFiles = std::move(logs);
+            m_count = header.count;
+        }
         return State::Stale;
+    }
     m_logFiles = std::move(logs);
     m_members = std::move(members);
     m_count = header.count;
@@ -462,6 +480,26 @@ bool CGrepIndex::Record(uint64_t index, CStretchPlace& place) const
     place.file = record.file;
     place.header = record.kind == 1;
     return place.file < m_logFiles.size();
+}
+
+bool CGrepIndex::Places(uint64_t first, size_t count, std::vector<CStretchPlace>& places) const
+{
+    places.clear();
+    if (!m_file || first >= m_count)
+        return true;
+    count = size_t(std::min<uint64_t>(count, m_count - first));
+    std::vector<uint8_t> bytes(count * m_recordSize);
+    if (!ReadIndex(int64_t(m_recordsAt + first * m_recordSize), bytes.data(), bytes.size()))
+        return false;
+    places.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        IndexRecord record{};
+        std::memcpy(&record, bytes.data() + i * m_recordSize,
+                    m_recordSize == 16 ? 16 : sizeof(IndexRecord));
+        places[i] = CStretchPlace{record.resultOffset, record.logOffset, record.file,
+                                  record.kind == 1};
+    }
+    return true;
 }
 
 bool CGrepIndex::Find(int64_t resultOffset, CStretchPlace& place) const

@@ -103,6 +103,13 @@ public:
     // Every version of the index file is read, the first one without a
     // version number too.
     State Open(const std::wstring& resultFile);
+    // As Open, but a finished index of a result that has grown since (one being
+    // followed, a step behind it) stays open, still Stale: its records hold
+    // for the result up to where it was sealed, which is all the log's map needs.
+    State OpenGrown(const std::wstring& resultFile);
+    // Records counted, and up to `count` of them from `first` read in one go.
+    uint64_t Count() const { return m_count; }
+    bool Places(uint64_t first, size_t count, std::vector<CStretchPlace>& places) const;
     // The log of the last place found (Find, Locate); the first log before.
     const std::wstring& LogFile() const { return m_logFile; }
     // The member of the zip archive LogFile() that the last place found is
@@ -137,6 +144,7 @@ private:
     bool ReadIndex(int64_t offset, void* target, size_t size) const;
     State OpenUnversioned(int64_t resultSize);
     State OpenVersioned(int64_t resultSize);
+    State OpenAny(const std::wstring& resultFile, bool grown);
     bool ReadFilters(int64_t at, uint32_t count, int64_t end);
     bool ReadNames(int64_t at, int64_t end, std::vector<std::wstring>& names) const;
     bool HoldsRecords(uint64_t count) const;
@@ -154,4 +162,5 @@ private:
     uint64_t m_count = 0;
     uint64_t m_recordsAt = 0;
     uint32_t m_recordSize = 16;   // the unversioned index's records are shorter
+    bool m_grown = false;   // finished, but for a shorter result
 };
