@@ -1,8 +1,12 @@
 // bench_viewer: times opening a 1 GiB result, paging through it and searching it in a real view.
 // Usage: bench_viewer [result file]   (without one, a 1 GiB result is generated and removed)
+//        bench_viewer FILE highlight  the same with an index of two filters written first,
+//                                     so every page is painted with its matches highlighted
 //        bench_viewer generate FILE   writes the 1 GiB result unless it already has that size
 // Each timed step also prints a line "RESULT <step> <seconds>" for scripts.
 #include "bench/BenchClock.h"
+#include "engine/match/Filter.h"
+#include "engine/run/GrepIndex.h"
 #include "settings/Settings.h"
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/SearchState.h"
@@ -109,6 +113,23 @@ double LineByLineBackward(const std::wstring& path, int64_t from, int lines)
 
 } // namespace
 
+namespace {
+
+// An index that names the result as its own log and keeps two checked filters,
+// as a run's index does: the view then paints what they match on every kept line.
+void WriteHighlightIndex(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return;
+    const FilterList filters = {CFilter(L"*ERROR:*"), CFilter(L"*worker-1?*")};
+    CGrepIndexWriter index(path, path, filters, false);
+    index.Add(CStretchPlace{});
+    index.Seal(int64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow);
+}
+
+} // namespace
+
 int wmain(int argc, wchar_t** argv)
 {
     wchar_t temp[MAX_PATH + 1];
@@ -135,6 +156,10 @@ int wmain(int argc, wchar_t** argv)
                     Now() - t);
     }
 
+    if (argc > 2 && std::wstring(argv[2]) == L"highlight") {
+        WriteHighlightIndex(path);
+        std::printf("an index with two filters: matches highlighted\n");
+    }
     AppSettings() = Settings();
     CTextView view(GetModuleHandleW(nullptr));
     view.Create(path.c_str());
