@@ -11,6 +11,7 @@
 #include "ui/WindowPlaces.h"
 #include "ui/WindowText.h"
 #include "viewer/TextView.h"
+#include "viewer/UnpackedLogs.h"
 
 #include <utility>
 
@@ -82,6 +83,10 @@ CMainDlg* CMainDlg::Instance()
 
 void CMainDlg::Run()
 {
+    // Copies of compressed logs that a killed instance left behind; those of instances still
+    // running are theirs.
+    SetUnpackFolder(m_storage.tempFolder);
+    RemoveLeftoverCopies(UnpackFolder());
     CClearCategoriesOnThrow clearOnThrow;
     ClearCategories();
     bool categoriesLoaded = m_storage.categoriesFile.empty() ? LoadCategories()

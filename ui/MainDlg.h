@@ -17,6 +17,7 @@
 
 struct Category;
 class CTextView;
+class CUnpackedLog;
 
 // The dialog's side of the worker/UI protocol written out in engine/run/GrepThread.h: Go starts the
 // run with the dialog and its status line, OnRunFinished handles WM_RUN_FINISHED, and Stop resets
@@ -37,6 +38,9 @@ public:
         std::wstring categoriesFile;
         std::wstring colorsFile;
         std::wstring settingsKey;
+        // Where compressed logs are decompressed for viewing: the user's temporary folder
+        // when empty. Ends in a backslash.
+        std::wstring tempFolder;
     };
 
     // Throws CStringException "Duplicate MainDlg instance!" when an instance exists.
@@ -81,6 +85,10 @@ private:
     // As the public form; a viewer that must not take the focus from another program is shown
     // behind it, and its taskbar button flashes.
     CTextView* OpenViewer(const wchar_t* path, bool activate);
+    // A viewer of a compressed log's decompressed copy, titled with the log's own name.
+    CTextView* OpenViewer(const std::shared_ptr<CUnpackedLog>& copy);
+    CTextView* OpenViewer(const wchar_t* path, bool activate,
+                          const std::shared_ptr<CUnpackedLog>& copy);
     void OnResultGrew();
     // The dialog's window has gone: what lived only as long as the window goes too.
     void ForgetWindow();

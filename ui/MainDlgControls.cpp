@@ -270,7 +270,7 @@ BOOL CMainDlg::OnNotify(const NMHDR* header)
             return FALSE;
         // The log opens in a viewer like any other, with the line at the top.
         const auto* request = reinterpret_cast<const NMSHOWINLOG*>(header);
-        if (CTextView* log = OpenViewer(request->logFile)) {
+        if (CTextView* log = OpenViewer(request->logFile, true, request->copy)) {
             // Beside the result that asked, so neither hides the other.
             PlaceBeside(header->hwndFrom, log->Window());
             log->ShowLine(request->offset);

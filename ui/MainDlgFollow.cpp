@@ -2,6 +2,7 @@
 // following, the end of following, and passing on that the result has grown.
 #include "ui/MainDlg.h"
 
+#include "engine/run/CompressedLog.h"
 #include "resources/resource.h"
 #include "ui/WindowText.h"
 #include "viewer/TextView.h"
@@ -15,6 +16,9 @@ const wchar_t* const kRunGoingText =
 const wchar_t* const kFollowedElsewhereText =
     L"The log is already followed in another viewer of its result.";
 const wchar_t* const kUtf16ResultText = L"A UTF-16 result cannot be followed yet.";
+const wchar_t* const kPackedLogText = L"A compressed log does not grow: it cannot be followed.";
+const wchar_t* const kPackedNewestText =
+    L"The newest log of this search is compressed: it does not grow, and cannot be followed.";
 const wchar_t* const kResultExtension = L".greptmp";
 
 // A file of this program's results: what it follows is the log behind it, never itself.
@@ -45,6 +49,8 @@ std::wstring CMainDlg::FollowRefusal(HWND viewerWindow) const
     const CTextView* view = ViewerOf(viewerWindow);
     if (!view)
         return kCannotFollowText;
+    if (view->Copy())
+        return kPackedLogText;
     if (!IsResultFile(view->FilePath()))
         return {};   // a log: the viewer follows it itself, with no run
     if (view->FilePath() != m_runParams.resultFile)
@@ -53,6 +59,10 @@ std::wstring CMainDlg::FollowRefusal(HWND viewerWindow) const
         return m_followViewer == viewerWindow ? L"" : kFollowedElsewhereText;
     if (m_running)
         return kRunGoingText;
+    // A set is followed in its newest log, read last; a lone log is its own newest.
+    if (PackingOf(m_runParams.logSet.empty() ? m_runParams.logFile
+                                             : m_runParams.logSet.back().path) != LogPacking::Plain)
+        return m_runParams.logSet.empty() ? kPackedLogText : kPackedNewestText;
     if (CGrepThread::CanFollow(view->FilePath()))
         return {};
     if (CGrepThread::IsUtf16Result(view->FilePath()))

@@ -319,12 +319,20 @@ void CMainDlg::Go()
     m_runParams.decoding = AppLineDecoding();
     if (!CollectCheckedFilters())
         return;
-    // A compressed log is not viewed in place: with no filter, the run copies
-    // its lines whole into the result, which opens as usual.
-    if (m_runParams.filters.empty() && m_runParams.logSet.empty() &&
-        PackingOf(m_runParams.logFile) == LogPacking::Plain) {
-        OpenViewer(m_runParams.logFile.c_str());
-        return;
+    // With no filter the log itself is viewed; a .gz in a decompressed copy. A zip is a set
+    // of logs: a run copies its members whole, each under its header line.
+    if (m_runParams.filters.empty() && m_runParams.logSet.empty()) {
+        switch (PackingOf(m_runParams.logFile)) {
+        case LogPacking::Plain:
+            OpenViewer(m_runParams.logFile.c_str());
+            return;
+        case LogPacking::Gzip:
+            if (auto copy = UnpackForViewing(m_window, m_runParams.logFile))
+                OpenViewer(copy);
+            return;
+        case LogPacking::Zip:
+            break;
+        }
     }
     // Going again on the same log is the usual thing to do: the viewer of the last result
     // holds the file, so it goes first and the new run replaces the result.
@@ -406,6 +414,17 @@ void CMainDlg::OnRunFinished(GrepEnd end)
 
 CTextView* CMainDlg::OpenViewer(const wchar_t* path, bool activate)
 {
+    return OpenViewer(path, activate, nullptr);
+}
+
+CTextView* CMainDlg::OpenViewer(const std::shared_ptr<CUnpackedLog>& copy)
+{
+    return OpenViewer(copy->Path().c_str(), true, copy);
+}
+
+CTextView* CMainDlg::OpenViewer(const wchar_t* path, bool activate,
+                                const std::shared_ptr<CUnpackedLog>& copy)
+{
     FreeClosedViewers();
     std::unique_ptr<CTextView> viewer;
     try {
@@ -417,12 +436,13 @@ CTextView* CMainDlg::OpenViewer(const wchar_t* path, bool activate)
     try {
         viewer->SetNotifyWindow(m_window);
         const RECT place = NextViewerPlace();
-        if (!viewer->Create(path, &place, activate)) {
+        // A copy's title names the log it was made of, which is what the user opened.
+        if (!viewer->Create(copy ? copy->Original().c_str() : path, &place, activate)) {
             DiscardViewer(viewer);
             Message(kCreateViewerFailedText, L"Error", MB_OK | MB_ICONERROR);
             return nullptr;
         }
-        if (!viewer->OpenFile(path)) {
+        if (!viewer->OpenFile(path, copy)) {
             DiscardViewer(viewer);
             Message(kOpenViewerFailedText, L"Error", MB_OK | MB_ICONWARNING);
             return nullptr;

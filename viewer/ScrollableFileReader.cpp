@@ -58,7 +58,7 @@ void CScrollableFileReader::FillBlock()
         if (i == 0)
             m_blockStart = position;
         m_lastOffset = position;
-        if (!ReadLine(m_texts[i]))
+        if (!ReadLineHead(m_texts[i], kShownLineBytes))
             break;
         m_offsets[i] = position;
         ++m_count;

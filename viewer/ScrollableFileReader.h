@@ -18,6 +18,9 @@ class CScrollableFileReader : public CFileReader {
 public:
     static constexpr uint32_t kBlockLines = 0x400;
     static constexpr uint32_t kBufferSize = 0x100000;
+    // The most of a line a block holds: what the view can show of it,
+    // scrolled to its far right. A longer line is read past, not held.
+    static constexpr size_t kShownLineBytes = 0x100000;
 
     // Opens the file and reads the first block. Throws what the base throws
     // (wide texts) and CStringException from ReadBlock.

@@ -129,11 +129,12 @@ void CTextView::SetUpScrollBars()
     SetScrollPos(m_window, SB_HORZ, 0, FALSE);
 }
 
-bool CTextView::OpenFile(const wchar_t* path)
+bool CTextView::OpenFile(const wchar_t* path, std::shared_ptr<CUnpackedLog> copy)
 {
     if (!m_window)
         return false;
     CloseFile();
+    m_copy = std::move(copy);
     m_path = path ? path : L"";
     try {
         m_reader = std::make_unique<CScrollableFileReader>(m_path.c_str(), AppLineDecoding());
@@ -172,6 +173,7 @@ bool CTextView::OpenFile(const wchar_t* path)
 void CTextView::CloseFile()
 {
     m_reader.reset();
+    m_copy.reset();
     m_setIndex.reset();
     m_runFilters.reset();
     m_path.clear();

@@ -6,6 +6,7 @@
 
 #include "engine/match/FilterSet.h"
 #include "engine/run/GrepIndex.h"
+#include "viewer/UnpackedLogs.h"
 
 #include <windows.h>
 
@@ -33,10 +34,12 @@ struct NMFOLLOWQUERY {
 // The WM_NOTIFY code a result viewer sends its notify window to open the log
 // in a viewer at the line starting at `offset` (NMSHOWINLOG).
 constexpr int NM_VIEWER_SHOW_IN_LOG = -99;
+// A compressed log is shown from `copy`, its decompressed copy (else null).
 struct NMSHOWINLOG {
     NMHDR header;
     const wchar_t* logFile;
     int64_t offset;
+    std::shared_ptr<CUnpackedLog> copy;
 };
 
 // A top-level window of class "TilvoTextView" with menu 110. It draws the
@@ -56,7 +59,11 @@ public:
     // The window's frame at `place` (screen pixels), or where the system puts a new window;
     // shown as the active window, or behind the one in front when `activate` is false.
     bool Create(const wchar_t* title, const RECT* place = nullptr, bool activate = true);
-    bool OpenFile(const wchar_t* path);
+    // A view of the decompressed copy of a compressed log (`path` is the copy's) keeps the
+    // copy while it shows it: the last view to close removes it.
+    bool OpenFile(const wchar_t* path, std::shared_ptr<CUnpackedLog> copy = nullptr);
+    // The compressed log this view shows, decompressed; null for any other file.
+    const CUnpackedLog* Copy() const { return m_copy.get(); }
     void Close();
     HWND Window() const { return m_window; }
 
@@ -175,6 +182,8 @@ private:
     // null for a log, or a result whose index does not keep them.
     std::unique_ptr<CFilterSet> m_runFilters;
     bool m_showMatches = true;
+    // Released after the reader, which holds the copy open.
+    std::shared_ptr<CUnpackedLog> m_copy;
     std::unique_ptr<CScrollableFileReader> m_reader;
     CGdiObject<HFONT> m_font;
     int m_charWidth = 0;

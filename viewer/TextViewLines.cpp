@@ -3,6 +3,7 @@
 
 #include "engine/io/FileLines.h"
 #include "engine/io/FileReader.h"
+#include "engine/run/CompressedLog.h"
 #include "engine/run/GrepIndex.h"
 #include "engine/run/ResultLine.h"
 #include "resources/resource.h"
@@ -27,6 +28,9 @@ const wchar_t kDamagedIndexText[] =
     L"The index of this result's log lines is damaged.\r\n"
     L"Run the search again to go from its lines to the log.";
 const wchar_t kLogUnreadableText[] = L"Unable to read the log file:\r\n";
+// The index names the archive of a member, not the member itself.
+const wchar_t kZipMemberText[] = L"The line comes from a member of a zip archive, which Show in "
+                                 L"Log cannot open:\r\n";
 const wchar_t kLogChangedText[] = L"The log has changed since the run: its line %s no longer "
                                   L"holds this line.\r\n\r\n%s";
 const wchar_t kNoSuchLineText[] = L"There is no line %s: the file has %s lines.";
@@ -130,21 +134,35 @@ void CTextView::ShowInLog(uint32_t row)
     case CGrepIndex::State::Ready:
         break;
     }
+    // A compressed log is shown, and its lines found, in a decompressed copy.
+    CStretchPlace place;
+    std::shared_ptr<CUnpackedLog> copy;
+    if (index.Find(offset, place)) {
+        const LogPacking packing = PackingOf(index.LogFile());
+        if (packing == LogPacking::Zip) {
+            MessageBoxW(m_window, (kZipMemberText + index.LogFile()).c_str(), kShowInLogCaption,
+                        MB_ICONINFORMATION);
+            return;
+        }
+        if (packing == LogPacking::Gzip && !(copy = UnpackForViewing(m_window, index.LogFile())))
+            return;
+    }
     int64_t logOffset = 0;
     bool located = false;
     bool header = false;   // the line that names a log of a set
     {
         CWaitCursor wait;
-        located = index.Locate(offset, logOffset, &header);
+        located = index.Locate(offset, logOffset, &header, copy ? copy->Path() : std::wstring());
     }
     if (!located) {
         MessageBoxW(m_window, (kLogUnreadableText + index.LogFile()).c_str(), kShowInLogCaption,
                     MB_ICONWARNING);
         return;
     }
-    if (!header && !LogLineHolds(index.LogFile(), logOffset, m_reader->GetLineText(row))) {
+    const std::wstring logFile = copy ? copy->Path() : index.LogFile();
+    if (!header && !LogLineHolds(logFile, logOffset, m_reader->GetLineText(row))) {
         int64_t number = 0;
-        LineNumberAt(index.LogFile(), logOffset, number);
+        LineNumberAt(logFile, logOffset, number);
         MessageBoxW(m_window, Format(kLogChangedText, Number(number), index.LogFile()).c_str(),
                     kShowInLogCaption, MB_ICONWARNING);
         return;
@@ -153,8 +171,9 @@ void CTextView::ShowInLog(uint32_t row)
         return;
     NMSHOWINLOG request{};
     request.header.code = static_cast<UINT>(NM_VIEWER_SHOW_IN_LOG);
-    request.logFile = index.LogFile().c_str();
+    request.logFile = logFile.c_str();
     request.offset = logOffset;
+    request.copy = std::move(copy);
     SendNotice(m_notifyWindow, m_window, request.header);
 }
 

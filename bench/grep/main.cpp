@@ -3,18 +3,24 @@
 //   bench_grep generate LOG BYTES [SEED [ascii|utf8|utf16]]
 //                                          writes the log unless it already has that size
 //   bench_grep run LOG RESULT_FOLDER [REPEAT [CASES]]   CASES: the letters of the cases to run
-//   bench_grep stages LOG                  the per-line path's stages alone
+//   bench_grep stages LOG [overlap [BLOCK]]  reading alone, scanning alone, both
+//                                          overlapped (blocks of BLOCK bytes, 8 MiB);
+//                                          without "overlap" the per-line path's stages too
 //   bench_grep split LOG COUNT              cuts LOG at line ends into a rotated set
 //                                          of COUNT files in the folder LOG.set
 //   bench_grep runset LOG RESULT_FOLDER     case (a) over that set: "RESULT s <MB/s>"
 // "run" prints one line per case, and lines "RESULT <case> <MB/s>" and
 // "ANSWER <case> <median ms> <worst ms>" (the dialog's answers during the run) for scripts.
+#include "bench/BenchClock.h"
 #include "bench/grep/BenchWindow.h"
 #include "bench/grep/LogGenerator.h"
 #include "engine/io/FileWriter.h"
 #include "engine/match/FilterSet.h"
 #include "engine/run/GrepRun.h"
+#include "engine/io/ReadAhead.h"
 #include "engine/run/GrepLineReader.h"
+#include "engine/run/GrepProgress.h"
+#include "engine/run/GrepSession.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -22,6 +28,7 @@
 #include <cstdio>
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -49,6 +56,8 @@ const BenchCase kCases[] = {
     // Several Or literals, searched for together in one pass.
     {"f", "3 Or \"*ERROR:*\" \"*WARN*\" \"*timeout*\", 2/4",
      {L"*ERROR:*", L"*WARN*", L"*timeout*"}, {0, 0, 0}, 2, 4},
+    // A plain literal without context: the search alone, nearly nothing written.
+    {"z", "\"*ERROR:*\", no context", {L"*ERROR:*"}, {0}, 0, 0},
 };
 
 int64_t FileSize(const std::wstring& path)
@@ -142,13 +151,104 @@ double Seconds(const LARGE_INTEGER& from)
     return static_cast<double>(now.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+// The first bytes of the log, up to a line end, handed out again and again
+// until `total` bytes have gone: a log already in memory, read without a
+// system call.
+class CMemoryLog : public CByteSource {
+public:
+    CMemoryLog(const std::wstring& log, size_t keep, int64_t total) : m_left(total)
+    {
+        HANDLE file = CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        m_bytes.resize(keep);
+        DWORD read = 0;
+        ReadFile(file, m_bytes.data(), static_cast<DWORD>(keep), &read, nullptr);
+        CloseHandle(file);
+        m_bytes.resize(read);
+        while (!m_bytes.empty() && m_bytes.back() != '\n')
+            m_bytes.pop_back();
+    }
+    bool Read(uint8_t* target, uint32_t size, uint32_t& got) override
+    {
+        const size_t want = static_cast<size_t>(std::min<int64_t>({m_left, size, int64_t(m_bytes.size() - m_at)}));
+        std::copy_n(m_bytes.data() + m_at, want, target);
+        m_at = (m_at + want) % m_bytes.size();
+        m_left -= static_cast<int64_t>(want);
+        got = static_cast<uint32_t>(want);
+        return true;
+    }
+
+private:
+    std::vector<uint8_t> m_bytes;
+    size_t m_at = 0;
+    int64_t m_left;
+};
+
+// Reading alone, scanning alone and both overlapped, for the plain literal
+// and case (a): the bounds of a run through the dialog. Prints
+// "STAGE <stage>[-<case>] <MB/s>" for the script.
+void ReadAndScan(const std::wstring& log, int64_t size, uint32_t block)
+{
+    const double mb = static_cast<double>(size) / 1e6;
+    {
+        const double t0 = Now();
+        CFileReader file(log.c_str(), 0);
+        CReadAhead ahead(file, block, nullptr);
+        std::vector<uint8_t> block;
+        size_t got = 0;
+        while (ahead.Take(block, got) && got > 0)
+            ahead.GiveBack(std::move(block));
+        std::printf("STAGE read %.0f\n", mb / (Now() - t0));
+    }
+    class CQuiet : public CGrepObserver {
+    public:
+        bool StopRequested() override { return false; }
+        void Progress(int, int) override {}
+    } quiet;
+    for (const BenchCase& c : kCases) {
+        if (c.id[0] != 'z' && c.id[0] != 'a')
+            continue;
+        CGrepParams params;
+        params.logFile = log;
+        params.resultFile = log + L".result";
+        params.filters = CheckedFilters(c.filters, c.modes);
+        params.linesBefore = c.before;
+        params.linesAfter = c.after;
+        {
+            const double t0 = Now();
+            const uint32_t buffer = CGrepOptions().bufferSize;
+            CGrepLineReader reader(std::make_unique<CMemoryLog>(log, 64u << 20, size), buffer,
+                                   LineDecoding::Ansi);
+            CFileWriter writer(params.resultFile.c_str());
+            writer.SetLineBuffer(kGrepResultBuffer);
+            CGrepSession session;
+            session.Build(params, true, buffer);
+            CGrepProgress progress(CFileReader::kStreamSize);
+            session.ReadTo(reader, writer, CFileReader::kStreamSize, quiet, progress);
+            std::printf("STAGE scan-%s %.0f\n", c.id, mb / (Now() - t0));
+        }
+        for (uint32_t ahead : {0u, block}) {
+            CGrepOptions options;
+            options.readAheadBlock = ahead;
+            const double t0 = Now();
+            RunGrep(params, quiet, options);
+            std::printf("STAGE %s-%s %.0f\n", ahead ? "overlapped" : "one-thread", c.id,
+                        mb / (Now() - t0));
+        }
+        DeleteFileW(params.resultFile.c_str());
+    }
+}
+
 // The stages of the per-line path on their own, on this thread: where a run's
 // time goes.
-int Stages(const std::wstring& log)
+int Stages(const std::wstring& log, bool all, uint32_t block)
 {
     const int64_t size = FileSize(log);
     Warm(log);
     const double mb = static_cast<double>(size) / 1e6;
+    ReadAndScan(log, size, block);
+    if (!all)
+        return 0;
     {
         LARGE_INTEGER t0;
         QueryPerformanceCounter(&t0);
@@ -356,7 +456,8 @@ int wmain(int argc, wchar_t** argv)
     if (command == L"run" && argc >= 4)
         return Run(argv[2], argv[3], argc > 4 ? _wtoi(argv[4]) : 2, argc > 5 ? argv[5] : L"abcd");
     if (command == L"stages" && argc >= 3)
-        return Stages(argv[2]);
+        return Stages(argv[2], argc < 4 || std::wstring(argv[3]) != L"overlap",
+                      argc > 4 ? static_cast<uint32_t>(_wtoi(argv[4])) : 8u << 20);
     if (command == L"split" && argc >= 4)
         return Split(argv[2], _wtoi(argv[3]));
     if (command == L"runset" && argc >= 4)

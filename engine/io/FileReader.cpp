@@ -238,11 +238,56 @@ void CFileReader::SkipByteOrderMark()
         throw kMoveFailed;
 }
 
+size_t CFileReader::KeptLength(const uint8_t* bytes, size_t length) const
+{
+    if (length <= m_keepBytes)
+        return length;
+    // Whole characters only: a UTF-8 sequence cut in two would make the line
+    // read in the ANSI code page.
+    length = m_keepBytes;
+    for (size_t k = 1; k <= 4 && k <= length; ++k) {
+        const uint8_t c = bytes[length - k];
+        if ((c & 0xC0) == 0x80)
+            continue;
+        const size_t need = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        return need > k ? length - k : length;
+    }
+    return length;
+}
+
+void CFileReader::Spill(const uint8_t* bytes, size_t count)
+{
+    const size_t held = m_spill.size();
+    if (m_spillCut)
+        return;
+    // Up to one byte past what is kept, so that KeptLength sees it is cut.
+    const size_t room = m_keepBytes == SIZE_MAX ? count : m_keepBytes + 1 - held;
+    m_spill.append(reinterpret_cast<const char*>(bytes), std::min(count, room));
+    if (m_spill.size() > m_keepBytes) {
+        m_spill.resize(KeptLength(reinterpret_cast<const uint8_t*>(m_spill.data()), m_spill.size()));
+        m_spillCut = true;
+    }
+}
+
+bool CFileReader::ReadLineHead(std::wstring& line, size_t maxBytes)
+{
+    m_keepBytes = maxBytes;
+    try {
+        const bool read = ReadLine(line);
+        m_keepBytes = SIZE_MAX;
+        return read;
+    } catch (...) {
+        m_keepBytes = SIZE_MAX;
+        throw;
+    }
+}
+
 bool CFileReader::NextLineBytes(const uint8_t*& bytes, size_t& length)
 {
     if (!EnsureBytes())
         return false;
     m_spill.clear();
+    m_spillCut = false;
     bool spilled = false;
     for (;;) {
         const uint32_t count = m_byteCount;
@@ -252,19 +297,19 @@ bool CFileReader::NextLineBytes(const uint8_t*& bytes, size_t& length)
             // Stepping past a line end near the end of the buffer may refill
             // it: the line is kept aside first.
             if (spilled || i + 2 >= count) {
-                m_spill.append(reinterpret_cast<const char*>(start), i - m_bufferPos);
+                Spill(start, i - m_bufferPos);
                 spilled = true;
                 bytes = reinterpret_cast<const uint8_t*>(m_spill.data());
                 length = m_spill.size();
             } else {
                 bytes = start;
-                length = i - m_bufferPos;
+                length = KeptLength(start, i - m_bufferPos);
             }
             if (!StepPastLineEnd(i))
                 throw kMoveFailed;
             return true;
         }
-        m_spill.append(reinterpret_cast<const char*>(start), count - m_bufferPos);
+        Spill(start, count - m_bufferPos);
         spilled = true;
         if (!FillBuffer())
             throw kFillFailed;

@@ -51,6 +51,10 @@ public:
     // The next line without its line end; false at the end of the file. The
     // byte-order mark is not part of the first line.
     bool ReadLine(std::wstring& line);
+    // The same, but of an 8-bit line only its first whole characters within
+    // `maxBytes` bytes: the rest is stepped over, never held, so a line of
+    // hundreds of megabytes costs what is kept of it.
+    bool ReadLineHead(std::wstring& line, size_t maxBytes);
     FileEncoding Encoding() const { return m_mark.encoding; }
     // The file's characters are UTF-16 units, two bytes each at even offsets
     // (the mark that says so is one unit); otherwise they are bytes.
@@ -135,6 +139,10 @@ protected:
     // steps past the line end; false at the end of the file. The bytes stay
     // valid until the next read.
     bool NextLineBytes(const uint8_t*& bytes, size_t& length);
+    // What NextLineBytes keeps of a line of `length` bytes (m_keepBytes).
+    size_t KeptLength(const uint8_t* bytes, size_t length) const;
+    // Sets aside what is kept of `count` more bytes of a line.
+    void Spill(const uint8_t* bytes, size_t count);
     // The next line of a UTF-16 file, into `line`, which starts empty.
     bool ReadUnitsLine(CUnitSink& line);
     // The next UTF-16 unit; false at the end of the file.
@@ -161,6 +169,9 @@ protected:
     ByteOrderMark m_mark;
     CLineDecoder m_decoder;
     std::string m_spill;   // a line that lies across two fills
+    // How much of a line NextLineBytes keeps (ReadLineHead); the rest is stepped over.
+    size_t m_keepBytes = SIZE_MAX;
+    bool m_spillCut = false;   // m_spill holds all that is kept of its line
     // The physical file position, kept here so that GetPosition, called once
     // per line by the grep run, costs no system call.
     int64_t m_physical = 0;

@@ -405,6 +405,19 @@ bool CFileWriter::WriteLineBytes(const wchar_t* prefix, const uint8_t* bytes, si
             return false;
         }
         const size_t delimiter = m_delimiter.size();
+        if (length >= m_flushAt) {
+            // A line longer than the buffer goes to the file from where it
+            // lies: a copy would cost as much memory as the line. What was
+            // written of it is taken back when a write fails.
+            const int64_t start = m_written + static_cast<int64_t>(mark);
+            if (Flush() && WriteBytes(reinterpret_cast<const char*>(bytes), length) &&
+                WriteBytes(m_delimiter.data(), delimiter))
+                return true;
+            m_pendingSize = 0;
+            if (m_written > start)
+                CutAt(start);
+            return false;
+        }
         char* out = Reserve(length + delimiter);
         CopyBytes(out, bytes, length);
         for (size_t k = 0; k < delimiter; ++k)

@@ -2,6 +2,7 @@
 // so a line, its line end and the lines before it are in memory at once.
 #include "engine/io/LineBuffer.h"
 
+#include <algorithm>
 #include <cstring>
 
 void CLineBuffer::Restart(int64_t offset)
@@ -13,24 +14,42 @@ void CLineBuffer::Restart(int64_t offset)
     m_hitKnown = false;
 }
 
+void CLineBuffer::Grow()
+{
+    const size_t capacity = m_capacity == 0 ? m_size : m_capacity * 2;
+    std::unique_ptr<uint8_t[]> grown(new uint8_t[capacity]);
+    if (m_length > 0)
+        std::memcpy(grown.get(), m_bytes, m_length);
+    m_owned = std::move(grown);
+    m_bytes = m_owned.get();
+    m_capacity = capacity;
+}
+
 bool CLineBuffer::Fill(CByteSource& source)
 {
-    if (m_bytes.empty())
-        m_bytes.resize(m_size);
     if (m_pos > 0) {
-        std::memmove(m_bytes.data(), m_bytes.data() + m_pos, m_length - m_pos);
+        std::memmove(m_bytes, m_bytes + m_pos, m_length - m_pos);
         m_base += static_cast<int64_t>(m_pos);
         m_length -= m_pos;
         m_pos = 0;
     }
-    if (m_length == m_bytes.size())
-        m_bytes.resize(m_bytes.size() * 2);   // a line longer than the buffer
+    if (m_length == m_capacity)
+        Grow();   // the first fill, or a line longer than the buffer
     m_hitKnown = false;
-    uint32_t got = 0;
-    if (!source.Read(m_bytes.data() + m_length, static_cast<uint32_t>(m_bytes.size() - m_length),
-                     got))
-        return false;
-    m_length += got;
+    // Pieces of the first size while each comes back whole: a long line
+    // fills the grown buffer in as few fills as before, touching only what
+    // it holds.
+    size_t got = 0;
+    for (;;) {
+        const size_t piece = std::min(m_capacity - m_length, m_size);
+        uint32_t part = 0;
+        if (!source.Read(m_bytes + m_length, static_cast<uint32_t>(piece), part))
+            return false;
+        m_length += part;
+        got += part;
+        if (part < piece || m_length == m_capacity)
+            break;
+    }
     if (got == 0) {
         m_atEnd = true;
         if (source.EndedEarly())
@@ -58,4 +77,44 @@ size_t CLineBuffer::WholeLinesEnd() const
             return i + 1;
     }
     return m_pos;
+}
+
+bool CLineBuffer::Fill(CReadAhead& ahead)
+{
+    std::vector<uint8_t> block;
+    size_t got = 0;
+    if (!ahead.Take(block, got))
+        return false;
+    m_hitKnown = false;
+    if (got == 0) {
+        m_atEnd = true;
+        if (ahead.EndedEarly())
+            DropUnfinishedLine();
+        return true;
+    }
+    const size_t kept = m_length - m_pos;
+    const size_t head = ahead.HeadRoom();
+    size_t start = 0;
+    if (kept <= head) {
+        start = head - kept;
+        if (kept > 0)
+            std::memcpy(block.data() + start, m_bytes + m_pos, kept);
+    } else {
+        // A line longer than the head room: it and the block are joined in a
+        // buffer of their own, so memory follows the longest line.
+        std::vector<uint8_t> joined(kept + got);
+        std::memcpy(joined.data(), m_bytes + m_pos, kept);
+        std::memcpy(joined.data() + kept, block.data() + head, got);
+        ahead.GiveBack(std::move(block));
+        block = std::move(joined);
+    }
+    m_base = OffsetOf(m_pos) - static_cast<int64_t>(start);
+    if (!m_block.empty())
+        ahead.GiveBack(std::move(m_block));
+    m_block = std::move(block);
+    m_bytes = m_block.data();
+    m_capacity = m_block.size();
+    m_pos = start;
+    m_length = start + kept + got;
+    return true;
 }

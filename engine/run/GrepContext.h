@@ -28,15 +28,16 @@ struct CByteLine {
 inline bool WriteContextLine(CFileWriter& writer, const wchar_t* prefix, const CGrepLine& line)
 {
     if (line.HasBytes())
-        return writer.WriteLineBytes(
-            prefix, reinterpret_cast<const uint8_t*>(line.Bytes().data()), line.Bytes().size());
+        return writer.WriteLineBytes(prefix, line.BytesData(), line.BytesLength());
     return writer.WriteLine(prefix, line.Text(), line.Length());
 }
 // A ring slot takes the line's buffer, never a copy: `line` then holds an
-// older buffer whose text means nothing, ready to be read into.
+// older buffer whose text means nothing, ready to be read into. The bytes,
+// seen in the reader's buffer, are copied: the next fill moves them.
 inline void KeepInRing(CGrepLine& slot, CGrepLine& line)
 {
     slot.Swap(line);
+    slot.OwnBytes();
 }
 inline bool WriteContextLine(CFileWriter& writer, const wchar_t* prefix, const CByteLine& line)
 {

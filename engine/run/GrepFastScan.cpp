@@ -100,8 +100,11 @@ GrepEnd CGrepFastScan::Run(CGrepObserver& observer, CGrepProgress& progress)
         if (m_lines.Pos() >= complete) {
             if (m_lines.AtEnd())
                 return GrepEnd::Completed;
-            if (!m_lines.Fill(m_reader))
+            if (!m_reader.FillLines()) {
+                if (m_reader.AheadStopped())
+                    return GrepEnd::Stopped;
                 throw CFileReader::kFillFailed;
+            }
             continue;
         }
         while (m_lines.Pos() < complete) {

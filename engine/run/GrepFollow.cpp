@@ -49,16 +49,19 @@ std::wstring FaultText(GrepEnd end, const CFileWriter& writer, const std::wstrin
 }
 
 // One look at the log and, when it has changed, one reading of it, of at most
-// kFollowStretch bytes (`more` then says that more is waiting). False with
-// `failure` set when following cannot go on.
-bool ReadChanges(CGrepSession& session, CFileWriter& writer, const CLogLook& look, bool& wrote,
-                 bool& more, std::wstring& failure)
+// kFollowStretch bytes (`more` then says that more is waiting). A last line
+// without a line end waits for it, unless this is the `last` look: following
+// then leaves what a run over the log writes. False with `failure` set when
+// following cannot go on.
+bool ReadChanges(CGrepSession& session, CFileWriter& writer, const CLogLook& look, bool last,
+                 bool& wrote, bool& more, std::wstring& failure)
 {
     wrote = false;
     more = false;
     const CGrepParams& params = session.Params();
     const bool replaced = look.identity != session.Identity();
-    if (!replaced && look.size == session.Seen())
+    const bool finish = last && session.HoldsUnfinished();
+    if (!replaced && look.size == session.Seen() && !finish)
         return true;
     CGrepLineReader reader(params.logFile.c_str(), session.BufferSize(), params.decoding);
     // A log rotated into UTF-16 text would be read as bytes, and its matches lost.
@@ -81,16 +84,18 @@ bool ReadChanges(CGrepSession& session, CFileWriter& writer, const CLogLook& loo
     const int64_t size =
         std::min<int64_t>({look.size, reader.GetSize(), session.Seen() + kFollowStretch});
     more = size < look.size;
-    if (size <= session.Seen())
+    if (size < session.Seen() || (size == session.Seen() && !finish))
         return true;
     CQuietObserver quiet;
     CGrepProgress progress(size);
-    const GrepEnd end = session.ReadTo(reader, writer, size, quiet, progress);
+    // A look that only saw a long line grow leaves the result as it was.
+    const int64_t before = writer.Written();
+    const GrepEnd end = session.ReadTo(reader, writer, size, quiet, progress, last);
     if (end != GrepEnd::Completed) {
         failure = FaultText(end, writer, params.resultFile);
         return false;
     }
-    wrote = true;
+    wrote = wrote || writer.Written() != before;
     return true;
 }
 
@@ -134,7 +139,7 @@ CGrepOutcome Follow(CGrepSession& session, CFollowObserver& observer)
             missing = false;
             bool wrote = false;
             std::wstring failure;
-            if (!ReadChanges(session, writer, look, wrote, more, failure))
+            if (!ReadChanges(session, writer, look, stopping, wrote, more, failure))
                 return CGrepOutcome::Ended(GrepEnd::Failed, session.Matches(), failure.c_str());
             if (wrote && !stopping)
                 observer.Grew(session.Matches());

@@ -436,7 +436,8 @@ bool CGrepIndex::Find(int64_t resultOffset, CStretchPlace& place) const
     return true;
 }
 
-bool CGrepIndex::Locate(int64_t resultOffset, int64_t& logOffset, bool* header) const
+bool CGrepIndex::Locate(int64_t resultOffset, int64_t& logOffset, bool* header,
+                        const std::wstring& copy) const
 {
     CStretchPlace stretch;
     if (!Find(resultOffset, stretch))
@@ -469,7 +470,7 @@ bool CGrepIndex::Locate(int64_t resultOffset, int64_t& logOffset, bool* header) 
     // As many lines stepped over in the log, by the log reader's own rules
     // (a UTF-16 log's line ends are two bytes, a mark starts its first line).
     try {
-        CFileReader log(m_logFile.c_str(), kChunk);
+        CFileReader log((copy.empty() ? m_logFile : copy).c_str(), kChunk);
         std::wstring text;
         if (!log.Seek(stretch.logOffset))
             return false;

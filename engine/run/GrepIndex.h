@@ -119,8 +119,10 @@ public:
     // The log offset of the result line that starts at `resultOffset`: the
     // lines from the stretch's start counted in the result, and as many
     // stepped over in the log. False when a file cannot be read. A header
-    // line leads to its log's start, with `header` set.
-    bool Locate(int64_t resultOffset, int64_t& logOffset, bool* header = nullptr) const;
+    // line leads to its log's start, with `header` set. The log's lines are
+    // read from `copy` when it is given (a compressed log, decompressed).
+    bool Locate(int64_t resultOffset, int64_t& logOffset, bool* header = nullptr,
+                const std::wstring& copy = {}) const;
 
 private:
     bool Record(uint64_t index, CStretchPlace& place) const;

@@ -1,7 +1,8 @@
 // CGrepLine: one line of the grep run as wide text in a buffer that is reused
 // from line to line and swapped, never copied, into the before-context ring;
 // for a log of 8-bit lines also the line's own bytes, which the result file
-// receives as they stand.
+// receives as they stand: seen where the reader holds them, and copied only
+// when the line is kept in the ring past the reader's next fill.
 #pragma once
 
 #include <cstddef>
@@ -51,18 +52,36 @@ public:
         m_length = length;
         m_data[m_length] = L'\0';
     }
+    // The bytes stay where they are, valid until the reader's next fill.
     void SetBytes(const uint8_t* bytes, size_t length)
     {
-        m_bytes.assign(reinterpret_cast<const char*>(bytes), length);
+        m_view = bytes;
+        m_viewLength = length;
+        m_owned = false;
         m_hasBytes = true;
+    }
+    // The bytes copied into the line's own storage, which is reused.
+    void OwnBytes()
+    {
+        if (!m_hasBytes || m_owned)
+            return;
+        m_bytes.assign(reinterpret_cast<const char*>(m_view), m_viewLength);
+        m_owned = true;
     }
     void ClearBytes() { m_hasBytes = false; }
     bool HasBytes() const { return m_hasBytes; }
-    const std::string& Bytes() const { return m_bytes; }
+    const uint8_t* BytesData() const
+    {
+        return m_owned ? reinterpret_cast<const uint8_t*>(m_bytes.data()) : m_view;
+    }
+    size_t BytesLength() const { return m_owned ? m_bytes.size() : m_viewLength; }
 
     void Swap(CGrepLine& other) noexcept
     {
         std::swap(m_bytes, other.m_bytes);
+        std::swap(m_view, other.m_view);
+        std::swap(m_viewLength, other.m_viewLength);
+        std::swap(m_owned, other.m_owned);
         std::swap(m_hasBytes, other.m_hasBytes);
         std::swap(m_data, other.m_data);
         std::swap(m_length, other.m_length);
@@ -87,5 +106,8 @@ private:
     size_t m_length = 0;
     size_t m_capacity = 0;
     std::string m_bytes;
+    const uint8_t* m_view = nullptr;
+    size_t m_viewLength = 0;
+    bool m_owned = false;
     bool m_hasBytes = false;
 };

@@ -13,6 +13,15 @@ CGrepLineReader::CGrepLineReader(std::unique_ptr<CByteSource> stream, uint32_t b
 {
 }
 
+void CGrepLineReader::StartReadAhead(uint32_t blockSize, std::function<bool()> stopRequested)
+{
+    // The byte-order mark is no part of the first line: passed over before
+    // the reading thread takes the file.
+    if (Position() < static_cast<int64_t>(MarkLength()))
+        Seek(MarkLength());
+    m_ahead = std::make_unique<CReadAhead>(*this, blockSize, std::move(stopRequested));
+}
+
 bool CGrepLineReader::Seek(int64_t offset)
 {
     m_lines.Restart(offset);
@@ -62,9 +71,12 @@ bool CGrepLineReader::ReadLine(CGrepLine& line)
             m_lines.SetPos(next);
             return true;
         }
-        if (m_lines.AtEnd())
+        if (m_lines.AtEnd() || AheadStopped())
             return false;
-        if (!m_lines.Fill(*this))
+        if (!FillLines()) {
+            if (AheadStopped())
+                return false;
             throw kFillFailed;
+        }
     }
 }

@@ -4,8 +4,11 @@
 
 #include "engine/io/FileReader.h"
 #include "engine/io/LineBuffer.h"
+#include "engine/io/ReadAhead.h"
 #include "engine/run/GrepLine.h"
 
+#include <functional>
+#include <memory>
 #include <string>
 
 // The lines of an 8-bit log are cut from its CLineBuffer, which the fast way
@@ -39,7 +42,34 @@ public:
     }
     // The 8-bit lines held, from Position() on.
     CLineBuffer& Lines() { return m_lines; }
+    // Reads more lines into Lines(); false when the read fails, or when a
+    // stop was requested while waiting for the reading thread (AheadStopped()).
+    bool FillLines() { return m_ahead ? m_lines.Fill(*m_ahead) : m_lines.Fill(*this); }
+    bool AheadStopped() const { return m_ahead && m_ahead->Stopped(); }
+
+    // From now until EndReadAhead, the 8-bit lines are read on a thread of
+    // its own in blocks of `blockSize`, up to the read limit, while the
+    // caller takes them; it must touch nothing else of this reader meanwhile.
+    void StartReadAhead(uint32_t blockSize, std::function<bool()> stopRequested);
+    void EndReadAhead() { m_ahead.reset(); }
 
 private:
     CLineBuffer m_lines;
+    std::unique_ptr<CReadAhead> m_ahead;
+};
+
+// The reading thread of a CGrepLineReader for as long as this lives.
+class CReadAheadScope {
+public:
+    CReadAheadScope(CGrepLineReader& reader, uint32_t blockSize, std::function<bool()> stopRequested)
+        : m_reader(reader)
+    {
+        m_reader.StartReadAhead(blockSize, std::move(stopRequested));
+    }
+    ~CReadAheadScope() { m_reader.EndReadAhead(); }
+    CReadAheadScope(const CReadAheadScope&) = delete;
+    CReadAheadScope& operator=(const CReadAheadScope&) = delete;
+
+private:
+    CGrepLineReader& m_reader;
 };

@@ -220,6 +220,7 @@ CGrepOutcome RunSet(const CGrepParams& params, const CGrepOptions& options,
         auto kept = std::make_shared<CGrepSession>();
         CGrepSession& session = *kept;
         session.Build(alone, options.allowFastPath, options.bufferSize);
+        session.SetReadAhead(options.readAheadBlock);
         session.SetHeader(kSetHeaderMark + part.name);
         if (!stream)
             session.SetIdentity(CLogLook::Of(log.path.c_str()).identity);
@@ -335,6 +336,7 @@ CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepOb
     writer.SetLineBuffer(kGrepResultBuffer);
     auto session = std::make_unique<CGrepSession>();
     session->Build(params, options.allowFastPath, options.bufferSize);
+    session->SetReadAhead(options.readAheadBlock);
     // Made with the result, so an older index never outlives it.
     if (options.writeIndex)
         session->SetIndex(std::make_unique<CGrepIndexWriter>(params.resultFile, params.logFile,

@@ -77,6 +77,13 @@ struct CGrepOptions {
     // stretch came from in the log.
     bool writeIndex = true;
     uint32_t bufferSize = 1048575;   // one byte less than 1 MiB
+    // A log of at least two such blocks is read on a thread of its own while
+    // the run scans what was read before (0: read on the run's thread only).
+    // Off by default: on a two-core machine shared with other work, reading
+    // the page cache on the run's own thread into a buffer that stays in the
+    // core's cache measured faster than handing cold blocks across cores
+    // (bench_grep stages LOG overlap BLOCK compares them).
+    uint32_t readAheadBlock = 0;
 };
 CGrepOutcome RunGrep(const CGrepParams& params, CGrepObserver& observer,
                      const CGrepOptions& options);

@@ -131,9 +131,10 @@ int CGrepSession::Matches() const
 }
 
 GrepEnd CGrepSession::ReadTo(CGrepLineReader& reader, CFileWriter& writer, int64_t size,
-                                       CGrepObserver& observer, CGrepProgress& progress)
+                                       CGrepObserver& observer, CGrepProgress& progress,
+                                       bool writeUnfinished)
 {
-    const GrepEnd ended = ReadToUnsealed(reader, writer, size, observer, progress);
+    const GrepEnd ended = ReadToUnsealed(reader, writer, size, observer, progress, writeUnfinished);
     // A stopped reading leaves whole lines too: the index describes them.
     if (m_index && (ended == GrepEnd::Completed || ended == GrepEnd::Stopped) && writer.Flush())
         m_index->Seal(writer.Written());
@@ -142,7 +143,7 @@ GrepEnd CGrepSession::ReadTo(CGrepLineReader& reader, CFileWriter& writer, int64
 
 GrepEnd CGrepSession::ReadToUnsealed(CGrepLineReader& reader, CFileWriter& writer,
                                                int64_t size, CGrepObserver& observer,
-                                               CGrepProgress& progress)
+                                               CGrepProgress& progress, bool writeUnfinished)
 {
     if (!m_bytes && !m_lines)
         Begin(reader, writer);
@@ -183,8 +184,14 @@ GrepEnd CGrepSession::ReadToUnsealed(CGrepLineReader& reader, CFileWriter& write
         ++m_position;
     m_crBefore = false;
 
+    // What an earlier reading saw after Position() holds no line end: only
+    // the bytes since are looked through, so a line that grows a piece at a
+    // time is not read again at every look.
     bool cr = false;
-    const int64_t end = AfterLastLineEnd(reader, m_position, size, cr);
+    const int64_t from = std::clamp(m_seen, m_position, std::max(m_position, size));
+    int64_t end = AfterLastLineEnd(reader, from, size, cr);
+    if (end == from)
+        end = m_position;
     if (end > m_position) {
         const GrepEnd ended = ReadLines(reader, writer, end, observer, progress);
         if (ended != GrepEnd::Completed)
@@ -199,7 +206,7 @@ GrepEnd CGrepSession::ReadToUnsealed(CGrepLineReader& reader, CFileWriter& write
     if (end < size) {
         if (observer.StopRequested())
             return GrepEnd::Stopped;
-        const GrepEnd ended = ReadLastLine(reader, writer, size, observer, progress);
+        const GrepEnd ended = ReadLastLine(reader, writer, size, observer, progress, writeUnfinished);
         if (ended != GrepEnd::Completed)
             return ended;
         progress.Passed(size, Matches(), observer);
@@ -209,7 +216,7 @@ GrepEnd CGrepSession::ReadToUnsealed(CGrepLineReader& reader, CFileWriter& write
 
 GrepEnd CGrepSession::ReadLastLine(CGrepLineReader& reader, CFileWriter& writer,
                                              int64_t size, CGrepObserver& observer,
-                                             CGrepProgress& progress)
+                                             CGrepProgress& progress, bool writeUnfinished)
 {
     // The log ended inside a line at `size`. Still ending there, that line is
     // its last, written as a run's end writes it. Grown since, the line was
@@ -219,7 +226,7 @@ GrepEnd CGrepSession::ReadLastLine(CGrepLineReader& reader, CFileWriter& writer,
         return GrepEnd::NextLineFailed;
     const int64_t now = reader.GetSize();
     if (now == size)
-        return WriteUnfinished(reader, writer, size);
+        return writeUnfinished ? WriteUnfinished(reader, writer, size) : GrepEnd::Completed;
     if (now < size)
         return GrepEnd::Completed;
     bool cr = false;
@@ -241,6 +248,13 @@ GrepEnd CGrepSession::ReadLines(CGrepLineReader& reader, CFileWriter& writer,
 {
     reader.Seek(m_position);
     reader.SetReadLimit(end);
+    // A UTF-16 log is read through the reader's own buffer, a stream whole:
+    // only a stretch of an 8-bit file is worth a thread of its own.
+    std::unique_ptr<CReadAheadScope> ahead;
+    if (m_readAhead > 0 && !m_utf16 && !reader.IsStream() &&
+        end - m_position >= 2 * static_cast<int64_t>(m_readAhead))
+        ahead = std::make_unique<CReadAheadScope>(reader, m_readAhead,
+                                                  [&observer] { return observer.StopRequested(); });
     if (m_fast) {
         CGrepFastScan scan(reader, m_filters, m_plan, *m_bytes, m_params.linesBefore);
         return scan.Run(observer, progress);
@@ -276,7 +290,7 @@ GrepEnd CGrepSession::ReadLines(CGrepLineReader& reader, CFileWriter& writer,
         lineStart = reader.Position();
         progress.Passed(lineStart, m_lines->Matches(), observer);
     }
-    return GrepEnd::Completed;
+    return reader.AheadStopped() ? GrepEnd::Stopped : GrepEnd::Completed;
 }
 
 bool CGrepSession::MayKeep(const CGrepLine& line) const
@@ -294,26 +308,48 @@ bool CGrepSession::MayKeep(const CGrepLine& line) const
 GrepEnd CGrepSession::WriteUnfinished(CGrepLineReader& reader, CFileWriter& writer,
                                                 int64_t size)
 {
+    // Its records go with its part of the result when that is cut off again.
+    if (m_index)
+        m_indexMark = m_index->Count();
+    m_unfinishedWritten = true;
+    if (m_bytes) {
+        // The line as it stands in the log, without a byte-order mark before
+        // it, read once into the reader's buffer and written from there.
+        const int64_t from = std::max<int64_t>(m_position, reader.MarkLength());
+        reader.Seek(from);
+        reader.SetReadLimit(size);
+        CLineBuffer& lines = reader.Lines();
+        while (!lines.AtEnd()) {
+            if (!lines.Fill(reader))
+                throw CFileReader::kFillFailed;
+        }
+        const CByteLine unfinished{lines.Data() + lines.Pos(), lines.Length() - lines.Pos()};
+        m_unfinishedKept = KeepsBytes(reader, unfinished);
+        return m_bytes->Write(unfinished, m_unfinishedKept, from);
+    }
     reader.Seek(m_position);
     reader.SetReadLimit(size);
     CGrepLine line;
     reader.ReadLine(line);
     m_unfinishedKept = !m_filters.Empty() && m_filters.Matches(line.Text(), line.Length());
-    m_unfinishedWritten = true;
-    // Its records go with its part of the result when that is cut off again.
-    if (m_index)
-        m_indexMark = m_index->Count();
     if (m_filters.Empty())
         return WriteContextLine(writer, nullptr, line) ? GrepEnd::Completed
                                                        : GrepEnd::NextLineFailed;
-    if (m_bytes) {
-        // The line as it stands in the log, without a byte-order mark before it.
-        const int64_t from = std::max<int64_t>(m_position, reader.MarkLength());
-        const std::string bytes = ReadAt(reader, from, size - from);
-        const CByteLine unfinished{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
-        return m_bytes->Write(unfinished, m_unfinishedKept, from);
-    }
     return m_lines->Write(line, m_unfinishedKept, m_position);
+}
+
+bool CGrepSession::KeepsBytes(const CGrepLineReader& reader, const CByteLine& line)
+{
+    // As the fast scan decides a line: only one holding a planned literal is
+    // turned into characters and matched, unless the literal alone keeps it.
+    if (m_plan.KeepsNothing() || m_plan.Finder().Find(line.bytes, line.length, 0) >= line.length)
+        return false;
+    if (m_plan.HitKeeps())
+        return true;
+    CGrepLine text;
+    text.Reserve(line.length);
+    text.SetLength(reader.Decoder().Decode(line.bytes, line.length, text.Data()));
+    return m_filters.Matches(text.Text(), text.Length());
 }
 
 void CGrepSession::RememberStart(CGrepLineReader& reader)

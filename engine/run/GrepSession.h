@@ -24,8 +24,10 @@ class CGrepProgress;
 // it has grown, from where the last reading stopped, so the result file ends
 // as one run over the whole log would have written it. The whole lines go
 // through the context for good. A last line without a line end (still being
-// written) is only written as a run's end writes it: its part of the result
-// file is cut off again before the next reading, which takes the line whole.
+// written) is written only as a run's end writes it, by a reading asked to:
+// its part of the result file is cut off again before the next reading, which
+// takes the line whole. Following's looks leave it out, so a long line
+// written in pieces is written once, when its line end has come.
 class CGrepSession {
 public:
     // `allowFast` lets whole stretches of the log be searched as bytes (CGrepFastScan).
@@ -39,14 +41,20 @@ public:
     // session writes (a result of several logs).
     void SetHeader(std::wstring header) { m_header = std::move(header); }
     uint32_t BufferSize() const { return m_bufferSize; }
+    // Stretches of at least two blocks of this size are read on a thread of
+    // their own while the lines before are taken (0: never).
+    void SetReadAhead(uint32_t blockSize) { m_readAhead = blockSize; }
 
     // Reads the log through `reader` from Position() up to `size`, writing
     // through `writer`, which must stand at the end of what this session has
     // written. The stop check and progress happen per line as in a run. A
     // stream (a decompressed log) is read to its own end, whatever `size`.
-    // Completed, Stopped, or the write that failed.
+    // Completed, Stopped, or the write that failed. `writeUnfinished` false
+    // leaves a last line without a line end for a later reading.
     GrepEnd ReadTo(CGrepLineReader& reader, CFileWriter& writer, int64_t size, CGrepObserver& observer,
-               CGrepProgress& progress);
+               CGrepProgress& progress, bool writeUnfinished = true);
+    // A last line without a line end was read up to Seen() and left out.
+    bool HoldsUnfinished() const { return m_position < m_seen && !m_unfinishedWritten; }
 
     // The log was truncated or replaced: the line `separator` goes to the
     // result, and reading starts again at the log's start with an empty
@@ -82,7 +90,7 @@ public:
 
 private:
     GrepEnd ReadToUnsealed(CGrepLineReader& reader, CFileWriter& writer, int64_t size,
-                       CGrepObserver& observer, CGrepProgress& progress);
+                       CGrepObserver& observer, CGrepProgress& progress, bool writeUnfinished);
     // Settles, at the first reading, how the log is read and makes the context.
     void Begin(CGrepLineReader& reader, CFileWriter& writer);
     // The whole lines of [Position(), end) through the context (end -1: the
@@ -91,9 +99,11 @@ private:
                   CGrepObserver& observer, CGrepProgress& progress);
     // The line that the log ended in at `size`, by how the log has changed since.
     GrepEnd ReadLastLine(CGrepLineReader& reader, CFileWriter& writer, int64_t size,
-                     CGrepObserver& observer, CGrepProgress& progress);
+                     CGrepObserver& observer, CGrepProgress& progress, bool writeUnfinished);
     // The line [Position(), size), without a line end, as a run's end writes it.
     GrepEnd WriteUnfinished(CGrepLineReader& reader, CFileWriter& writer, int64_t size);
+    // Whether the filters keep a line of an 8-bit log read as bytes.
+    bool KeepsBytes(const CGrepLineReader& reader, const CByteLine& line);
     // False when the line cannot be kept, by the literals of m_widePlan;
     // true when it must be matched to know.
     bool MayKeep(const CGrepLine& line) const;
@@ -102,6 +112,7 @@ private:
 
     CGrepParams m_params;
     uint32_t m_bufferSize = 0;
+    uint32_t m_readAhead = 0;
     CFilterSet m_filters;
     CCandidatePlan m_plan;
     // For a UTF-16 log, read line by line: the literals a kept line's text

@@ -5,6 +5,7 @@
 #include "engine/run/GrepFollow.h"
 #include "engine/run/GrepRun.h"
 #include "engine/run/GrepSession.h"
+#include "engine/run/NoticePace.h"
 #include "win32/FailureWords.h"
 #include "win32/PathRules.h"
 #include "win32/ProcessLocks.h"
@@ -121,6 +122,8 @@ public:
 
     void Progress(int percent, int matches) override
     {
+        if (!m_pace.Due(percent, GetTickCount()))
+            return;
         wchar_t text[kTextLength];
         if (m_setCount > 0)
             wsprintfW(text, kSetProgressFormat, static_cast<int>(m_setNumber),
@@ -136,6 +139,7 @@ public:
     {
         m_setNumber = number;
         m_setCount = count;
+        m_pace.Restart();
         // wsprintfW writes at most 1024 characters: a long name is cut.
         m_setName = name.substr(0, 200);
     }
@@ -169,6 +173,7 @@ public:
 private:
     CRunState& m_state;
     int m_shownMatches = -1;
+    CNoticePace m_pace;
     size_t m_setNumber = 0;
     size_t m_setCount = 0;
     std::wstring m_setName;

@@ -62,8 +62,10 @@
 // waits until the user-interface thread has handled each one), never to a
 // null window:
 //   to `status`: WM_SETTEXT "Processing the file: %d %% (%d matches)" for the
-//                first line and then whenever the whole percentage read
-//                changes (at most 101 times; 100 once the last line is read);
+//                first line and then when the whole percentage read changes,
+//                at most once every CNoticePace::kEveryMs (engine/run/
+//                NoticePace.h), with the figures of that moment (at most 101
+//                times; 100 always, once the last line is read);
 //   to `dialog`: WM_RUN_PROGRESS (WM_USER + 4, below) right after each of
 //                those texts, wParam = the percentage, lParam 0: the dialog
 //                shows it on its taskbar button;

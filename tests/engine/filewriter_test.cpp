@@ -2,6 +2,7 @@
 // against the system's own, and line buffering.
 #include "engine/text/CodePage.h"
 #include "engine/io/FileWriter.h"
+#include "tests/support/FullDevice.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -168,6 +169,29 @@ TEST_F(FileWriterTest, BufferedOnlyWholeLinesReachTheFile)
     EXPECT_TRUE(writer.WriteLine(nullptr, L"e", 1));
     EXPECT_TRUE(writer.SetLineBuffer(0));      // turning it off flushes
     EXPECT_EQ(ReadBytes(Path()), "/abc\nxyzw\n\\d\ne\n");
+}
+
+// A line longer than the buffer goes to the file from where it lies, after
+// the lines held before it; on a disk that fills up part way, none of it stays.
+TEST_F(FileWriterTest, ALineLongerThanTheBufferIsWrittenWholeOrNotAtAll)
+{
+    const std::string longLine(100 * 1024, 'x');
+    const std::wstring small = dir.File(L"small");
+    ASSERT_TRUE(CreateDirectoryW(small.c_str(), nullptr));
+    CSmallVolume volume(small, 64);
+    if (!volume.Ready())
+        GTEST_SKIP() << "no small volume can be mounted here";
+    const std::wstring path = small + L"\\out.txt";
+    {
+        CFileWriter writer(path.c_str());
+        writer.SetLineBuffer(8);
+        EXPECT_TRUE(writer.WriteLineBytes(nullptr, reinterpret_cast<const uint8_t*>("ab"), 2));
+        EXPECT_FALSE(writer.WriteLineBytes(L"/", reinterpret_cast<const uint8_t*>(longLine.data()),
+                                           longLine.size()));
+        EXPECT_NE(writer.LastError(), 0u);
+        EXPECT_EQ(writer.Written(), 3);
+    }
+    EXPECT_EQ(ReadBytes(path), "ab\n");
 }
 
 TEST_F(FileWriterTest, BufferedLinesAreWrittenAtDestruction)

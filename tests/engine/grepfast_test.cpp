@@ -23,12 +23,13 @@ struct Outcome {
     std::vector<std::pair<int, int>> reports;
 };
 
-Outcome RunPath(const CGrepParams& params, bool fast, uint32_t bufferSize)
+Outcome RunPath(const CGrepParams& params, bool fast, uint32_t bufferSize, uint32_t readAhead = 0)
 {
     CProgressRecorder recorder;
     CGrepOptions options;
     options.allowFastPath = fast;
     options.bufferSize = bufferSize;
+    options.readAheadBlock = readAhead;
     Outcome o;
     o.outcome = RunGrep(params, recorder, options);
     o.result = ReadBytes(params.resultFile);
@@ -122,8 +123,11 @@ TEST(GrepFastPath, SameResultsAndProgressAsTheLineByLinePath)
         params.linesAfter = static_cast<int>(rng() % 5) - 1;
         const uint32_t sizes[] = {16, 37, 1048575};
         const uint32_t size = sizes[rng() % 3];
-        const Outcome reference = RunPath(params, false, size);
-        const Outcome fast = RunPath(params, true, size);
+        // Now and then either path reads on a thread of its own, in blocks
+        // of a few lines or less (each handover costs a thread switch).
+        const auto ahead = [&rng] { return rng() % 16 == 0 ? uint32_t(rng() % 2 ? 13 : 64) : 0u; };
+        const Outcome reference = RunPath(params, false, size, ahead());
+        const Outcome fast = RunPath(params, true, size, ahead());
         ++cases;
         ASSERT_EQ(fast.result, reference.result) << "round " << round;
         ASSERT_EQ(fast.reports, reference.reports) << "round " << round;

@@ -3,6 +3,7 @@
 // Start, and every failure text from a real fault.
 #include "engine/run/GrepRun.h"
 #include "engine/run/GrepThread.h"
+#include "engine/run/NoticePace.h"
 #include "win32/ProcessLocks.h"
 #include "win32/StringException.h"
 #include "tests/engine/GrepWindow.h"
@@ -31,6 +32,22 @@ std::vector<std::wstring> Texts(const std::vector<GrepNotice>& notices)
     for (const GrepNotice& n : notices)
         texts.push_back(n.finished ? L"<finished " + std::to_wstring(n.wParam) + L">" : n.text);
     return texts;
+}
+
+// Paced progress: the first report and the last are said, and what lies
+// between is said in order, each text as the full list has it.
+void ExpectPacedFrom(const std::vector<std::wstring>& said, const std::vector<std::wstring>& all)
+{
+    ASSERT_FALSE(said.empty());
+    EXPECT_EQ(said.front(), all.front());
+    EXPECT_EQ(said.back(), all.back());
+    size_t at = 0;
+    for (const std::wstring& text : said) {
+        while (at < all.size() && all[at] != text)
+            ++at;
+        ASSERT_LT(at, all.size()) << "not in order, or not a report of the run: " << std::string(text.begin(), text.end());
+        ++at;
+    }
 }
 
 // The matches a progress text reports.
@@ -85,14 +102,15 @@ TEST_F(GrepThreadTest, ProgressForEachNewPercentThenCompletedThenFinished)
     // Line ends at bytes 9, 11 and 20 of 20: 45, 55 and 100 per cent.
     GrepWindows windows;
     ASSERT_TRUE(windows.Run(Params(Log("a ERROR:\nb\nc ERROR:\n"))));
-    const std::vector<std::wstring> texts = Texts(windows.Notices());
-    ASSERT_EQ(texts.size(), 5u);
-    EXPECT_EQ(texts[0], ProgressText(45, 1));
-    EXPECT_EQ(texts[1], ProgressText(55, 1));
-    EXPECT_EQ(texts[2], ProgressText(100, 2));
-    EXPECT_EQ(texts[3].rfind(L"Completed with 2 matches by ", 0), 0u) << texts[3];
-    EXPECT_EQ(texts[3].substr(texts[3].size() - 5), L" sec.");
-    EXPECT_EQ(texts[4], L"<finished 1>");
+    std::vector<std::wstring> texts = Texts(windows.Notices());
+    ASSERT_GE(texts.size(), 4u);
+    EXPECT_EQ(texts.back(), L"<finished 1>");
+    texts.pop_back();
+    EXPECT_EQ(texts.back().rfind(L"Completed with 2 matches by ", 0), 0u) << texts.back();
+    EXPECT_EQ(texts.back().substr(texts.back().size() - 5), L" sec.");
+    texts.pop_back();
+    // 55 is said only when it comes late enough after 45.
+    ExpectPacedFrom(texts, {ProgressText(45, 1), ProgressText(55, 1), ProgressText(100, 2)});
     EXPECT_FALSE(CGrepThread::IsRunning());
 }
 
@@ -148,12 +166,40 @@ TEST_F(GrepThreadTest, AtMost101ReportsFromTheFirstLineTo100)
     GrepWindows windows;
     ASSERT_TRUE(windows.Run(Params(Log(bytes))));
     std::vector<std::wstring> texts = Texts(windows.Notices());
-    ASSERT_EQ(texts.size(), expected.size() + 2);
-    texts.resize(expected.size());
-    EXPECT_EQ(texts, expected);
+    ASSERT_GE(texts.size(), 4u);
+    texts.resize(texts.size() - 2);   // the completed text and the finished message
+    ExpectPacedFrom(texts, expected);
     EXPECT_EQ(expected.front(), ProgressText(0, 0));   // the first line reports
     EXPECT_EQ(expected.back(), ProgressText(100, matches));
     EXPECT_LE(expected.size(), 101u);
+}
+
+TEST(NoticePace, TheFirstAndTheLastAndBetweenOneAtMostEveryFiftyMilliseconds)
+{
+    const struct {
+        int percent;
+        uint32_t nowMs;
+        bool said;
+        bool restart;   // a new log of a set starts before this report
+    } steps[] = {
+        {0, 1000, true, false},   // the first
+        {1, 1010, false, false},
+        {2, 1049, false, false},
+        {3, 1050, true, false},   // the latest figure once the time has come
+        {4, 1051, false, false},
+        {100, 1052, true, false}, // the last, at once
+        {0, 1053, true, true},    // the first of the next log names it
+        {7, 1060, false, false},
+        {9, 0xFFFFFFF0u, true, false},
+        {10, 0x10u, false, false},   // the tick counter wrapped 32 ms ago
+        {11, 0x30u, true, false},
+    };
+    CNoticePace pace;
+    for (const auto& step : steps) {
+        if (step.restart)
+            pace.Restart();
+        EXPECT_EQ(pace.Due(step.percent, step.nowMs), step.said) << step.percent << " at " << step.nowMs;
+    }
 }
 
 TEST_F(GrepThreadTest, StopInsideAProgressNoticeEndsBeforeTheNextLine)
@@ -167,15 +213,17 @@ TEST_F(GrepThreadTest, StopInsideAProgressNoticeEndsBeforeTheNextLine)
     bool stopped = false;
     size_t noticesAtStop = 0;
     windows.onNotice = [&](const GrepNotice& notice) {
-        if (matchesAtStop < 0 && !notice.finished &&
-            notice.text.rfind(L"Processing the file: 10 %", 0) == 0) {
+        // Percentages are paced: the first one said from 10 on.
+        const std::wstring said = L"Processing the file: ";
+        if (matchesAtStop < 0 && !notice.finished && notice.text.rfind(said, 0) == 0 &&
+            std::stoi(notice.text.substr(said.size())) >= 10) {
             matchesAtStop = MatchesIn(notice.text);
             noticesAtStop = windows.Notices().size();
             stopped = CGrepThread::Stop();   // the worker is waiting for this handler
         }
     };
     ASSERT_TRUE(CGrepThread::Start(params, windows.Dialog(), windows.Status()));
-    ASSERT_TRUE(WaitDelivering("the 10 % notice", [&] { return matchesAtStop >= 0; }));
+    ASSERT_TRUE(WaitDelivering("a notice from 10 % on", [&] { return matchesAtStop >= 0; }));
     EXPECT_TRUE(stopped);
     EXPECT_FALSE(CGrepThread::IsRunning());
     PumpMessages();   // the worker has ended: anything it sent late would show now

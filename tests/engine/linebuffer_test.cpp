@@ -6,12 +6,16 @@
 #include "engine/io/FileReader.h"
 #include "engine/io/FileSequence.h"
 #include "engine/io/LineBuffer.h"
+#include "engine/io/ReadAhead.h"
 #include "engine/match/ByteSearch.h"
+#include "tests/support/SilentPipe.h"
 #include "tests/support/TestFiles.h"
+#include "win32/Handle.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <random>
 #include <string>
 #include <vector>
@@ -52,8 +56,10 @@ std::vector<Line> PlainCut(const std::string& text)
     return lines;
 }
 
-// Lines and candidates as the run's fast scan takes them.
-std::vector<Line> CoreCut(CByteSource& source, size_t bufferSize)
+// Lines and candidates as the run's fast scan takes them, from a source read
+// on this thread or on one of its own.
+template <typename Source>
+std::vector<Line> CoreCut(Source& source, size_t bufferSize)
 {
     const CAnyOfFinder finder({CByteFinder(kLiteral, false)});
     CLineBuffer buffer(bufferSize);
@@ -151,6 +157,16 @@ TEST(ReadingCore, EverySourceCutsTheLinesOfAPlainCut)
             }
             CRaggedStream stream(c.text, unsigned(round));
             EXPECT_EQ(CoreCut(stream, bufferSize), expected) << "stream";
+            // Blocks handed over from a reading thread: block edges, and lines
+            // longer than a block's head room, fall anywhere.
+            {
+                CFileReader file(path.c_str(), 0);
+                CReadAhead ahead(file, uint32_t(random() % 64 + 1), nullptr);
+                EXPECT_EQ(CoreCut(ahead, bufferSize), expected) << "file read ahead";
+                CRaggedStream pieces(c.text, unsigned(round) + 7);
+                CReadAhead aheadOfStream(pieces, uint32_t(random() % 300 + 1), nullptr);
+                EXPECT_EQ(CoreCut(aheadOfStream, bufferSize), expected) << "stream read ahead";
+            }
             // The same text as a set split at random line boundaries.
             std::vector<std::wstring> parts;
             size_t from = 0;
@@ -184,4 +200,41 @@ TEST(ReadingCore, EverySourceCutsTheLinesOfAPlainCut)
         }
         EXPECT_EQ(n, expected.size());
     }
+}
+
+TEST(ReadingCore, AStopIsSeenWhileTheReadingThreadSitsInAReadThatNeverReturns)
+{
+    // The log of a hung share: the reading thread waits in its read for ever.
+    CSilentPipe pipe(L"read-ahead");
+    class CPipeSource : public CByteSource {
+    public:
+        explicit CPipeSource(const std::wstring& path)
+            : m_file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)),
+              m_reading(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+        {
+        }
+        bool Read(uint8_t* target, uint32_t size, uint32_t& got) override
+        {
+            SetEvent(m_reading.Get());
+            DWORD read = 0;
+            const bool ok = ReadFile(m_file.Get(), target, size, &read, nullptr) != 0;
+            got = read;
+            return ok;
+        }
+        CFileHandle m_file;
+        CHandle m_reading;
+    } source(pipe.Path());
+    ASSERT_TRUE(source.m_file.IsOpen());
+    std::atomic<bool> stop{false};
+    const DWORD start = GetTickCount();
+    {
+        CReadAhead ahead(source, 1u << 20, [&] { return stop.load(); });
+        ASSERT_EQ(WaitForSingleObject(source.m_reading.Get(), 10000), WAIT_OBJECT_0);
+        stop = true;
+        std::vector<uint8_t> block;
+        size_t got = 0;
+        EXPECT_FALSE(ahead.Take(block, got));
+        EXPECT_TRUE(ahead.Stopped());
+    }   // the end cancels the read
+    EXPECT_LT(GetTickCount() - start, 2000u) << "a stop waits no longer than a run's stop did";
 }

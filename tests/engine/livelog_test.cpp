@@ -126,6 +126,8 @@ TEST_F(LiveLogTest, ARunOverALogHeldOpenForWritingEndsWithWholeLines)
                 CGrepOptions options;
                 options.allowFastPath = fast;
                 options.bufferSize = 4096;   // many reads, so the change falls between two
+                // Read on a thread of its own too, in blocks about that size.
+                options.readAheadBlock = sharing == CLogHolder::Sharing::ReadOnly ? 4000 : 0;
                 bool changed = false;
                 CChangeHalfway observer([&] { changed = c.change(holder); });
                 const CGrepOutcome outcome = RunGrep(Params(log, result), observer, options);

@@ -9,6 +9,7 @@
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/TextView.h"
 #include "tests/support/GrepObservers.h"
+#include "tests/engine/PackedFiles.h"
 
 namespace {
 
@@ -252,6 +253,52 @@ TEST_F(FollowTest, FollowIsGreyedExactlyWhenTheViewerCannotFollowAndItsKeySaysWh
     PressF5(wide);
     BoxInfo box = ExpectBox(L"Follow", L"A UTF-16 result cannot be followed yet.", BoxIcon::Information);
     ASSERT_TRUE(Answer(box, IDOK));
+    CloseWithCloseBox();
+}
+
+TEST_F(FollowTest, NothingCompressedIsFollowedAndTheKeySaysWhy)
+{
+    // A rotated set whose newest log is compressed, a lone .gz, and that .gz viewed itself.
+    WriteCategories(ErrorCategory);
+    const std::wstring folder = dir.File(L"rotated");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring older = folder + L"\\app.log.1";
+    const std::wstring newest = folder + L"\\app.log.gz";
+    ASSERT_TRUE(WriteBytes(older, "ERROR old\n"));
+    ASSERT_TRUE(WriteBytes(newest, Gzip("ERROR new\n")));
+    {
+        CFileHandle file(CreateFileW(older.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        FILETIME longAgo{0, 0x01000000};
+        ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &longAgo));
+    }
+    const std::wstring lone = dir.File(L"lone.log.gz");
+    ASSERT_TRUE(WriteBytes(lone, Gzip("ERROR lone\n")));
+    for (const wchar_t* name : {L"rotated.greptmp", L"lone.log.gz.greptmp"}) {
+        removeAfter.push_back(BesideTestExe(name));
+        removeAfter.push_back(BesideTestExe(name) + L".idx");
+    }
+    Start();
+    const auto refused = [this](size_t viewers, const wchar_t* why) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(why)));
+        ASSERT_TRUE(WaitFor("the viewer", [&] { return !Running() && ViewerCount() == viewers; }));
+        CTextView* view = nullptr;
+        ui->Invoke([&] { view = CMainDlg::Instance()->ViewerAt(viewers - 1); });
+        EXPECT_FALSE(FollowEnabled(view));
+        PressF5(view);
+        BoxInfo box = ExpectBox(L"Follow", why, BoxIcon::Information);
+        ASSERT_TRUE(Answer(box, IDOK));
+        EXPECT_FALSE(FollowChecked(view));
+        EXPECT_FALSE(Running());
+    };
+    Type(IDC_FILE, folder);
+    Click(IDC_GO);
+    refused(1, L"The newest log of this search is compressed: it does not grow, and cannot be followed.");
+    Type(IDC_FILE, lone);
+    Click(IDC_GO);
+    refused(2, L"A compressed log does not grow: it cannot be followed.");
+    Click(IDC_NONE);
+    Click(IDC_GO);
+    refused(3, L"A compressed log does not grow: it cannot be followed.");
     CloseWithCloseBox();
 }
 

@@ -15,6 +15,7 @@
 #include "viewer/TextView.h"
 
 #include <commctrl.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -591,6 +592,53 @@ TEST_F(GoStopTest, ClearingTheFileBoxDuringARunKeepsStopUsable)
     EXPECT_EQ(ViewerCount(), 1u) << "the run ended by itself";
     EXPECT_EQ(Text(IDC_GO), L"&Go");
     EXPECT_FALSE(Enabled(IDC_GO)) << "back to Go with nothing to search";
+    CloseWithCloseBox();
+}
+
+// A log of one line of 96 MB: the dialog answers throughout the run and the
+// opening of its result, and the program's peak stays under 2.5 times the line.
+TEST_F(GoStopTest, ALineOfTensOfMegabytesKeepsTheDialogAnswering)
+{
+    WriteCategories(ErrorCategory);
+    const std::wstring log = dir.File(L"long.log");
+    const std::string piece(1 << 20, 'x');
+    const size_t line = 96u << 20;
+    ASSERT_TRUE(WriteBytes(log, "start\n"));
+    for (size_t k = 0; k < line / piece.size(); ++k)
+        ASSERT_TRUE(AppendBytes(log, k == 48 ? " ERROR: in the middle " : piece));
+    ASSERT_TRUE(AppendBytes(log, "\nend\n"));
+    const std::wstring result = ResultBesideExe(L"long.log.greptmp");
+    Start();
+    Type(IDC_FILE, log);
+    PROCESS_MEMORY_COUNTERS before{};
+    before.cb = sizeof before;
+    ASSERT_TRUE(K32GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before));
+
+    ui->Post([this] { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_GO, BN_CLICKED), 0); });
+    // The worker and the viewer may take a while; each question to the
+    // dialog is answered at once meanwhile. The last is asked once the viewer
+    // window exists, so it waits for the viewer's first block.
+    ULONGLONG slowest = 0;
+    const ULONGLONG start = GetTickCount64();
+    for (bool opened = false; !opened;) {
+        ASSERT_LT(GetTickCount64() - start, 120000u) << "the run and its viewer never ended";
+        opened = !CGrepThread::IsRunning() && AnyViewerWindow();
+        const ULONGLONG asked = GetTickCount64();
+        DWORD_PTR answer = 0;
+        ASSERT_TRUE(SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &answer));
+        slowest = std::max(slowest, GetTickCount64() - asked);
+        Sleep(10);
+    }
+    ui->Settle();
+    EXPECT_LT(slowest, 750u) << "the dialog did not answer for " << slowest << " ms";
+    PROCESS_MEMORY_COUNTERS after = before;
+    ASSERT_TRUE(K32GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after));
+    RecordProperty("SlowestAnswerMs", std::to_string(slowest));
+    RecordProperty("PeakGrowthMB", std::to_string((after.PeakWorkingSetSize - before.WorkingSetSize) >> 20));
+    EXPECT_LT(after.PeakWorkingSetSize - before.WorkingSetSize, line * 5 / 2)
+        << "peak " << after.PeakWorkingSetSize << " bytes";
+    ASSERT_EQ(ViewerCount(), 1u);
+    EXPECT_EQ(ViewerPath(0), result);
     CloseWithCloseBox();
 }
 

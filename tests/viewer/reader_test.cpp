@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -110,6 +115,58 @@ TEST_F(ReaderTest, LastLineWithoutLineEndIsInTheBlock)
     ASSERT_EQ(reader.LineCount(), 3u);
     EXPECT_EQ(std::wstring(reader.GetLineText(2)), L"last");
     EXPECT_EQ(reader.LineOffset(2), 13);
+}
+
+// A block holds at most kShownLineBytes of a line, cut before a character
+// that would not be whole, and reads past the rest without holding it.
+TEST_F(ReaderTest, ABlockHoldsTheHeadOfAVeryLongLine)
+{
+    const size_t cap = CScrollableFileReader::kShownLineBytes;
+    const std::string e = "\xC3\xA9";   // U+00E9 in UTF-8
+    const struct {
+        std::string bytes;
+        std::wstring text;
+    } lines[] = {
+        {std::string(cap, 'a'), std::wstring(cap, L'a')},
+        {std::string(cap, 'b') + "c", std::wstring(cap, L'b')},
+        {e + std::string(cap - 3, 'd') + e + "tail", L"\u00E9" + std::wstring(cap - 3, L'd')},
+        {"next", L"next"},
+    };
+    const std::wstring path = dir.File(L"long.greptmp");
+    std::vector<int64_t> offsets;
+    int64_t at = 0;
+    ASSERT_TRUE(WriteBytes(path, ""));
+    for (size_t i = 0; i < std::size(lines); ++i) {
+        offsets.push_back(at);
+        ASSERT_TRUE(AppendBytes(path, lines[i].bytes + "\n"));
+        at += static_cast<int64_t>(lines[i].bytes.size() + 1);
+        if (i == 2) {
+            // 48 MB in one line, never held by this test either.
+            offsets.push_back(at);
+            const std::string piece(1 << 20, 'z');
+            for (int k = 0; k < 48; ++k)
+                ASSERT_TRUE(AppendBytes(path, piece));
+            ASSERT_TRUE(AppendBytes(path, "\n"));
+            at += (48 << 20) + 1;
+        }
+    }
+    PROCESS_MEMORY_COUNTERS before{};
+    before.cb = sizeof before;
+    ASSERT_TRUE(K32GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before));
+    CScrollableFileReader reader(path.c_str());
+    PROCESS_MEMORY_COUNTERS after = before;
+    ASSERT_TRUE(K32GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after));
+    EXPECT_LE(after.PeakWorkingSetSize,
+              std::max<size_t>(before.PeakWorkingSetSize, before.WorkingSetSize + (12 << 20)))
+        << "reading the block cost " << (after.PeakWorkingSetSize - before.WorkingSetSize) << " bytes";
+
+    ASSERT_EQ(reader.LineCount(), 5u);
+    for (uint32_t k = 0; k < 5; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(reader.LineOffset(k), offsets[k]);
+        const std::wstring expected = k < 3 ? lines[k].text : k == 3 ? std::wstring(cap, L'z') : L"next";
+        EXPECT_TRUE(std::wstring(reader.GetLineText(k), reader.GetLineLength(k)) == expected);
+    }
 }
 
 TEST_F(ReaderTest, LineUpAtBlockLineZeroReadsTheBlockOneLineHigher)

@@ -1,0 +1,69 @@
+// CReadAhead: a byte source read on a thread of its own, in large blocks
+// handed over whole, so that one core reads while the other scans.
+#pragma once
+
+#include "engine/io/ByteSource.h"
+#include "win32/Handle.h"
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <vector>
+
+// The reader thread owns the source from construction to destruction: no one
+// else may touch it meanwhile. A block is handed over by swapping vectors, so
+// its bytes are never copied; each block keeps HeadRoom() bytes free before
+// its bytes, where the taker puts the unfinished line of the block before.
+// A handover costs a wake-up of the other thread (tens of microseconds under
+// wine): with blocks of megabytes there are a few hundred per gigabyte.
+class CReadAhead {
+public:
+    // Starts reading `source` from where it stands, `blockSize` bytes at a
+    // time. `stopRequested` is asked while Take waits, so a stop is seen even
+    // while the reader sits in a long read.
+    CReadAhead(CByteSource& source, uint32_t blockSize, std::function<bool()> stopRequested);
+    // Ends the reader, cancelling a read that does not return.
+    ~CReadAhead();
+    CReadAhead(const CReadAhead&) = delete;
+    CReadAhead& operator=(const CReadAhead&) = delete;
+
+    size_t HeadRoom() const { return m_headRoom; }
+    // The next block, moved into `block`: its bytes are [HeadRoom(),
+    // HeadRoom() + got); got 0 at the end of the source. False when a read
+    // failed or a stop was requested (Stopped()).
+    bool Take(std::vector<uint8_t>& block, size_t& got);
+    // A block the taker is done with, to be filled again.
+    void GiveBack(std::vector<uint8_t>&& block);
+    bool Stopped() const { return m_stopped; }
+    // As the source says, once Take has given the end.
+    bool EndedEarly() const { return m_source.EndedEarly(); }
+
+private:
+    struct CFilled {
+        std::vector<uint8_t> bytes;
+        size_t length;
+    };
+    static DWORD WINAPI ReaderEntry(LPVOID self);
+    void ReadBlocks();
+
+    CByteSource& m_source;
+    const uint32_t m_blockSize;
+    const size_t m_headRoom;
+    std::function<bool()> m_stopRequested;
+    bool m_stopped = false;   // the taker's own
+
+    // Under m_lock: the blocks to fill and those filled, in order, and how
+    // the reading ended.
+    SRWLOCK m_lock = SRWLOCK_INIT;
+    CONDITION_VARIABLE m_changed = CONDITION_VARIABLE_INIT;
+    std::vector<std::vector<uint8_t>> m_free;
+    std::deque<CFilled> m_filled;
+    size_t m_blocksOut = 0;   // taken to be filled by the reader, or held by the taker
+    bool m_ended = false;
+    bool m_failed = false;
+    bool m_quit = false;
+    CHandle m_thread;
+};
