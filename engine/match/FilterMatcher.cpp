@@ -52,7 +52,7 @@ bool CFilterMatcher::operator==(const CFilterMatcher& other) const
            m_pattern == other.m_pattern && IsRegex() == other.IsRegex();
 }
 
-bool CFilterMatcher::Compile(const CFilter& filter, bool ignoreCase)
+bool CFilterMatcher::CompileFilter(const CFilter& filter, bool ignoreCase)
 {
     if (filter.IsRegex())
         return CompileRegex(filter.text);
@@ -95,9 +95,15 @@ bool CFilterMatcher::Run(const wchar_t* line, size_t length, int* position,
     if (m_regex) {
         if (!line || !m_regex->Matches(line, length))
             return false;
-        // Where it matched is asked by highlighting only, after the decision.
+        // Where it matched is asked by highlighting and by a search's
+        // scrolling only, after the decision.
+        if (!spans && !position)
+            return true;
+        const std::vector<RegexSpan> found = m_regex->Spans(line, length);
+        if (position && !found.empty())
+            *position = static_cast<int>(found.front().start);
         if (spans)
-            for (const RegexSpan& s : m_regex->Spans(line, length))
+            for (const RegexSpan& s : found)
                 spans->push_back({s.start, s.length});
         return true;
     }

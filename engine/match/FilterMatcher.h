@@ -29,7 +29,7 @@ public:
     bool Compile(const std::wstring& text, bool ignoreCase);
     // The filter as its kind reads it; `ignoreCase` is for masks, an
     // expression says "(?i)" itself.
-    bool Compile(const CFilter& filter, bool ignoreCase);
+    bool CompileFilter(const CFilter& filter, bool ignoreCase);
     // False, with PCRE2's message and position in `error` when given, when
     // the expression does not compile: the matcher then matches no line.
     bool CompileRegex(const std::wstring& pattern, RegexError* error = nullptr);
@@ -55,7 +55,8 @@ public:
     // cannot be made.
     bool Matches(const wchar_t* line, size_t length) const;
     // A zero-terminated text, up to its first zero, as a view holds its lines.
-    // `position`, when given, gets where the last literal was found, or -1.
+    // `position`, when given, gets where the last literal was found (where an
+    // expression's first match starts), or -1.
     bool MatchesText(const wchar_t* text, int* position = nullptr) const;
 
     // The literals every matching line contains, in order.

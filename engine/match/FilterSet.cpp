@@ -14,7 +14,7 @@ void CFilterSet::Build(const FilterList& filters, bool ignoreCase)
         if (!filter.checked)
             continue;
         Filter& f = m_filters.emplace_back();
-        f.matcher.Compile(filter, ignoreCase);
+        f.matcher.CompileFilter(filter, ignoreCase);
         m_anyRegex |= f.matcher.IsRegex();
         f.isAnd = filter.IsAnd();
         m_anyAnd |= f.isAnd;
