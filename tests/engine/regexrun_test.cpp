@@ -3,6 +3,7 @@
 // with and without required literals, ignoring case, mixed with masks, on the
 // fast path and the line-by-line one; and lines too complex for an
 // expression, counted and not kept.
+#include "engine/match/FilterSet.h"
 #include "engine/match/RegexFilter.h"
 #include "engine/run/GrepRun.h"
 #include "tests/support/GrepObservers.h"
@@ -74,7 +75,7 @@ TEST(GrepRegexRun, KeepsTheLinesTheExpressionMatchesOnBothPaths)
     params.logFile = dir.File(L"log.txt");
     params.resultFile = dir.File(L"result.txt");
     params.linesBefore = params.linesAfter = 0;
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 150; ++round) {
         std::string log;
         for (int lines = 1 + int(rng() % 30); lines > 0; --lines) {
             for (int w = int(rng() % 6); w > 0; --w)
@@ -126,6 +127,30 @@ TEST(GrepRegexRun, LinesTooComplexAreCountedOnceAndNotKept)
         ASSERT_EQ(outcome.end, GrepEnd::Completed);
         EXPECT_EQ(ReadBytes(params.resultFile), row.kept) << row.filters[0].text;
         EXPECT_EQ(outcome.tooComplexLines, row.tooComplex) << row.filters[0].text;
+    }
+}
+
+// What highlighting paints: an expression's matches beside a mask's literals,
+// joined where they touch, none when no Or filter matches.
+TEST(GrepRegexRun, OrSpansHoldTheExpressionsMatches)
+{
+    const std::wstring line = L"12:05:33 ERROR timeout=250 and timeout=7";
+    const struct {
+        FilterList filters;
+        std::vector<CMatchSpan> spans;
+    } rows[] = {
+        {{CFilter::Regex(L"timeout=\\d+")}, {{15, 11}, {31, 9}}},
+        {{CFilter::Regex(L"\\d\\d:\\d\\d"), CFilter(L"*ERROR*")}, {{0, 5}, {9, 5}}},
+        {{CFilter::Regex(L"(?i)error timeout"), CFilter(L"*timeout=7*")}, {{9, 13}, {31, 9}}},
+        {{CFilter::Regex(L"^ERROR")}, {}},
+    };
+    for (const auto& row : rows) {
+        CFilterSet set;
+        set.Build(row.filters, false);
+        std::vector<CMatchSpan> spans;
+        set.OrSpans(line.data(), line.size(), spans);
+        EXPECT_EQ(spans, row.spans) << row.filters[0].text;
+        EXPECT_EQ(set.Matches(line.data(), line.size()), !row.spans.empty()) << row.filters[0].text;
     }
 }
 
