@@ -4,6 +4,7 @@
 #include "engine/run/GrepIndex.h"
 #include "engine/run/GrepRun.h"
 #include "engine/run/LogSet.h"
+#include "tests/support/GrepObservers.h"
 #include "tests/support/TestFiles.h"
 
 #include <windows.h>
@@ -17,14 +18,8 @@
 
 namespace {
 
-class NullObserver : public CGrepObserver {
-public:
-    bool StopRequested() override { return false; }
-    void Progress(int, int) override {}
-};
-
 // What a run over a set reports: each log as it starts, and the percentages.
-class SetRecorder : public NullObserver {
+class SetRecorder : public CQuietObserver {
 public:
     void Progress(int percent, int) override { percents.push_back(percent); }
     void Reading(size_t number, size_t count, const std::wstring& name) override
@@ -125,7 +120,7 @@ TEST(LogSet, ARotatedSetGivesItsPartsKeptLinesUnderHeadersWithoutContextAcrossTh
         CGrepParams one = params;
         one.logFile = dir.File(names[i]);
         one.resultFile = dir.File(L"part.greptmp");
-        NullObserver quiet;
+        CQuietObserver quiet;
         ASSERT_EQ(RunGrep(one, quiet).end, GrepEnd::Completed);
         const std::string alone = ReadBytes(one.resultFile);
         if (!alone.empty())
@@ -247,7 +242,7 @@ TEST(LogSet, AFolderOfManyLogsIsOneSearch)
     params.filters = CheckedFilters({L"*ERROR:*"});
     params.linesBefore = 0;
     params.linesAfter = 0;
-    NullObserver quiet;
+    CQuietObserver quiet;
     const CGrepOutcome outcome = RunGrep(params, quiet);
     ASSERT_EQ(outcome.end, GrepEnd::Completed) << outcome.failure;
     EXPECT_EQ(outcome.logsRead, size_t(kLogs));

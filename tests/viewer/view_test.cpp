@@ -1,5 +1,6 @@
 // CTextView with real windows and messages: creation, keys, thumb, wheel, resize, painting, closing.
 #include "win32/ModulePath.h"
+#include "tests/support/GrepObservers.h"
 #include "win32/StringException.h"
 #include "resources/resource.h"
 #include "tests/viewer/ViewFixture.h"
@@ -525,11 +526,7 @@ TEST_F(ViewTest, HeaderLinesOfASetArePaintedInTheirOwnColour)
     params.logFile = dir.Path();
     params.resultFile = dir.File(L"set.greptmp");
     params.filters = CheckedFilters({L"*ERROR*"});
-    class CQuiet : public CGrepObserver {
-    public:
-        bool StopRequested() override { return false; }
-        void Progress(int, int) override {}
-    } quiet;
+    CQuietObserver quiet;
     ASSERT_EQ(RunGrep(params, quiet).end, GrepEnd::Completed);
     const std::string result = ReadBytes(params.resultFile);
     ASSERT_EQ(result, "### a.log\n### ERROR looks like a header\n### b.log\nERROR two\n");
