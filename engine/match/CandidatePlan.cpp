@@ -117,10 +117,10 @@ bool CCandidatePlan::BuildLiterals(const std::vector<CandidateFilter>& filters,
                 chosenLength = shortest;
             }
         }
-        if (!chosen.empty())
-            return Found::Literal;
-        // No single literal: a set of which every matching line holds one
-        // will do, each member searched. A member no line holds drops out.
+        // A set of which every matching line holds one will do too, each
+        // member searched, when its shortest member is longer than the
+        // single literal ("(ERROR|WARN)" rather than the ":" of a time). A
+        // member no line holds drops out.
         for (const std::vector<std::wstring>& set : f.matcher->AnyOfLiterals()) {
             std::vector<std::string> all;
             size_t shortest = SIZE_MAX;
