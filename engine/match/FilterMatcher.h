@@ -48,7 +48,9 @@ public:
     {
         if (m_regex)
             return m_regex->Matches(line, length);
-        return CUtils::MatchTokens(line, length, m_tokens, nullptr);
+        // An empty line matches no mask, also beside an expression that may
+        // match it.
+        return length > 0 && CUtils::MatchTokens(line, length, m_tokens, nullptr);
     }
     // Any line as it is; folds a copy when it must. Throws the narrow text
     // "CUtils::StrMaskCompare: unable to duplicate the string" when the copy

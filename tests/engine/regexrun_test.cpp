@@ -108,7 +108,7 @@ TEST(GrepRegexRun, LinesTooComplexAreCountedOnceAndNotKept)
     params.resultFile = dir.File(L"result.txt");
     params.linesBefore = params.linesAfter = 0;
     const std::string hostile = std::string(5000, 'a') + "b\n";
-    ASSERT_TRUE(WriteBytes(params.logFile, "aaa\n" + hostile + "b\n" + hostile));
+    ASSERT_TRUE(WriteBytes(params.logFile, "aaa\n" + hostile + "b\n" + hostile + "\n"));
     struct Row {
         FilterList filters;
         std::string kept;
@@ -120,6 +120,9 @@ TEST(GrepRegexRun, LinesTooComplexAreCountedOnceAndNotKept)
         // The mask keeps the hostile lines; the expression is not asked.
         {{CFilter(L"*b*"), CFilter::Regex(L"(a+)+$")}, "aaa\n" + hostile + "b\n" + hostile, 0},
         {{CFilter(L"*a*")}, "aaa\n" + hostile + hostile, 0},
+        // An empty line: kept by an expression that matches it, never by a mask.
+        {{CFilter(L"*"), CFilter::Regex(L"^$")}, "aaa\n" + hostile + "b\n" + hostile + "\n", 0},
+        {{CFilter::Regex(L"^$"), CFilter(L"-x", FilterAnd)}, "", 0},
     };
     for (const Row& row : rows) {
         params.filters = row.filters;
