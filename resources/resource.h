@@ -22,6 +22,9 @@
 #define IDM_GO_TO_LINE          1009
 #define IDM_SHOW_IN_LOG         1010
 #define IDM_HIGHLIGHT           1012
+#define IDM_MARK_WORD           1016
+#define IDM_NEXT_MARK           1017
+#define IDM_PREVIOUS_MARK       1018
 
 // Icons and bitmaps
 #define IDI_TILVO               107

@@ -274,6 +274,8 @@ BOOL CMainDlg::OnNotify(const NMHDR* header)
             // Beside the result that asked, so neither hides the other.
             PlaceBeside(header->hwndFrom, log->Window());
             log->ShowLine(request->offset);
+            if (request->resultFile)
+                log->ShowMap(request->resultFile, request->logNumber);
         }
         return TRUE;
     }

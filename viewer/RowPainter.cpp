@@ -6,6 +6,7 @@
 
 #include "viewer/ScrollableFileReader.h"
 #include "viewer/ViewMath.h"
+#include "viewer/WordMarks.h"
 #include "win32/GdiScope.h"
 
 namespace {
@@ -69,6 +70,26 @@ void PaintSpans(HDC dc, const RECT& row, const wchar_t* text,
                     text + span.begin, UINT(span.length), nullptr);
         if (bold)
             SelectObject(dc, normal);
+    }
+    SetBkColor(dc, back);
+}
+
+// Boxes each place of the marked word: its text again on a light fill, framed,
+// so the eye finds every place of it on the page at once.
+void PaintWordBoxes(HDC dc, const RECT& row, const wchar_t* text,
+                    const std::vector<CMatchSpan>& spans)
+{
+    const COLORREF back = GetBkColor(dc);
+    SetBkColor(dc, kWordMarkBack);
+    const CGdiObject<HBRUSH> frame(CreateSolidBrush(kWordMarkFrame));
+    for (const CMatchSpan& span : spans) {
+        SIZE before{}, width{};
+        GetTextExtentPoint32W(dc, text, int(span.begin), &before);
+        GetTextExtentPoint32W(dc, text + span.begin, int(span.length), &width);
+        RECT cell{row.left + before.cx, row.top, row.left + before.cx + width.cx, row.bottom};
+        ExtTextOutW(dc, cell.left, cell.top, ETO_CLIPPED | ETO_OPAQUE, &cell, text + span.begin,
+                    UINT(span.length), nullptr);
+        FrameRect(dc, &cell, frame.Get());
     }
     SetBkColor(dc, back);
 }
@@ -149,6 +170,12 @@ void DrawRows(HDC dc, const RECT& client, const RowPaint& paint)
                 if (!spans.empty())
                     PaintSpans(dc, RECT{row.left, row.top, row.right, row.top + rowHeight}, text,
                                spans, color, color == 0 || marks, bold);
+            }
+            if (paint.markedWord && !paint.markedWord->empty()) {
+                WordOccurrences(text, length, *paint.markedWord, spans);
+                if (!spans.empty())
+                    PaintWordBoxes(dc, RECT{row.left, row.top, row.right, row.top + rowHeight},
+                                   text, spans);
             }
         }
         row.top += rowHeight;

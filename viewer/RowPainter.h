@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 class CFilterSet;
 class CGrepIndex;
@@ -19,6 +20,9 @@ constexpr COLORREF kFoundLineBack = 0xE0FFE0;
 constexpr COLORREF kOtherMatchBack = 0xE0E0E0;
 constexpr COLORREF kMarkedLineBack = 0xA0F0FF;
 constexpr COLORREF kSetHeaderColor = 0x905000;   // the line naming a log of a set: dark blue   // the line Show in Log or Go to Line went to
+// The light box around each place of the marked word.
+constexpr COLORREF kWordMarkBack = 0xC0FFFF;
+constexpr COLORREF kWordMarkFrame = 0x40B0B0;
 constexpr wchar_t kEndOfFileMarker[] = L"---=== END OF FILE ===---";
 
 struct RowPaint {
@@ -35,6 +39,7 @@ struct RowPaint {
     const CGrepIndex* setIndex = nullptr;   // a result of several logs: tells its header lines
     CFilterSet* runFilters = nullptr;  // the filters of the run that made a result: their
                                        // matches on its kept lines are painted; null: none
+    const std::wstring* markedWord = nullptr;  // boxed wherever it stands; null or empty: none
     viewmath::Margins margins;         // scaled with the DPI
 };
 
@@ -42,5 +47,6 @@ struct RowPaint {
 // rectangle): each line in its colour, the search marks, and the end-of-file
 // marker after the last line of the file. What the run's Or filters matched is
 // painted on a light tint of the line's colour, or in bold on a line without
-// one or on a line the Find marks already paint.
+// one or on a line the Find marks already paint. The marked word's boxes lie
+// on top of everything.
 void DrawRows(HDC dc, const RECT& client, const RowPaint& paint);

@@ -5,6 +5,7 @@
 #include "resources/resource.h"
 #include "settings/Settings.h"
 #include "win32/Dpi.h"
+#include "viewer/LogMap.h"
 #include "viewer/RowPainter.h"
 #include "engine/run/GrepIndex.h"
 #include "viewer/ScrollableFileReader.h"
@@ -178,6 +179,7 @@ void CTextView::CloseFile()
     m_runFilters.reset();
     m_path.clear();
     m_markedOffset = -1;
+    m_map.reset();
 }
 
 void CTextView::Close()
@@ -235,10 +237,18 @@ LRESULT CTextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (m_reader)
             OnVScroll(LOWORD(wParam), static_cast<short>(HIWORD(wParam)));
         return 0;
-    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDOWN: {
+        RECT client;
+        GetClientRect(m_window, &client);
+        const RECT map = MapRect(client);
+        const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        if (PtInRect(&map, at))
+            OnMapClick(at.y);
         return 0;
+    }
     case WM_LBUTTONDBLCLK:
-        OnDoubleClick(static_cast<short>(HIWORD(lParam)));
+        OnDoubleClick(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)),
+                      wParam);
         return 0;
     case WM_MOUSEWHEEL:
         OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam), GET_KEYSTATE_WPARAM(wParam));
@@ -252,6 +262,8 @@ LRESULT CTextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kFollowTimer)
             OnFollowTick();
+        else if (wParam == kMapTimer)
+            OnMapTick();
         return 0;
     default:
         return DefWindowProcW(m_window, message, wParam, lParam);
@@ -290,6 +302,10 @@ void CTextView::SendNotice(HWND notify, HWND from, NMHDR& header)
 
 void CTextView::OnSize(int width, int height)
 {
+    if (m_map) {
+        const RECT client{0, 0, width, height};
+        width = MapRect(client).left;
+    }
     const viewmath::PageSize page =
         viewmath::PageFromClient(width, height, m_charWidth, m_fontSize, m_margins.margin);
     if (m_charWidth > 0)
@@ -306,6 +322,7 @@ void CTextView::OnPaint()
     DrawEdge(paint.Get(), &client, EDGE_SUNKEN, BF_RECT);
     if (m_reader)
         PaintRows(paint.Get(), client);
+    PaintMap(paint.Get(), client);
 }
 
 void CTextView::PaintRows(HDC dc, const RECT& client) const
@@ -324,8 +341,13 @@ void CTextView::PaintRows(HDC dc, const RECT& client) const
     rows.markedOffset = m_markedOffset;
     rows.setIndex = m_setIndex.get();
     rows.runFilters = m_showMatches ? m_runFilters.get() : nullptr;
+    rows.markedWord = &m_markedWord;
     rows.margins = m_margins;
-    DrawRows(dc, client, rows);
+    // The map's strip takes the right edge; the text ends before it.
+    RECT text = client;
+    if (m_map)
+        text.right = MapRect(client).left;
+    DrawRows(dc, text, rows);
 }
 
 bool CTextView::OnCommand(int id)
@@ -367,6 +389,15 @@ bool CTextView::OnCommand(int id)
     case IDM_HIGHLIGHT:
         ToggleMatches();
         return true;
+    case IDM_MARK_WORD:
+        MarkWordUnderPointer();
+        return true;
+    case IDM_NEXT_MARK:
+        GoToMark(true);
+        return true;
+    case IDM_PREVIOUS_MARK:
+        GoToMark(false);
+        return true;
     default:
         return false;
     }
@@ -394,6 +425,8 @@ RECT CTextView::TextRect() const
 {
     RECT client;
     GetClientRect(m_window, &client);
+    if (m_map)
+        client.right = MapRect(client).left;
     RECT text{m_margins.border, m_margins.border, client.right - m_margins.margin,
               client.bottom - m_margins.margin};
     return text;

@@ -14,11 +14,15 @@
 #include <memory>
 #include <string>
 
+class CLogMap;
 class CScrollableFileReader;
 
 // The timer of a view that follows its own file, and how often it looks.
 constexpr UINT_PTR kFollowTimer = 1;
 constexpr UINT kFollowLookMs = 250;
+// The timer of a log's map, and how often it looks for a resealed index.
+constexpr UINT_PTR kMapTimer = 2;
+constexpr UINT kMapLookMs = 1000;
 
 // The WM_NOTIFY code a viewer sends its notify window from inside its WM_DESTROY.
 constexpr int NM_VIEWER_CLOSED = -98;
@@ -35,11 +39,15 @@ struct NMFOLLOWQUERY {
 // in a viewer at the line starting at `offset` (NMSHOWINLOG).
 constexpr int NM_VIEWER_SHOW_IN_LOG = -99;
 // A compressed log is shown from `copy`, its decompressed copy (else null).
+// `resultFile` and `logNumber` (the log's place among the result's logs) give
+// the log viewer its map of the result's kept lines.
 struct NMSHOWINLOG {
     NMHDR header;
     const wchar_t* logFile;
     int64_t offset;
     std::shared_ptr<CUnpackedLog> copy;
+    const wchar_t* resultFile = nullptr;
+    uint32_t logNumber = 0;
 };
 
 // A top-level window of class "TilvoTextView" with menu 110. It draws the
@@ -74,6 +82,14 @@ public:
     void FindNext();
     void FindPrevious();
     void ShowLineInfo();
+
+    // The marked word (Ctrl and a double click, or Mark Word): each place of it
+    // on the page is boxed, and Ctrl+F3 and Ctrl+Shift+F3 go to the next and
+    // previous line that holds it. Esc clears it with the search marks.
+    bool MarkWordAt(int x, int y);
+    void MarkWordUnderPointer();
+    bool GoToMark(bool forward);
+    const std::wstring& MarkedWord() const { return m_markedWord; }
 
     // Following (the main dialog holds the rule): the Follow command asks the
     // notify window to turn it on or off with WM_NOTIFY code NM_VIEWER_FOLLOW
@@ -134,6 +150,18 @@ public:
     // Paints the rows of the current state into any DC, as WM_PAINT does.
     void PaintRows(HDC dc, const RECT& client) const;
 
+    // The map of a log opened from a result: a strip at the right of the view
+    // marks where the result's kept lines lie in the whole log, in their
+    // colours, and frames the page in view; a click on it scrolls there. It
+    // reads the result's index (never the log) and reloads it when following
+    // seals it again.
+    void ShowMap(const std::wstring& resultFile, uint32_t logNumber);
+    bool HasMap() const { return m_map != nullptr; }
+    // The strip inside `client`; empty without a map.
+    RECT MapRect(const RECT& client) const;
+    void PaintMap(HDC dc, const RECT& client) const;
+    void OnMapClick(int y);
+
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -146,10 +174,13 @@ private:
     void OnVScroll(int request, int thumb);
     void OnHScroll(int request, int thumb);
     void OnMouseWheel(int delta, int keys);
-    void OnDoubleClick(int y);
+    void OnDoubleClick(int x, int y, WPARAM keys);
+    void SetMarkedWord(std::wstring word);
     void OnDpiChanged(const RECT* suggested);
     void OnInitMenuPopup(HMENU menu);
     void OnFollowTick();
+    void OnMapTick();
+    void InvalidateMap();
     std::wstring FollowRefusal() const;
 
     void CloseFile();
@@ -172,6 +203,7 @@ private:
 
     bool m_highlight = false;   // the found line and the matches are marked
     int64_t m_markedOffset = -1;
+    std::wstring m_markedWord;
     HWND m_window = nullptr;
     HWND m_owner = nullptr;
     HINSTANCE m_instance = nullptr;
@@ -182,6 +214,9 @@ private:
     // null for a log, or a result whose index does not keep them.
     std::unique_ptr<CFilterSet> m_runFilters;
     bool m_showMatches = true;
+    std::unique_ptr<CLogMap> m_map;
+    std::wstring m_mapResult;
+    uint32_t m_mapLog = 0;
     // Released after the reader, which holds the copy open.
     std::shared_ptr<CUnpackedLog> m_copy;
     std::unique_ptr<CScrollableFileReader> m_reader;

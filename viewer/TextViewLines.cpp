@@ -28,7 +28,7 @@ const wchar_t kDamagedIndexText[] =
     L"The index of this result's log lines is damaged.\r\n"
     L"Run the search again to go from its lines to the log.";
 const wchar_t kLogUnreadableText[] = L"Unable to read the log file:\r\n";
-// The index names the archive of a member, not the member itself.
+// An index written before members were recorded names only the archive.
 const wchar_t kZipMemberText[] = L"The line comes from a member of a zip archive, which Show in "
                                  L"Log cannot open:\r\n";
 const wchar_t kLogChangedText[] = L"The log has changed since the run: its line %s no longer "
@@ -139,12 +139,13 @@ void CTextView::ShowInLog(uint32_t row)
     std::shared_ptr<CUnpackedLog> copy;
     if (index.Find(offset, place)) {
         const LogPacking packing = PackingOf(index.LogFile());
-        if (packing == LogPacking::Zip) {
+        if (packing == LogPacking::Zip && index.Member().empty()) {
             MessageBoxW(m_window, (kZipMemberText + index.LogFile()).c_str(), kShowInLogCaption,
                         MB_ICONINFORMATION);
             return;
         }
-        if (packing == LogPacking::Gzip && !(copy = UnpackForViewing(m_window, index.LogFile())))
+        if (packing != LogPacking::Plain &&
+            !(copy = UnpackForViewing(m_window, index.LogFile(), index.Member())))
             return;
     }
     int64_t logOffset = 0;
@@ -154,8 +155,9 @@ void CTextView::ShowInLog(uint32_t row)
         CWaitCursor wait;
         located = index.Locate(offset, logOffset, &header, copy ? copy->Path() : std::wstring());
     }
+    const std::wstring shown = copy ? copy->Original() : index.LogFile();
     if (!located) {
-        MessageBoxW(m_window, (kLogUnreadableText + index.LogFile()).c_str(), kShowInLogCaption,
+        MessageBoxW(m_window, (kLogUnreadableText + shown).c_str(), kShowInLogCaption,
                     MB_ICONWARNING);
         return;
     }
@@ -163,7 +165,7 @@ void CTextView::ShowInLog(uint32_t row)
     if (!header && !LogLineHolds(logFile, logOffset, m_reader->GetLineText(row))) {
         int64_t number = 0;
         LineNumberAt(logFile, logOffset, number);
-        MessageBoxW(m_window, Format(kLogChangedText, Number(number), index.LogFile()).c_str(),
+        MessageBoxW(m_window, Format(kLogChangedText, Number(number), shown).c_str(),
                     kShowInLogCaption, MB_ICONWARNING);
         return;
     }
@@ -174,6 +176,8 @@ void CTextView::ShowInLog(uint32_t row)
     request.logFile = logFile.c_str();
     request.offset = logOffset;
     request.copy = std::move(copy);
+    request.resultFile = m_path.c_str();
+    request.logNumber = place.file;
     SendNotice(m_notifyWindow, m_window, request.header);
 }
 
@@ -200,14 +204,32 @@ std::wstring CTextView::LogLineOfTop() const
     int64_t logOffset = 0;
     int64_t line = 0;
     bool header = false;   // the line that names a log of a set: it leads to the log's start
-    if (!index.Locate(m_reader->TopLineOffset(), logOffset, &header))
+    // A compressed log is counted in its decompressed copy, the one a viewer
+    // shows if there is one, as Show in Log finds it. A member of an index
+    // older than members cannot be counted.
+    CStretchPlace place;
+    std::shared_ptr<CUnpackedLog> copy;
+    if (index.Find(m_reader->TopLineOffset(), place)) {
+        const LogPacking packing = PackingOf(index.LogFile());
+        if (packing == LogPacking::Zip && index.Member().empty())
+            return kLogLineLabel + std::wstring(kLogLineUnreadableText);
+        if (packing != LogPacking::Plain &&
+            !(copy = UnpackForViewing(m_window, index.LogFile(), index.Member())))
+            return kLogFileLabel + index.LogFile() +
+                   (index.Member().empty() ? L"" : L":" + index.Member()) + kLogLineLabel +
+                   kLogLineUnreadableText;
+    }
+    const std::wstring logFile = copy ? copy->Path() : index.LogFile();
+    if (!index.Locate(m_reader->TopLineOffset(), logOffset, &header,
+                      copy ? logFile : std::wstring()))
         return kLogLineLabel + std::wstring(kLogLineUnreadableText);
-    // A result of several logs says which one the line is in.
+    // A result of several logs says which one the line is in, a member by its name.
     const std::wstring setLog =
-        index.LogCount() > 1 ? kLogFileLabel + index.LogFile() : std::wstring();
-    if (!header && !LogLineHolds(index.LogFile(), logOffset, top))
+        copy ? kLogFileLabel + copy->Original()
+             : (index.LogCount() > 1 ? kLogFileLabel + index.LogFile() : std::wstring());
+    if (!header && !LogLineHolds(logFile, logOffset, top))
         return setLog + kLogLineLabel + kLogLineChangedText;
-    if (!LineNumberAt(index.LogFile(), logOffset, line))
+    if (!LineNumberAt(logFile, logOffset, line))
         return setLog + kLogLineLabel + kLogLineUnreadableText;
     return setLog + kLogLineLabel + std::to_wstring(line);
 }
@@ -241,8 +263,13 @@ bool CTextView::GoToLine(int64_t number)
     return true;
 }
 
-void CTextView::OnDoubleClick(int y)
+void CTextView::OnDoubleClick(int x, int y, WPARAM keys)
 {
+    // With Ctrl the click marks the word; alone it keeps its meaning, Show in Log.
+    if (keys & MK_CONTROL) {
+        MarkWordAt(x, y);
+        return;
+    }
     const int row = (y - m_margins.border) / viewmath::RowHeight(m_fontSize);
     if (row >= 0)
         ShowInLog(uint32_t(row));

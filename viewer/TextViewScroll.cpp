@@ -131,9 +131,10 @@ bool CTextView::OnKeyDown(WPARAM key)
     const bool shift = GetKeyState(VK_SHIFT) < 0;
     switch (key) {
     case VK_ESCAPE:
-        if (m_highlight || m_markedOffset >= 0) {
+        if (m_highlight || m_markedOffset >= 0 || !m_markedWord.empty()) {
             m_highlight = false;
             m_markedOffset = -1;
+            m_markedWord.clear();
             RedrawAll();
         } else {
             Close();   // the view may be gone now
@@ -183,11 +184,19 @@ bool CTextView::OnKeyDown(WPARAM key)
         if (ctrl)
             ToggleMatches();
         return true;
+    case 'M':
+        if (ctrl)
+            MarkWordUnderPointer();
+        return true;
     case VK_RETURN:
         ShowInLog(0);
         return true;
     case VK_F3:
-        RepeatSearch();
+        // Ctrl walks the marked word; the Find text keeps F3 and Shift+F3.
+        if (ctrl)
+            GoToMark(!shift);
+        else
+            RepeatSearch();
         return true;
     case VK_F5:
         ToggleFollow();
@@ -238,6 +247,7 @@ void CTextView::UpdatePercent()
     item.cch = 256;
     SetMenuItemInfoW(GetMenu(m_window), 4, TRUE, &item);
     DrawMenuBar(m_window);
+    InvalidateMap();   // its frame of the page moves with it
 }
 
 std::wstring CTextView::PercentText() const

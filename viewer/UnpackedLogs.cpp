@@ -37,7 +37,8 @@ FILETIME WrittenAt(const std::wstring& path)
     return data.ftLastWriteTime;
 }
 
-// "app.log.2.gz" gives "app.log.2": the copy is named as the log it holds.
+// "app.log.2.gz" gives "app.log.2", and "logs/b.log" of an archive "b.log":
+// the copy is named as the log it holds.
 std::wstring CopyName(const std::wstring& packed)
 {
     std::wstring name = packed.substr(packed.find_last_of(L"\\/") + 1);
@@ -58,32 +59,35 @@ std::wstring UnpackFolder()
     return FolderSetting().empty() ? TempFolder() : FolderSetting();
 }
 
-std::shared_ptr<CUnpackedLog> UnpackForViewing(HWND owner, const std::wstring& packed)
+std::shared_ptr<CUnpackedLog> UnpackForViewing(HWND owner, const std::wstring& packed,
+                                               const std::wstring& member)
 {
-    const std::wstring key = PathKey(packed);
+    const std::wstring original = member.empty() ? packed : packed + L":" + member;
+    // A member's name keeps its case: two members may differ in it alone.
+    const std::wstring key = member.empty() ? PathKey(packed) : PathKey(packed) + L":" + member;
     if (auto shown = Shown()[key].lock()) {
         const FILETIME written = WrittenAt(packed);
         if (shown->m_whole && CompareFileTime(&written, &shown->m_written) == 0)
             return shown;
     }
     auto copy = std::make_shared<CUnpackedLog>();
-    copy->m_original = packed;
+    copy->m_original = original;
     copy->m_written = WrittenAt(packed);
     const std::wstring folder = UnpackFolder();
     DWORD error = 0;
-    if (!copy->m_copy.Create(folder, CopyName(packed), error)) {
+    if (!copy->m_copy.Create(folder, CopyName(member.empty() ? packed : member), error)) {
         MessageBoxW(owner, (kNoCopyText + folder).c_str(), L"Error", MB_OK | MB_ICONWARNING);
         return nullptr;
     }
     CUnpackOutcome outcome;
     const bool ran = RunWithProgress(
-        owner, kCaption, packed, [&](CProgressReport& report) {
+        owner, kCaption, original, [&](CProgressReport& report) {
             CUnpackWatch watch{[&report] { return report.Cancelled(); },
                                [&report](int percent) { report.Progress(percent); }};
-            outcome = UnpackLog(packed, copy->m_copy.Handle(), folder, watch);
+            outcome = UnpackLog(packed, member, copy->m_copy.Handle(), folder, watch);
         });
     if (!ran || outcome.end == UnpackEnd::Failed) {
-        MessageBoxW(owner, (kFailedText + packed).c_str(), L"Error", MB_OK | MB_ICONWARNING);
+        MessageBoxW(owner, (kFailedText + original).c_str(), L"Error", MB_OK | MB_ICONWARNING);
         return nullptr;
     }
     if (outcome.end == UnpackEnd::Stopped)
@@ -91,8 +95,8 @@ std::shared_ptr<CUnpackedLog> UnpackForViewing(HWND owner, const std::wstring& p
     if (outcome.end == UnpackEnd::DiskLow)
         MessageBoxW(owner, (kDiskLowText + folder).c_str(), L"Warning", MB_OK | MB_ICONWARNING);
     else if (!outcome.damage.empty())
-        MessageBoxW(owner, (kDamagedText + outcome.damage + L":\r\n" + packed).c_str(), L"Warning",
-                    MB_OK | MB_ICONWARNING);
+        MessageBoxW(owner, (kDamagedText + outcome.damage + L":\r\n" + original).c_str(),
+                    L"Warning", MB_OK | MB_ICONWARNING);
     copy->m_whole = outcome.end == UnpackEnd::Completed && outcome.damage.empty();
     std::erase_if(Shown(), [](const auto& entry) { return entry.second.expired(); });
     Shown()[key] = copy;

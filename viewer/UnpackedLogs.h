@@ -16,9 +16,10 @@ public:
     const std::wstring& Path() const { return m_copy.Path(); }
 
 private:
-    friend std::shared_ptr<CUnpackedLog> UnpackForViewing(HWND, const std::wstring&);
+    friend std::shared_ptr<CUnpackedLog> UnpackForViewing(HWND, const std::wstring&,
+                                                          const std::wstring&);
     CTempCopy m_copy;
-    std::wstring m_original;
+    std::wstring m_original;      // "archive.zip:member.log" for a member
     bool m_whole = false;         // the whole log is in it: it may be shown again
     FILETIME m_written{};         // the log's time when it was copied
 };
@@ -28,9 +29,11 @@ private:
 void SetUnpackFolder(const std::wstring& folder);
 std::wstring UnpackFolder();
 
-// The copy of the gzip log `packed` for a viewer: the one a viewer shows
-// already, or a new one made while a progress window with Cancel waits on
-// `owner`. A disk close to full or damaged data end the copy early with a
-// message, and what was written is shown. Null when there is nothing to show
-// (cancelled, or failed: the user has been told).
-std::shared_ptr<CUnpackedLog> UnpackForViewing(HWND owner, const std::wstring& packed);
+// The copy of the gzip log `packed`, or of its zip member named `member`, for
+// a viewer: the one a viewer shows already, or a new one made while a
+// progress window with Cancel waits on `owner`. A disk close to full or
+// damaged data end the copy early with a message, and what was written is
+// shown. Null when there is nothing to show (cancelled, or failed: the user
+// has been told).
+std::shared_ptr<CUnpackedLog> UnpackForViewing(HWND owner, const std::wstring& packed,
+                                               const std::wstring& member = {});

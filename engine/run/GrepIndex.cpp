@@ -17,7 +17,7 @@ const char kUnversionedMark[8] = {'T', 'I', 'L', 'V', 'O', 'I', 'X', '2'};
 // added later goes at the header's end with a new version; a reader takes
 // the fields it knows and finds the rest by the offsets the header gives.
 const char kMark[8] = {'T', 'I', 'L', 'V', 'O', 'I', 'D', 'X'};
-constexpr uint32_t kVersion = 2;
+constexpr uint32_t kVersion = 3;
 constexpr size_t kPendingRecords = 4096;
 constexpr uint32_t kChunk = 64 * 1024;
 constexpr uint32_t kLongestLogPath = 32768;
@@ -59,6 +59,19 @@ struct HeaderV2 {
     Header first;
     FilterHeader filters;
 };
+// Version 3 adds, from `membersAt`, one name per log (a 32-bit length in
+// characters and the characters): the member of a zip archive the log is,
+// empty for a file of its own. An archive's members are logs of their own,
+// each with the archive's path.
+struct MemberHeader {
+    uint64_t membersAt;
+    uint32_t memberCount;
+    uint32_t reserved;
+};
+struct HeaderV3 {
+    HeaderV2 second;
+    MemberHeader members;
+};
 struct IndexRecord {
     int64_t resultOffset;
     int64_t logOffset;
@@ -69,6 +82,7 @@ struct IndexRecord {
 static_assert(sizeof(UnversionedHeader) == 32);
 static_assert(sizeof(Header) == 64);
 static_assert(sizeof(HeaderV2) == 80);
+static_assert(sizeof(HeaderV3) == 96);
 static_assert(sizeof(IndexRecord) == 24);
 
 uint64_t UnversionedRecordsAt(uint32_t logPathLength)
@@ -98,8 +112,9 @@ CGrepIndexWriter::CGrepIndexWriter(const std::wstring& resultFile, const std::ws
 
 CGrepIndexWriter::CGrepIndexWriter(const std::wstring& resultFile,
                                    const std::vector<std::wstring>& logFiles,
-                                   const FilterList& filters, bool ignoreCase)
-    : m_logFiles(logFiles), m_filters(filters), m_ignoreCase(ignoreCase)
+                                   const FilterList& filters, bool ignoreCase,
+                                   const std::vector<std::wstring>& members)
+    : m_logFiles(logFiles), m_members(members), m_filters(filters), m_ignoreCase(ignoreCase)
 {
     Create(resultFile);
 }
@@ -109,16 +124,18 @@ void CGrepIndexWriter::Create(const std::wstring& resultFile)
     m_path = GrepIndexFileName(resultFile);
     m_file.Reset(CreateFileW(m_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    m_members.resize(m_logFiles.size());
     bool fits = m_logFiles.size() < kMostLogs && m_filters.size() < kMostFilters;
-    for (const std::wstring& log : m_logFiles)
-        fits = fits && log.size() < kLongestLogPath;
+    for (size_t i = 0; i < m_logFiles.size(); ++i)
+        fits = fits && m_logFiles[i].size() < kLongestLogPath &&
+               m_members[i].size() < kLongestLogPath;
     for (const CFilter& filter : m_filters)
         fits = fits && filter.text.size() < kLongestLogPath;
     if (!m_file.IsOpen() || !fits) {
         Drop();
         return;
     }
-    std::vector<char> head(sizeof(HeaderV2), 0);
+    std::vector<char> head(sizeof(HeaderV3), 0);
     auto put = [&head](const void* data, size_t size) {
         const char* bytes = static_cast<const char*>(data);
         head.insert(head.end(), bytes, bytes + size);
@@ -137,6 +154,12 @@ void CGrepIndexWriter::Create(const std::wstring& resultFile)
         put(fields, sizeof(fields));
         put(filter.text.data(), filter.text.size() * 2);
     }
+    m_membersAt = head.size();
+    for (const std::wstring& member : m_members) {
+        const uint32_t length = uint32_t(member.size());
+        put(&length, sizeof(length));
+        put(member.data(), member.size() * 2);
+    }
     head.resize((head.size() + 7) / 8 * 8, 0);
     m_recordsAt = head.size();
     if (!SetFilePointerEx(m_file.Get(), LARGE_INTEGER{}, nullptr, FILE_BEGIN) ||
@@ -147,26 +170,29 @@ void CGrepIndexWriter::Create(const std::wstring& resultFile)
 
 bool CGrepIndexWriter::WriteHeader(bool finished, int64_t resultSize)
 {
-    HeaderV2 full{};
+    HeaderV3 whole{};
+    HeaderV2& full = whole.second;
     Header& header = full.first;
     std::memcpy(header.mark, kMark, sizeof(kMark));
     header.version = kVersion;
-    header.headerSize = sizeof(HeaderV2);
+    header.headerSize = sizeof(HeaderV3);
     header.finished = finished ? 1 : 0;
     header.logCount = uint32_t(m_logFiles.size());
     header.count = m_count;
     header.resultSize = uint64_t(resultSize);
-    header.logsAt = sizeof(HeaderV2);
+    header.logsAt = sizeof(HeaderV3);
     header.recordsAt = m_recordsAt;
     header.recordSize = sizeof(IndexRecord);
     full.filters.filtersAt = m_filtersAt;
     full.filters.filterCount = uint32_t(m_filters.size());
     full.filters.ignoreCase = m_ignoreCase ? 1 : 0;
+    whole.members.membersAt = m_membersAt;
+    whole.members.memberCount = uint32_t(m_members.size());
     // The header goes over the old one; records go on after the last.
     LARGE_INTEGER start{}, end;
     end.QuadPart = int64_t(m_recordsAt + m_count * sizeof(IndexRecord));
     return SetFilePointerEx(m_file.Get(), start, nullptr, FILE_BEGIN) &&
-           WriteAll(m_file.Get(), &full, sizeof(full)) &&
+           WriteAll(m_file.Get(), &whole, sizeof(whole)) &&
            SetFilePointerEx(m_file.Get(), end, nullptr, FILE_BEGIN);
 }
 
@@ -262,11 +288,24 @@ void CGrepIndex::Close()
     m_count = 0;
     m_logFile.clear();
     m_logFiles.clear();
+    m_members.clear();
+    m_member.clear();
     m_filters.clear();
     m_ignoreCase = false;
+    m_grown = false;
 }
 
 CGrepIndex::State CGrepIndex::Open(const std::wstring& resultFile)
+{
+    return OpenAny(resultFile, false);
+}
+
+CGrepIndex::State CGrepIndex::OpenGrown(const std::wstring& resultFile)
+{
+    return OpenAny(resultFile, true);
+}
+
+CGrepIndex::State CGrepIndex::OpenAny(const std::wstring& resultFile, bool grown)
 {
     Close();
     m_resultFile = resultFile;
@@ -292,10 +331,10 @@ CGrepIndex::State CGrepIndex::Open(const std::wstring& resultFile)
         else if (std::memcmp(mark, kUnversionedMark, sizeof(kUnversionedMark)) == 0)
             state = OpenUnversioned(resultSize);
     }
-    if (state != State::Ready)
-        Close();
-    else
+    if (state == State::Ready || (grown && state == State::Stale && m_grown))
         m_logFile = m_logFiles.front();
+    else
+        Close();
     return state;
 }
 
@@ -358,13 +397,30 @@ CGrepIndex::State CGrepIndex::OpenVersioned(int64_t resultSize)
             return State::Damaged;
         m_ignoreCase = filters.ignoreCase == 1;
     }
+    std::vector<std::wstring> members(logs.size());
+    if (header.version >= 3) {
+        MemberHeader table{};
+        if (header.headerSize < sizeof(HeaderV3) ||
+            !ReadIndex(sizeof(HeaderV2), &table, sizeof(table)) ||
+            table.memberCount != logs.size() ||
+            !ReadNames(int64_t(table.membersAt), int64_t(header.recordsAt), members))
+            return State::Damaged;
+    }
     m_recordsAt = header.recordsAt;
     m_recordSize = header.recordSize;
     if (header.finished == 1 && !HoldsRecords(header.count))
         return State::Damaged;
-    if (header.finished != 1 || header.resultSize != uint64_t(resultSize))
+    m_grown = false;
+    if (header.finished != 1 || header.resultSize != uint64_t(resultSize)) {
+        if (header.finished == 1 && header.resultSize < uint64_t(resultSize)) {
+            m_grown = true;
+            m_logFiles = std::move(logs);
+            m_count = header.count;
+        }
         return State::Stale;
+    }
     m_logFiles = std::move(logs);
+    m_members = std::move(members);
     m_count = header.count;
     return State::Ready;
 }
@@ -383,6 +439,21 @@ bool CGrepIndex::ReadFilters(int64_t at, uint32_t count, int64_t end)
         at += int64_t(fields[2]) * 2;
         CFilter& filter = m_filters.emplace_back(std::move(text), fields[0] == 1 ? FilterAnd : FilterOr);
         filter.kind = fields[1] == 1 ? FilterKind::Regex : FilterKind::Mask;
+    }
+    return true;
+}
+
+bool CGrepIndex::ReadNames(int64_t at, int64_t end, std::vector<std::wstring>& names) const
+{
+    for (std::wstring& name : names) {
+        uint32_t length = 0;
+        if (at + 4 > end || !ReadIndex(at, &length, 4) || length >= kLongestLogPath ||
+            at + 4 + int64_t(length) * 2 > end)
+            return false;
+        name.assign(length, L'\0');
+        if (!ReadIndex(at + 4, name.data(), size_t(length) * 2))
+            return false;
+        at += 4 + int64_t(length) * 2;
     }
     return true;
 }
@@ -413,6 +484,26 @@ bool CGrepIndex::Record(uint64_t index, CStretchPlace& place) const
     return place.file < m_logFiles.size();
 }
 
+bool CGrepIndex::Places(uint64_t first, size_t count, std::vector<CStretchPlace>& places) const
+{
+    places.clear();
+    if (!m_file || first >= m_count)
+        return true;
+    count = size_t(std::min<uint64_t>(count, m_count - first));
+    std::vector<uint8_t> bytes(count * m_recordSize);
+    if (!ReadIndex(int64_t(m_recordsAt + first * m_recordSize), bytes.data(), bytes.size()))
+        return false;
+    places.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        IndexRecord record{};
+        std::memcpy(&record, bytes.data() + i * m_recordSize,
+                    m_recordSize == 16 ? 16 : sizeof(IndexRecord));
+        places[i] = CStretchPlace{record.resultOffset, record.logOffset, record.file,
+                                  record.kind == 1};
+    }
+    return true;
+}
+
 bool CGrepIndex::Find(int64_t resultOffset, CStretchPlace& place) const
 {
     if (!m_file || m_count == 0)
@@ -433,6 +524,7 @@ bool CGrepIndex::Find(int64_t resultOffset, CStretchPlace& place) const
     if (!Record(low, place) || place.resultOffset > resultOffset)
         return false;
     m_logFile = m_logFiles[place.file];
+    m_member = place.file < m_members.size() ? m_members[place.file] : std::wstring();
     return true;
 }
 

@@ -39,9 +39,12 @@ public:
     // the result can show what they matched.
     CGrepIndexWriter(const std::wstring& resultFile, const std::wstring& logFile,
                      const FilterList& filters = {}, bool ignoreCase = false);
-    // The index of a result of several logs, in the order they are read.
+    // The index of a result of several logs, in the order they are read. A
+    // member of a zip archive is a log of its own: the archive's path, with
+    // the member's name at the same place in `members` (empty for a file).
     CGrepIndexWriter(const std::wstring& resultFile, const std::vector<std::wstring>& logFiles,
-                     const FilterList& filters = {}, bool ignoreCase = false);
+                     const FilterList& filters = {}, bool ignoreCase = false,
+                     const std::vector<std::wstring>& members = {});
     ~CGrepIndexWriter();
     CGrepIndexWriter(const CGrepIndexWriter&) = delete;
     CGrepIndexWriter& operator=(const CGrepIndexWriter&) = delete;
@@ -68,6 +71,7 @@ private:
     CFileHandle m_file;
     std::wstring m_path;
     std::vector<std::wstring> m_logFiles;
+    std::vector<std::wstring> m_members;
     FilterList m_filters;
     bool m_ignoreCase = false;
     uint32_t m_currentFile = 0;
@@ -75,6 +79,7 @@ private:
     uint64_t m_count = 0;   // records in the file
     uint64_t m_recordsAt = 0;
     uint64_t m_filtersAt = 0;
+    uint64_t m_membersAt = 0;
     bool m_sealed = false;
 };
 
@@ -98,8 +103,18 @@ public:
     // Every version of the index file is read, the first one without a
     // version number too.
     State Open(const std::wstring& resultFile);
+    // As Open, but a finished index of a result that has grown since (one being
+    // followed, a step behind it) stays open, still Stale: its records hold
+    // for the result up to where it was sealed, which is all the log's map needs.
+    State OpenGrown(const std::wstring& resultFile);
+    // Records counted, and up to `count` of them from `first` read in one go.
+    uint64_t Count() const { return m_count; }
+    bool Places(uint64_t first, size_t count, std::vector<CStretchPlace>& places) const;
     // The log of the last place found (Find, Locate); the first log before.
     const std::wstring& LogFile() const { return m_logFile; }
+    // The member of the zip archive LogFile() that the last place found is
+    // in; empty for a file of its own, and in an index older than members.
+    const std::wstring& Member() const { return m_member; }
     // The checked filters of the run that made the result, and whether it
     // ignored case; none from an index written before they were kept. Known
     // once Open says Ready or Stale.
@@ -129,7 +144,9 @@ private:
     bool ReadIndex(int64_t offset, void* target, size_t size) const;
     State OpenUnversioned(int64_t resultSize);
     State OpenVersioned(int64_t resultSize);
+    State OpenAny(const std::wstring& resultFile, bool grown);
     bool ReadFilters(int64_t at, uint32_t count, int64_t end);
+    bool ReadNames(int64_t at, int64_t end, std::vector<std::wstring>& names) const;
     bool HoldsRecords(uint64_t count) const;
     void Close();
 
@@ -137,10 +154,13 @@ private:
     std::unique_ptr<CFileReader> m_file;
     std::wstring m_resultFile;
     std::vector<std::wstring> m_logFiles;
+    std::vector<std::wstring> m_members;   // one per log, empty for a file
     FilterList m_filters;
     bool m_ignoreCase = false;
     mutable std::wstring m_logFile;
+    mutable std::wstring m_member;
     uint64_t m_count = 0;
     uint64_t m_recordsAt = 0;
     uint32_t m_recordSize = 16;   // the unversioned index's records are shorter
+    bool m_grown = false;   // finished, but for a shorter result
 };

@@ -58,7 +58,8 @@ struct CRunPart {
     std::wstring name;       // what its header line shows
     std::wstring shown;      // what a warning names: its path, "archive.zip:member" for a member
     LogPacking packing = LogPacking::Plain;
-    size_t member = 0;
+    size_t number = 0;       // of the member in its archive
+    std::wstring member;     // its name, empty for a file
     int64_t base = 0;        // compressed bytes of the set before it, for progress
     int64_t size = 0;        // its bytes in the file: what the set was counted with
 };
@@ -110,7 +111,8 @@ std::vector<CRunPart> SetParts(const CGrepParams& params, std::vector<CSkippedLo
             if (member.IsFolder())
                 continue;
             CRunPart one = part;
-            one.member = m;
+            one.number = m;
+            one.member = member.name;
             one.name = log.name + L":" + member.name;
             one.shown = log.path + L":" + member.name;
             one.base = part.base + member.headerOffset;
@@ -155,7 +157,7 @@ std::unique_ptr<CGrepLineReader> OpenPart(const CGrepParams& params, const CGrep
                     return nullptr;
                 }
             }
-            packed = archive->OpenMember(part.member, problem);
+            packed = archive->OpenMember(part.number, problem);
             if (!packed) {
                 skipped.push_back({part.shown, problem});
                 return nullptr;
@@ -187,11 +189,16 @@ CGrepOutcome RunSet(const CGrepParams& params, const CGrepOptions& options,
     writer.SetLineBuffer(kGrepResultBuffer);
     std::shared_ptr<CGrepIndexWriter> index;
     if (options.writeIndex) {
-        std::vector<std::wstring> paths;
-        for (const CSetLog& log : params.logSet)
-            paths.push_back(log.path);
+        // One log of the index per part, so a line of a member leads to that member.
+        std::vector<std::wstring> paths, members;
+        for (const CRunPart& part : parts) {
+            paths.push_back(params.logSet[part.log].path);
+            members.push_back(part.member);
+        }
+        if (paths.empty())   // nothing readable: the index still names the set's first log
+            paths.push_back(params.logSet.front().path);
         index = std::make_shared<CGrepIndexWriter>(params.resultFile, paths, params.filters,
-                                                   params.ignoreCase);
+                                                   params.ignoreCase, members);
     }
     CGrepProgress progress(total);
     std::unique_ptr<CZipArchive> archive;
@@ -225,7 +232,7 @@ CGrepOutcome RunSet(const CGrepParams& params, const CGrepOptions& options,
         if (!stream)
             session.SetIdentity(CLogLook::Of(log.path.c_str()).identity);
         if (index) {
-            index->SetFile(static_cast<uint32_t>(part.log));
+            index->SetFile(static_cast<uint32_t>(i));
             session.SetIndex(index);
         }
         GrepEnd end = GrepEnd::Completed;

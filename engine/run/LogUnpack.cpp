@@ -3,6 +3,7 @@
 #include "engine/run/LogUnpack.h"
 
 #include "engine/io/FileReader.h"
+#include "engine/io/ZipArchive.h"
 #include "engine/run/CompressedLog.h"
 
 #include <algorithm>
@@ -47,6 +48,31 @@ bool FillPiece(CCountedStream& stream, std::vector<uint8_t>& buffer, uint32_t& f
     return true;
 }
 
+// The member of the archive named `name`, its stream set in `stream` and
+// its compressed size in `size`. The archive stays open in `archive` while
+// the stream is read.
+bool OpenMember(const std::wstring& packed, const std::wstring& name,
+                std::unique_ptr<CZipArchive>& archive, std::unique_ptr<CCountedStream>& stream,
+                int64_t& size)
+{
+    std::wstring problem;
+    archive = std::make_unique<CZipArchive>();
+    if (!archive->Open(std::make_unique<CFileReader>(packed.c_str(), 0), problem))
+        return false;
+    const std::vector<CZipMember>& members = archive->Members();
+    for (size_t i = 0; i < members.size(); ++i) {
+        if (members[i].name != name)
+            continue;
+        std::unique_ptr<CZipMemberSource> source = archive->OpenMember(i, problem);
+        if (!source)
+            return false;
+        size = members[i].packedSize;
+        stream = std::make_unique<CCountedStream>(std::move(source));
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int64_t UnpackReserve(int64_t total)
@@ -54,18 +80,25 @@ int64_t UnpackReserve(int64_t total)
     return std::clamp<int64_t>(total / 20, kMiB, 256 * kMiB);
 }
 
-CUnpackOutcome UnpackLog(const std::wstring& packed, HANDLE target, const std::wstring& folder,
-                         const CUnpackWatch& watch)
+CUnpackOutcome UnpackLog(const std::wstring& packed, const std::wstring& member, HANDLE target,
+                         const std::wstring& folder, const CUnpackWatch& watch)
 {
     CUnpackOutcome outcome;
+    std::unique_ptr<CZipArchive> archive;
     std::unique_ptr<CCountedStream> stream;
+    int64_t size = 0;
     try {
-        stream = std::make_unique<CCountedStream>(std::make_unique<CInflateSource>(
-            std::make_unique<CFileReader>(packed.c_str(), 0), CInflateSource::Format::Gzip));
+        if (!member.empty()) {
+            if (!OpenMember(packed, member, archive, stream, size))
+                return outcome;
+        } else {
+            stream = std::make_unique<CCountedStream>(std::make_unique<CInflateSource>(
+                std::make_unique<CFileReader>(packed.c_str(), 0), CInflateSource::Format::Gzip));
+            size = FileSize(packed);
+        }
     } catch (...) {
         return outcome;
     }
-    const int64_t size = FileSize(packed);
     std::vector<uint8_t> buffer(kPiece);
     int last = -1;
     for (;;) {

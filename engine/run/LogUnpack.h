@@ -1,4 +1,4 @@
-// Decompressing a .gz log into a file for viewing, while the free space of
+// Decompressing a .gz log, or a member of a .zip, into a file for viewing, while the free space of
 // the disk it goes to is watched.
 #pragma once
 
@@ -31,8 +31,9 @@ struct CUnpackWatch {
 // at least 1 MiB and at most 256 MiB.
 int64_t UnpackReserve(int64_t total);
 
-// Writes the decompressed bytes of the gzip log `packed` to `target` (an empty
-// file open for writing) in `folder`, checking before each write that the
-// disk of `folder` keeps its reserve: a full disk never results.
-CUnpackOutcome UnpackLog(const std::wstring& packed, HANDLE target, const std::wstring& folder,
-                         const CUnpackWatch& watch);
+// Writes the decompressed bytes of the gzip log `packed`, or of its zip
+// member named `member` when one is given, to `target` (an empty file open
+// for writing) in `folder`, checking before each write that the disk of
+// `folder` keeps its reserve: a full disk never results.
+CUnpackOutcome UnpackLog(const std::wstring& packed, const std::wstring& member, HANDLE target,
+                         const std::wstring& folder, const CUnpackWatch& watch);

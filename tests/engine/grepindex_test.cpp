@@ -5,6 +5,7 @@
 #include "engine/io/FileReader.h"
 #include "engine/run/GrepIndex.h"
 #include "tests/engine/IndexCheck.h"
+#include "tests/engine/PackedFiles.h"
 #include "engine/run/GrepRun.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/GrepObservers.h"
@@ -321,6 +322,44 @@ TEST(GrepIndex, KeepsTheFiltersOfItsRun)
     ASSERT_EQ(older.Open(params.resultFile), CGrepIndex::State::Ready);
     EXPECT_TRUE(older.Filters().empty());
     EXPECT_FALSE(older.IgnoreCase());
+}
+
+// Each member of a zip archive is a log of the index with its name, also in a
+// set beside a plain log; an index of the version before members names only
+// the archive. (Leading a member's line into its copy is a viewer's test.)
+TEST(GrepIndex, EveryStretchKnowsItsZipMember)
+{
+    TempDir dir;
+    const std::wstring archive = dir.File(L"logs.zip");
+    ASSERT_TRUE(WriteBytes(
+        archive, Zip({{"a.log", "ERROR a1\n", 0}, {"dir/b.log", "y\nERROR b2", 8}}, false)));
+    ASSERT_TRUE(WriteBytes(dir.File(L"p.log"), "ERROR p1\n"));
+    CGrepParams params;
+    params.filters = CheckedFilters({L"*ERROR*"});
+    params.logSet = {{archive, L"logs.zip"}, {dir.File(L"p.log"), L"p.log"}};
+    params.resultFile = dir.File(L"set.greptmp");
+    CQuietObserver observer;
+    ASSERT_EQ(RunGrep(params, observer).end, GrepEnd::Completed);
+    const std::string result = ReadBytes(params.resultFile);
+    const std::wstring indexFile = GrepIndexFileName(params.resultFile);
+    for (const uint32_t version : {3u, 2u}) {
+        SCOPED_TRACE(version);
+        std::string bytes = ReadBytes(indexFile);
+        std::memcpy(bytes.data() + 8, &version, sizeof(version));
+        ASSERT_TRUE(WriteBytes(indexFile, bytes));
+        CGrepIndex index;
+        ASSERT_EQ(index.Open(params.resultFile), CGrepIndex::State::Ready);
+        std::vector<std::wstring> seen;
+        CStretchPlace place;
+        for (size_t at = 0; at < result.size(); at = result.find('\n', at) + 1) {
+            ASSERT_TRUE(index.Find(int64_t(at), place));
+            seen.push_back((index.LogFile() == archive ? L"zip:" : L"p:") + index.Member());
+        }
+        // Each member's header and lines, then the plain log's.
+        const std::wstring a = version == 3 ? L"zip:a.log" : L"zip:";
+        const std::wstring b = version == 3 ? L"zip:dir/b.log" : L"zip:";
+        EXPECT_EQ(seen, (std::vector<std::wstring>{a, a, b, b, b, L"p:", L"p:"}));
+    }
 }
 
 } // namespace

@@ -39,7 +39,7 @@ TEST(LogUnpack, TheCopyHoldsWhatCameBeforeAStopOrDamage)
             int reports = 0;
             CUnpackWatch watch{[&] { return row.stopAfter >= 0 && reports >= row.stopAfter; },
                                [&](int) { ++reports; }};
-            const CUnpackOutcome outcome = UnpackLog(source, copy.Handle(), folder, watch);
+            const CUnpackOutcome outcome = UnpackLog(source, {}, copy.Handle(), folder, watch);
             EXPECT_EQ(outcome.end, row.end);
             EXPECT_EQ(!outcome.damage.empty(), row.damaged) << std::string(outcome.damage.begin(), outcome.damage.end());
             const std::string written = ReadBytes(path);

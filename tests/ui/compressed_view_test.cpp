@@ -1,6 +1,7 @@
-// Viewing a compressed log: Go with no filter and Show in Log decompress it into a temporary
-// copy that the viewer's title hides, that goes with its last viewer, and that a killed
-// instance leaves for the next start to remove; a disk close to full stops the copy.
+// Viewing a compressed log: Go with no filter and Show in Log (into a .gz or a zip member)
+// decompress it into a temporary copy that the viewer's title hides, that goes with its last
+// viewer, and that a killed instance leaves for the next start to remove; a disk close to
+// full stops the copy.
 #include "tests/ui/MainDialogTest.h"
 
 #include "tests/engine/PackedFiles.h"
@@ -113,13 +114,70 @@ TEST_F(CompressedViewTest, ACopyIsTitledAsItsLogSharedAndRemovedWithItsLastViewe
     EXPECT_EQ(shown->FilePath(), copy);
     EXPECT_EQ(Title(shown->Window()), log);
     int64_t marked = -1;
-    ui->Invoke([&] { marked = shown->MarkedOffset(); });
+    std::wstring info;   // Line Info's, counted in the copy as Show in Log finds the line
+    ui->Invoke([&] {
+        marked = shown->MarkedOffset();
+        info = result->LogLineOfTop();
+    });
     EXPECT_EQ(marked, 4);
+    EXPECT_EQ(info, L"\r\nLog File: " + log + L"\r\nLog Line (from 1): 2");
 
     CloseViewer(unfiltered);
     EXPECT_TRUE(FileExists(copy)) << "still shown by the other viewer";
     CloseViewer(shown);
     EXPECT_FALSE(FileExists(copy));
+    CloseWithCloseBox();
+}
+
+TEST_F(CompressedViewTest, ShowInLogIntoAZipMemberOpensACopyOfThatMember)
+{
+    // A stored member and a deflated one; the later one's line first, so the member is
+    // not simply the first.
+    const std::string first = "x\nERROR a1\n";
+    const std::string second = "y\nz\nERROR b3\n" + RandomLog(5, 200 * 1024);
+    const std::wstring log = dir.File(L"logs.zip");
+    ASSERT_TRUE(WriteBytes(log, Zip({{"a.log", first, 0}, {"dir/b.log", second, 8}}, false)));
+    const std::wstring resultFile = BesideTestExe(L"logs.zip.greptmp");
+    removeAfter.push_back(resultFile);
+    removeAfter.push_back(resultFile + L".idx");
+    Start();
+    Type(IDC_FILE, log);
+    Click(IDC_ALL);
+    Click(IDC_GO);
+    ASSERT_TRUE(WaitFor("the result", [this] { return !Running() && ViewerCount() == 1; }));
+    CTextView* result = Viewer(0);
+    const std::string resultBytes = ReadBytes(resultFile);
+    const struct {
+        const char* line;
+        std::wstring member;
+        std::string bytes;
+        int64_t offset;
+        int number;
+    } rows[] = {{"ERROR b3", L"dir/b.log", second, 4, 3}, {"ERROR a1", L"a.log", first, 2, 2}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        const int64_t at = int64_t(resultBytes.find(row.line));
+        ui->Post([result, at] {
+            result->ShowLine(at);
+            result->ShowInLog(0);
+        });
+        ASSERT_TRUE(WaitFor("the member at the line", [this] { return ViewerCount() == 2; }));
+        CTextView* shown = Viewer(1);
+        EXPECT_EQ(Title(shown->Window()), log + L":" + row.member);
+        EXPECT_EQ(ReadBytes(shown->FilePath()), row.bytes);
+        int64_t marked = -1;
+        std::wstring info;   // Line Info's, counted in the copy shown
+        ui->Invoke([&] {
+            marked = shown->MarkedOffset();
+            info = result->LogLineOfTop();
+        });
+        EXPECT_EQ(marked, row.offset);
+        EXPECT_EQ(info, L"\r\nLog File: " + log + L":" + row.member + L"\r\nLog Line (from 1): " +
+                            std::to_wstring(row.number));
+        const std::wstring copy = shown->FilePath();
+        CloseViewer(shown);
+        EXPECT_FALSE(FileExists(copy));
+    }
     CloseWithCloseBox();
 }
 
