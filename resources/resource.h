@@ -74,6 +74,7 @@
 #define IDC_FIND_CONTAINS       167
 #define IDC_FIND_WILDCARDS      168
 #define IDC_FIND_PLAIN          169
+#define IDC_FIND_REGEX          170
 
 // Go to Line dialog
 #define IDC_LINE_NUMBER         163

@@ -10,6 +10,7 @@
 const wchar_t* const kSettingsKey = L"SOFTWARE\\Osmi\\Tilvo";
 const wchar_t* const kFindWildcards = L"Wildcards";
 const wchar_t* const kFindPlainText = L"Plain text";
+const wchar_t* const kFindRegex = L"Regular expression";
 
 namespace {
 

@@ -29,7 +29,7 @@ struct Settings {
     int Utf8Lines;
     // Kept by the program for itself, and written only once they hold something: where the
     // main dialog and the last viewer were when they closed ("left top right bottom" in screen
-    // pixels), and how Find reads its text (kFindWildcards or kFindPlainText).
+    // pixels), and how Find reads its text (kFindWildcards, kFindPlainText or kFindRegex).
     std::wstring MainPlace;
     std::wstring ViewerPlace;
     std::wstring FindMode;
@@ -47,9 +47,10 @@ const Settings& DefaultSettings();
 
 // The program's key, "SOFTWARE\Osmi\Tilvo" under HKEY_CURRENT_USER.
 extern const wchar_t* const kSettingsKey;
-// The two ways Find reads its text, as FindMode holds them.
+// The three ways Find reads its text, as FindMode holds them.
 extern const wchar_t* const kFindWildcards;
 extern const wchar_t* const kFindPlainText;
+extern const wchar_t* const kFindRegex;
 
 // Reads the record and both recent lists, creating every missing value with
 // the value the setting holds, and imports the filters of the old registry

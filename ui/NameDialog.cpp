@@ -35,7 +35,7 @@ BOOL CNameDialog::OnInitDialog()
     SetWindowTextW(m_window, m_state.caption.c_str());
     SetDlgItemTextW(m_window, IDC_NAME_LABEL, m_state.label.c_str());
     SetDlgItemTextW(m_window, IDC_NAME_EDIT, m_state.text.c_str());
-    UpdateMaskHint(m_window, kHint, false, false, false);
+    UpdateMaskHint(m_window, kHint, false, TextReading::Mask, false);
     return TRUE;
 }
 
@@ -48,7 +48,7 @@ BOOL CNameDialog::OnCommand(int id, int code)
     case IDC_NAME_EDIT:
         if (code != EN_CHANGE)
             return FALSE;
-        UpdateMaskHint(m_window, kHint, false, false, false);
+        UpdateMaskHint(m_window, kHint, false, TextReading::Mask, false);
         return TRUE;
     case IDC_MASK_CONTAINS:
         UseContainsForm(m_window, kHint);   // the edit box's change notice updates the hint

@@ -1,6 +1,7 @@
 // CFindDialog: the Find dialog between the search state and its controls.
 #include "viewer/FindDialog.h"
 
+#include "engine/match/RegexExplanation.h"
 #include "resources/resource.h"
 #include "settings/Settings.h"
 #include "viewer/MaskHint.h"
@@ -42,21 +43,27 @@ BOOL CFindDialog::OnInitDialog()
     CheckDlgButton(dialog, IDC_HIGHLIGHT, search.highlightMatches ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dialog, IDC_BACKWARDS, search.backwards ? BST_CHECKED : BST_UNCHECKED);
     // The way of reading chosen last, at this start or an earlier one.
-    const bool plain = settings.FindMode == kFindPlainText;
-    CheckRadioButton(dialog, IDC_FIND_WILDCARDS, IDC_FIND_PLAIN, plain ? IDC_FIND_PLAIN : IDC_FIND_WILDCARDS);
+    const int chosen = settings.FindMode == kFindPlainText ? IDC_FIND_PLAIN
+                       : settings.FindMode == kFindRegex   ? IDC_FIND_REGEX
+                                                           : IDC_FIND_WILDCARDS;
+    CheckRadioButton(dialog, IDC_FIND_WILDCARDS, IDC_FIND_REGEX, chosen);
     UpdateHint();
     return TRUE;
 }
 
-bool CFindDialog::PlainTextChosen() const
+TextReading CFindDialog::ReadingChosen() const
 {
-    return IsDlgButtonChecked(m_window, IDC_FIND_PLAIN) == BST_CHECKED;
+    if (IsDlgButtonChecked(m_window, IDC_FIND_PLAIN) == BST_CHECKED)
+        return TextReading::PlainText;
+    if (IsDlgButtonChecked(m_window, IDC_FIND_REGEX) == BST_CHECKED)
+        return TextReading::Regex;
+    return TextReading::Mask;
 }
 
 void CFindDialog::UpdateHint()
 {
     UpdateMaskHint(m_window, kHint, IsDlgButtonChecked(m_window, IDC_MATCH_CASE) != BST_CHECKED,
-                   PlainTextChosen(), true);
+                   ReadingChosen(), true);
 }
 
 BOOL CFindDialog::OnCommand(int id, int code)
@@ -79,6 +86,7 @@ BOOL CFindDialog::OnCommand(int id, int code)
     case IDC_MATCH_CASE:
     case IDC_FIND_WILDCARDS:
     case IDC_FIND_PLAIN:
+    case IDC_FIND_REGEX:
         UpdateHint();
         return FALSE;
     }
@@ -94,6 +102,14 @@ void CFindDialog::OnFind()
         MessageBoxW(dialog, kNoTextText, kSearchCaption, MB_ICONWARNING);
         return;
     }
+    // An expression that does not compile is refused here, with PCRE2's
+    // words, and the dialog stays for the text to be mended.
+    const TextReading reading = ReadingChosen();
+    const std::wstring refused = reading == TextReading::Regex ? RegexRefusal(text) : std::wstring();
+    if (!refused.empty()) {
+        MessageBoxW(dialog, refused.c_str(), kSearchCaption, MB_ICONWARNING);
+        return;
+    }
     SearchState& search = AppSearch();
     search.text = text;
     // CB_FINDSTRINGEXACT ignores case: "Error" is not added beside "error".
@@ -103,8 +119,10 @@ void CFindDialog::OnFind()
     search.ignoreCase = IsDlgButtonChecked(dialog, IDC_MATCH_CASE) != BST_CHECKED;
     search.highlightMatches = IsDlgButtonChecked(dialog, IDC_HIGHLIGHT) == BST_CHECKED;
     search.backwards = IsDlgButtonChecked(dialog, IDC_BACKWARDS) == BST_CHECKED;
-    search.plainText = PlainTextChosen();
-    AppSettings().FindMode = search.plainText ? kFindPlainText : kFindWildcards;
+    search.reading = reading;
+    AppSettings().FindMode = reading == TextReading::PlainText ? kFindPlainText
+                             : reading == TextReading::Regex   ? kFindRegex
+                                                               : kFindWildcards;
     // Preselected in the list the next time the program starts.
     AppSettings().LastSearch = text;
     EndDialog(IDOK);

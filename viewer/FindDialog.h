@@ -1,6 +1,7 @@
-// The Find dialog (resource 113): search text, how it is read, Match Case, Highlight Matches, Search Backwards.
+// The Find dialog (resource 113): search text, how it is read (one choice of three), Match Case, Highlight Matches, Search Backwards.
 #pragma once
 
+#include "viewer/SearchState.h"
 #include "win32/Dialog.h"
 
 // Fills the dialog from the search state and the recent searches; on Find
@@ -17,8 +18,8 @@ private:
     BOOL OnInitDialog() override;
     BOOL OnCommand(int id, int code) override;
     void OnFind();
-    // Find's text read as typed ("Plain text") rather than as a mask ("Wildcards").
-    bool PlainTextChosen() const;
+    // How Find's text is read: "Wildcards", "Plain text" or "Regular expression".
+    TextReading ReadingChosen() const;
     // The line under the text box: how the text will be read, and the contains offer.
     void UpdateHint();
 };

@@ -2,6 +2,7 @@
 #include "viewer/MaskHint.h"
 
 #include "engine/match/MaskExplanation.h"
+#include "engine/match/RegexExplanation.h"
 
 #include <string>
 
@@ -16,18 +17,23 @@ std::wstring TextOf(HWND control)
 
 } // namespace
 
-void UpdateMaskHint(HWND dialog, const MaskHintControls& controls, bool ignoreCase, bool plainText,
-                    bool searchMask)
+void UpdateMaskHint(HWND dialog, const MaskHintControls& controls, bool ignoreCase,
+                    TextReading reading, bool searchMask)
 {
     HWND hint = GetDlgItem(dialog, controls.hint);
     if (!hint)
         return;
     const std::wstring text = TextOf(GetDlgItem(dialog, controls.text));
-    const std::wstring said = plainText ? ExplainPlainText(text, ignoreCase)
-                                        : ExplainMask(searchMask && !text.empty() ? SearchMask(text) : text, ignoreCase);
+    std::wstring said;
+    if (reading == TextReading::PlainText)
+        said = ExplainPlainText(text, ignoreCase);
+    else if (reading == TextReading::Regex)
+        said = ExplainRegex(text, ignoreCase);
+    else
+        said = ExplainMask(searchMask && !text.empty() ? SearchMask(text) : text, ignoreCase);
     SetWindowTextW(hint, said.c_str());
     if (HWND contains = GetDlgItem(dialog, controls.contains))
-        ShowWindow(contains, !plainText && OffersContains(text) ? SW_SHOWNA : SW_HIDE);
+        ShowWindow(contains, reading == TextReading::Mask && OffersContains(text) ? SW_SHOWNA : SW_HIDE);
 }
 
 void UseContainsForm(HWND dialog, const MaskHintControls& controls)

@@ -2,6 +2,7 @@
 #include "viewer/TextView.h"
 
 #include "engine/match/MaskExplanation.h"
+#include "engine/match/RegexExplanation.h"
 #include "resources/resource.h"
 #include "viewer/FindDialog.h"
 #include "viewer/ScrollableFileReader.h"
@@ -30,14 +31,18 @@ void CTextView::SearchText(bool forward)
     if (!m_reader || search.text.empty() || m_reader->GetSize() == 0)
         return;
     CFilterMatcher expression;
-    if (search.plainText) {
+    bool compiled = true;
+    if (search.reading == TextReading::PlainText) {
         expression.CompilePlain(search.text, search.ignoreCase);
+    } else if (search.reading == TextReading::Regex) {
+        compiled = expression.CompileRegex(SearchRegex(search.text, search.ignoreCase));
     } else {
         // A text without wildcards or an exclusion is looked for anywhere in a
         // line; the wrapped form is kept, so the dialog shows it next time.
         search.text = SearchMask(search.text);
+        compiled = expression.Compile(search.text, search.ignoreCase);
     }
-    if (!search.plainText && !expression.Compile(search.text, search.ignoreCase)) {
+    if (!compiled) {
         MessageBoxW(m_window, kWrongSearchText, kSearchCaption, MB_ICONWARNING);
         return;
     }

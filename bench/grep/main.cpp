@@ -41,6 +41,7 @@ struct BenchCase {
     std::vector<int> modes;
     int before;
     int after;
+    bool regex = false;   // the filters are regular expressions
 };
 
 const BenchCase kCases[] = {
@@ -58,7 +59,21 @@ const BenchCase kCases[] = {
      {L"*ERROR:*", L"*WARN*", L"*timeout*"}, {0, 0, 0}, 2, 4},
     // A plain literal without context: the search alone, nearly nothing written.
     {"z", "\"*ERROR:*\", no context", {L"*ERROR:*"}, {0}, 0, 0},
+    // Regular expressions, like grep -E -c: one with a required literal that
+    // the prefilter looks for, one with only a set of literals.
+    {"r", "expression \"ERROR: .*timeout=[0-9]+\", no context",
+     {L"ERROR: .*timeout=[0-9]+"}, {0}, 0, 0, true},
+    {"s", "expression \"[0-9]{2}:[0-9]{2}:[0-9]{2} (ERROR|WARN)\", no context",
+     {L"[0-9]{2}:[0-9]{2}:[0-9]{2} (ERROR|WARN)"}, {0}, 0, 0, true},
 };
+
+FilterList CaseFilters(const BenchCase& c)
+{
+    FilterList filters = CheckedFilters(c.filters, c.modes);
+    for (CFilter& f : filters)
+        f.kind = c.regex ? FilterKind::Regex : FilterKind::Mask;
+    return filters;
+}
 
 int64_t FileSize(const std::wstring& path)
 {
@@ -113,7 +128,7 @@ int Run(const std::wstring& log, const std::wstring& folder, int repeat, const s
         CGrepParams params;
         params.logFile = log;
         params.resultFile = folder + L"\\bench-" + std::wstring(c.id, c.id + 1) + L".greptmp";
-        params.filters = CheckedFilters(c.filters, c.modes);
+        params.filters = CaseFilters(c);
         params.linesBefore = c.before;
         params.linesAfter = c.after;
         double best = 0;
@@ -211,7 +226,7 @@ void ReadAndScan(const std::wstring& log, int64_t size, uint32_t block)
         CGrepParams params;
         params.logFile = log;
         params.resultFile = log + L".result";
-        params.filters = CheckedFilters(c.filters, c.modes);
+        params.filters = CaseFilters(c);
         params.linesBefore = c.before;
         params.linesAfter = c.after;
         {
@@ -273,7 +288,7 @@ int Stages(const std::wstring& log, bool all, uint32_t block)
     }
     for (const BenchCase& c : kCases) {
         CFilterSet filters;
-        filters.Build(CheckedFilters(c.filters, c.modes), false);
+        filters.Build(CaseFilters(c), false);
         LARGE_INTEGER t0;
         QueryPerformanceCounter(&t0);
         CGrepLineReader reader(log.c_str());
@@ -294,7 +309,7 @@ int Stages(const std::wstring& log, bool all, uint32_t block)
         CGrepParams params;
         params.logFile = log;
         params.resultFile = log + L".result";
-        params.filters = CheckedFilters(c.filters, c.modes);
+        params.filters = CaseFilters(c);
         params.linesBefore = c.before;
         params.linesAfter = c.after;
         for (bool fast : {true, false}) {
@@ -424,7 +439,7 @@ int RunSet(const std::wstring& log, const std::wstring& folder, int count)
     params.logSet = SetOf(log, count);
     params.logFile = SetFolder(log) + L"\\app.log*";
     params.resultFile = folder + L"\\bench-s.greptmp";
-    params.filters = CheckedFilters(kCases[0].filters, kCases[0].modes);
+    params.filters = CaseFilters(kCases[0]);
     params.linesBefore = kCases[0].before;
     params.linesAfter = kCases[0].after;
     for (const CSetLog& part : params.logSet)

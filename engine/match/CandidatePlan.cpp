@@ -4,6 +4,7 @@
 #include "engine/text/TextCodec.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 
 bool CCandidatePlan::Build(const std::vector<CandidateFilter>& filters, const wchar_t* toWide,
@@ -104,7 +105,7 @@ bool CCandidatePlan::BuildLiterals(const std::vector<CandidateFilter>& filters,
         size_t chosenLength = 0;
         std::vector<std::string> forms;
         for (const std::wstring& literal : f.matcher->RequiredLiterals()) {
-            if (!formsOf(literal, f.matcher->FoldsCase(), forms))
+            if (!formsOf(literal, f.matcher->LiteralsFoldCase(), forms))
                 continue;
             if (forms.empty())
                 return Found::NoLine;   // a required literal no line holds
@@ -113,6 +114,32 @@ bool CCandidatePlan::BuildLiterals(const std::vector<CandidateFilter>& filters,
                 shortest = std::min(shortest, form.size());
             if (shortest > chosenLength) {
                 chosen = forms;
+                chosenLength = shortest;
+            }
+        }
+        // A set of which every matching line holds one will do too, each
+        // member searched, when its shortest member is longer than the
+        // single literal ("(ERROR|WARN)" rather than the ":" of a time). A
+        // member no line holds drops out.
+        for (const std::vector<std::wstring>& set : f.matcher->AnyOfLiterals()) {
+            std::vector<std::string> all;
+            size_t shortest = SIZE_MAX;
+            bool usable = true;
+            for (const std::wstring& literal : set) {
+                if (!formsOf(literal, f.matcher->LiteralsFoldCase(), forms)) {
+                    usable = false;
+                    break;
+                }
+                for (const std::string& form : forms)
+                    shortest = std::min(shortest, form.size());
+                all.insert(all.end(), forms.begin(), forms.end());
+            }
+            if (!usable)
+                continue;
+            if (all.empty())
+                return Found::NoLine;
+            if (shortest > chosenLength) {
+                chosen = all;
                 chosenLength = shortest;
             }
         }
@@ -156,7 +183,7 @@ bool CCandidatePlan::BuildLiterals(const std::vector<CandidateFilter>& filters,
                                           });
             m_hitKeeps = m_hitKeeps && ascii;
             for (const std::string& form : forms)
-                m_anyOf.emplace_back(form, f.matcher->FoldsCase());
+                m_anyOf.emplace_back(form, f.matcher->LiteralsFoldCase());
         }
         if (m_anyOf.empty())
             m_keepsNothing = true;
@@ -181,7 +208,7 @@ bool CCandidatePlan::BuildLiterals(const std::vector<CandidateFilter>& filters,
         if (shortest > longestLength) {
             longest = forms;
             longestLength = shortest;
-            longestFolds = f.matcher->FoldsCase();
+            longestFolds = f.matcher->LiteralsFoldCase();
         }
     }
     if (longest.empty())

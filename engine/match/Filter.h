@@ -6,9 +6,9 @@
 
 enum FilterMode { FilterOr = 0, FilterAnd = 1 };
 
-// How a filter's text is read. Only masks so far; a new kind gets its own
-// matcher behind CFilterMatcher.
-enum class FilterKind { Mask };
+// How a filter's text is read: as a mask, or as a regular expression (whose
+// own "(?i)" ignores case). Each kind has its matcher behind CFilterMatcher.
+enum class FilterKind { Mask, Regex };
 
 struct CFilter {
     std::wstring text;
@@ -25,6 +25,12 @@ struct CFilter {
         : CFilter(std::wstring(filterText), filterMode)
     {
     }
+    static CFilter Regex(std::wstring pattern, FilterMode filterMode = FilterOr)
+    {
+        CFilter filter(std::move(pattern), filterMode);
+        filter.kind = FilterKind::Regex;
+        return filter;
+    }
 
     // The one-digit state the category file and the filter list share:
     // 1 for checked plus 2 for And.
@@ -34,6 +40,7 @@ struct CFilter {
     }
     int State() const { return (checked ? 1 : 0) + (mode == FilterAnd ? 2 : 0); }
     bool IsAnd() const { return mode == FilterAnd; }
+    bool IsRegex() const { return kind == FilterKind::Regex; }
 
     bool operator==(const CFilter&) const = default;
 };

@@ -8,12 +8,14 @@
 void CFilterSet::Build(const FilterList& filters, bool ignoreCase)
 {
     m_filters.clear();
-    m_anyAnd = m_anyOr = m_anyFolds = false;
+    m_anyAnd = m_anyOr = m_anyFolds = m_anyRegex = false;
+    m_tooComplexLines = 0;
     for (const CFilter& filter : filters) {
         if (!filter.checked)
             continue;
         Filter& f = m_filters.emplace_back();
-        f.matcher.Compile(filter.text, ignoreCase);
+        f.matcher.CompileFilter(filter, ignoreCase);
+        m_anyRegex |= f.matcher.IsRegex();
         f.isAnd = filter.IsAnd();
         m_anyAnd |= f.isAnd;
         m_anyOr |= !f.isAnd;
@@ -23,7 +25,19 @@ void CFilterSet::Build(const FilterList& filters, bool ignoreCase)
 
 bool CFilterSet::Matches(const wchar_t* line, size_t length)
 {
-    if (length == 0)
+    if (!m_anyRegex)
+        return MatchesAny(line, length);
+    // A line counts once however many expressions gave up on it.
+    const size_t before = GaveUp();
+    const bool matched = MatchesAny(line, length);
+    if (GaveUp() != before)
+        ++m_tooComplexLines;
+    return matched;
+}
+
+bool CFilterSet::MatchesAny(const wchar_t* line, size_t length)
+{
+    if (length == 0 && !m_anyRegex)
         return false;   // an empty line matches no mask
     const wchar_t* folded = line;
     if (m_anyFolds) {
@@ -71,6 +85,14 @@ void CFilterSet::OrSpans(const wchar_t* line, size_t length, std::vector<CMatchS
         }
     }
     spans.resize(kept);
+}
+
+size_t CFilterSet::GaveUp() const
+{
+    size_t lines = 0;
+    for (const Filter& f : m_filters)
+        lines += f.matcher.TooComplexLines();
+    return lines;
 }
 
 std::vector<CandidateFilter> CFilterSet::CandidateFilters() const

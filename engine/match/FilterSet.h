@@ -29,10 +29,18 @@ public:
     // where spans touch or overlap; empty when no Or filter matches.
     void OrSpans(const wchar_t* line, size_t length, std::vector<CMatchSpan>& spans) const;
 
+    // Lines Matches saw an expression give up on (a limit reached); such a
+    // filter did not match the line.
+    size_t TooComplexLines() const { return m_tooComplexLines; }
+
     // The filters as the candidate plan sees them; valid while the set lives.
     std::vector<CandidateFilter> CandidateFilters() const;
 
 private:
+    bool MatchesAny(const wchar_t* line, size_t length);
+    // Give-ups summed over the filters' expressions.
+    size_t GaveUp() const;
+
     struct Filter {
         CFilterMatcher matcher;
         bool isAnd = false;
@@ -41,5 +49,7 @@ private:
     bool m_anyAnd = false;
     bool m_anyOr = false;
     bool m_anyFolds = false;
+    bool m_anyRegex = false;   // an expression may match an empty line
     std::wstring m_folded;
+    size_t m_tooComplexLines = 0;
 };

@@ -48,7 +48,7 @@ struct Header {
     uint32_t reserved;
 };
 // Version 2 adds the run's checked filters from `filtersAt`, before the
-// records: each a 32-bit mode (0 Or, 1 And), a 32-bit kind (0 mask), a 32-bit
+// records: each a 32-bit mode (0 Or, 1 And), a 32-bit kind (0 mask, 1 regular expression), a 32-bit
 // length in characters and the characters.
 struct FilterHeader {
     uint64_t filtersAt;
@@ -149,7 +149,8 @@ void CGrepIndexWriter::Create(const std::wstring& resultFile)
     std::erase_if(m_filters, [](const CFilter& filter) { return !filter.checked; });
     m_filtersAt = head.size();
     for (const CFilter& filter : m_filters) {
-        const uint32_t fields[3] = {filter.IsAnd() ? 1u : 0u, 0u, uint32_t(filter.text.size())};
+        const uint32_t fields[3] = {filter.IsAnd() ? 1u : 0u, filter.IsRegex() ? 1u : 0u,
+                                    uint32_t(filter.text.size())};
         put(fields, sizeof(fields));
         put(filter.text.data(), filter.text.size() * 2);
     }
@@ -429,14 +430,15 @@ bool CGrepIndex::ReadFilters(int64_t at, uint32_t count, int64_t end)
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t fields[3] = {};
         if (at + int64_t(sizeof(fields)) > end || !ReadIndex(at, fields, sizeof(fields)) ||
-            fields[0] > 1 || fields[1] != 0 || fields[2] >= kLongestLogPath)
+            fields[0] > 1 || fields[1] > 1 || fields[2] >= kLongestLogPath)
             return false;
         at += sizeof(fields);
         std::wstring text(fields[2], L'\0');
         if (at + int64_t(fields[2]) * 2 > end || !ReadIndex(at, text.data(), size_t(fields[2]) * 2))
             return false;
         at += int64_t(fields[2]) * 2;
-        m_filters.emplace_back(std::move(text), fields[0] == 1 ? FilterAnd : FilterOr);
+        CFilter& filter = m_filters.emplace_back(std::move(text), fields[0] == 1 ? FilterAnd : FilterOr);
+        filter.kind = fields[1] == 1 ? FilterKind::Regex : FilterKind::Mask;
     }
     return true;
 }

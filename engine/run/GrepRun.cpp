@@ -256,6 +256,7 @@ CGrepOutcome RunSet(const CGrepParams& params, const CGrepOptions& options,
         if (stream && !stream->Damage().empty())
             outcome.skipped.push_back({part.shown, DamageText(*stream)});
         outcome.matches += session.Matches();
+        outcome.tooComplexLines += session.TooComplexLines();
         if (session.Matches() > 0)
             ++outcome.logsWithMatches;
         if (end == GrepEnd::Stopped) {
@@ -311,6 +312,7 @@ CGrepOutcome RunStream(const CGrepParams& params, const CGrepOptions& options,
     if (end != GrepEnd::Completed)
         return Failed(GrepFailureText(end));
     CGrepOutcome outcome = CGrepOutcome::Ended(GrepEnd::Completed, session.Matches());
+    outcome.tooComplexLines = session.TooComplexLines();
     if (!stream.Damage().empty())
         outcome.skipped.push_back({params.logFile, DamageText(stream)});
     return outcome;
@@ -360,6 +362,7 @@ CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepOb
     if (end != GrepEnd::Completed)
         return Failed(GrepFailureText(end));
     CGrepOutcome outcome = CGrepOutcome::Ended(GrepEnd::Completed, session->Matches());
+    outcome.tooComplexLines = session->TooComplexLines();
     if (session->Followable())
         outcome.session = std::move(session);
     return outcome;

@@ -33,6 +33,8 @@ struct CGrepOutcome {
     size_t logsRead = 0;
     size_t logsWithMatches = 0;
     std::vector<CSkippedLog> skipped;
+    // Lines an expression filter gave up on; they count as not matching.
+    size_t tooComplexLines = 0;
 
     static CGrepOutcome Ended(GrepEnd end, int matches, const wchar_t* failure = L"")
     {

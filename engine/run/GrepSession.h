@@ -70,6 +70,8 @@ public:
     // Matches written so far, the unfinished last line's included, and those of the logs
     // before this one in a set's result.
     int Matches() const;
+    // Lines an expression filter gave up on (a limit reached) and so did not keep.
+    size_t TooComplexLines() const { return m_filters.TooComplexLines(); }
     // A set's newest log, followed once the set's run is over: its count goes on from the
     // matches of the whole result.
     void SetEarlierMatches(int matches) { m_earlierMatches = matches; }

@@ -21,6 +21,8 @@ const wchar_t kProgressFormat[] = L"Processing the file: %d %% (%d matches)";
 const wchar_t kCompletedFormat[] = L"Completed with %d matches by %d sec.";
 const wchar_t kSetProgressFormat[] = L"%d of %d: %s %d%% (%d matches)";
 const wchar_t kSetCompletedFormat[] = L"Completed with %d matches in %d of %d files by %d sec.";
+// Added to the completed status only when some line was too complex.
+const wchar_t kTooComplexFormat[] = L" (%d lines too complex for an expression)";
 const wchar_t kFollowingFormat[] = L"Following the log: %d matches";
 const wchar_t kLogGoneFormat[] = L"The log file is gone: following ended with %d matches.";
 const int kTextLength = 1024;
@@ -226,6 +228,10 @@ DWORD RunWork(CRunState& state, CNotices& notices)
             wsprintfW(text, kSetCompletedFormat, outcome.matches,
                       static_cast<int>(outcome.logsWithMatches),
                       static_cast<int>(state.params.logSet.size()), static_cast<int>(seconds));
+        if (outcome.tooComplexLines > 0) {
+            const size_t used = wcslen(text);
+            wsprintfW(text + used, kTooComplexFormat, static_cast<int>(outcome.tooComplexLines));
+        }
         notices.SetStatus(text);
         notices.Finished(outcome.end);
         return 0;

@@ -74,7 +74,9 @@
 //   a set of logs: "%d of %d: %s %d%% (%d matches)" (the log being read, the
 //                percentage over the whole set), also at each log's first
 //                line, and "Completed with %d matches in %d of %d files by %d
-//                sec."; the skipped logs (SkippedLogs) are stored before
+//                sec."; either completed text followed by " (%d lines too
+//                complex for an expression)" when an expression filter gave up
+//                on some lines; the skipped logs (SkippedLogs) are stored before
 //                WM_RUN_FINISHED;
 //   to `dialog`: WM_RUN_FINISHED (WM_USER + 2, below), right
 //                after that text, wParam 1 = completed (the result file is

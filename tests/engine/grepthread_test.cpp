@@ -114,6 +114,31 @@ TEST_F(GrepThreadTest, ProgressForEachNewPercentThenCompletedThenFinished)
     EXPECT_FALSE(CGrepThread::IsRunning());
 }
 
+TEST_F(GrepThreadTest, TheCompletedTextCountsLinesTooComplexOnlyWhenThereAreSome)
+{
+    const std::string hostile = std::string(5000, 'a') + "b\n";
+    const struct {
+        const wchar_t* expression;
+        const wchar_t* ending;
+    } rows[] = {
+        {L"(a+)+$", L" sec. (2 lines too complex for an expression)"},
+        {L"a+$", L" sec."},
+    };
+    for (const auto& row : rows) {
+        GrepWindows windows;
+        CGrepParams params = Params(Log("aaa\n" + hostile + hostile));
+        params.filters = {CFilter::Regex(row.expression)};
+        ASSERT_TRUE(windows.Run(params));
+        const std::vector<std::wstring> texts = Texts(windows.Notices());
+        ASSERT_GE(texts.size(), 2u);
+        const std::wstring& completed = texts[texts.size() - 2];
+        EXPECT_EQ(completed.rfind(L"Completed with 1 matches by ", 0), 0u) << completed;
+        const std::wstring ending = row.ending;
+        ASSERT_GE(completed.size(), ending.size());
+        EXPECT_EQ(completed.substr(completed.size() - ending.size()), ending) << completed;
+    }
+}
+
 TEST_F(GrepThreadTest, AtMost101ReportsFromTheFirstLineTo100)
 {
     // Lines of uneven length; the expected reports follow from the positions.

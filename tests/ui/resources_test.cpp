@@ -88,6 +88,7 @@ TEST(Resources, EachDialogHasTheControlsItsCommandsUseWithTheirTexts)
         {IDD_FIND, IDC_FIND_CONTAINS, L"Co&ntains"},
         {IDD_FIND, IDC_FIND_WILDCARDS, L"&Wildcards"},
         {IDD_FIND, IDC_FIND_PLAIN, L"&Plain text"},
+        {IDD_FIND, IDC_FIND_REGEX, L"&Regular expression"},
         {IDD_FIND, IDC_MATCH_CASE, L"Match Case"},
         {IDD_FIND, IDC_HIGHLIGHT, L"Highlight Matches"},
         {IDD_FIND, IDC_BACKWARDS, L"Search Backwards"},
@@ -148,7 +149,7 @@ TEST(Resources, TheDialogsWorkFromTheKeyboard)
         {IDD_NAME_CATEGORY, IDOK, {IDC_NAME_EDIT, IDOK, IDCANCEL}},
         {IDD_NAME_FILTER, IDOK, {IDC_NAME_EDIT, IDC_MASK_CONTAINS, IDOK, IDCANCEL}},
         {IDD_FIND, IDOK,
-         {IDC_FIND_TEXT, IDC_FIND_CONTAINS, IDC_FIND_WILDCARDS, IDC_FIND_PLAIN, IDC_MATCH_CASE, IDC_HIGHLIGHT, IDC_BACKWARDS,
+         {IDC_FIND_TEXT, IDC_FIND_CONTAINS, IDC_FIND_WILDCARDS, IDC_FIND_PLAIN, IDC_FIND_REGEX, IDC_MATCH_CASE, IDC_HIGHLIGHT, IDC_BACKWARDS,
           IDOK, IDCANCEL}},
     };
     for (const auto& d : dialogs) {

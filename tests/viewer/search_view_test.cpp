@@ -336,10 +336,12 @@ struct HintSeen {
 };
 
 // Types `text` as the user would, picks how it is read, keeps the hint line, and presses Find.
-CDialogDriver::Handler TypeFind(std::wstring text, bool plain, HintSeen* seen)
+CDialogDriver::Handler TypeFind(std::wstring text, int reading, HintSeen* seen, HWND* shown = nullptr)
 {
     return [=](HWND dialog) {
-        CheckRadioButton(dialog, IDC_FIND_WILDCARDS, IDC_FIND_PLAIN, plain ? IDC_FIND_PLAIN : IDC_FIND_WILDCARDS);
+        if (shown)
+            *shown = dialog;
+        CheckRadioButton(dialog, IDC_FIND_WILDCARDS, IDC_FIND_REGEX, reading);
         SetDlgItemTextW(dialog, IDC_FIND_TEXT, text.c_str());
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_FIND_TEXT, CBN_EDITCHANGE),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_FIND_TEXT)));
@@ -353,40 +355,68 @@ CDialogDriver::Handler TypeFind(std::wstring text, bool plain, HintSeen* seen)
 
 } // namespace
 
-TEST_F(SearchViewTest, FindSaysHowItReadsTheTextAndPlainTextFindsItAsTyped)
+TEST_F(SearchViewTest, FindSaysHowItReadsTheTextAndFindsItAsMaskPlainTextOrExpression)
 {
     OpenView(Marked(3000, {{1000, "2026-05-09 dpkg"}, {2100, "liberror-prone-java"}, {2500, "liberror-perl"},
                            {2800, "prone again"}}));
+    const int plain = IDC_FIND_PLAIN, mask = IDC_FIND_WILDCARDS, regex = IDC_FIND_REGEX;
     const struct {
         const wchar_t* text;
-        bool plain;
+        int reading;
         const wchar_t* hint;
         bool containsOffered;
         const wchar_t* top;
+        bool backwards = false;
     } rows[] = {
-        {L"2026-05-09", true, L"Line needs \"2026-05-09\" anywhere, exactly as typed. Case is ignored.", false,
+        {L"2026-05-09", plain, L"Line needs \"2026-05-09\" anywhere, exactly as typed. Case is ignored.", false,
          L"line 1000 2026-05-09 dpkg"},
         // As a mask the date is "2026" followed by neither "05" nor "09": the date itself is passed over.
-        {L"2026-05-09", false, L"Line needs \"2026\" anywhere, no \"05\" after \"2026\", no \"09\" after \"2026\". Case is ignored.",
+        {L"2026-05-09", mask, L"Line needs \"2026\" anywhere, no \"05\" after \"2026\", no \"09\" after \"2026\". Case is ignored.",
          false, L"line 2026"},
-        {L"liberror-perl", false, L"Line needs \"liberror\" anywhere, no \"perl\" after \"liberror\". Case is ignored.",
+        {L"liberror-perl", mask, L"Line needs \"liberror\" anywhere, no \"perl\" after \"liberror\". Case is ignored.",
          false, L"line 2100 liberror-prone-java"},
-        {L"liberror-perl", true, L"Line needs \"liberror-perl\" anywhere, exactly as typed. Case is ignored.", false,
+        {L"liberror-perl", plain, L"Line needs \"liberror-perl\" anywhere, exactly as typed. Case is ignored.", false,
          L"line 2500 liberror-perl"},
         // A plain word is looked for anywhere in a line, and the line says so.
-        {L"prone", false, L"Line needs \"prone\" anywhere. Case is ignored.", true, L"line 2800 prone again"},
+        {L"prone", mask, L"Line needs \"prone\" anywhere. Case is ignored.", true, L"line 2800 prone again"},
+        // An expression, backwards from there twice, then forwards.
+        {L"LIBERROR-p(erl|ython)$", regex, L"Line needs a match of the regular expression. Case is ignored.",
+         false, L"line 2500 liberror-perl", true},
+        {L"\\d{4}-\\d{2}-\\d{2} dpkg", regex,
+         L"Line needs a match of the regular expression. Case is ignored.", false, L"line 1000 2026-05-09 dpkg", true},
+        {L"PRONE-\\w+$", regex, L"Line needs a match of the regular expression. Case is ignored.", false,
+         L"line 2100 liberror-prone-java"},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(row.text)) + (row.plain ? " as plain text" : " as a mask"));
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.text)) + " read by " + std::to_string(row.reading));
         HintSeen seen;
-        CDialogDriver driver({TypeFind(row.text, row.plain, &seen)});
+        CDialogDriver driver({TypeFind(row.text, row.reading, &seen)});
+        AppSearch().backwards = row.backwards;   // the dialog opens with it
         Key(VK_F7);
         EXPECT_EQ(seen.hint, row.hint);
         EXPECT_EQ(seen.containsOffered, row.containsOffered);
         EXPECT_EQ(Top(), row.top);
         EXPECT_EQ(driver.Seen().size(), 1u) << "a box besides the Find dialog";
-        EXPECT_EQ(AppSettings().FindMode, row.plain ? L"Plain text" : L"Wildcards");
+        EXPECT_EQ(AppSettings().FindMode, row.reading == plain  ? L"Plain text"
+                                          : row.reading == mask ? L"Wildcards"
+                                                                : L"Regular expression");
     }
+    AppSearch().backwards = false;
+    // An expression that does not compile is refused with PCRE2's words and
+    // where it stopped; the dialog stays, and nothing is searched.
+    const std::wstring before = Top();
+    HintSeen seen;
+    HWND find = nullptr;
+    CDialogDriver refused({TypeFind(L"liberror-(perl", regex, &seen, &find), [&](HWND box) {
+                               PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                               PostMessageW(find, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+                           }});
+    Key(VK_F7);
+    const std::wstring why = L"missing closing parenthesis (after 14 characters)";
+    EXPECT_EQ(seen.hint, L"Not yet a regular expression: " + why);
+    ASSERT_EQ(refused.Seen().size(), 2u);
+    EXPECT_EQ(refused.Seen()[1].text, why);
+    EXPECT_EQ(Top(), before);
     // The choice is remembered: the dialog opens with it.
     AppSettings().FindMode = L"Plain text";
     bool plainChecked = false;
