@@ -1,10 +1,11 @@
-// TilvoCats.dat: "Category", "Filter" and "Check" lines of the key/value file.
+// TilvoCats.dat: "Category", "Filter", "Check" and "Kind" lines of the key/value file.
 #include "categories/CategoryStore.h"
 
 #include "store/EntryMerge.h"
 #include "store/KeyValueFile.h"
 #include "store/KeyValueReader.h"
 #include "store/LoadReport.h"
+#include "store/RegexBlanks.h"
 #include "engine/io/FileWriter.h"
 #include "engine/text/ByteRules.h"
 #include "win32/ModulePath.h"
@@ -59,6 +60,56 @@ std::wstring CheckAnchor(const Category& c)
     return SetAnchor(c) + L"\nCheck";
 }
 
+std::wstring KindAnchor(const Category& c)
+{
+    return SetAnchor(c) + L"\nKind";
+}
+
+bool IsRegexDigit(wchar_t digit)
+{
+    return digit >= L'4' && digit <= L'7';
+}
+
+// The "Check" digits as the file holds them: checked and And only, so that a
+// reader that skips "Kind" sees the same states; other characters stay.
+std::wstring FileChecks(const std::wstring& checks)
+{
+    std::wstring digits = checks;
+    for (wchar_t& digit : digits) {
+        if (IsRegexDigit(digit))
+            digit = wchar_t(digit - 4);
+    }
+    return digits;
+}
+
+// "Kind = 0100": 1 for each regular expression, by position; empty when the
+// set holds none, so that a file of masks stays as it was.
+std::wstring FileKinds(const Category& c)
+{
+    std::wstring kinds(c.filters.size(), L'0');
+    bool any = false;
+    for (size_t i = 0; i < kinds.size() && i < c.checks.size(); ++i) {
+        if (IsRegexDigit(c.checks[i]))
+            kinds[i] = L'1', any = true;
+    }
+    return any ? kinds : std::wstring();
+}
+
+// Puts the "Kind" digits into the state digits read from "Check" before it.
+void TakeKinds(Category& c, const std::wstring& kinds)
+{
+    if (c.checks.size() < kinds.size())
+        c.checks.resize(kinds.size(), L'0');
+    for (size_t i = 0; i < kinds.size(); ++i) {
+        wchar_t& digit = c.checks[i];
+        if (kinds[i] != L'1' || IsRegexDigit(digit))
+            continue;
+        digit = digit >= L'1' && digit <= L'3' ? wchar_t(digit + 4) : L'4';
+        if (i < c.filters.size())
+            c.filters[i] = UnescapeRegexBlanks(c.filters[i]);
+    }
+}
+
 // Reads entries until the end of the file or a malformed line, making or
 // finding each category through `add` (the store's AddCategory, or a list of
 // the reader's own). Returns false only when a category could not be created;
@@ -71,7 +122,7 @@ bool ReadCategories(CKeyValueReader& reader, const std::function<Category*(const
     while ((read = reader.Next()) == KeyValueRead::Entry) {
         const std::wstring& key = reader.Key();
         const std::wstring& value = reader.Value();
-        const bool known = key == L"Category" || key == L"Filter" || key == L"Check";
+        const bool known = key == L"Category" || key == L"Filter" || key == L"Check" || key == L"Kind";
         // An empty "Check" is what the save writes for a set without states.
         const bool emptyCheck = key == L"Check" && value.empty() && current;
         if (!known || (value.empty() && !emptyCheck)) {
@@ -90,6 +141,9 @@ bool ReadCategories(CKeyValueReader& reader, const std::function<Category*(const
         if (key == L"Filter") {
             current->filters.push_back(value);
             reader.UseEntry(FilterAnchor(*current, value));
+        } else if (key == L"Kind") {
+            TakeKinds(*current, value);
+            reader.UseEntry(KindAnchor(*current));
         } else {
             if (!value.empty())
                 current->checks = value;
@@ -164,13 +218,19 @@ bool WriteCategories(CFileWriter& writer, const Categories& held, CKeptLines& ke
         if (!kept.WriteBefore(writer, SetAnchor(c)) ||
             !WriteKeyValue(writer, L"Category", c.name.c_str()))
             return false;
-        for (const std::wstring& filter : c.filters) {
+        for (size_t i = 0; i < c.filters.size(); ++i) {
+            const bool regex = i < c.checks.size() && IsRegexDigit(c.checks[i]);
+            const std::wstring filter = regex ? EscapeRegexBlanks(c.filters[i]) : c.filters[i];
             if (!kept.WriteBefore(writer, FilterAnchor(c, filter)) ||
                 !WriteKeyValue(writer, L"Filter", filter.c_str()))
                 return false;
         }
         if (!kept.WriteBefore(writer, CheckAnchor(c)) ||
-            !WriteKeyValue(writer, L"Check", c.checks.c_str()))
+            !WriteKeyValue(writer, L"Check", FileChecks(c.checks).c_str()))
+            return false;
+        const std::wstring kinds = FileKinds(c);
+        if (!kinds.empty() && (!kept.WriteBefore(writer, KindAnchor(c)) ||
+                               !WriteKeyValue(writer, L"Kind", kinds.c_str())))
             return false;
     }
     return kept.WriteTail(writer);
@@ -185,7 +245,7 @@ bool SameKey(const Category& a, const Category& b)
 wchar_t StateDigit(const Category& c, size_t index)
 {
     const wchar_t digit = index < c.checks.size() ? c.checks[index] : L'0';
-    return digit >= L'1' && digit <= L'3' ? digit : L'0';
+    return digit >= L'1' && digit <= L'7' ? digit : L'0';
 }
 
 // Each filter with its state, in text order.

@@ -94,12 +94,8 @@ int GetFilterState(const Category* c, int index)
 {
     if (index < 0 || !InStore(c) || static_cast<size_t>(index) >= c->checks.size())
         return 0;
-    switch (c->checks[static_cast<size_t>(index)]) {
-    case L'1': return 1;
-    case L'2': return 2;
-    case L'3': return 3;
-    default: return 0;
-    }
+    const wchar_t digit = c->checks[static_cast<size_t>(index)];
+    return digit >= L'1' && digit <= L'7' ? digit - L'0' : 0;
 }
 
 bool SetFilterState(Category* c, int index, int state)
@@ -111,7 +107,7 @@ bool SetFilterState(Category* c, int index, int state)
         c->checks.resize(c->filters.size(), L'0');
     if (static_cast<size_t>(index) >= c->checks.size())
         return false;
-    c->checks[static_cast<size_t>(index)] = (state >= 1 && state <= 3) ? wchar_t(L'0' + state) : L'0';
+    c->checks[static_cast<size_t>(index)] = (state >= 1 && state <= 7) ? wchar_t(L'0' + state) : L'0';
     return true;
 }
 

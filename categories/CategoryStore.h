@@ -7,7 +7,8 @@
 #include <vector>
 
 // A named filter set. `checks` holds one digit per filter, by position: bit 0
-// checked, bit 1 And mode ("0" to "3"); missing or other characters read as 0.
+// checked, bit 1 And mode, bit 2 a regular expression ("0" to "7"); missing or
+// other characters read as 0. The file keeps bit 2 in a "Kind" line of its own.
 struct Category {
     std::wstring name;
     std::vector<std::wstring> filters;
@@ -26,7 +27,7 @@ Category* FindCategory(const wchar_t* name);
 // The existing category of that name, or a new empty one at the end.
 Category* AddCategory(const wchar_t* name);
 bool DeleteCategory(const wchar_t* name);
-// 0 to 3; 0 for an index outside `checks` or a category not in the store.
+// 0 to 7; 0 for an index outside `checks` or a category not in the store.
 int GetFilterState(const Category* c, int index);
 // Pads `checks` with "0" up to the number of filters, then sets one digit.
 bool SetFilterState(Category* c, int index, int state);

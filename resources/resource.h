@@ -64,6 +64,8 @@
 #define IDC_NAME_LABEL          162
 #define IDC_MASK_HINT           164
 #define IDC_MASK_CONTAINS       165
+#define IDC_NAME_MASK           171
+#define IDC_NAME_REGEX          172
 
 // Find dialog
 #define IDC_FIND_TEXT           150

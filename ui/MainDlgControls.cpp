@@ -26,13 +26,35 @@ HBITMAP LoadBitmapResource(HINSTANCE instance, int id, int size)
     return static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, size, size, 0));
 }
 
-void AddMaskedImage(HIMAGELIST list, HINSTANCE instance, int imageId, int maskId, int size)
+// A filled square in the bitmap's lower right corner: the mark of a regular expression.
+void PaintCorner(HBITMAP bitmap, int size, COLORREF colour)
+{
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    if (!dc)
+        return;
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    CGdiObject<HBRUSH> brush(CreateSolidBrush(colour));
+    const RECT corner{size - size / 2, size - size / 2, size, size};
+    FillRect(dc, &corner, brush.Get());
+    SelectObject(dc, old);
+    DeleteDC(dc);
+}
+
+// `marked`: with the corner mark of a regular expression, opaque in the mask.
+void AddMaskedImage(HIMAGELIST list, HINSTANCE instance, int imageId, int maskId, int size, bool marked = false)
 {
     // The image list keeps copies of the bitmaps.
     CGdiObject<HBITMAP> image(LoadBitmapResource(instance, imageId, size));
     CGdiObject<HBITMAP> mask(LoadBitmapResource(instance, maskId, size));
-    if (image.Get() && mask.Get())
-        ImageList_Add(list, image.Get(), mask.Get());
+    if (!image.Get() || !mask.Get())
+        return;
+    if (marked) {
+        PaintCorner(image.Get(), size, RGB(160, 32, 160));
+        PaintCorner(mask.Get(), size, RGB(0, 0, 0));
+    }
+    ImageList_Add(list, image.Get(), mask.Get());
 }
 
 void SetUpDown(HWND dialog, int upDownId, int editId, DWORD position)
@@ -147,10 +169,12 @@ void CMainDlg::OnGetMinMaxInfo(MINMAXINFO* info)
 HIMAGELIST CMainDlg::MakeImageList() const
 {
     const int size = Scaled(16, WindowDpi(m_window));
-    HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 2, 1);
+    HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 4, 1);
     if (list) {
         AddMaskedImage(list, m_instance, IDB_OR, IDB_OR_MASK, size);     // image 0: Or
         AddMaskedImage(list, m_instance, IDB_AND, IDB_AND_MASK, size);   // image 1: And
+        AddMaskedImage(list, m_instance, IDB_OR, IDB_OR_MASK, size, true);    // image 2: Or, expression
+        AddMaskedImage(list, m_instance, IDB_AND, IDB_AND_MASK, size, true);  // image 3: And, expression
     }
     return list;
 }

@@ -13,8 +13,16 @@ const wchar_t* const kCreateListFailedText = L"Unable to create filters list con
 const wchar_t* const kDeleteDefaultText = L"You can not delete the default category!";
 const wchar_t* const kConfirmDeleteText = L"Are you sure you want to delete the category?";
 
+// Item images: bit 0 And, bit 1 a regular expression (the Or/And image with the
+// expression's mark), so the image alone carries the filter's mode and kind.
 constexpr int kOrImage = 0;
 constexpr int kAndImage = 1;
+constexpr int kRegexImage = 2;
+
+int FilterImage(const CFilter& filter)
+{
+    return (filter.IsAnd() ? kAndImage : kOrImage) + (filter.IsRegex() ? kRegexImage : 0);
+}
 constexpr int kUnchecked = 1;   // state image indexes of LVS_EX_CHECKBOXES
 constexpr int kChecked = 2;
 
@@ -116,7 +124,7 @@ void CMainDlg::ShowCategory(Category* category)
             continue;
         const CFilter filter = CFilter::FromState(category->filters[i],
                                                   GetFilterState(category, static_cast<int>(i)));
-        int index = InsertFilter(list, filter.text, filter.IsAnd() ? kAndImage : kOrImage);
+        int index = InsertFilter(list, filter.text, FilterImage(filter));
         if (filter.checked && index >= 0)
             SetCheck(list, index, true);
     }
@@ -146,8 +154,9 @@ CFilter CMainDlg::ListFilter(int index) const
     item.stateMask = LVIS_STATEIMAGEMASK;
     SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
     const int stateImage = static_cast<int>((item.state & LVIS_STATEIMAGEMASK) >> 12);
-    return CFilter(ItemText(index), item.iImage == kAndImage ? FilterAnd : FilterOr,
-                   stateImage != kUnchecked);
+    CFilter filter(ItemText(index), (item.iImage & kAndImage) ? FilterAnd : FilterOr, stateImage != kUnchecked);
+    filter.kind = (item.iImage & kRegexImage) ? FilterKind::Regex : FilterKind::Mask;
+    return filter;
 }
 
 int CMainDlg::SelectedItem() const
@@ -172,6 +181,7 @@ void CMainDlg::AddFilter()
 {
     NameDialog().caption = L"Add Filter";
     NameDialog().label = L"Filter:";
+    NameDialog().kind = FilterKind::Mask;
     if (ShowNameDialog(m_instance, m_window, IDD_NAME_FILTER) != IDOK)
         return;
     const std::wstring& text = NameDialog().text;
@@ -183,7 +193,9 @@ void CMainDlg::AddFilter()
     find.psz = text.c_str();
     if (SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)) >= 0)
         return;
-    int index = InsertFilter(list, text, kOrImage);
+    CFilter filter(text);
+    filter.kind = NameDialog().kind;
+    int index = InsertFilter(list, text, FilterImage(filter));
     if (index >= 0)
         SetCheck(list, index, true);
 }
@@ -199,12 +211,16 @@ void CMainDlg::ReplaceFilter()
     NameDialog().caption = L"Replace Filter";
     NameDialog().label = L"Filter:";
     NameDialog().text = old;
+    CFilter filter = ListFilter(index);
+    NameDialog().kind = filter.kind;
     if (ShowNameDialog(m_instance, m_window, IDD_NAME_FILTER) != IDOK || NameDialog().text.empty())
         return;
     LVITEMW item{};
     item.iSubItem = 0;
     item.pszText = const_cast<wchar_t*>(NameDialog().text.c_str());
     SendMessageW(FilterList(), LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    filter.kind = NameDialog().kind;
+    SetItemImage(FilterList(), index, FilterImage(filter));
 }
 
 void CMainDlg::RemoveFilter()
@@ -229,7 +245,7 @@ void CMainDlg::ToggleOrAnd()
     if (index < 0)
         return;
     HWND list = FilterList();
-    SetItemImage(list, index, ItemImage(list, index) == kAndImage ? kOrImage : kAndImage);
+    SetItemImage(list, index, ItemImage(list, index) ^ kAndImage);   // the kind stays
 }
 
 void CMainDlg::CheckAll(bool checked)

@@ -1,6 +1,7 @@
 // The name dialog's record and its handlers.
 #include "ui/NameDialog.h"
 
+#include "engine/match/RegexExplanation.h"
 #include "resources/resource.h"
 #include "ui/WindowText.h"
 #include "viewer/MaskHint.h"
@@ -35,7 +36,10 @@ BOOL CNameDialog::OnInitDialog()
     SetWindowTextW(m_window, m_state.caption.c_str());
     SetDlgItemTextW(m_window, IDC_NAME_LABEL, m_state.label.c_str());
     SetDlgItemTextW(m_window, IDC_NAME_EDIT, m_state.text.c_str());
-    UpdateMaskHint(m_window, kHint, false, TextReading::Mask, false);
+    if (HasKindChoice())
+        CheckRadioButton(m_window, IDC_NAME_MASK, IDC_NAME_REGEX,
+                         m_state.kind == FilterKind::Regex ? IDC_NAME_REGEX : IDC_NAME_MASK);
+    UpdateHint();
     return TRUE;
 }
 
@@ -48,7 +52,11 @@ BOOL CNameDialog::OnCommand(int id, int code)
     case IDC_NAME_EDIT:
         if (code != EN_CHANGE)
             return FALSE;
-        UpdateMaskHint(m_window, kHint, false, TextReading::Mask, false);
+        UpdateHint();
+        return TRUE;
+    case IDC_NAME_MASK:
+    case IDC_NAME_REGEX:
+        UpdateHint();
         return TRUE;
     case IDC_MASK_CONTAINS:
         UseContainsForm(m_window, kHint);   // the edit box's change notice updates the hint
@@ -66,6 +74,34 @@ void CNameDialog::OnOk()
         MessageBoxW(m_window, kEmptyNameText, m_state.caption.c_str(), MB_OK | MB_ICONWARNING);
         return;
     }
+    const FilterKind kind = ChosenKind();
+    if (kind == FilterKind::Regex) {
+        const std::wstring refusal = RegexRefusal(text);
+        if (!refusal.empty()) {
+            MessageBoxW(m_window, (L"The regular expression is refused: " + refusal).c_str(),
+                        m_state.caption.c_str(), MB_OK | MB_ICONWARNING);
+            return;
+        }
+    }
     m_state.text = std::move(text);
+    if (HasKindChoice())
+        m_state.kind = kind;
     EndDialog(IDOK);
+}
+
+bool CNameDialog::HasKindChoice() const
+{
+    return Item(IDC_NAME_REGEX) != nullptr;
+}
+
+FilterKind CNameDialog::ChosenKind() const
+{
+    return HasKindChoice() && IsDlgButtonChecked(m_window, IDC_NAME_REGEX) == BST_CHECKED ? FilterKind::Regex
+                                                                                         : FilterKind::Mask;
+}
+
+void CNameDialog::UpdateHint()
+{
+    const TextReading reading = ChosenKind() == FilterKind::Regex ? TextReading::Regex : TextReading::Mask;
+    UpdateMaskHint(m_window, kHint, false, reading, false);
 }

@@ -1,6 +1,7 @@
 // The small modal dialog that asks for a category name or a filter text.
 #pragma once
 
+#include "engine/match/Filter.h"
 #include "win32/Dialog.h"
 
 #include <string>
@@ -12,6 +13,8 @@ struct NameDialogState {
     std::wstring caption;
     std::wstring label;
     std::wstring text;
+    // The filter dialog's choice of how the text is read; the category dialog has none.
+    FilterKind kind = FilterKind::Mask;
 };
 
 NameDialogState& NameDialog();
@@ -23,12 +26,16 @@ public:
 
     // Shows dialog `resource` (IDD_NAME_CATEGORY or IDD_NAME_FILTER) owned by `owner`. Returns
     // IDOK with the entered text, untrimmed and never empty, in the record's text, or IDCANCEL.
+    // A regular expression that does not compile is refused with PCRE2's message and position.
     INT_PTR Show(HINSTANCE instance, HWND owner, int resource);
 
 private:
     BOOL OnInitDialog() override;
     BOOL OnCommand(int id, int code) override;
     void OnOk();
+    bool HasKindChoice() const;
+    FilterKind ChosenKind() const;
+    void UpdateHint();
 
     NameDialogState& m_state;
 };

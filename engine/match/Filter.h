@@ -32,13 +32,16 @@ struct CFilter {
         return filter;
     }
 
-    // The one-digit state the category file and the filter list share:
-    // 1 for checked plus 2 for And.
+    // The one-digit state the category store and the filter list share:
+    // 1 for checked plus 2 for And plus 4 for a regular expression. The file's
+    // "Check" digits hold the first two bits; the kind has a key of its own.
     static CFilter FromState(std::wstring filterText, int state)
     {
-        return CFilter(std::move(filterText), (state & 2) ? FilterAnd : FilterOr, (state & 1) != 0);
+        CFilter filter(std::move(filterText), (state & 2) ? FilterAnd : FilterOr, (state & 1) != 0);
+        filter.kind = (state & 4) ? FilterKind::Regex : FilterKind::Mask;
+        return filter;
     }
-    int State() const { return (checked ? 1 : 0) + (mode == FilterAnd ? 2 : 0); }
+    int State() const { return (checked ? 1 : 0) + (mode == FilterAnd ? 2 : 0) + (IsRegex() ? 4 : 0); }
     bool IsAnd() const { return mode == FilterAnd; }
     bool IsRegex() const { return kind == FilterKind::Regex; }
 
