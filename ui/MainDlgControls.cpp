@@ -13,6 +13,8 @@
 #include "win32/GdiScope.h"
 
 #include <algorithm>
+#include <memory>
+#include <type_traits>
 #include <climits>
 #include <utility>
 
@@ -29,17 +31,14 @@ HBITMAP LoadBitmapResource(HINSTANCE instance, int id, int size)
 // A filled square in the bitmap's lower right corner: the mark of a regular expression.
 void PaintCorner(HBITMAP bitmap, int size, COLORREF colour)
 {
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
+    CWindowDC screen(nullptr);
+    std::unique_ptr<std::remove_pointer_t<HDC>, decltype(&DeleteDC)> dc(CreateCompatibleDC(screen.Get()), &DeleteDC);
     if (!dc)
         return;
-    HGDIOBJ old = SelectObject(dc, bitmap);
+    CSelectObject selected(dc.get(), bitmap);
     CGdiObject<HBRUSH> brush(CreateSolidBrush(colour));
     const RECT corner{size - size / 2, size - size / 2, size, size};
-    FillRect(dc, &corner, brush.Get());
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    FillRect(dc.get(), &corner, brush.Get());
 }
 
 // `marked`: with the corner mark of a regular expression, opaque in the mask.

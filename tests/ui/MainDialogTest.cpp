@@ -204,8 +204,10 @@ std::vector<ListEntry> MainDialogTest::ListEntries()
     ui->Invoke([&] {
         HWND list = GetDlgItem(dialog, IDC_FILTER_LIST);
         for (int i = 0; i < ListCount(list); ++i) {
-            // Bit 0: any state image but the unchecked one; bit 1: the And image.
-            const int state = (ListStateImage(list, i) != 1 ? 1 : 0) + (ListImage(list, i) == 1 ? 2 : 0);
+            // Bit 0: any state image but the unchecked one; bit 1: an And image; bit 2: an
+            // expression's image.
+            const int image = ListImage(list, i);
+            const int state = (ListStateImage(list, i) != 1 ? 1 : 0) + (image & 1 ? 2 : 0) + (image & 2 ? 4 : 0);
             entries.emplace_back(ListText(list, i), state);
         }
     });

@@ -98,6 +98,57 @@ TEST_F(FilterListTest, AddFilterIsCheckedOrAndRefusesCaseDuplicatesSilently)
     ClearCategories();
 }
 
+TEST_F(FilterListTest, TheDialogChoosesTheKindAndRefusesAnExpressionThatDoesNotCompile)
+{
+    Start();
+    struct Row {
+        int command;
+        const wchar_t* caption;
+        bool regex;
+        const wchar_t* text;
+        const wchar_t* refusal;   // the box's text, or null when taken
+    } rows[] = {
+        {IDC_ADD_FILTER, L"Add Filter", true, L"a(b",
+         L"The regular expression is refused: missing closing parenthesis (after 3 characters)"},
+        {IDC_ADD_FILTER, L"Add Filter", true, L" t=\\d+ ", nullptr},
+        {IDC_ADD_FILTER, L"Add Filter", false, L"a(b", nullptr},   // a mask takes any text
+        {IDC_REPLACE_FILTER, L"Replace Filter", true, L"[x", L"The regular expression is refused: "
+                                                            L"missing terminating ] for character class (after 2 characters)"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.text)));
+        SelectFilter(0);
+        const std::vector<ListEntry> before = ListEntries();
+        Click(row.command);
+        BoxInfo box = ExpectNameDialog(row.caption);
+        ASSERT_NE(box.window, nullptr);
+        ui->Invoke([&] { CheckRadioButton(box.window, IDC_NAME_MASK, IDC_NAME_REGEX,
+                                          row.regex ? IDC_NAME_REGEX : IDC_NAME_MASK); });
+        SetTextOf(box.window, IDC_NAME_EDIT, row.text);
+        const std::wstring hint = TextOf(box.window, IDC_MASK_HINT);
+        EXPECT_EQ(hint.find(L"regular expression") != std::wstring::npos, row.regex) << hint;
+        ASSERT_TRUE(Answer(box, IDOK));
+        if (row.refusal) {
+            EXPECT_NE(hint.find(L"Not yet a regular expression"), std::wstring::npos) << hint;
+            ASSERT_TRUE(Answer(ExpectBox(row.caption, row.refusal, BoxIcon::Warning), IDOK));
+            ASSERT_TRUE(IsWindow(box.window));
+            ASSERT_TRUE(Answer(box, IDCANCEL));
+            EXPECT_EQ(ListEntries(), before) << "nothing is saved";
+            continue;
+        }
+        ui->Settle();
+        const std::vector<ListEntry> after = ListEntries();
+        EXPECT_NE(std::find(after.begin(), after.end(), ListEntry(row.text, row.regex ? 5 : 1)), after.end());
+    }
+    CloseWithCloseBox();
+    // The expression's blanks survive the file's trimming; the masks' file lines are as before.
+    const std::string disk = CategoriesOnDisk();
+    EXPECT_NE(disk.find("Filter = \\x20t=\\d+\\x20\n"), std::string::npos) << disk;
+    EXPECT_NE(disk.find("Filter = a(b\n"), std::string::npos) << disk;
+    EXPECT_NE(disk.find("Kind = 10000\n"), std::string::npos) << disk;
+    ClearCategories();
+}
+
 TEST_F(FilterListTest, ReplaceKeepsStateAndAllowsDuplicates)
 {
     Start();
