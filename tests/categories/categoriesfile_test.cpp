@@ -1,6 +1,7 @@
 // TilvoCats.dat: the example file byte for byte, the load edge cases, long
 // entries, and the backup of a file whose reading stopped early.
 #include "categories/CategoryStore.h"
+#include "engine/match/Filter.h"
 #include "engine/text/CodePage.h"
 #include "store/LoadReport.h"
 #include "store/SafeSave.h"
@@ -410,3 +411,52 @@ TEST_F(CategoriesFileTest, FileInUseFollowsTheLastLoadOrSave)
 }
 
 } // namespace
+
+// Regular expressions: their kind in a "Kind" line after "Check", whose digits stay those
+// of checked and And; blanks at either end escaped, as PCRE2 reads them. An older reader
+// skips "Kind" and so sees the same states, with each expression as a mask of its stored
+// text.
+TEST_F(CategoriesFileTest, ExpressionsKeepTheirKindAndBlanksAndAnOlderReaderSeesMasks)
+{
+    Category* def = AddCategory(L"Default");
+    def->filters = {L" t=\\d+ ", L"*ERROR*", L"\tx\\\\x20", L"(?i)a\\\\"};
+    ASSERT_TRUE(SetFilterStates(def, L"5346"));
+    AddCategory(L"Masks")->filters = {L"*a*"};
+    ASSERT_TRUE(SetFilterState(FindCategory(L"Masks"), 0, 1));
+    const std::string expected =
+        "Category = Default\n"
+        "Filter = \\x20t=\\d+\\x20\n"
+        "Filter = *ERROR*\n"
+        "Filter = \\x09x\\\\x20\n"
+        "Filter = (?i)a\\\\\n"
+        "Check = 1302\n"
+        "Kind = 1011\n"
+        "Category = Masks\n"
+        "Filter = *a*\n"
+        "Check = 1\n";
+    ASSERT_TRUE(SaveCategories(path));
+    EXPECT_EQ(ReadBytes(path), expected);
+
+    struct Row {
+        const char* what;
+        std::string bytes;
+        std::vector<Expected> store;
+    } rows[] = {
+        {"round trip", expected,
+         {{L"Default", {L" t=\\d+ ", L"*ERROR*", L"\tx\\\\x20", L"(?i)a\\\\"}, L"5346"}, {L"Masks", {L"*a*"}, L"1"}}},
+        {"older reader, Kind skipped", "Category = D\nFilter = \\x20a \nCheck = 1\n",
+         {{L"D", {L"\\x20a"}, L"1"}}},
+        {"Kind longer than Check", "Category = D\nFilter = \\x20a\nFilter = b\nCheck = 3\nKind = 11\n",
+         {{L"D", {L" a", L"b"}, L"74"}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ClearCategories();
+        Write(row.bytes);
+        ASSERT_TRUE(LoadCategories(path));
+        ExpectStore(row.store);
+    }
+    // The kind reaches the filter the list and a run are given.
+    EXPECT_TRUE(CFilter::FromState(L"b", GetFilterState(CategoryAt(0), 1)).IsRegex());
+    EXPECT_FALSE(CFilter::FromState(L"a", 3).IsRegex());
+}

@@ -56,9 +56,9 @@ TEST_F(CategoryStoreTest, NewCategoriesGoLastAndDeletionClosesTheGap)
 TEST_F(CategoryStoreTest, StateDigitsReadAsTheirBitsAndAnythingElseAsZero)
 {
     Category* c = AddCategory(L"C");
-    ASSERT_TRUE(SetFilterStates(c, L"01234x"));
-    const int expected[] = {0, 1, 2, 3, 0, 0, 0, 0};
-    for (int i = 0; i < 8; ++i)
+    ASSERT_TRUE(SetFilterStates(c, L"012345678x"));
+    const int expected[] = {0, 1, 2, 3, 4, 5, 6, 7, 0, 0, 0};
+    for (int i = 0; i < 11; ++i)
         EXPECT_EQ(GetFilterState(c, i), expected[i]) << "index " << i;
     EXPECT_EQ(GetFilterState(c, -1), 0);
 
@@ -88,7 +88,8 @@ TEST_F(CategoryStoreTest, SetFilterStatePadsChecksToTheFiltersFirst)
         {"longer checks keep their surplus", 1, L"0000", 3, 1, true, L"0001"},
         {"index past filters and checks", 2, L"", 2, 1, false, L"00"},
         {"negative index changes nothing", 3, L"", -1, 1, false, L""},
-        {"other states store 0", 2, L"33", 0, 7, true, L"03"},
+        {"other states store 0", 2, L"33", 0, 8, true, L"03"},
+        {"an expression's state", 2, L"33", 0, 7, true, L"73"},
         {"state 0", 2, L"33", 1, 0, true, L"30"},
     };
     for (const auto& k : cases) {
