@@ -1,10 +1,12 @@
-// The colour map and Tilvo.ini: "Color = <filter text> <hex COLORREF>" lines.
+// The colour map and Tilvo.ini: "Color = <filter text> <hex COLORREF>" lines, and
+// "RegexColor" lines of the same form for regular expressions.
 #include "settings/ColorMap.h"
 
 #include "store/EntryMerge.h"
 #include "store/KeyValueFile.h"
 #include "store/KeyValueReader.h"
 #include "store/LoadReport.h"
+#include "store/RegexBlanks.h"
 #include "engine/io/FileWriter.h"
 #include "win32/ModulePath.h"
 #include "win32/PathRules.h"
@@ -18,11 +20,20 @@ namespace {
 
 const size_t kTextLimit = 1023;
 
+// An expression's colour goes in a key of its own: an older reader skips the line,
+// rather than reading the expression as a mask.
+const wchar_t* const kRegexColorKey = L"RegexColor";
+
 // Compiled filters by their token lists, in the order of their UTF-16 code
 // units, unsigned, no locale; a list that is a prefix of another comes first.
+// Expressions follow the masks, by their text in the same order.
 struct TokenOrder {
     bool operator()(const CFilterMatcher& x, const CFilterMatcher& y) const
     {
+        if (x.IsRegex() != y.IsRegex())
+            return y.IsRegex();
+        if (x.IsRegex())
+            return CompareTokens(x.Pattern(), y.Pattern()) < 0;
         const TokenList& a = x.Tokens();
         const TokenList& b = y.Tokens();
         const size_t n = a.size() < b.size() ? a.size() : b.size();
@@ -90,11 +101,13 @@ int HexDigit(wchar_t c)
     return -1;
 }
 
-// The name the kept lines above a colour entry go by: its token list.
-std::wstring ColorAnchor(const TokenList& tokens)
+// The name the kept lines above a colour entry go by: its token list, or its expression.
+std::wstring ColorAnchor(const CFilterMatcher& matcher)
 {
+    if (matcher.IsRegex())
+        return L"RegexColor\n" + matcher.Pattern();
     std::wstring anchor;
-    for (const std::wstring& token : tokens)
+    for (const std::wstring& token : matcher.Tokens())
         anchor += token + L"\n";
     return anchor;
 }
@@ -106,17 +119,24 @@ bool ReadColors(CKeyValueReader& reader, ColorTable& table, KeyValueRead& read)
 {
     std::wstring filterText;
     while ((read = reader.Next()) == KeyValueRead::Entry) {
-        if (reader.Key() != L"Color") {
+        const bool regex = reader.Key() == kRegexColorKey;
+        if (reader.Key() != L"Color" && !regex) {
             reader.KeepEntryLine();
             continue;
         }
         COLORREF color = 0;
         CFilterMatcher matcher;
-        if (!ParseColorValue(reader.Value(), filterText, color) ||
-            !matcher.Compile(filterText, false))
+        if (!ParseColorValue(reader.Value(), filterText, color))
+            return false;
+        if (regex && !matcher.CompileRegex(UnescapeRegexBlanks(filterText))) {
+            // An expression this PCRE2 refuses stays in the file as it was, colouring nothing.
+            reader.KeepEntryLine();
+            continue;
+        }
+        if (!regex && !matcher.Compile(filterText, false))
             return false;
         // A later entry of the same list is dropped, but what stood above it stays with the first.
-        reader.UseEntry(ColorAnchor(matcher.Tokens()));
+        reader.UseEntry(ColorAnchor(matcher));
         // The first entry of a token list wins; emplace keeps it.
         table.emplace(std::move(matcher), color);
     }
@@ -157,6 +177,8 @@ bool WriteColors(CFileWriter& writer, const ColorEntries& entries, CKeptLines& k
         filterText.clear();
         for (const std::wstring& token : matcher.Tokens())
             filterText += token;
+        if (matcher.IsRegex())
+            filterText = EscapeRegexBlanks(matcher.Pattern());
         if (!FormatColorValue(filterText, color, value))
             return false;
         values.push_back(value);
@@ -165,8 +187,8 @@ bool WriteColors(CFileWriter& writer, const ColorEntries& entries, CKeptLines& k
         return false;
     size_t i = 0;
     for (const auto& entry : table) {
-        if (!kept.WriteBefore(writer, ColorAnchor(entry.first.Tokens())) ||
-            !WriteKeyValue(writer, L"Color", values[i++].c_str()))
+        if (!kept.WriteBefore(writer, ColorAnchor(entry.first)) ||
+            !WriteKeyValue(writer, entry.first.IsRegex() ? kRegexColorKey : L"Color", values[i++].c_str()))
             return false;
     }
     return kept.WriteTail(writer);

@@ -277,3 +277,24 @@ TEST_F(ColorMapTest, DefaultPlaceIsBesideTheExecutable)
 }
 
 } // namespace
+
+// An expression colours lines from a "RegexColor" line, after the masks; its blanks at
+// either end survive, and one this PCRE2 refuses stays in the file, colouring nothing.
+TEST_F(ColorMapTest, ExpressionsColourLinesFromALineOfTheirOwn)
+{
+    const std::string file = "Color = *ERROR* 0000ff\n"
+                             "RegexColor = \\x20t=\\d{3,} 00ff00\n"
+                             "RegexColor = a( ff0000\n";
+    Write(file);
+    ASSERT_TRUE(LoadColors(path));
+    EXPECT_EQ(ColorCount(), 2u);
+    EXPECT_EQ(GetLineColor(L"ERROR t=1234"), 0x0000FFu) << "masks come first";
+    EXPECT_EQ(GetLineColor(L"wait t=1234"), 0x00FF00u);
+    EXPECT_EQ(GetLineColor(L"wait_t=1234"), 0u) << "the leading blank is the expression's";
+    EXPECT_EQ(GetLineColor(L"a("), 0u);
+    ASSERT_TRUE(SaveColors(path));
+    EXPECT_EQ(ReadBytes(path), file);
+    ASSERT_TRUE(DeleteFileW(path.c_str()));
+    ASSERT_TRUE(SaveColors(path));
+    EXPECT_EQ(ReadBytes(path), "Color = *ERROR* 0000ff\nRegexColor = \\x20t=\\d{3,} 00ff00\n");
+}
