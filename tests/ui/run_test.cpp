@@ -222,7 +222,8 @@ TEST_F(GoStopTest, GoRunsTheSearchShowsProgressAndOpensTheResult)
 
 TEST_F(GoStopTest, CheckedFiltersGoInListOrderWithTheirModes)
 {
-    WriteCategories("Category = Default\nFilter = *seven*\nFilter = *b*\nFilter = *ERROR*\nCheck = 301\n");
+    WriteCategories("Category = Default\nFilter = *seven*\nFilter = *b*\nFilter = *ERROR*\nFilter = \\x20E\\w+\n"
+                    "Check = 3011\nKind = 0001\n");
     const std::wstring log = dir.File(L"modes.log");
     ASSERT_TRUE(WriteBytes(log, TenLines));
     ResultBesideExe(L"modes.log.greptmp");
@@ -231,7 +232,8 @@ TEST_F(GoStopTest, CheckedFiltersGoInListOrderWithTheirModes)
     Click(IDC_GO);
     ASSERT_TRUE(WaitForIdle());
     CGrepParams params = Params();
-    EXPECT_EQ(params.filters, (FilterList{CFilter(L"*ERROR*"), CFilter(L"*seven*", FilterAnd)}));
+    EXPECT_EQ(params.filters,
+              (FilterList{CFilter::Regex(L" E\\w+"), CFilter(L"*ERROR*"), CFilter(L"*seven*", FilterAnd)}));
     CloseWithCloseBox();
 }
 
