@@ -82,6 +82,18 @@ std::wstring FileChecks(const std::wstring& checks)
     return digits;
 }
 
+// The "Check" digits as the store takes them: a digit above 3, which never meant
+// more than 0 there, must not read as an expression's state.
+std::wstring FileStates(const std::wstring& checks)
+{
+    std::wstring digits = checks;
+    for (wchar_t& digit : digits) {
+        if (IsRegexDigit(digit))
+            digit = L'0';
+    }
+    return digits;
+}
+
 // "Kind = 0100": 1 for each regular expression, by position; empty when the
 // set holds none, so that a file of masks stays as it was.
 std::wstring FileKinds(const Category& c)
@@ -146,7 +158,7 @@ bool ReadCategories(CKeyValueReader& reader, const std::function<Category*(const
             reader.UseEntry(KindAnchor(*current));
         } else {
             if (!value.empty())
-                current->checks = value;
+                current->checks = FileStates(value);
             reader.UseEntry(CheckAnchor(*current));
         }
     }

@@ -181,7 +181,6 @@ void CMainDlg::AddFilter()
 {
     NameDialog().caption = L"Add Filter";
     NameDialog().label = L"Filter:";
-    NameDialog().kind = FilterKind::Mask;
     if (ShowNameDialog(m_instance, m_window, IDD_NAME_FILTER) != IDOK)
         return;
     const std::wstring& text = NameDialog().text;

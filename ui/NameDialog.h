@@ -13,7 +13,8 @@ struct NameDialogState {
     std::wstring caption;
     std::wstring label;
     std::wstring text;
-    // The filter dialog's choice of how the text is read; the category dialog has none.
+    // The filter dialog's choice of how the text is read, carried over with the text; the
+    // category dialog has none.
     FilterKind kind = FilterKind::Mask;
 };
 

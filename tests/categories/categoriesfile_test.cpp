@@ -446,6 +446,8 @@ TEST_F(CategoriesFileTest, ExpressionsKeepTheirKindAndBlanksAndAnOlderReaderSees
          {{L"Default", {L" t=\\d+ ", L"*ERROR*", L"\tx\\\\x20", L"(?i)a\\\\"}, L"5346"}, {L"Masks", {L"*a*"}, L"1"}}},
         {"older reader, Kind skipped", "Category = D\nFilter = \\x20a \nCheck = 1\n",
          {{L"D", {L"\\x20a"}, L"1"}}},
+        {"a digit above 3 in Check is no expression", "Category = D\nFilter = a\nCheck = 5\n",
+         {{L"D", {L"a"}, L"0"}}},
         {"Kind longer than Check", "Category = D\nFilter = \\x20a\nFilter = b\nCheck = 3\nKind = 11\n",
          {{L"D", {L" a", L"b"}, L"74"}}},
     };
