@@ -282,7 +282,7 @@ TEST_F(MainDialogTest, InitialisationFillsTheControls)
         EXPECT_NE(style & LVS_SINGLESEL, 0);
         auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
         ASSERT_NE(images, nullptr);
-        EXPECT_EQ(ImageList_GetImageCount(images), 2);
+        EXPECT_EQ(ImageList_GetImageCount(images), 4) << "Or, And, and both marked as expressions";
         // The list is last in the tab order.
         EXPECT_EQ(GetWindow(list, GW_HWNDLAST), list);
     });
