@@ -14,20 +14,6 @@ bool IsMarker(const std::wstring& t)
     return t.size() == 1 && (t[0] == L'*' || t[0] == L'?' || t[0] == L'-' || t[0] == L'~');
 }
 
-// Lower-cased copy of a line, in a buffer each thread reuses.
-const wchar_t* Folded(const wchar_t* line, size_t length)
-{
-    thread_local std::wstring buffer;
-    try {
-        buffer.resize(length);
-    } catch (...) {
-        throw "CUtils::StrMaskCompare: unable to duplicate the string";
-    }
-    for (size_t i = 0; i < length; ++i)
-        buffer[i] = FoldAscii(line[i]);
-    return buffer.data();
-}
-
 } // namespace
 
 CFilterMatcher::CFilterMatcher(const CFilterMatcher& other)
@@ -109,7 +95,7 @@ bool CFilterMatcher::Run(const wchar_t* line, size_t length, int* position,
     }
     if (m_tokens.empty() || !line || length == 0)
         return false;
-    return CUtils::MatchTokens(m_folds ? Folded(line, length) : line, length, m_tokens, position,
+    return CUtils::MatchTokens(m_folds ? CUtils::FoldedCopy(line, length) : line, length, m_tokens, position,
                                spans);
 }
 

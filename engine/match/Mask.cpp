@@ -46,20 +46,6 @@ size_t FindLiteral(const wchar_t* text, size_t length, size_t from, const std::w
     return length;
 }
 
-// Lower-cased copy of a line, in a buffer each thread reuses.
-const wchar_t* FoldedCopy(const wchar_t* text, size_t length)
-{
-    thread_local std::wstring buffer;
-    try {
-        buffer.resize(length);
-    } catch (...) {
-        throw "CUtils::StrMaskCompare: unable to duplicate the string";
-    }
-    for (size_t i = 0; i < length; ++i)
-        buffer[i] = FoldAscii(text[i]);
-    return buffer.data();
-}
-
 void AddSpan(std::vector<CMatchSpan>& spans, size_t begin, size_t end)
 {
     if (end <= begin)
@@ -200,6 +186,19 @@ bool CUtils::MatchTokens(const wchar_t* text, size_t length, const TokenList& to
         }
     }
     return result;
+}
+
+const wchar_t* CUtils::FoldedCopy(const wchar_t* text, size_t length)
+{
+    thread_local std::wstring buffer;
+    try {
+        buffer.resize(length);
+    } catch (...) {
+        throw "CUtils::StrMaskCompare: unable to duplicate the string";
+    }
+    for (size_t i = 0; i < length; ++i)
+        buffer[i] = FoldAscii(text[i]);
+    return buffer.data();
 }
 
 bool CUtils::StrMaskCompare(const wchar_t* text, const TokenList& tokens, int& position,

@@ -33,6 +33,9 @@ public:
     // where they touch; it means something only when the line matches.
     static bool MatchTokens(const wchar_t* text, size_t length, const TokenList& tokens,
                             int* position, std::vector<CMatchSpan>* spans = nullptr);
+    // The line lower-cased, in a buffer each thread reuses until its next call. Throws
+    // the same narrow text as StrMaskCompare when the buffer cannot grow.
+    static const wchar_t* FoldedCopy(const wchar_t* text, size_t length);
     // True when matching must work on the lower-cased line.
     static bool FoldsCase(const TokenList& tokens, bool ignoreCase)
     {
