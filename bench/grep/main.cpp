@@ -2,7 +2,7 @@
 // on a generated log, for the searches users run most.
 //   bench_grep generate LOG BYTES [SEED [ascii|utf8|utf16]]
 //                                          writes the log unless it already has that size
-//   bench_grep run LOG RESULT_FOLDER [REPEAT [CASES]]   CASES: the letters of the cases to run
+//   bench_grep run LOG RESULT_FOLDER [REPEAT [CASES]]   CASES: the letters of the cases to run, in that order
 //   bench_grep stages LOG [overlap [BLOCK]]  reading alone, scanning alone, both
 //                                          overlapped (blocks of BLOCK bytes, 8 MiB);
 //                                          without "overlap" the per-line path's stages too
@@ -25,8 +25,8 @@
 #include <windows.h>
 #include <psapi.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -122,9 +122,14 @@ int Run(const std::wstring& log, const std::wstring& folder, int repeat, const s
     }
     Warm(log);
     std::printf("log %ls: %.1f MB\n", log.c_str(), static_cast<double>(size) / 1e6);
-    for (const BenchCase& c : kCases) {
-        if (only.find(static_cast<wchar_t>(c.id[0])) == std::wstring::npos)
+    // In the order asked for: a case that writes a gigabyte leaves the kernel
+    // writing it back while the next one runs.
+    for (const wchar_t id : only) {
+        const auto found = std::find_if(std::begin(kCases), std::end(kCases),
+                                        [id](const BenchCase& c) { return c.id[0] == id; });
+        if (found == std::end(kCases))
             continue;
+        const BenchCase& c = *found;
         CGrepParams params;
         params.logFile = log;
         params.resultFile = folder + L"\\bench-" + std::wstring(c.id, c.id + 1) + L".greptmp";

@@ -100,13 +100,32 @@ bool CLineBuffer::Fill(CReadAhead& ahead)
         if (kept > 0)
             std::memcpy(block.data() + start, m_bytes + m_pos, kept);
     } else {
-        // A line longer than the head room: it and the block are joined in a
-        // buffer of their own, so memory follows the longest line.
-        std::vector<uint8_t> joined(kept + got);
-        std::memcpy(joined.data(), m_bytes + m_pos, kept);
-        std::memcpy(joined.data() + kept, block.data() + head, got);
+        // A line longer than the head room gathers in a buffer of its own,
+        // grown as the plain fill grows its buffer: memory follows the longest
+        // line, and pages beyond what it holds are never touched.
+        const int64_t base = OffsetOf(m_pos);
+        const bool gathering = m_owned && m_bytes == m_owned.get();
+        if (!gathering || m_capacity < kept + got) {
+            size_t capacity = gathering ? m_capacity : m_size;
+            while (capacity < kept + got)
+                capacity *= 2;
+            std::unique_ptr<uint8_t[]> grown(new uint8_t[capacity]);
+            std::memcpy(grown.get(), m_bytes + m_pos, kept);
+            m_owned = std::move(grown);
+            m_capacity = capacity;
+        } else {
+            std::memmove(m_owned.get(), m_bytes + m_pos, kept);
+        }
+        std::memcpy(m_owned.get() + kept, block.data() + head, got);
         ahead.GiveBack(std::move(block));
-        block = std::move(joined);
+        if (!m_block.empty())
+            ahead.GiveBack(std::move(m_block));
+        m_block.clear();
+        m_bytes = m_owned.get();
+        m_base = base;
+        m_pos = 0;
+        m_length = kept + got;
+        return true;
     }
     m_base = OffsetOf(m_pos) - static_cast<int64_t>(start);
     if (!m_block.empty())

@@ -1,8 +1,10 @@
-// CReadAhead: at most one block waits filled while the next is read, so the
-// reader stays one block ahead of the taker and memory stays at three blocks.
+// CReadAhead: a few blocks may wait filled while the next is read, so that
+// neither thread waits for the other at every block: each wait and wake-up
+// costs tens of microseconds under wine. Memory stays at kWaiting + 2 blocks.
 #include "engine/io/ReadAhead.h"
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
@@ -10,8 +12,12 @@ namespace {
 // the end cancels a read that does not return.
 const DWORD kStopLookMs = 10;
 const DWORD kCancelEveryMs = 10;
-// Blocks given back beyond these are freed: one is being read, one waits.
-const size_t kSpareBlocks = 2;
+// Filled blocks the reader may be ahead by; blocks given back beyond the
+// spares are freed.
+const size_t kWaiting = 3;
+// Every block there can be: the waiting ones, the one being read and the
+// one the taker holds.
+const size_t kBlocks = kWaiting + 2;
 
 // The lock held for a few instructions at a time, never across a read.
 class CExclusive {
@@ -31,6 +37,17 @@ CReadAhead::CReadAhead(CByteSource& source, uint32_t blockSize, std::function<bo
     : m_source(source), m_blockSize(std::max<uint32_t>(blockSize, 1)),
       m_headRoom(m_blockSize / 16), m_stopRequested(std::move(stopRequested))
 {
+    // Every block and room for every waiting one from the start, so a run
+    // allocates nothing more however many blocks pass. Reserved memory is not
+    // touched before it is read into.
+    m_filled.reserve(kWaiting);
+    try {
+        m_free.resize(kBlocks);
+        for (std::vector<uint8_t>& block : m_free)
+            block.reserve(m_headRoom + m_blockSize);
+    } catch (const std::bad_alloc&) {
+        m_free.clear();   // the reader tries again, block by block, and says so
+    }
     m_thread.Reset(CreateThread(nullptr, 0, &CReadAhead::ReaderEntry, this, 0, nullptr));
     if (!m_thread.IsOpen())
         m_failed = true;
@@ -62,8 +79,11 @@ void CReadAhead::ReadBlocks()
         std::vector<uint8_t> block;
         {
             CExclusive lock(m_lock);
-            while (!m_quit && !m_filled.empty())
+            while (!m_quit && m_filled.size() >= kWaiting) {
+                m_readerWaits = true;
                 SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
+                m_readerWaits = false;
+            }
             if (m_quit)
                 return;
             if (!m_free.empty()) {
@@ -100,7 +120,10 @@ void CReadAhead::ReadBlocks()
             m_filled.push_back(CFilled{std::move(block), length});
         m_ended = ended;
         m_failed = failed;
-        WakeAllConditionVariable(&m_changed);
+        // A wake-up is a call into the system even when no one sleeps: only
+        // a waiting taker is woken.
+        if (m_takerWaits)
+            WakeAllConditionVariable(&m_changed);
         if (ended || failed)
             return;
     }
@@ -114,15 +137,19 @@ bool CReadAhead::Take(std::vector<uint8_t>& block, size_t& got)
         if (!m_filled.empty()) {
             block = std::move(m_filled.front().bytes);
             got = m_filled.front().length;
-            m_filled.pop_front();
-            WakeAllConditionVariable(&m_changed);
+            m_filled.erase(m_filled.begin());
+            if (m_readerWaits)
+                WakeAllConditionVariable(&m_changed);
             return true;
         }
         if (m_ended)
             return true;
         if (m_failed)
             return false;
-        if (!SleepConditionVariableSRW(&m_changed, &m_lock, kStopLookMs, 0)) {
+        m_takerWaits = true;
+        const bool woken = SleepConditionVariableSRW(&m_changed, &m_lock, kStopLookMs, 0);
+        m_takerWaits = false;
+        if (!woken) {
             ReleaseSRWLockExclusive(&m_lock);
             const bool stop = m_stopRequested && m_stopRequested();
             AcquireSRWLockExclusive(&m_lock);
@@ -137,6 +164,6 @@ bool CReadAhead::Take(std::vector<uint8_t>& block, size_t& got)
 void CReadAhead::GiveBack(std::vector<uint8_t>&& block)
 {
     CExclusive lock(m_lock);
-    if (m_free.size() < kSpareBlocks)
+    if (m_free.size() < kBlocks)
         m_free.push_back(std::move(block));
 }

@@ -9,7 +9,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <vector>
 
@@ -17,8 +16,8 @@
 // else may touch it meanwhile. A block is handed over by swapping vectors, so
 // its bytes are never copied; each block keeps HeadRoom() bytes free before
 // its bytes, where the taker puts the unfinished line of the block before.
-// A handover costs a wake-up of the other thread (tens of microseconds under
-// wine): with blocks of megabytes there are a few hundred per gigabyte.
+// A handover that wakes the other thread costs tens of microseconds under
+// wine: with a few blocks waiting, neither thread sleeps at every block.
 class CReadAhead {
 public:
     // Starts reading `source` from where it stands, `blockSize` bytes at a
@@ -60,10 +59,12 @@ private:
     SRWLOCK m_lock = SRWLOCK_INIT;
     CONDITION_VARIABLE m_changed = CONDITION_VARIABLE_INIT;
     std::vector<std::vector<uint8_t>> m_free;
-    std::deque<CFilled> m_filled;
+    std::vector<CFilled> m_filled;   // oldest first
     size_t m_blocksOut = 0;   // taken to be filled by the reader, or held by the taker
     bool m_ended = false;
     bool m_failed = false;
     bool m_quit = false;
+    bool m_readerWaits = false;   // asleep for a block to be taken
+    bool m_takerWaits = false;    // asleep for a block to be filled
     CHandle m_thread;
 };

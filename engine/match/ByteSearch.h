@@ -10,6 +10,11 @@
 #include <string>
 #include <vector>
 
+// Whether the searches below take thirty-two places a step (AVX2) where the
+// processor has it, or sixteen; true when asked for and the processor has it.
+// For tests and benchmarks, which check both widths give the same answers.
+bool UseWideByteSteps(bool wide);
+
 class CByteFinder {
 public:
     // `needle` holds bytes; with foldAscii it must already be in lower case and
@@ -32,6 +37,7 @@ public:
 private:
     bool MatchesAt(const uint8_t* at) const;
     size_t FindScalar(const uint8_t* data, size_t length, size_t from) const;
+    size_t FindWide(const uint8_t* data, size_t length, size_t& from) const;
 
     std::string m_needle;
     bool m_fold;
@@ -73,6 +79,10 @@ private:
     // reads p[0, m_reach + 16). N is the number of lanes, or 0 for any.
     template <size_t N, bool Fold>
     static unsigned Candidates(const Lane* lanes, size_t count, const uint8_t* p);
+    template <size_t N, bool Fold>
+    static uint32_t CandidatesWide(const Lane* lanes, size_t count, const uint8_t* p);
+    template <size_t N, bool Fold>
+    size_t FindWide(const uint8_t* data, size_t length, size_t& from) const;
     template <size_t N, bool Fold>
     size_t FindWith(const uint8_t* data, size_t length, size_t from) const;
     template <size_t N, bool Fold>

@@ -370,6 +370,12 @@ CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepOb
 
 } // namespace
 
+uint32_t DefaultReadAheadBlock()
+{
+    static const uint32_t block = GetActiveProcessorCount(ALL_PROCESSOR_GROUPS) > 1 ? 1u << 20 : 0;
+    return block;
+}
+
 CGrepOutcome RunGrep(const CGrepParams& params, CGrepObserver& observer)
 {
     return RunGrep(params, observer, CGrepOptions());

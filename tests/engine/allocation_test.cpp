@@ -52,7 +52,8 @@ std::string Log(int repeats)
 }
 
 long AllocationsOfOneRun(const std::wstring& log, const std::wstring& result,
-                         std::vector<std::wstring> filters, std::vector<int> modes)
+                         std::vector<std::wstring> filters, std::vector<int> modes,
+                         uint32_t readAhead)
 {
     CGrepParams params;
     params.logFile = log;
@@ -62,7 +63,9 @@ long AllocationsOfOneRun(const std::wstring& log, const std::wstring& result,
     params.linesAfter = 2;
     CQuietObserver observer;
     const long before = g_allocations.load();
-    const CGrepOutcome outcome = RunGrep(params, observer);
+    CGrepOptions options;
+    options.readAheadBlock = readAhead;
+    const CGrepOutcome outcome = RunGrep(params, observer, options);
     const long count = g_allocations.load() - before;
     EXPECT_EQ(outcome.end, GrepEnd::Completed);
     return count;
@@ -85,12 +88,18 @@ TEST(GrepAllocations, NoneThatGrowWithTheNumberOfLines)
         {"every line", {L"*"}, {0}},
         {"no filter", {}, {}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const long small = AllocationsOfOneRun(shortLog, dir.File(L"r1"), c.filters, c.modes);
-        const long large = AllocationsOfOneRun(longLog, dir.File(L"r2"), c.filters, c.modes);
-        EXPECT_GT(small, 0);   // the counter does see the run
-        EXPECT_LE(large, small + 4);
+    // Read on the run's thread, and ahead in blocks small enough that both
+    // logs pass through many of them.
+    for (const uint32_t readAhead : {0u, 64u << 10}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (readAhead ? ", read ahead" : ""));
+            const long small =
+                AllocationsOfOneRun(shortLog, dir.File(L"r1"), c.filters, c.modes, readAhead);
+            const long large =
+                AllocationsOfOneRun(longLog, dir.File(L"r2"), c.filters, c.modes, readAhead);
+            EXPECT_GT(small, 0);   // the counter does see the run
+            EXPECT_LE(large, small + 4);
+        }
     }
 }
 

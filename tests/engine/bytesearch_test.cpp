@@ -42,12 +42,28 @@ TEST(ByteFinder, FindsLiterals)
     EXPECT_EQ(CByteFinder("longer than the haystack", false).Find(Bytes(odd), odd.size(), 0), odd.size());
 }
 
-TEST(ByteFinder, AgreesWithANaiveSearchOnRandomInput)
+// Both widths of step, sixteen places and thirty-two where the processor has
+// it, must give the same answers; the widest is restored at the end.
+class BothWidths : public testing::TestWithParam<bool> {
+protected:
+    void SetUp() override
+    {
+        if (UseWideByteSteps(GetParam()) != GetParam())
+            GTEST_SKIP() << "this processor has no thirty-two-byte steps";
+    }
+    void TearDown() override { UseWideByteSteps(true); }
+};
+INSTANTIATE_TEST_SUITE_P(Steps, BothWidths, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Wide" : "Narrow";
+                         });
+
+TEST_P(BothWidths, AFinderAgreesWithANaiveSearchOnRandomInput)
 {
     std::mt19937 rng(7);
     const char alphabet[] = "aAbB:\n\r";
     for (int round = 0; round < 3000; ++round) {
-        std::string hay(rng() % 90, ' ');
+        std::string hay(rng() % 150, ' ');
         for (char& c : hay)
             c = alphabet[rng() % 7];
         std::string needle(1 + rng() % 4, ' ');
@@ -64,7 +80,7 @@ TEST(ByteFinder, AgreesWithANaiveSearchOnRandomInput)
     }
 }
 
-TEST(AnyOfFinder, FindsTheFirstAndTheLastPlaceOfAnyNeedleInOnePass)
+TEST_P(BothWidths, AnyOfFindsTheFirstAndTheLastPlaceOfAnyNeedleInOnePass)
 {
     // Needles of different lengths and cases against the earliest and the
     // latest place any one of them is found alone, on random input long
