@@ -437,7 +437,7 @@ CTextView* CMainDlg::OpenViewer(const wchar_t* path, bool activate,
         viewer->SetNotifyWindow(m_window);
         const RECT place = NextViewerPlace();
         // A copy's title names the log it was made of, which is what the user opened.
-        if (!viewer->Create(copy ? copy->Original().c_str() : path, &place, activate)) {
+        if (!viewer->CreateHidden(copy ? copy->Original().c_str() : path, &place)) {
             DiscardViewer(viewer);
             Message(kCreateViewerFailedText, L"Error", MB_OK | MB_ICONERROR);
             return nullptr;
@@ -447,6 +447,7 @@ CTextView* CMainDlg::OpenViewer(const wchar_t* path, bool activate,
             Message(kOpenViewerFailedText, L"Error", MB_OK | MB_ICONWARNING);
             return nullptr;
         }
+        viewer->Show(activate);
         HWND window = viewer->Window();
         if (!activate)
             AppTaskbar().Flash(window);

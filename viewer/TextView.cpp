@@ -66,6 +66,20 @@ CTextView::~CTextView()
 
 bool CTextView::Create(const wchar_t* title, const RECT* place, bool activate)
 {
+    if (!CreateHidden(title, place))
+        return false;
+    Show(activate);
+    return true;
+}
+
+void CTextView::Show(bool activate)
+{
+    ShowWindow(m_window, activate ? SW_SHOW : SW_SHOWNOACTIVATE);
+    UpdateWindow(m_window);
+}
+
+bool CTextView::CreateHidden(const wchar_t* title, const RECT* place)
+{
     if (m_window)
         throw CStringException(L"CTextView::Create", kAlreadyCreatedText);
     m_owner = nullptr;
@@ -79,8 +93,6 @@ bool CTextView::Create(const wchar_t* title, const RECT* place, bool activate)
     if (!window)
         return false;
     SetUpScrollBars();
-    ShowWindow(window, activate ? SW_SHOW : SW_SHOWNOACTIVATE);
-    UpdateWindow(window);
     return true;
 }
 

@@ -67,6 +67,12 @@ public:
     // The window's frame at `place` (screen pixels), or where the system puts a new window;
     // shown as the active window, or behind the one in front when `activate` is false.
     bool Create(const wchar_t* title, const RECT* place = nullptr, bool activate = true);
+    // The window made but not shown: what OpenFile then sets (scroll ranges,
+    // the percent in the menu bar) costs nothing on the screen, and Show
+    // paints it all at once. Each change to a shown window's frame is drawn at
+    // once, and under wine the opening took several times as long.
+    bool CreateHidden(const wchar_t* title, const RECT* place);
+    void Show(bool activate);
     // A view of the decompressed copy of a compressed log (`path` is the copy's) keeps the
     // copy while it shows it: the last view to close removes it.
     bool OpenFile(const wchar_t* path, std::shared_ptr<CUnpackedLog> copy = nullptr);
