@@ -205,7 +205,7 @@ int RunCases(const std::wstring& exe, const std::wstring& folder, const std::wst
                 double roundTrip = 0;
                 if (StatusText(status, asked, roundTrip) && asked.rfind(L"Processing", 0) == 0)
                     answers.push_back(roundTrip);
-                Sleep(2);
+                Sleep(5);   // often enough for a worst case, rarely enough not to slow the run
             }
         });
         for (;;) {
@@ -223,7 +223,7 @@ int RunCases(const std::wstring& exe, const std::wstring& folder, const std::wst
                 running = true;
                 firstNotice = Now() - start;
             }
-            Sleep(1);
+            Sleep(2);
         }
         const double seconds = Now() - start;
         asking.store(false);
