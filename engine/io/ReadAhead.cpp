@@ -33,9 +33,26 @@ private:
 
 } // namespace
 
-CReadAhead::CReadAhead(CByteSource& source, uint32_t blockSize, std::function<bool()> stopRequested)
+std::vector<uint8_t> CBlockStock::Take()
+{
+    if (m_blocks.empty())
+        return {};
+    std::vector<uint8_t> block = std::move(m_blocks.back());
+    m_blocks.pop_back();
+    return block;
+}
+
+void CBlockStock::Keep(std::vector<uint8_t>&& block)
+{
+    if (m_blocks.size() < kBlocks && block.capacity() > 0)
+        m_blocks.push_back(std::move(block));
+}
+
+CReadAhead::CReadAhead(CByteSource& source, uint32_t blockSize, std::function<bool()> stopRequested,
+                       std::shared_ptr<CBlockStock> stock)
     : m_source(source), m_blockSize(std::max<uint32_t>(blockSize, 1)),
-      m_headRoom(m_blockSize / 16), m_stopRequested(std::move(stopRequested))
+      m_headRoom(m_blockSize / 16), m_stopRequested(std::move(stopRequested)),
+      m_stock(std::move(stock))
 {
     // Every block and room for every waiting one from the start, so a run
     // allocates nothing more however many blocks pass. Reserved memory is not
@@ -43,8 +60,11 @@ CReadAhead::CReadAhead(CByteSource& source, uint32_t blockSize, std::function<bo
     m_filled.reserve(kWaiting);
     try {
         m_free.resize(kBlocks);
-        for (std::vector<uint8_t>& block : m_free)
+        for (std::vector<uint8_t>& block : m_free) {
+            if (m_stock)
+                block = m_stock->Take();
             block.reserve(m_headRoom + m_blockSize);
+        }
     } catch (const std::bad_alloc&) {
         m_free.clear();   // the reader tries again, block by block, and says so
     }
@@ -64,6 +84,13 @@ CReadAhead::~CReadAhead()
     if (m_thread.IsOpen()) {
         while (WaitForSingleObject(m_thread.Get(), kCancelEveryMs) == WAIT_TIMEOUT)
             CancelSynchronousIo(m_thread.Get());
+    }
+    // The reader is gone: every block not held by the taker is here.
+    if (m_stock) {
+        for (std::vector<uint8_t>& block : m_free)
+            m_stock->Keep(std::move(block));
+        for (CFilled& filled : m_filled)
+            m_stock->Keep(std::move(filled.bytes));
     }
 }
 

@@ -10,7 +10,21 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
+
+// Blocks kept from one read-ahead for the next of the same run: each log of a
+// set would otherwise allocate its blocks again, and touch every page of them
+// afresh. Used by one thread at a time.
+class CBlockStock {
+public:
+    // A kept block, or an empty one when none is kept.
+    std::vector<uint8_t> Take();
+    void Keep(std::vector<uint8_t>&& block);
+
+private:
+    std::vector<std::vector<uint8_t>> m_blocks;
+};
 
 // The reader thread owns the source from construction to destruction: no one
 // else may touch it meanwhile. A block is handed over by swapping vectors, so
@@ -23,7 +37,9 @@ public:
     // Starts reading `source` from where it stands, `blockSize` bytes at a
     // time. `stopRequested` is asked while Take waits, so a stop is seen even
     // while the reader sits in a long read.
-    CReadAhead(CByteSource& source, uint32_t blockSize, std::function<bool()> stopRequested);
+    // Blocks come from `stock` where it holds some, and go back to it at the end.
+    CReadAhead(CByteSource& source, uint32_t blockSize, std::function<bool()> stopRequested,
+               std::shared_ptr<CBlockStock> stock = nullptr);
     // Ends the reader, cancelling a read that does not return.
     ~CReadAhead();
     CReadAhead(const CReadAhead&) = delete;
@@ -52,6 +68,7 @@ private:
     const uint32_t m_blockSize;
     const size_t m_headRoom;
     std::function<bool()> m_stopRequested;
+    std::shared_ptr<CBlockStock> m_stock;
     bool m_stopped = false;   // the taker's own
 
     // Under m_lock: the blocks to fill and those filled, in order, and how

@@ -13,13 +13,15 @@ CGrepLineReader::CGrepLineReader(std::unique_ptr<CByteSource> stream, uint32_t b
 {
 }
 
-void CGrepLineReader::StartReadAhead(uint32_t blockSize, std::function<bool()> stopRequested)
+void CGrepLineReader::StartReadAhead(uint32_t blockSize, std::function<bool()> stopRequested,
+                                     std::shared_ptr<CBlockStock> stock)
 {
     // The byte-order mark is no part of the first line: passed over before
     // the reading thread takes the file.
     if (Position() < static_cast<int64_t>(MarkLength()))
         Seek(MarkLength());
-    m_ahead = std::make_unique<CReadAhead>(*this, blockSize, std::move(stopRequested));
+    m_ahead = std::make_unique<CReadAhead>(*this, blockSize, std::move(stopRequested),
+                                           std::move(stock));
 }
 
 bool CGrepLineReader::Seek(int64_t offset)

@@ -50,7 +50,8 @@ public:
     // From now until EndReadAhead, the 8-bit lines are read on a thread of
     // its own in blocks of `blockSize`, up to the read limit, while the
     // caller takes them; it must touch nothing else of this reader meanwhile.
-    void StartReadAhead(uint32_t blockSize, std::function<bool()> stopRequested);
+    void StartReadAhead(uint32_t blockSize, std::function<bool()> stopRequested,
+                        std::shared_ptr<CBlockStock> stock = nullptr);
     void EndReadAhead() { m_ahead.reset(); }
 
 private:
@@ -61,10 +62,11 @@ private:
 // The reading thread of a CGrepLineReader for as long as this lives.
 class CReadAheadScope {
 public:
-    CReadAheadScope(CGrepLineReader& reader, uint32_t blockSize, std::function<bool()> stopRequested)
+    CReadAheadScope(CGrepLineReader& reader, uint32_t blockSize, std::function<bool()> stopRequested,
+                    std::shared_ptr<CBlockStock> stock = nullptr)
         : m_reader(reader)
     {
-        m_reader.StartReadAhead(blockSize, std::move(stopRequested));
+        m_reader.StartReadAhead(blockSize, std::move(stopRequested), std::move(stock));
     }
     ~CReadAheadScope() { m_reader.EndReadAhead(); }
     CReadAheadScope(const CReadAheadScope&) = delete;

@@ -201,6 +201,8 @@ CGrepOutcome RunSet(const CGrepParams& params, const CGrepOptions& options,
                                                    params.ignoreCase, members);
     }
     CGrepProgress progress(total);
+    // One stock of read-ahead blocks for every log of the set.
+    const auto stock = std::make_shared<CBlockStock>();
     std::unique_ptr<CZipArchive> archive;
     size_t archiveLog = SIZE_MAX;
     for (size_t i = 0; i < parts.size(); ++i) {
@@ -227,7 +229,7 @@ CGrepOutcome RunSet(const CGrepParams& params, const CGrepOptions& options,
         auto kept = std::make_shared<CGrepSession>();
         CGrepSession& session = *kept;
         session.Build(alone, options.allowFastPath, options.bufferSize);
-        session.SetReadAhead(options.readAheadBlock);
+        session.SetReadAhead(options.readAheadBlock, stock);
         session.SetHeader(kSetHeaderMark + part.name);
         if (!stream)
             session.SetIdentity(CLogLook::Of(log.path.c_str()).identity);
@@ -343,7 +345,8 @@ CGrepOutcome Run(const CGrepParams& params, const CGrepOptions& options, CGrepOb
     writer.SetLineBuffer(kGrepResultBuffer);
     auto session = std::make_unique<CGrepSession>();
     session->Build(params, options.allowFastPath, options.bufferSize);
-    session->SetReadAhead(options.readAheadBlock);
+    // Its stock serves the looks of following too.
+    session->SetReadAhead(options.readAheadBlock, std::make_shared<CBlockStock>());
     // Made with the result, so an older index never outlives it.
     if (options.writeIndex)
         session->SetIndex(std::make_unique<CGrepIndexWriter>(params.resultFile, params.logFile,

@@ -253,8 +253,8 @@ GrepEnd CGrepSession::ReadLines(CGrepLineReader& reader, CFileWriter& writer,
     std::unique_ptr<CReadAheadScope> ahead;
     if (m_readAhead > 0 && !m_utf16 && !reader.IsStream() &&
         end - m_position >= 2 * static_cast<int64_t>(m_readAhead))
-        ahead = std::make_unique<CReadAheadScope>(reader, m_readAhead,
-                                                  [&observer] { return observer.StopRequested(); });
+        ahead = std::make_unique<CReadAheadScope>(
+            reader, m_readAhead, [&observer] { return observer.StopRequested(); }, m_blockStock);
     if (m_fast) {
         CGrepFastScan scan(reader, m_filters, m_plan, *m_bytes, m_params.linesBefore);
         return scan.Run(observer, progress);

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+class CBlockStock;
 class CFileWriter;
 class CGrepLineReader;
 class CGrepObserver;
@@ -43,7 +44,13 @@ public:
     uint32_t BufferSize() const { return m_bufferSize; }
     // Stretches of at least two blocks of this size are read on a thread of
     // their own while the lines before are taken (0: never).
-    void SetReadAhead(uint32_t blockSize) { m_readAhead = blockSize; }
+    // Blocks of `blockSize` read ahead on a thread of their own (0: none),
+    // taken from and given back to `stock` where there is one.
+    void SetReadAhead(uint32_t blockSize, std::shared_ptr<CBlockStock> stock = nullptr)
+    {
+        m_readAhead = blockSize;
+        m_blockStock = std::move(stock);
+    }
 
     // Reads the log through `reader` from Position() up to `size`, writing
     // through `writer`, which must stand at the end of what this session has
@@ -113,6 +120,7 @@ private:
     CGrepParams m_params;
     uint32_t m_bufferSize = 0;
     uint32_t m_readAhead = 0;
+    std::shared_ptr<CBlockStock> m_blockStock;
     CFilterSet m_filters;
     CCandidatePlan m_plan;
     // For a UTF-16 log, read line by line: the literals a kept line's text

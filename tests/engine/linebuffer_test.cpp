@@ -143,6 +143,9 @@ TEST(ReadingCore, EverySourceCutsTheLinesOfAPlainCut)
         {"random mixture 2", Text(2)},
     };
     std::mt19937 random(42);
+    // Blocks pass from one read-ahead to the next, as between the logs of a
+    // set, holding whatever the last one read.
+    const auto stock = std::make_shared<CBlockStock>();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::vector<Line> expected = PlainCut(c.text);
@@ -161,10 +164,10 @@ TEST(ReadingCore, EverySourceCutsTheLinesOfAPlainCut)
             // longer than a block's head room, fall anywhere.
             {
                 CFileReader file(path.c_str(), 0);
-                CReadAhead ahead(file, uint32_t(random() % 64 + 1), nullptr);
+                CReadAhead ahead(file, uint32_t(random() % 64 + 1), nullptr, stock);
                 EXPECT_EQ(CoreCut(ahead, bufferSize), expected) << "file read ahead";
                 CRaggedStream pieces(c.text, unsigned(round) + 7);
-                CReadAhead aheadOfStream(pieces, uint32_t(random() % 300 + 1), nullptr);
+                CReadAhead aheadOfStream(pieces, uint32_t(random() % 300 + 1), nullptr, stock);
                 EXPECT_EQ(CoreCut(aheadOfStream, bufferSize), expected) << "stream read ahead";
             }
             // The same text as a set split at random line boundaries.
