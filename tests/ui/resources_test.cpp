@@ -192,6 +192,38 @@ TEST(Resources, TheDialogsWorkFromTheKeyboard)
     }
 }
 
+// No check box or option of any dialog is cut: its text, without the access key's mark, and
+// the box before it fit its control in the dialog's font.
+TEST(Resources, EveryOptionsTextFitsItsControl)
+{
+    for (int id : kDialogs) {
+        SCOPED_TRACE(testing::Message() << "dialog " << id);
+        CTemplateDialog dialog(id);
+        ASSERT_NE(dialog.window, nullptr);
+        HDC dc = GetDC(dialog.window);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(dialog.window, WM_GETFONT, 0, 0)));
+        // The box, and the gap between it and the text, as the button draws them.
+        const int box = GetSystemMetrics(SM_CXMENUCHECK) + 4;
+        for (HWND child = GetWindow(dialog.window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t className[32] = {};
+            GetClassNameW(child, className, 32);
+            const LONG kind = GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK;
+            if (_wcsicmp(className, L"Button") != 0 ||
+                (kind != BS_AUTOCHECKBOX && kind != BS_AUTORADIOBUTTON && kind != BS_CHECKBOX))
+                continue;
+            std::wstring text = TextOf(child);
+            std::erase(text, L'&');
+            SIZE extent{};
+            GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+            RECT place{};
+            GetClientRect(child, &place);
+            EXPECT_LE(box + extent.cx, place.right) << "\"" << std::string(text.begin(), text.end()) << "\" is cut";
+        }
+        SelectObject(dc, old);
+        ReleaseDC(dialog.window, dc);
+    }
+}
+
 // Each of the viewer's commands is in its menu with its key, and the line information stands
 // at the right of the menu bar.
 TEST(Resources, ViewerMenu)
