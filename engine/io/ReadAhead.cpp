@@ -12,11 +12,10 @@ namespace {
 // the end cancels a read that does not return.
 const DWORD kStopLookMs = 10;
 const DWORD kCancelEveryMs = 10;
-// Filled blocks the reader may be ahead by; blocks given back beyond the
-// spares are freed.
+// Filled blocks the reader may be ahead by.
 const size_t kWaiting = 3;
 // Every block there can be: the waiting ones, the one being read and the
-// one the taker holds.
+// one the taker holds. Blocks given back beyond these are freed.
 const size_t kBlocks = kWaiting + 2;
 
 // The lock held for a few instructions at a time, never across a read.
@@ -57,8 +56,8 @@ CReadAhead::CReadAhead(CByteSource& source, uint32_t blockSize, std::function<bo
     // Every block and room for every waiting one from the start, so a run
     // allocates nothing more however many blocks pass. Reserved memory is not
     // touched before it is read into.
-    m_filled.reserve(kWaiting);
     try {
+        m_filled.reserve(kWaiting);
         m_free.resize(kBlocks);
         for (std::vector<uint8_t>& block : m_free) {
             if (m_stock)

@@ -77,7 +77,6 @@ private:
     CONDITION_VARIABLE m_changed = CONDITION_VARIABLE_INIT;
     std::vector<std::vector<uint8_t>> m_free;
     std::vector<CFilled> m_filled;   // oldest first
-    size_t m_blocksOut = 0;   // taken to be filled by the reader, or held by the taker
     bool m_ended = false;
     bool m_failed = false;
     bool m_quit = false;
