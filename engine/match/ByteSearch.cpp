@@ -33,6 +33,19 @@ bool& WideStepsOn()
     return on;
 }
 
+// The first place among a step's candidates that `fits` takes: bit k of
+// `mask` stands for the place `base + k`. SIZE_MAX when it takes none.
+template <typename Fits>
+inline size_t FirstFitting(uint32_t mask, size_t base, Fits fits)
+{
+    for (; mask; mask &= mask - 1) {
+        const size_t at = base + static_cast<size_t>(__builtin_ctz(mask));
+        if (fits(at))
+            return at;
+    }
+    return SIZE_MAX;
+}
+
 #if defined(__SSE2__)
 // Bytes of a 16-byte block equal to `lower`, or to its upper-case form when
 // folding: one compare against the block with bit 0x20 set covers both cases
@@ -127,15 +140,13 @@ size_t CByteFinder::Find(const uint8_t* data, size_t length, size_t from) const
     while (i + m_second + 16 <= length) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + m_second));
-        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
             _mm_and_si128(EqualFolded(a, first, m_fold), EqualFolded(b, second, m_fold))));
-        while (mask) {
-            const unsigned bit = static_cast<unsigned>(__builtin_ctz(mask));
-            const size_t at = i + bit;
-            if (at + m <= length && MatchesAt(data + at))
-                return at;
-            mask &= mask - 1;
-        }
+        const size_t at = FirstFitting(mask, i, [&](size_t place) {
+            return place + m <= length && MatchesAt(data + place);
+        });
+        if (at != SIZE_MAX)
+            return at;
         i += 16;
     }
     return FindScalar(data, length, i);
@@ -157,14 +168,13 @@ TILVO_AVX2 size_t CByteFinder::FindWide(const uint8_t* data, size_t length, size
     while (i + m_second + 32 <= length) {
         const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
         const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i + m_second));
-        uint32_t mask = static_cast<uint32_t>(_mm256_movemask_epi8(
+        const uint32_t mask = static_cast<uint32_t>(_mm256_movemask_epi8(
             _mm256_and_si256(EqualFolded32(a, first, m_fold), EqualFolded32(b, second, m_fold))));
-        while (mask) {
-            const size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
-            if (at + m <= length && MatchesAt(data + at))
-                return at;
-            mask &= mask - 1;
-        }
+        const size_t at = FirstFitting(mask, i, [&](size_t place) {
+            return place + m <= length && MatchesAt(data + place);
+        });
+        if (at != SIZE_MAX)
+            return at;
         i += 32;
     }
     from = i;
@@ -263,13 +273,11 @@ TILVO_AVX2 size_t CAnyOfFinder::FindWide(const uint8_t* data, size_t length, siz
     const size_t count = m_lanes.size();
     size_t i = from;
     while (i + m_reach + 32 <= length) {
-        uint32_t mask = CandidatesWide<N, Fold>(lanes, count, data + i);
-        while (mask) {
-            const size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
-            if (AnyAt(data, length, at))
-                return at;
-            mask &= mask - 1;
-        }
+        const uint32_t mask = CandidatesWide<N, Fold>(lanes, count, data + i);
+        const size_t at =
+            FirstFitting(mask, i, [&](size_t place) { return AnyAt(data, length, place); });
+        if (at != SIZE_MAX)
+            return at;
         i += 32;
     }
     from = i;
@@ -292,24 +300,20 @@ size_t CAnyOfFinder::FindWith(const uint8_t* data, size_t length, size_t from) c
 #endif
     // Thirty-two places a step: one branch for both halves.
     while (i + m_reach + 32 <= length) {
-        uint32_t mask = Candidates<N, Fold>(lanes, count, data + i) |
+        const uint32_t mask = Candidates<N, Fold>(lanes, count, data + i) |
                         (Candidates<N, Fold>(lanes, count, data + i + 16) << 16);
-        while (mask) {
-            const size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
-            if (AnyAt(data, length, at))
-                return at;
-            mask &= mask - 1;
-        }
+        const size_t at =
+            FirstFitting(mask, i, [&](size_t place) { return AnyAt(data, length, place); });
+        if (at != SIZE_MAX)
+            return at;
         i += 32;
     }
     while (i + m_reach + 16 <= length) {
-        unsigned mask = Candidates<N, Fold>(lanes, count, data + i);
-        while (mask) {
-            const size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
-            if (AnyAt(data, length, at))
-                return at;
-            mask &= mask - 1;
-        }
+        const unsigned mask = Candidates<N, Fold>(lanes, count, data + i);
+        const size_t at =
+            FirstFitting(mask, i, [&](size_t place) { return AnyAt(data, length, place); });
+        if (at != SIZE_MAX)
+            return at;
         i += 16;
     }
     for (; i < length; ++i)
